@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Takes a fresh Debian machine (as root) to a working build. Idempotent: when everything is
+# already there it only checks and returns.
+# The Windows tests run under 64-bit Wine: the machines this project runs on cannot execute
+# 32-bit x86 Linux binaries, which 32-bit Wine needs. The 32-bit deliverables are still built.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+
+packages=(
+  cmake make g++ ninja-build pkg-config
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
+  wine wine64 libwine-dev
+  xvfb xauth x11-utils imagemagick
+  clang libclang-rt-14-dev
+  libjpeg62-turbo-dev dpkg-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+sudo_=""
+[ "$(id -u)" = 0 ] || sudo_=sudo
+
+# Source packages (libjpeg-turbo for the cross builds) need deb-src entries.
+src=/etc/apt/sources.list.d/debian.sources
+if [ -f "$src" ] && ! grep -q '^Types:.*deb-src' "$src"; then
+  $sudo_ sed -i 's/^Types: deb$/Types: deb deb-src/' "$src"
+  [ -f "$here/build/deps/libjpeg-x86_64/lib/libjpeg.a" ] || missing+=(dpkg-dev)
+fi
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo_ apt-get update -qq
+  $sudo_ apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+"$here/scripts/build-libjpeg-win.sh"
+echo "setup: ok"
