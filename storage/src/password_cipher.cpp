@@ -1,0 +1,328 @@
+#include "storage/password_cipher.h"
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+#include "tick_count.h"
+
+namespace lark::storage {
+
+namespace {
+
+constexpr std::uint8_t Xtime(std::uint8_t x) {
+    return std::uint8_t((x << 1) ^ ((x & 0x80) ? 0x1B : 0));
+}
+
+constexpr std::uint8_t Multiply(std::uint8_t a, std::uint8_t b) {
+    std::uint8_t r = 0;
+    while (b) {
+        if (b & 1) r ^= a;
+        a = Xtime(a);
+        b >>= 1;
+    }
+    return r;
+}
+
+constexpr std::uint8_t Rotl8(std::uint8_t x, int s) {
+    return std::uint8_t((x << s) | (x >> (8 - s)));
+}
+
+struct SBoxes {
+    std::uint8_t forward[256];
+    std::uint8_t inverse[256];
+};
+
+// The S-box is the affine map of the multiplicative inverse in GF(2^8): p walks the field by
+// multiplying with 3, q by dividing by 3, so q is always the inverse of p.
+constexpr SBoxes MakeSBoxes() {
+    SBoxes s{};
+    std::uint8_t p = 1, q = 1;
+    do {
+        p = std::uint8_t(p ^ Xtime(p));
+        q ^= std::uint8_t(q << 1);
+        q ^= std::uint8_t(q << 2);
+        q ^= std::uint8_t(q << 4);
+        if (q & 0x80) q ^= 0x09;
+        std::uint8_t x = q ^ Rotl8(q, 1) ^ Rotl8(q, 2) ^ Rotl8(q, 3) ^ Rotl8(q, 4);
+        s.forward[p] = std::uint8_t(x ^ 0x63);
+    } while (p != 1);
+    s.forward[0] = 0x63;
+    for (int i = 0; i < 256; ++i) s.inverse[s.forward[i]] = std::uint8_t(i);
+    return s;
+}
+
+constexpr SBoxes kSBoxes = MakeSBoxes();
+static_assert(kSBoxes.forward[0x00] == 0x63 && kSBoxes.forward[0x53] == 0xED &&
+              kSBoxes.forward[0xFF] == 0x16);
+
+constexpr std::size_t kBlock = 16;
+
+void AddRoundKey(std::uint8_t* s, const std::uint8_t* k) {
+    for (std::size_t i = 0; i < kBlock; ++i) s[i] ^= k[i];
+}
+
+// State byte (row r, column c) is s[r + 4c], as the input bytes are laid out.
+void SubShiftRows(std::uint8_t* s) {
+    std::uint8_t t[kBlock];
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) t[r + 4 * c] = kSBoxes.forward[s[r + 4 * ((c + r) & 3)]];
+    std::memcpy(s, t, kBlock);
+}
+
+void InvSubShiftRows(std::uint8_t* s) {
+    std::uint8_t t[kBlock];
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) t[r + 4 * ((c + r) & 3)] = kSBoxes.inverse[s[r + 4 * c]];
+    std::memcpy(s, t, kBlock);
+}
+
+void MixColumns(std::uint8_t* s) {
+    for (int c = 0; c < 4; ++c) {
+        std::uint8_t* col = s + 4 * c;
+        const std::uint8_t a0 = col[0], a1 = col[1], a2 = col[2], a3 = col[3];
+        const std::uint8_t all = a0 ^ a1 ^ a2 ^ a3;
+        col[0] ^= all ^ Xtime(a0 ^ a1);
+        col[1] ^= all ^ Xtime(a1 ^ a2);
+        col[2] ^= all ^ Xtime(a2 ^ a3);
+        col[3] ^= all ^ Xtime(a3 ^ a0);
+    }
+}
+
+void InvMixColumns(std::uint8_t* s) {
+    for (int c = 0; c < 4; ++c) {
+        std::uint8_t* col = s + 4 * c;
+        const std::uint8_t a0 = col[0], a1 = col[1], a2 = col[2], a3 = col[3];
+        col[0] = Multiply(a0, 14) ^ Multiply(a1, 11) ^ Multiply(a2, 13) ^ Multiply(a3, 9);
+        col[1] = Multiply(a0, 9) ^ Multiply(a1, 14) ^ Multiply(a2, 11) ^ Multiply(a3, 13);
+        col[2] = Multiply(a0, 13) ^ Multiply(a1, 9) ^ Multiply(a2, 14) ^ Multiply(a3, 11);
+        col[3] = Multiply(a0, 11) ^ Multiply(a1, 13) ^ Multiply(a2, 9) ^ Multiply(a3, 14);
+    }
+}
+
+[[noreturn]] void ThrowFormat() {
+    throw ECipherException("Invalid file format");
+}
+
+[[noreturn]] void ThrowBase64() {
+    throw lark::core::Error("Invalid Base64 Character");
+}
+
+constexpr char kBase64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+constexpr std::array<std::int8_t, 256> MakeBase64Values() {
+    std::array<std::int8_t, 256> v{};
+    for (auto& x : v) x = -1;
+    for (int i = 0; i < 64; ++i) v[static_cast<unsigned char>(kBase64Alphabet[i])] = std::int8_t(i);
+    return v;
+}
+
+constexpr std::array<std::int8_t, 256> kBase64Values = MakeBase64Values();
+
+}  // namespace
+
+void AesKeySetup(const std::uint8_t* key, std::size_t keySize, AesContext& context, bool encrypt) {
+    std::memset(&context, 0, sizeof context);
+    context.encrypt = encrypt ? 1 : 0;
+    const std::size_t nk = std::clamp<std::size_t>(keySize / 4, 4, 8);
+    context.rounds = std::uint32_t(nk + 6);
+    std::memcpy(context.roundKeys, key, std::min(keySize, 4 * nk));
+
+    const std::size_t words = 4 * (nk + 7);
+    std::uint8_t rcon = 1;
+    for (std::size_t i = nk; i < words; ++i) {
+        const std::uint8_t* prev = context.roundKeys + 4 * (i - 1);
+        std::uint8_t t[4] = {prev[0], prev[1], prev[2], prev[3]};
+        if (i % nk == 0) {
+            const std::uint8_t first = t[0];
+            t[0] = std::uint8_t(kSBoxes.forward[t[1]] ^ rcon);
+            t[1] = kSBoxes.forward[t[2]];
+            t[2] = kSBoxes.forward[t[3]];
+            t[3] = kSBoxes.forward[first];
+            rcon = Xtime(rcon);
+        } else if (nk > 6 && i % nk == 4) {
+            for (auto& b : t) b = kSBoxes.forward[b];
+        }
+        const std::uint8_t* back = context.roundKeys + 4 * (i - nk);
+        std::uint8_t* w = context.roundKeys + 4 * i;
+        for (int j = 0; j < 4; ++j) w[j] = back[j] ^ t[j];
+    }
+}
+
+void AesBlock(const AesContext& context, std::uint8_t* block) {
+    const std::uint32_t rounds = std::clamp<std::uint32_t>(context.rounds, 10, 14);
+    const std::uint8_t* keys = context.roundKeys;
+    if (context.encrypt) {
+        AddRoundKey(block, keys);
+        for (std::uint32_t r = 1; r < rounds; ++r) {
+            SubShiftRows(block);
+            MixColumns(block);
+            AddRoundKey(block, keys + kBlock * r);
+        }
+        SubShiftRows(block);
+        AddRoundKey(block, keys + kBlock * rounds);
+    } else {
+        AddRoundKey(block, keys + kBlock * rounds);
+        for (std::uint32_t r = rounds - 1; r >= 1; --r) {
+            InvSubShiftRows(block);
+            AddRoundKey(block, keys + kBlock * r);
+            InvMixColumns(block);
+        }
+        InvSubShiftRows(block);
+        AddRoundKey(block, keys);
+    }
+}
+
+void AesCbcStep(const AesContext& context, const std::uint8_t* chain, std::uint8_t* block) {
+    if (context.encrypt) {
+        XorBytes(block, chain, kBlock);
+        AesBlock(context, block);
+    } else {
+        AesBlock(context, block);
+        XorBytes(block, chain, kBlock);
+    }
+}
+
+void XorBytes(std::uint8_t* target, const std::uint8_t* source, std::size_t count) {
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        std::uint32_t t, s;
+        std::memcpy(&t, target + i, 4);
+        std::memcpy(&s, source + i, 4);
+        t ^= s;
+        std::memcpy(target + i, &t, 4);
+    }
+    for (; i < count; ++i) target[i] ^= source[i];
+}
+
+std::array<std::uint8_t, 16> MakeStartingBlock() {
+    std::array<std::uint8_t, 16> block{};
+    block[0] = std::uint8_t(detail::MillisecondTicks());
+    block[1] = std::uint8_t(detail::MillisecondTicks());
+    std::random_device random;
+    for (std::size_t i = 2; i < block.size(); i += 2) {
+        const unsigned value = random();
+        block[i] = std::uint8_t(value);
+        block[i + 1] = std::uint8_t(value >> 8);
+    }
+    return block;
+}
+
+void AesStreamCipher(std::string_view input, std::string& output, const std::uint8_t* key,
+                     bool encrypt, std::size_t keySize) {
+    AesContext context;
+    AesKeySetup(key, keySize, context, encrypt);
+    const auto* in = reinterpret_cast<const std::uint8_t*>(input.data());
+    std::uint8_t chain[kBlock];
+    std::uint8_t block[kBlock];
+
+    if (encrypt) {
+        const std::size_t q = input.size() / kBlock, r = input.size() % kBlock;
+        std::string out;
+        out.reserve(kBlock * (q + 2));
+        const auto start = MakeStartingBlock();
+        std::memcpy(chain, start.data(), kBlock);
+        AesBlock(context, chain);
+        out.append(reinterpret_cast<const char*>(chain), kBlock);
+        for (std::size_t k = 0; k <= q; ++k) {
+            if (k < q) {
+                std::memcpy(block, in + kBlock * k, kBlock);
+            } else {
+                std::memset(block, 0, kBlock);
+                std::memcpy(block, in + kBlock * q, r);
+                block[15] = std::uint8_t(r);
+            }
+            AesCbcStep(context, chain, block);
+            out.append(reinterpret_cast<const char*>(block), kBlock);
+            std::memcpy(chain, block, kBlock);
+        }
+        output += out;
+        return;
+    }
+
+    // A partial trailing block means the text was cut short; treat it like a missing block.
+    if (input.size() < 2 * kBlock || input.size() % kBlock != 0) ThrowFormat();
+    const std::size_t blocks = input.size() / kBlock;
+    std::string out;
+    out.reserve(input.size());
+    std::memcpy(chain, in, kBlock);
+    for (std::size_t k = 1; k < blocks; ++k) {
+        std::memcpy(block, in + kBlock * k, kBlock);
+        AesCbcStep(context, chain, block);
+        std::memcpy(chain, in + kBlock * k, kBlock);
+        if (k + 1 < blocks) {
+            out.append(reinterpret_cast<const char*>(block), kBlock);
+        } else {
+            // A count above 15 comes only from a wrong key or a damaged text.
+            if (block[15] > 15) ThrowFormat();
+            out.append(reinterpret_cast<const char*>(block), block[15]);
+        }
+    }
+    output += out;
+}
+
+void Base64EncodeStream(std::string_view input, std::string& output) {
+    const auto* in = reinterpret_cast<const std::uint8_t*>(input.data());
+    const std::size_t n = input.size();
+    output.reserve(output.size() + 4 * ((n + 2) / 3));
+    std::size_t i = 0;
+    for (; i + 3 <= n; i += 3) {
+        const std::uint32_t v = std::uint32_t(in[i]) << 16 | std::uint32_t(in[i + 1]) << 8 | in[i + 2];
+        output += kBase64Alphabet[v >> 18];
+        output += kBase64Alphabet[(v >> 12) & 63];
+        output += kBase64Alphabet[(v >> 6) & 63];
+        output += kBase64Alphabet[v & 63];
+    }
+    if (const std::size_t rest = n - i; rest > 0) {
+        std::uint32_t v = std::uint32_t(in[i]) << 16;
+        if (rest == 2) v |= std::uint32_t(in[i + 1]) << 8;
+        output += kBase64Alphabet[v >> 18];
+        output += kBase64Alphabet[(v >> 12) & 63];
+        output += rest == 2 ? kBase64Alphabet[(v >> 6) & 63] : '=';
+        output += '=';
+    }
+}
+
+void Base64DecodeStream(std::string_view input, std::string& output) {
+    if (input.size() % 4 != 0) ThrowBase64();
+    std::string out;
+    out.reserve(input.size() / 4 * 3);
+    for (std::size_t i = 0; i < input.size(); i += 4) {
+        const bool last = i + 4 == input.size();
+        // "=" only pads the last group: "xx==" or "xxx=".
+        const bool pad4 = last && input[i + 3] == '=';
+        const bool pad3 = pad4 && input[i + 2] == '=';
+        const std::size_t letters = pad3 ? 2 : pad4 ? 3 : 4;
+        std::uint32_t v = 0;
+        for (std::size_t j = 0; j < 4; ++j) {
+            int value = 0;
+            if (j < letters) {
+                value = kBase64Values[static_cast<unsigned char>(input[i + j])];
+                if (value < 0) ThrowBase64();
+            }
+            v = v << 6 | std::uint32_t(value);
+        }
+        out += char(v >> 16);
+        if (letters > 2) out += char(v >> 8);
+        if (letters > 3) out += char(v);
+    }
+    output += out;
+}
+
+std::string AesTextCipher(std::string_view text, const std::uint8_t* key, std::size_t keySize,
+                          bool encrypt) {
+    std::string result;
+    if (encrypt) {
+        std::string cipher;
+        AesStreamCipher(text, cipher, key, true, keySize);
+        Base64EncodeStream(cipher, result);
+    } else {
+        std::string cipher;
+        Base64DecodeStream(text, cipher);
+        AesStreamCipher(cipher, result, key, false, keySize);
+    }
+    return result;
+}
+
+}  // namespace lark::storage
