@@ -1,0 +1,23 @@
+#pragma once
+// Registry access in UTF-8 terms (string values only: all that registration and settings need).
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace lark::win {
+
+// The value (empty name: the key's default value), or nothing when the key or value is
+// missing or is not a string. Throws ComError on other failures.
+std::optional<std::string> ReadRegistryString(HKEY root, std::string_view subkey, std::string_view name = {});
+
+// Creates the key as needed.
+void WriteRegistryString(HKEY root, std::string_view subkey, std::string_view name, std::string_view value);
+
+bool RegistryKeyExists(HKEY root, std::string_view subkey);
+
+// Deletes the key with everything below it; a missing key is not an error.
+void DeleteRegistryTree(HKEY root, std::string_view subkey);
+
+}  // namespace lark::win

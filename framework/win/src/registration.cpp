@@ -1,0 +1,73 @@
+#include "win/registration.h"
+
+#include <oleauto.h>
+
+#include <vector>
+
+#include "win/com_error.h"
+#include "win/com_ptr.h"
+#include "win/registry.h"
+#include "win/text.h"
+
+namespace lark::win {
+
+std::string GuidToString(REFGUID guid) {
+    wchar_t text[40];
+    StringFromGUID2(guid, text, 40);
+    return Narrow(text);
+}
+
+std::wstring ModulePath(HMODULE module) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) Check(HRESULT_FROM_WIN32(GetLastError()), "module path");
+        if (n < buffer.size()) return std::wstring(buffer.data(), n);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+void RegisterComClass(const ClassRegistration& reg) {
+    const std::string key = "CLSID\\" + GuidToString(reg.clsid);
+    // A class moving between server kinds must not keep the other key.
+    DeleteRegistryTree(HKEY_CLASSES_ROOT, key + (reg.local_server ? "\\InprocServer32" : "\\LocalServer32"));
+    WriteRegistryString(HKEY_CLASSES_ROOT, key, "", reg.description);
+    const std::string server_key = key + (reg.local_server ? "\\LocalServer32" : "\\InprocServer32");
+    WriteRegistryString(HKEY_CLASSES_ROOT, server_key, "", Narrow(reg.server_path));
+    if (!reg.local_server) WriteRegistryString(HKEY_CLASSES_ROOT, server_key, "ThreadingModel", reg.threading_model);
+    if (!reg.prog_id.empty()) {
+        WriteRegistryString(HKEY_CLASSES_ROOT, key + "\\ProgID", "", reg.prog_id);
+        WriteRegistryString(HKEY_CLASSES_ROOT, reg.prog_id, "", reg.description);
+        WriteRegistryString(HKEY_CLASSES_ROOT, reg.prog_id + "\\CLSID", "", GuidToString(reg.clsid));
+    }
+    if (!IsEqualGUID(reg.type_library, GUID_NULL)) {
+        WriteRegistryString(HKEY_CLASSES_ROOT, key + "\\TypeLib", "", GuidToString(reg.type_library));
+        WriteRegistryString(HKEY_CLASSES_ROOT, key + "\\Version", "", reg.type_library_version);
+    }
+}
+
+void UnregisterComClass(REFCLSID clsid, std::string_view prog_id) {
+    DeleteRegistryTree(HKEY_CLASSES_ROOT, "CLSID\\" + GuidToString(clsid));
+    if (!prog_id.empty()) DeleteRegistryTree(HKEY_CLASSES_ROOT, prog_id);
+}
+
+void RegisterTypeLibrary(std::wstring_view path) {
+    const std::wstring file(path);
+    ComPtr<ITypeLib> library;
+    Check(LoadTypeLibEx(file.c_str(), REGKIND_REGISTER, library.Put()), "registering type library " + Narrow(file));
+}
+
+void UnregisterTypeLibrary(std::wstring_view path) {
+    const std::wstring file(path);
+    ComPtr<ITypeLib> library;
+    Check(LoadTypeLibEx(file.c_str(), REGKIND_NONE, library.Put()), "loading type library " + Narrow(file));
+    TLIBATTR* attr = nullptr;
+    Check(library->GetLibAttr(&attr), "type library attributes");
+    const TLIBATTR a = *attr;
+    library->ReleaseTLibAttr(attr);
+    const HRESULT hr = UnRegisterTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind);
+    if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED) return;
+    Check(hr, "unregistering type library " + Narrow(file));
+}
+
+}  // namespace lark::win

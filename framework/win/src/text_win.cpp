@@ -1,0 +1,30 @@
+#include "win/text.h"
+
+#include <windows.h>
+
+#include <climits>
+
+#include "core/errors.h"
+
+namespace lark::win {
+
+std::wstring Widen(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    if (utf8.size() > INT_MAX) throw core::Error("text too long to convert");
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string Narrow(std::wstring_view utf16) {
+    if (utf16.empty()) return {};
+    if (utf16.size() > INT_MAX / 3) throw core::Error("text too long to convert");
+    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace lark::win
