@@ -1,0 +1,134 @@
+#pragma once
+// A small in-memory INI file for the translation files: the whole text held as sorted sections
+// of sorted keys (both compared without regard to case), parsed once, changed in memory and
+// written back as lines. Deliberately apart from the framework's private-profile INI store: its
+// rules differ (equal keys may repeat, nothing is trimmed, a repeated section header is dropped).
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "localization/translation_format.h"
+
+namespace lark::localization {
+
+// The conventions typed values are read and written with.
+struct IniFormatSettings {
+    char DecimalSeparator = '.';
+    char DateSeparator = '/';
+    char TimeSeparator = ':';
+    // d dd, M MM (m mm), yy yyyy; "/" stands for DateSeparator.
+    std::string ShortDateFormat = "M/d/yyyy";
+    // h hh, n nn (m mm), s ss, "AM/PM"; ":" stands for TimeSeparator.
+    std::string LongTimeFormat = "hh:nn:ss";
+};
+
+// Date-time values: days since 30 December 1899, the fraction being the time of day.
+class TCustomIniFile {
+public:
+    explicit TCustomIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+    virtual ~TCustomIniFile() = default;
+    const std::string& FileName() const { return fileName_; }
+
+    IniFormatSettings FormatSettings;
+
+    virtual std::string ReadIniText(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) const = 0;
+    virtual void WriteIniText(std::string_view section, std::string_view key,
+                              std::string_view value) = 0;
+    // Decimal, or hexadecimal after "0x"; anything else (also an empty text) gives the default.
+    virtual int ReadIniNumber(std::string_view section, std::string_view key, int defaultValue) const;
+    virtual void WriteIniNumber(std::string_view section, std::string_view key, int value);
+    virtual bool ReadIniSwitch(std::string_view section, std::string_view key, bool defaultValue) const;
+    virtual void WriteIniSwitch(std::string_view section, std::string_view key, bool value);
+    virtual double ReadIniDate(std::string_view section, std::string_view key, double defaultValue) const;
+    virtual double ReadIniDateTime(std::string_view section, std::string_view key, double defaultValue) const;
+    virtual double ReadIniFloat(std::string_view section, std::string_view key, double defaultValue) const;
+    virtual double ReadIniTime(std::string_view section, std::string_view key, double defaultValue) const;
+    virtual void WriteIniDate(std::string_view section, std::string_view key, double value);
+    virtual void WriteIniDateTime(std::string_view section, std::string_view key, double value);
+    virtual void WriteIniFloat(std::string_view section, std::string_view key, double value);
+    virtual void WriteIniTime(std::string_view section, std::string_view key, double value);
+    virtual void ReadIniKeys(std::string_view section, StringList& keys) const = 0;
+    virtual void ReadIniSectionNames(StringList& names) const = 0;
+    virtual void ReadIniValues(std::string_view section, StringList& values) const = 0;
+    virtual void RemoveIniSection(std::string_view section) = 0;
+    virtual void RemoveIniKey(std::string_view section, std::string_view key) = 0;
+    virtual void WriteIniBack() = 0;
+
+protected:
+    std::string fileName_;
+};
+
+// The keys of one section, sorted, equal keys allowed: a new key goes before the equal keys
+// already present, so a lookup (which finds the first) finds the one added last.
+class TMemIniEntry {
+public:
+    int Count() const { return static_cast<int>(keys_.size()); }
+    const std::string& Key(int i) const { return keys_.at(i).key; }
+    const std::string& Value(int i) const { return keys_.at(i).value; }
+    std::string Line(int i) const { return Key(i) + "=" + Value(i); }
+    // Split at the first "=" (none: a key with an empty value).
+    void AddLine(std::string_view line);
+    void Clear() { keys_.clear(); }
+    void Assign(const StringList& lines);
+    void Assign(const TMemIniEntry& other) { keys_ = other.keys_; }
+
+    int IndexOfKey(std::string_view key) const;  // first of the equal keys, -1 when none
+    void Delete(int i);
+
+private:
+    struct Slot {
+        std::string folded, key, value;
+    };
+    std::vector<Slot> keys_;
+};
+
+class TMemIniFile : public TCustomIniFile {
+public:
+    // An empty file; with the name of an existing file, its lines (Windows-1252) are loaded.
+    explicit TMemIniFile(std::string fileName = {});
+
+    void LoadIniLines(const StringList& lines);
+    void IniToLines(StringList& lines) const;  // appends
+    bool HasIniSection(std::string_view section) const;
+
+    std::string ReadIniText(std::string_view section, std::string_view key,
+                            std::string_view defaultValue) const override;
+    void WriteIniText(std::string_view section, std::string_view key,
+                      std::string_view value) override;
+    void ReadIniKeys(std::string_view section, StringList& keys) const override;
+    void ReadIniSectionNames(StringList& names) const override;
+    void ReadIniValues(std::string_view section, StringList& values) const override;
+    void RemoveIniSection(std::string_view section) override;
+    void RemoveIniKey(std::string_view section, std::string_view key) override;
+    // Writes the lines (CR LF, Windows-1252) to a temporary file that then replaces the file.
+    void WriteIniBack() override;
+
+private:
+    struct Section {
+        std::string folded, name;
+        TMemIniEntry entry;
+    };
+    const Section* Find(std::string_view name) const;
+    Section& FindOrAdd(std::string_view name, bool* added = nullptr);
+
+    std::vector<Section> sections_;
+};
+
+// 1-based position of the first occurrence of pattern in text (bytes, case-sensitive), 0 when
+// absent; an empty pattern is found at 1.
+std::size_t HorspoolSearch(std::string_view pattern, std::string_view text);
+
+// Text of a date-time value and back under the given conventions; the parsers return false for
+// a text that does not convert.
+std::string DateToText(double value, const IniFormatSettings& fs);
+std::string TimeToText(double value, const IniFormatSettings& fs);
+std::string DateTimeToText(double value, const IniFormatSettings& fs);
+std::string FloatToText(double value, const IniFormatSettings& fs);
+bool TextToDate(std::string_view text, const IniFormatSettings& fs, double& value);
+bool TextToTime(std::string_view text, const IniFormatSettings& fs, double& value);
+bool TextToDateTime(std::string_view text, const IniFormatSettings& fs, double& value);
+bool TextToFloat(std::string_view text, const IniFormatSettings& fs, double& value);
+
+}  // namespace lark::localization

@@ -1,0 +1,297 @@
+#include "localization/mem_ini.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "core/errors.h"
+#include "text_1252.h"
+
+namespace lark::localization {
+namespace {
+
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+StringList SplitLines(std::string_view text) {
+    StringList lines;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t end = i;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        lines.emplace_back(text.substr(i, end - i));
+        i = end;
+        if (i < text.size()) i += (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+// ---- typed values of the base ----
+
+int TCustomIniFile::ReadIniNumber(std::string_view section, std::string_view key,
+                                  int defaultValue) const {
+    const std::string text = ReadIniText(section, key, "");
+    std::string_view s = text;
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        s.remove_prefix(2);
+        // Up to 32 bits, taken as a signed value like a stored flag word.
+        uint32_t u = 0;
+        const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), u, 16);
+        if (ec != std::errc() || p != s.data() + s.size()) return defaultValue;
+        return static_cast<int>(u);
+    }
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    int v = 0;
+    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (s.empty() || ec != std::errc() || p != s.data() + s.size()) return defaultValue;
+    return v;
+}
+
+void TCustomIniFile::WriteIniNumber(std::string_view section, std::string_view key, int value) {
+    WriteIniText(section, key, std::to_string(value));
+}
+
+bool TCustomIniFile::ReadIniSwitch(std::string_view section, std::string_view key,
+                                   bool defaultValue) const {
+    return ReadIniNumber(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void TCustomIniFile::WriteIniSwitch(std::string_view section, std::string_view key, bool value) {
+    WriteIniText(section, key, value ? "1" : "0");
+}
+
+namespace {
+
+using Parser = bool (*)(std::string_view, const IniFormatSettings&, double&);
+
+double ReadTyped(const TCustomIniFile& ini, std::string_view section, std::string_view key,
+                 double defaultValue, Parser parse) {
+    const std::string text = ini.ReadIniText(section, key, "");
+    double v;
+    if (text.empty() || !parse(text, ini.FormatSettings, v)) return defaultValue;
+    return v;
+}
+
+}  // namespace
+
+double TCustomIniFile::ReadIniDate(std::string_view s, std::string_view k, double d) const {
+    return ReadTyped(*this, s, k, d, TextToDate);
+}
+double TCustomIniFile::ReadIniDateTime(std::string_view s, std::string_view k, double d) const {
+    return ReadTyped(*this, s, k, d, TextToDateTime);
+}
+double TCustomIniFile::ReadIniFloat(std::string_view s, std::string_view k, double d) const {
+    return ReadTyped(*this, s, k, d, TextToFloat);
+}
+double TCustomIniFile::ReadIniTime(std::string_view s, std::string_view k, double d) const {
+    return ReadTyped(*this, s, k, d, TextToTime);
+}
+void TCustomIniFile::WriteIniDate(std::string_view s, std::string_view k, double v) {
+    WriteIniText(s, k, DateToText(v, FormatSettings));
+}
+void TCustomIniFile::WriteIniDateTime(std::string_view s, std::string_view k, double v) {
+    WriteIniText(s, k, DateTimeToText(v, FormatSettings));
+}
+void TCustomIniFile::WriteIniFloat(std::string_view s, std::string_view k, double v) {
+    WriteIniText(s, k, FloatToText(v, FormatSettings));
+}
+void TCustomIniFile::WriteIniTime(std::string_view s, std::string_view k, double v) {
+    WriteIniText(s, k, TimeToText(v, FormatSettings));
+}
+
+// ---- entry ----
+
+int TMemIniEntry::IndexOfKey(std::string_view key) const {
+    const std::string folded = detail::FoldKey(key);
+    const auto it = std::lower_bound(keys_.begin(), keys_.end(), folded,
+                                     [](const Slot& s, const std::string& f) { return s.folded < f; });
+    return it != keys_.end() && it->folded == folded ? static_cast<int>(it - keys_.begin()) : -1;
+}
+
+void TMemIniEntry::AddLine(std::string_view line) {
+    const size_t eq = line.find('=');
+    Slot slot;
+    slot.key = std::string(line.substr(0, eq));
+    if (eq != std::string_view::npos) slot.value = std::string(line.substr(eq + 1));
+    slot.folded = detail::FoldKey(slot.key);
+    const auto it = std::lower_bound(keys_.begin(), keys_.end(), slot.folded,
+                                     [](const Slot& s, const std::string& f) { return s.folded < f; });
+    keys_.insert(it, std::move(slot));
+}
+
+void TMemIniEntry::Assign(const StringList& lines) {
+    keys_.clear();
+    for (const auto& line : lines) AddLine(line);
+}
+
+void TMemIniEntry::Delete(int i) {
+    if (i < 0 || i >= Count()) throw std::out_of_range("INI key index out of range");
+    keys_.erase(keys_.begin() + i);
+}
+
+// ---- file ----
+
+TMemIniFile::TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileName)) {
+    if (fileName_.empty()) return;
+    std::ifstream in(PathOf(fileName_), std::ios::binary);
+    if (!in) return;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LoadIniLines(SplitLines(detail::Win1252ToUtf8(bytes)));
+}
+
+const TMemIniFile::Section* TMemIniFile::Find(std::string_view name) const {
+    const std::string folded = detail::FoldKey(name);
+    const auto it = std::lower_bound(sections_.begin(), sections_.end(), folded,
+                                     [](const Section& s, const std::string& f) { return s.folded < f; });
+    return it != sections_.end() && it->folded == folded ? &*it : nullptr;
+}
+
+TMemIniFile::Section& TMemIniFile::FindOrAdd(std::string_view name, bool* added) {
+    std::string folded = detail::FoldKey(name);
+    auto it = std::lower_bound(sections_.begin(), sections_.end(), folded,
+                               [](const Section& s, const std::string& f) { return s.folded < f; });
+    if (added) *added = false;
+    if (it != sections_.end() && it->folded == folded) return *it;
+    if (added) *added = true;
+    return *sections_.insert(it, Section{std::move(folded), std::string(name), {}});
+}
+
+void TMemIniFile::LoadIniLines(const StringList& lines) {
+    sections_.clear();
+    // Lines under a repeated header are dropped: isOpen stays false until the next header.
+    std::string open;
+    bool isOpen = false;
+    for (const auto& line : lines) {
+        if (line.empty() || line.front() == ';') continue;
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            const std::string_view name = std::string_view(line).substr(1, line.size() - 2);
+            bool added;
+            FindOrAdd(name, &added);
+            isOpen = added;
+            open = name;
+            continue;
+        }
+        if (!isOpen) continue;
+        FindOrAdd(open).entry.AddLine(line);
+    }
+}
+
+void TMemIniFile::IniToLines(StringList& lines) const {
+    for (const auto& section : sections_) {
+        lines.push_back("[" + section.name + "]");
+        for (int i = 0; i < section.entry.Count(); ++i) lines.push_back(section.entry.Line(i));
+        lines.emplace_back();
+    }
+}
+
+bool TMemIniFile::HasIniSection(std::string_view section) const {
+    const Section* s = Find(section);
+    return s && s->entry.Count() > 0;
+}
+
+std::string TMemIniFile::ReadIniText(std::string_view section, std::string_view key,
+                                     std::string_view defaultValue) const {
+    if (const Section* s = Find(section)) {
+        const int i = s->entry.IndexOfKey(key);
+        if (i >= 0) return s->entry.Value(i);
+    }
+    return std::string(defaultValue);
+}
+
+void TMemIniFile::WriteIniText(std::string_view section, std::string_view key,
+                               std::string_view value) {
+    TMemIniEntry& entry = FindOrAdd(section).entry;
+    const int i = entry.IndexOfKey(key);
+    if (i >= 0) entry.Delete(i);
+    std::string line(key);
+    line += '=';
+    line += value;
+    entry.AddLine(line);
+}
+
+void TMemIniFile::ReadIniKeys(std::string_view section, StringList& keys) const {
+    keys.clear();
+    if (const Section* s = Find(section))
+        for (int i = 0; i < s->entry.Count(); ++i) keys.push_back(s->entry.Key(i));
+}
+
+void TMemIniFile::ReadIniSectionNames(StringList& names) const {
+    names.clear();
+    for (const auto& section : sections_) names.push_back(section.name);
+}
+
+void TMemIniFile::ReadIniValues(std::string_view section, StringList& values) const {
+    values.clear();
+    if (const Section* s = Find(section))
+        for (int i = 0; i < s->entry.Count(); ++i) values.push_back(s->entry.Value(i));
+}
+
+void TMemIniFile::RemoveIniSection(std::string_view section) {
+    if (const Section* s = Find(section)) sections_.erase(sections_.begin() + (s - sections_.data()));
+}
+
+void TMemIniFile::RemoveIniKey(std::string_view section, std::string_view key) {
+    const Section* s = Find(section);
+    if (!s) return;
+    auto& entry = sections_[static_cast<size_t>(s - sections_.data())].entry;
+    const int i = entry.IndexOfKey(key);
+    if (i >= 0) entry.Delete(i);
+}
+
+void TMemIniFile::WriteIniBack() {
+    StringList lines;
+    IniToLines(lines);
+    std::string text;
+    for (const auto& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    const std::string bytes = detail::Utf8ToWin1252(text);
+    const std::filesystem::path target = PathOf(fileName_);
+    std::filesystem::path temp = target;
+    temp += ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(temp, ignored);
+            throw core::Error("Cannot create file \"" + fileName_ + "\"");
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        throw core::Error("Cannot create file \"" + fileName_ + "\": " + ec.message());
+    }
+}
+
+std::size_t HorspoolSearch(std::string_view pattern, std::string_view text) {
+    const size_t m = pattern.size(), n = text.size();
+    if (m == 0) return 1;
+    if (m > n) return 0;
+    std::array<size_t, 256> skip;
+    skip.fill(m);
+    for (size_t j = 0; j + 1 < m; ++j) skip[static_cast<uint8_t>(pattern[j])] = m - 1 - j;
+    size_t e = m - 1;  // 0-based index under the pattern's last byte
+    while (e < n) {
+        size_t k = 0;
+        while (k < m && pattern[m - 1 - k] == text[e - k]) ++k;
+        if (k == m) return e - m + 2;
+        e += skip[static_cast<uint8_t>(text[e])];
+    }
+    return 0;
+}
+
+}  // namespace lark::localization

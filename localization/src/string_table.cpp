@@ -1,0 +1,155 @@
+#include "localization/string_table.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "localization/errors.h"
+#include "text_1252.h"
+
+namespace lark::localization {
+
+std::string TlcStringsCollection::KeyOf(const TlcStringsCollectionItem& item) const {
+    if (sortColumn_ <= 0) return detail::FoldKey(item.Identifier);
+    const auto column = static_cast<size_t>(sortColumn_ - 1);
+    return column < item.Values.size() ? detail::FoldKey(item.Values[column]) : std::string();
+}
+
+void TlcStringsCollection::BuildStringTable(const StringList& lines, int sortColumn,
+                                            int numLanguages, char delim) {
+    slots_.clear();
+    slots_.reserve(lines.size());
+    for (const auto& line : lines) {
+        Slot slot;
+        slot.item.Identifier = DelimitedField(line, delim, 0);
+        slot.item.Values.reserve(static_cast<size_t>(std::max(numLanguages, 0)));
+        for (int i = 1; i <= numLanguages; ++i)
+            slot.item.Values.push_back(DelimitedField(line, delim, i));
+        slots_.push_back(std::move(slot));
+    }
+    sortColumn_ = sortColumn;
+    Sort();
+}
+
+void TlcStringsCollection::Sort() {
+    for (auto& slot : slots_) slot.key = KeyOf(slot.item);
+    std::sort(slots_.begin(), slots_.end(),
+              [](const Slot& a, const Slot& b) { return a.key < b.key; });
+}
+
+void TlcStringsCollection::Clear() { slots_.clear(); }
+
+int TlcStringsCollection::IndexOfIdentifier(std::string_view identifier) const {
+    const std::string key = detail::FoldKey(identifier);
+    for (size_t i = 0; i < slots_.size(); ++i)
+        if (detail::FoldKey(slots_[i].item.Identifier) == key) return static_cast<int>(i);
+    return -1;
+}
+
+const TlcStringsCollection::Slot* TlcStringsCollection::Search(std::string_view text) const {
+    const std::string key = detail::FoldKey(text);
+    const auto it = std::lower_bound(slots_.begin(), slots_.end(), key,
+                                     [](const Slot& s, const std::string& k) { return s.key < k; });
+    if (it == slots_.end() || it->key != key) return nullptr;
+    return &*it;
+}
+
+const TlcStringsCollectionItem* TlcStringsCollection::FindItemById(
+    std::string_view identifier) const {
+    if (sortColumn_ != 0) {
+        const int i = IndexOfIdentifier(identifier);
+        return i < 0 ? nullptr : &slots_[i].item;
+    }
+    const Slot* slot = Search(identifier);
+    return slot ? &slot->item : nullptr;
+}
+
+namespace {
+
+void CheckLanguage(int language, int count) {
+    if (language < 1)
+        throw ELanguageError(std::to_string(language) +
+                             " - is not a valid property value!\rValue must be within [1.." +
+                             std::to_string(count) + "]!");
+}
+
+std::string ColumnOf(const TlcStringsCollectionItem& item, int language) {
+    const auto column = static_cast<size_t>(language - 1);
+    return column < item.Values.size() ? item.Values[column] : std::string();
+}
+
+}  // namespace
+
+std::string TlcStringsCollection::FindTextById(std::string_view identifier,
+                                               int language) const {
+    const TlcStringsCollectionItem* item = FindItemById(identifier);
+    CheckLanguage(language, item ? static_cast<int>(item->Values.size()) : 0);
+    return item ? ColumnOf(*item, language) : std::string();
+}
+
+std::string TlcStringsCollection::FindTranslationByText(std::string_view text, int language,
+                                                        const TestModeTransform* testMode) const {
+    const Slot* slot = Search(text);
+    CheckLanguage(language, slot ? static_cast<int>(slot->item.Values.size()) : 0);
+    if (!slot) return std::string(text);
+    std::string result = ColumnOf(slot->item, language);
+    if (result.empty() && testMode && *testMode && language > 1)
+        result = (*testMode)(ColumnOf(slot->item, 1));
+    return result;
+}
+
+// ---- extended translations ----
+
+std::vector<uint8_t> TlcExtendedItem::WriteValuesEx() const {
+    const std::string bytes = detail::Utf8ToWin1252(Values);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+void TlcExtendedItem::ReadValuesEx(std::span<const uint8_t> payload) {
+    Values = detail::Win1252ToUtf8(
+        std::string_view(reinterpret_cast<const char*>(payload.data()), payload.size()));
+}
+
+std::string ExtendedItemText(const TlcExtendedItem& item, int activeLanguage, char delim,
+                             bool fallback, const TestModeTransform* testMode) {
+    const DelimiterSet set = MakeDelimiterSet(delim);
+    std::string text = ValueField(activeLanguage, item.Values, set);
+    if (text.empty() && activeLanguage > 1 && testMode && *testMode)
+        text = (*testMode)(ValueField(1, item.Values, set));
+    if (text.empty() && fallback) text = ValueField(1, item.Values, set);
+    return text;
+}
+
+std::string SetValueAtLanguage(std::string_view values, int language, int numLanguages,
+                               char delim, std::string_view text) {
+    const DelimiterSet set = MakeDelimiterSet(delim);
+    std::string out;
+    for (int i = 1; i <= numLanguages; ++i) {
+        out += i == language ? std::string(text) : ValueField(i, values, set);
+        out += delim;
+    }
+    return out;
+}
+
+TlcExtendedItem& TlcExtendedItems::Add(std::string identifier) {
+    items_.push_back(std::make_unique<TlcExtendedItem>());
+    items_.back()->Identifier = std::move(identifier);
+    return *items_.back();
+}
+
+void TlcExtendedItems::Delete(int i) {
+    if (i < 0 || i >= Count()) throw std::out_of_range("extended item index out of range");
+    items_.erase(items_.begin() + i);
+}
+
+TlcExtendedItem* TlcExtendedItems::FindExtendedItem(std::string_view path) {
+    for (auto& item : items_)
+        if (detail::EqualFolded(item->Identifier, path)) return item.get();
+    return nullptr;
+}
+
+void TlcExtendedItems::ReplaceDelimiterInExtended(char oldDelim, char newDelim) {
+    for (auto& item : items_)
+        std::replace(item->Values.begin(), item->Values.end(), oldDelim, newDelim);
+}
+
+}  // namespace lark::localization
