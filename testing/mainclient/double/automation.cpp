@@ -392,8 +392,9 @@ void Automation::StartTransfer(const Call& c, bool folder, bool get, const std::
     const std::wstring from = get ? remote_path : local_path;
     const std::wstring to = get ? local_path : remote_path;
     // Default ids are unique across the processes that share the call log.
+    static int local_starts = 0;
     const int start_calls = server_.log().CountPrefix("Start");
-    LONG id = Number(c, "TaskID", start_calls > 0 ? 1000 + start_calls : 1000 + c.index + 1);
+    LONG id = Number(c, "TaskID", 1000 + (start_calls > 0 ? start_calls : ++local_starts));
     std::vector<int32_t> results;
     if (folder) {
         if (!IsDirectory(from)) {

@@ -348,4 +348,44 @@ TEST_F(DoubleTest, SynchronousCallsChangeTheSite) {
                               std::to_string(d.low) + "\t" + std::to_string(d.high));
 }
 
+TEST_F(DoubleTest, ScriptsCreateItByProgId) {
+    WriteFile(Site(L"hello.txt"), "hi");
+    WriteFile(root_ + L"probe.vbs",
+              "Set o = CreateObject(\"LarkFTP.Lark_FTP_Automation\")\r\n"
+              "If o.SetAutomationMode(\"-1\") <> 0 Then WScript.Quit 2\r\n"
+              "If InStr(o.ListDirectory(\"1\", \"/\", True), \" hello.txt\") = 0 Then WScript.Quit 3\r\n"
+              "WScript.Quit 0\r\n");
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(RunProgram(std::wstring(system) + L"\\cscript.exe", L"//nologo \"" + root_ + L"probe.vbs\""), 0u);
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"SetAutomationMode\t-1", "ListDirectory\t1\t/\t-1"}));
+}
+
+TEST_F(DoubleTest, CompletionModes) {
+    struct Case {
+        const char* scenario;
+        size_t messages;
+    };
+    const Case cases[] = {
+        {"Completions=before", 1},
+        {"Completions=none", 0},
+        // The object is gone before the delayed post: the server stays up until it is done.
+        {"Completions=after\r\nCompletionDelayMs=400", 1},
+    };
+    WriteFile(Site(L"f.txt"), "f");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        window_->Clear();
+        Scenario(std::string("[StartGetFile]\r\n") + c.scenario + "\r\n");
+        int32_t id = 0;
+        {
+            auto client = AutomationClient::Create();
+            id = client->StartGetFile({"Home", "", "", "", "", LocalA(L"f.txt"), "/f.txt"});
+        }
+        const auto messages = window_->WaitFor(c.messages, c.messages ? 10000 : 700);
+        ASSERT_EQ(messages.size(), c.messages);
+        if (c.messages) EXPECT_EQ(messages[0].first, static_cast<WPARAM>(id));
+    }
+}
+
 }  // namespace
