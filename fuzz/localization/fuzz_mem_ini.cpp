@@ -1,5 +1,5 @@
-// Arbitrary bytes as INI text: parse, read back every key, and write the lines out; the written
-// lines must parse to the same content.
+// Arbitrary bytes as INI text: parse, read every key as every type, and write the lines out; the
+// written lines must parse to the same sections, keys and values in the same order.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -36,14 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ini.IniToLines(out);
     TMemIniFile again;
     again.LoadIniLines(out);
-    StringList sections2, keys2;
+    StringList sections2, keys2, values2;
     again.ReadIniSectionNames(sections2);
     if (sections2 != sections) std::abort();
     for (const auto& section : sections) {
         ini.ReadIniKeys(section, keys);
+        ini.ReadIniValues(section, values);
         again.ReadIniKeys(section, keys2);
-        // Equal keys come back in reverse order (each goes before its equals), so compare sizes.
-        if (keys.size() != keys2.size()) std::abort();
+        again.ReadIniValues(section, values2);
+        if (keys != keys2 || values != values2) std::abort();
     }
     (void)HorspoolSearch(text.substr(0, 8), text);
     return 0;

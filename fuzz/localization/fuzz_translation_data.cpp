@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 const auto kind = static_cast<TStringsType>(k);
                 const StringList* list = tables.ListOfKind(kind);
                 if (!list) continue;
-                for (size_t i = 0; i < list->size() && i < 64; ++i) {
+                for (size_t i = 0; i < list->size() && i < 16; ++i) {
                     const std::string id = DelimitedField((*list)[i], tables.LangDelim(), 0);
                     (void)tables.LookupText(kind, id, true);
                     (void)tables.LookupLine(kind, static_cast<int>(i), true);

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "core/errors.h"
+#include "core/text_encoding.h"
 #include "text_1252.h"
 
 namespace lark::localization {
@@ -144,7 +145,7 @@ TMemIniFile::TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileNa
     std::ifstream in(PathOf(fileName_), std::ios::binary);
     if (!in) return;
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LoadIniLines(SplitLines(detail::Win1252ToUtf8(bytes)));
+    LoadIniLines(SplitLines(core::Win1252ToUtf8(bytes)));
 }
 
 const TMemIniFile::Section* TMemIniFile::Find(std::string_view name) const {
@@ -187,7 +188,15 @@ void TMemIniFile::LoadIniLines(const StringList& lines) {
 void TMemIniFile::IniToLines(StringList& lines) const {
     for (const auto& section : sections_) {
         lines.push_back("[" + section.name + "]");
-        for (int i = 0; i < section.entry.Count(); ++i) lines.push_back(section.entry.Line(i));
+        // Equal keys are written oldest first: parsing puts each before its equals, so the
+        // lines read back give the same entry (and the same value found) as before.
+        const TMemIniEntry& entry = section.entry;
+        for (int i = 0; i < entry.Count();) {
+            int end = i + 1;
+            while (end < entry.Count() && entry.SameKey(i, end)) ++end;
+            for (int j = end - 1; j >= i; --j) lines.push_back(entry.Line(j));
+            i = end;
+        }
         lines.emplace_back();
     }
 }
@@ -254,7 +263,7 @@ void TMemIniFile::WriteIniBack() {
         text += line;
         text += "\r\n";
     }
-    const std::string bytes = detail::Utf8ToWin1252(text);
+    const std::string bytes = core::Utf8ToWin1252(text);
     const std::filesystem::path target = PathOf(fileName_);
     std::filesystem::path temp = target;
     temp += ".tmp";

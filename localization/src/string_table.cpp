@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "localization/errors.h"
+#include "core/text_encoding.h"
 #include "text_1252.h"
 
 namespace lark::localization {
@@ -27,6 +28,7 @@ void TlcStringsCollection::BuildStringTable(const StringList& lines, int sortCol
         slots_.push_back(std::move(slot));
     }
     sortColumn_ = sortColumn;
+    numLanguages_ = numLanguages;
     Sort();
 }
 
@@ -36,7 +38,10 @@ void TlcStringsCollection::Sort() {
               [](const Slot& a, const Slot& b) { return a.key < b.key; });
 }
 
-void TlcStringsCollection::Clear() { slots_.clear(); }
+void TlcStringsCollection::Clear() {
+    slots_.clear();
+    numLanguages_ = 0;
+}
 
 int TlcStringsCollection::IndexOfIdentifier(std::string_view identifier) const {
     const std::string key = detail::FoldKey(identifier);
@@ -82,14 +87,14 @@ std::string ColumnOf(const TlcStringsCollectionItem& item, int language) {
 std::string TlcStringsCollection::FindTextById(std::string_view identifier,
                                                int language) const {
     const TlcStringsCollectionItem* item = FindItemById(identifier);
-    CheckLanguage(language, item ? static_cast<int>(item->Values.size()) : 0);
+    CheckLanguage(language, numLanguages_);
     return item ? ColumnOf(*item, language) : std::string();
 }
 
 std::string TlcStringsCollection::FindTranslationByText(std::string_view text, int language,
                                                         const TestModeTransform* testMode) const {
     const Slot* slot = Search(text);
-    CheckLanguage(language, slot ? static_cast<int>(slot->item.Values.size()) : 0);
+    CheckLanguage(language, numLanguages_);
     if (!slot) return std::string(text);
     std::string result = ColumnOf(slot->item, language);
     if (result.empty() && testMode && *testMode && language > 1)
@@ -100,12 +105,12 @@ std::string TlcStringsCollection::FindTranslationByText(std::string_view text, i
 // ---- extended translations ----
 
 std::vector<uint8_t> TlcExtendedItem::WriteValuesEx() const {
-    const std::string bytes = detail::Utf8ToWin1252(Values);
+    const std::string bytes = core::Utf8ToWin1252(Values);
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 void TlcExtendedItem::ReadValuesEx(std::span<const uint8_t> payload) {
-    Values = detail::Win1252ToUtf8(
+    Values = core::Win1252ToUtf8(
         std::string_view(reinterpret_cast<const char*>(payload.data()), payload.size()));
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "core/text_encoding.h"
+
 namespace lark::localization::detail {
 namespace {
 
@@ -11,24 +13,6 @@ constexpr char32_t kHigh[32] = {
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // Decodes one character at i; returns false (and leaves cp) for an invalid sequence, in which
 // case the caller takes the single byte at i.
@@ -69,17 +53,7 @@ int ByteOf(char32_t cp) {
     return -1;
 }
 
-uint8_t UpperByte(uint8_t b) {
-    if (b >= 'a' && b <= 'z') return b - 0x20;
-    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return b - 0x20;
-    switch (b) {
-        case 0x9A: return 0x8A;  // š
-        case 0x9C: return 0x8C;  // œ
-        case 0x9E: return 0x8E;  // ž
-        case 0xFF: return 0x9F;  // ÿ
-        default: return b;
-    }
-}
+uint8_t FoldByte(uint8_t b) { return static_cast<uint8_t>(core::AnsiLowerChar(static_cast<char>(b))); }
 
 // Keys: a folded byte below 0xFF is one key byte; anything else is 0xFF and a 3-byte weight
 // (0x100 + code point, or 0x110100 + byte for a stray byte) so order and uniqueness hold.
@@ -96,43 +70,13 @@ void AppendWeight(std::string& key, uint32_t w) {
 
 }  // namespace
 
-std::string Win1252ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 8);
-    for (char c : bytes) {
-        const auto b = static_cast<uint8_t>(c);
-        if (b < 0x80)
-            out += c;
-        else if (b < 0xA0)
-            AppendUtf8(out, kHigh[b - 0x80]);
-        else
-            AppendUtf8(out, b);
-    }
-    return out;
-}
-
-std::string Utf8ToWin1252(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        char32_t cp;
-        if (!DecodeUtf8(utf8, i, cp)) {
-            out += utf8[i++];
-            continue;
-        }
-        const int b = ByteOf(cp);
-        out += b < 0 ? '?' : static_cast<char>(b);
-    }
-    return out;
-}
-
 std::string FoldKey(std::string_view utf8) {
     std::string key;
     key.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
         const auto b0 = static_cast<uint8_t>(utf8[i]);
         if (b0 < 0x80) {
-            key += static_cast<char>(UpperByte(b0));
+            key += static_cast<char>(FoldByte(b0));
             ++i;
             continue;
         }
@@ -142,7 +86,7 @@ std::string FoldKey(std::string_view utf8) {
             continue;
         }
         const int b = ByteOf(cp);
-        AppendWeight(key, b < 0 ? 0x100u + cp : UpperByte(static_cast<uint8_t>(b)));
+        AppendWeight(key, b < 0 ? 0x100u + cp : FoldByte(static_cast<uint8_t>(b)));
     }
     return key;
 }
@@ -156,7 +100,7 @@ bool EqualFolded(std::string_view a, std::string_view b) {
         }
         const auto x = static_cast<uint8_t>(a[i]), y = static_cast<uint8_t>(b[i]);
         if (x >= 0x80 || y >= 0x80) break;
-        if (UpperByte(x) != UpperByte(y)) return false;
+        if (FoldByte(x) != FoldByte(y)) return false;
     }
     return FoldKey(a) == FoldKey(b);
 }

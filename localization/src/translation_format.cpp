@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/text_encoding.h"
 #include "text_1252.h"
 
 namespace lark::localization {
@@ -76,7 +77,7 @@ std::vector<uint8_t> WriteTranslationData(const TranslationLists& lists) {
         out += kKindNames[k];
         out += "\r\n";
         for (const auto& line : *list) {
-            std::string bytes = detail::Utf8ToWin1252(line);
+            std::string bytes = core::Utf8ToWin1252(line);
             std::replace(bytes.begin(), bytes.end(), '\r', kEscapedCR);
             std::replace(bytes.begin(), bytes.end(), '\n', kEscapedLF);
             out += bytes;
@@ -113,7 +114,7 @@ void ReadTranslationData(std::span<const uint8_t> payload, TranslationLists& lis
         std::string raw(line);
         std::replace(raw.begin(), raw.end(), kEscapedCR, '\r');
         std::replace(raw.begin(), raw.end(), kEscapedLF, '\n');
-        target->push_back(detail::Win1252ToUtf8(raw));
+        target->push_back(core::Win1252ToUtf8(raw));
     }
 }
 

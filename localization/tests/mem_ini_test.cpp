@@ -17,7 +17,17 @@ TEST(MemIni, EqualKeysTheLaterFirst) {
     EXPECT_EQ(ini.ReadIniText("captions", "btnok", "-"), "Ok");
     StringList lines;
     ini.IniToLines(lines);
-    EXPECT_EQ(lines, (StringList{"[Captions]", "BTNOK=Ok", "btnOK=OK", ""}));
+    StringList keys;
+    ini.ReadIniKeys("Captions", keys);
+    EXPECT_EQ(keys, (StringList{"BTNOK", "btnOK"}));
+    // Written in the order they were read, so saving and reloading finds the same value.
+    EXPECT_EQ(lines, (StringList{"[Captions]", "btnOK=OK", "BTNOK=Ok", ""}));
+    TMemIniFile reloaded;
+    reloaded.LoadIniLines(lines);
+    EXPECT_EQ(reloaded.ReadIniText("captions", "btnok", "-"), "Ok");
+    StringList again;
+    reloaded.IniToLines(again);
+    EXPECT_EQ(again, lines);
 }
 
 TEST(MemIni, ParsingKeepsLinesAsTheyStand) {

@@ -28,7 +28,7 @@ TEST(StringTable, EveryIdentifierOfAMixedTableIsFound) {
     StringList lines;
     const char* ids[] = {"IDS_1", "IDS_12", "IDSA", "ids_b", "Ids_Z", "IDS__", "strsActive", "STR_11",
                          "str11", "_x", "ÄRGER", "ärger2", "Zebra", "zebra_", "a", "B", "ß", "œuvre", "Œuvre2",
-                         "€uro", "名前"};
+                         "€uro", "名前", "ÿ", "Ÿx", "×"};
     for (const char* id : ids) lines.push_back(std::string(id) + "\x01" + id + "!\x01");
     TlcStringsCollection table;
     table.BuildStringTable(lines, 0, 1, '\x01');
@@ -37,6 +37,7 @@ TEST(StringTable, EveryIdentifierOfAMixedTableIsFound) {
     }
     EXPECT_EQ(table.FindTextById("äRGER", 1), "ÄRGER!");
     EXPECT_EQ(table.FindTextById("ŒUVRE", 1), "œuvre!");
+    EXPECT_EQ(table.FindTextById("ŸX", 1), "Ÿx!");
     EXPECT_EQ(table.FindTextById("名", 1), "");
 }
 

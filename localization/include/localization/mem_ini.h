@@ -75,6 +75,7 @@ public:
     void Assign(const TMemIniEntry& other) { keys_ = other.keys_; }
 
     int IndexOfKey(std::string_view key) const;  // first of the equal keys, -1 when none
+    bool SameKey(int i, int j) const { return keys_.at(i).folded == keys_.at(j).folded; }
     void Delete(int i);
 
 private:
@@ -90,7 +91,8 @@ public:
     explicit TMemIniFile(std::string fileName = {});
 
     void LoadIniLines(const StringList& lines);
-    void IniToLines(StringList& lines) const;  // appends
+    // Appends the content: per section its header, its key lines and an empty line.
+    void IniToLines(StringList& lines) const;
     bool HasIniSection(std::string_view section) const;
 
     std::string ReadIniText(std::string_view section, std::string_view key,

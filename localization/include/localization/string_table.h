@@ -62,6 +62,7 @@ private:
 
     std::vector<Slot> slots_;
     int sortColumn_ = 0;
+    int numLanguages_ = 0;
 };
 
 // ---- extended translations ----
