@@ -32,6 +32,7 @@ STDMETHODIMP Automation::InterfaceSupportsErrorInfo(REFIID iid) {
 }
 
 Automation::Call Automation::Begin(const char* method, const std::vector<std::string>& args) {
+    server_.Touch();
     Call c{method, server_.log().Append(method, args)};
     if (auto delay = server_.scenario().Number(method, "DelayMs", c.index); delay && *delay > 0)
         Sleep(static_cast<DWORD>(*delay));

@@ -13,14 +13,17 @@ namespace lark::mainclient_double {
 
 // Where the double finds its files. Sources, later ones winning: defaults (the program folder),
 // the settings INI (LARK_FTP_DOUBLE_CONFIG, else LarkFtpDouble.ini beside the program; section
-// [Double]: Site, CallLog, Scenario, WindowTitle), then /site=, /calllog=, /scenario=,
-// /windowtitle= on the command line.
+// [Double]: Site, CallLog, Scenario, WindowTitle, IdleExitSeconds), then /site=, /calllog=,
+// /scenario=, /windowtitle= on the command line.
 struct Settings {
     std::wstring program_folder;  // with a trailing backslash
     std::wstring site;            // the folder served as the remote site
     std::wstring call_log;        // empty: no log
     std::wstring scenario;        // empty: default behaviour
     std::wstring window_title = L"Lark-FTP Scheduler";
+    // A client that dies without releasing its object leaves the server waiting for ever (Wine
+    // runs no rundown of dead clients): quit after this long without a call (0: never).
+    unsigned idle_exit_seconds = 300;
 
     static Settings Load(const std::vector<std::wstring>& args);
 };

@@ -69,18 +69,22 @@ int Serve(const std::vector<std::wstring>& args) {
     // One object per process: each creation gets a fresh double reading the current settings,
     // and the process ends with its object.
     win::ClassObjectRegistration registration(CLSID_CoLark_FTP_Automation, factory.get(), REGCLS_SINGLEUSE);
-    // Started but never asked for an object (a failed activation): do not linger.
-    const UINT_PTR idle = SetTimer(nullptr, 0, 30000, nullptr);
+    // Started but never asked for an object (a failed activation), or abandoned by a client
+    // that died: do not linger.
+    const DWORD started = GetTickCount();
+    const UINT_PTR watch = SetTimer(nullptr, 0, 5000, nullptr);
+    const DWORD idle_limit = server.settings().idle_exit_seconds * 1000u;
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == idle) {
-            KillTimer(nullptr, idle);
-            if (!created) break;
+        if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == watch) {
+            if (!created && GetTickCount() - started > 30000) break;
+            if (created && idle_limit != 0 && server.IdleMs() > idle_limit && !server.HasPendingPosts()) break;
             continue;
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    KillTimer(nullptr, watch);
     return 0;
 }
 

@@ -24,6 +24,11 @@ public:
     // has returned first. Pending posts keep the process alive.
     void Complete(int32_t task_id, const std::vector<int32_t>& results, bool now, UINT delay_ms);
 
+    // Every call marks the server busy; IdleMs is the time since the last call.
+    void Touch() { last_call_ = GetTickCount(); }
+    DWORD IdleMs() const { return GetTickCount() - last_call_; }
+    bool HasPendingPosts() const { return !jobs_.empty(); }
+
 private:
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
     void Post(int32_t task_id, const std::vector<int32_t>& results) const;
@@ -39,6 +44,7 @@ private:
     HWND window_ = nullptr;
     UINT_PTR next_timer_ = 100;
     std::map<UINT_PTR, Job> jobs_;
+    DWORD last_call_ = GetTickCount();
 };
 
 }  // namespace lark::mainclient_double

@@ -354,6 +354,8 @@ TEST_F(DoubleTest, ScriptsCreateItByProgId) {
               "Set o = CreateObject(\"LarkFTP.Lark_FTP_Automation\")\r\n"
               "If o.SetAutomationMode(\"-1\") <> 0 Then WScript.Quit 2\r\n"
               "If InStr(o.ListDirectory(\"1\", \"/\", True), \" hello.txt\") = 0 Then WScript.Quit 3\r\n"
+              // Wine's script host does not release its objects at exit.
+              "Set o = Nothing\r\n"
               "WScript.Quit 0\r\n");
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
