@@ -68,7 +68,7 @@ StringList* TranslationLists::ListOfKindName(std::string_view name) {
     return kind ? ListOfKind(*kind) : nullptr;
 }
 
-std::vector<uint8_t> WriteTranslationData(const TranslationLists& lists) {
+std::vector<uint8_t> WriteTranslationData(const TranslationLists& lists, char delim) {
     std::string out;
     for (int k = 0; k < kStringsTypeCount; ++k) {
         const auto kind = static_cast<TStringsType>(k);
@@ -81,6 +81,9 @@ std::vector<uint8_t> WriteTranslationData(const TranslationLists& lists) {
             std::replace(bytes.begin(), bytes.end(), '\r', kEscapedCR);
             std::replace(bytes.begin(), bytes.end(), '\n', kEscapedLF);
             out += bytes;
+            // A line spelling a section name would start a section when read back and swallow
+            // the lines after it; a closing delimiter keeps it a line with the same empty texts.
+            if (SectionOfLine(bytes)) out += delim;
             out += "\r\n";
         }
     }

@@ -153,7 +153,7 @@ void TranslationTables::ReadTranslationData(std::span<const uint8_t> payload) {
 }
 
 std::vector<uint8_t> TranslationTables::WriteTranslationData() const {
-    return localization::WriteTranslationData(lists_);
+    return localization::WriteTranslationData(lists_, langDelim_);
 }
 
 }  // namespace lark::localization

@@ -133,6 +133,15 @@ TEST(TranslationData, ReaderRules) {
     EXPECT_EQ(lists.ListOfKind(TStringsType::stDlgsCaptions), nullptr);
 }
 
+TEST(TranslationData, ALineSpellingASectionNameStaysALine) {
+    TranslationLists lists;
+    lists.Strings() = {"stHints", "IDS_1\x01One\x01"};
+    TranslationLists back;
+    ReadTranslationData(WriteTranslationData(lists), back);
+    EXPECT_EQ(back.Strings(), (StringList{"stHints\x01", "IDS_1\x01One\x01"}));
+    EXPECT_TRUE(back.ListOfKind(TStringsType::stHints)->empty());
+}
+
 TEST(TranslationData, StoringRule) {
     TranslationLists own, ancestor;
     EXPECT_TRUE(ShouldStoreTranslationData(own, nullptr, true));

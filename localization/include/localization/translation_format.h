@@ -68,7 +68,9 @@ private:
 
 // Payload of the binary property "TranslationData": for each kind with a list, its section line
 // and its lines, each closed by CR LF, with CR and LF inside a line escaped as 0x19 and 0x1A.
-std::vector<uint8_t> WriteTranslationData(const TranslationLists& lists);
+// A line that spells a section name gets delim appended so that it stays a line.
+std::vector<uint8_t> WriteTranslationData(const TranslationLists& lists,
+                                          char delim = kDefaultLangDelim);
 
 // Replaces the lists of the kinds present in the payload; the others keep their lines. Any byte
 // sequence is a valid payload (lines before the first section line are ignored).
