@@ -101,9 +101,9 @@ std::string EscapeLogField(const std::string& s) {
 
 int CallLog::Append(const std::string& method, const std::vector<std::string>& args) {
     if (path_.empty()) return local_calls_++;
-    const int index = CountPrefix(method + "\t") + CountPrefix(method + "\n") ;
+    const int index = CountPrefix(method + "\t") + CountPrefix(method + "\n");
     std::string line = method;
-    for (const auto& a : args) line += "\t" + EscapeLogField(a);
+    for (const auto& a : args) line.append("\t").append(EscapeLogField(a));
     line += "\n";
     HANDLE h = CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -181,7 +181,7 @@ std::wstring SitePath(const std::wstring& site, const std::string& remote_path) 
     while (std::getline(in, part, '/')) {
         if (part.empty() || part == ".") continue;
         if (part == "..") throw win::ComError(E_INVALIDARG, "remote path leaves the site: " + remote_path);
-        joined += "/" + part;
+        joined.append("/").append(part);
     }
     return JoinPath(site, joined);
 }
@@ -235,7 +235,9 @@ std::vector<Entry> ReadDirectory(const std::wstring& directory) {
 
 void CollectFiles(const std::wstring& root, const std::string& prefix, std::vector<std::string>& out) {
     for (const auto& e : ReadDirectory(root)) {
-        const std::string rel = prefix.empty() ? e.name : prefix + "/" + e.name;
+        std::string rel = prefix;
+        if (!rel.empty()) rel += '/';
+        rel += e.name;
         if (e.directory)
             CollectFiles(root + L"\\" + Widen(e.name), rel, out);
         else
@@ -272,8 +274,8 @@ std::string ListingOf(const std::wstring& directory) {
     for (const auto& e : ReadDirectory(directory)) {
         if (!text.empty()) text += "\r\n";
         text += e.directory ? "drwxr-xr-x" : "-rw-r--r--";
-        text += " 1 owner group " + std::to_string(e.directory ? 4096 : e.size) + " " + UnixDate(e.modified) + " " +
-                e.name;
+        text.append(" 1 owner group ").append(std::to_string(e.directory ? 4096 : e.size));
+        text.append(" ").append(UnixDate(e.modified)).append(" ").append(e.name);
     }
     return text;
 }

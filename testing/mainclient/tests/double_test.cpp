@@ -386,7 +386,9 @@ TEST_F(DoubleTest, CompletionModes) {
         }
         const auto messages = window_->WaitFor(c.messages, c.messages ? 10000 : 700);
         ASSERT_EQ(messages.size(), c.messages);
-        if (c.messages) EXPECT_EQ(messages[0].first, static_cast<WPARAM>(id));
+        if (c.messages) {
+            EXPECT_EQ(messages[0].first, static_cast<WPARAM>(id));
+        }
     }
 }
 
