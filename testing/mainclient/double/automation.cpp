@@ -85,7 +85,7 @@ STDMETHODIMP Automation::ListDirectory(BSTR ConnectionID, BSTR Path, VARIANT_BOO
             for (size_t p; (p = text.find("\\n")) != std::string::npos;) text.replace(p, 2, "\r\n");
         } else {
             const std::wstring dir = Remote(S(Path));
-            text = IsDirectory(dir) ? ListingOf(dir) : "ERROR";
+            text = IsDirectory(dir) ? ListingOf(server_.settings().site, dir) : "ERROR";
         }
         *Listing = NewBstr(text);
         return S_OK;
@@ -172,12 +172,12 @@ STDMETHODIMP Automation::SetAttributes(BSTR ConnectionID, BSTR RemotePath, BSTR 
         Require(Result);
         const Call c = Begin("SetAttributes", {S(ConnectionID), S(RemotePath), S(Permissions)});
         RequireSession(S(ConnectionID));
-        // The served folder has no Unix modes: the double checks the request and the object.
         const std::string mode = S(Permissions);
         bool ok = !mode.empty() && mode.size() <= 4;
         for (char ch : mode) ok = ok && ch >= '0' && ch <= '7';
         const std::wstring path = Remote(S(RemotePath));
         ok = ok && (IsFile(path) || IsDirectory(path));
+        if (ok) StoreMode(server_.settings().site, path, static_cast<unsigned>(std::stoul(mode, nullptr, 8)));
         *Result = Number(c, "Result", ok ? 0 : -1);
         return S_OK;
     });

@@ -69,7 +69,12 @@ bool IsFile(const std::wstring& path);
 void MakeDirectories(const std::wstring& path);
 // Every file below root, as paths relative to it with '/' separators, sorted.
 std::vector<std::string> ListFilesRecursive(const std::wstring& root);
-std::string ListingOf(const std::wstring& directory);  // Unix long format, CR LF separated
+// Unix long format, CR LF separated; permissions from the site's mode file (SetAttributes),
+// else rwxr-xr-x for directories and rw-r--r-- for files.
+std::string ListingOf(const std::wstring& site, const std::wstring& directory);
+// Modes set through SetAttributes live beside the site folder ("<site>.modes"): a Windows
+// folder has no Unix permissions to hold them.
+void StoreMode(const std::wstring& site, const std::wstring& path, unsigned mode);
 bool CopyOneFile(const std::wstring& from, const std::wstring& to);
 std::wstring JoinPath(const std::wstring& folder, const std::string& relative);  // '/' -> '\'
 std::string BaseName(const std::string& path);

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <map>
 #include <cstdio>
 #include <ctime>
 #include <sstream>
@@ -269,11 +270,63 @@ std::vector<std::string> ListFilesRecursive(const std::wstring& root) {
     return files;
 }
 
-std::string ListingOf(const std::wstring& directory) {
+namespace {
+
+std::wstring ModeKey(const std::wstring& path) {
+    std::wstring key = path;
+    CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
+
+std::map<std::wstring, unsigned> ReadModes(const std::wstring& site) {
+    std::map<std::wstring, unsigned> modes;
+    const auto text = ReadFileText(site + L".modes");
+    if (!text) return modes;
+    std::istringstream in(*text);
+    for (std::string line; std::getline(in, line);) {
+        const size_t tab = line.rfind('\t');
+        if (tab == std::string::npos) continue;
+        modes[Widen(line.substr(0, tab))] = static_cast<unsigned>(std::stoul(line.substr(tab + 1), nullptr, 8));
+    }
+    return modes;
+}
+
+std::string PermString(bool directory, unsigned mode) {
+    std::string text(1, directory ? 'd' : '-');
+    for (int shift = 6; shift >= 0; shift -= 3) {
+        text += (mode >> shift) & 4 ? 'r' : '-';
+        text += (mode >> shift) & 2 ? 'w' : '-';
+        text += (mode >> shift) & 1 ? 'x' : '-';
+    }
+    return text;
+}
+
+}  // namespace
+
+void StoreMode(const std::wstring& site, const std::wstring& path, unsigned mode) {
+    auto modes = ReadModes(site);
+    modes[ModeKey(path)] = mode & 0777;
+    std::string text;
+    for (const auto& [key, value] : modes) {
+        char octal[8];
+        std::snprintf(octal, sizeof octal, "%03o", value);
+        text.append(Narrow(key)).append("\t").append(octal).append("\n");
+    }
+    const std::wstring file = site + L".modes";
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw win::ComError(HRESULT_FROM_WIN32(GetLastError()), "cannot write the modes");
+    DWORD written = 0;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
+std::string ListingOf(const std::wstring& site, const std::wstring& directory) {
+    const auto modes = ReadModes(site);
     std::string text;
     for (const auto& e : ReadDirectory(directory)) {
         if (!text.empty()) text += "\r\n";
-        text += e.directory ? "drwxr-xr-x" : "-rw-r--r--";
+        const auto mode = modes.find(ModeKey(directory + L"\\" + Widen(e.name)));
+        text += PermString(e.directory, mode != modes.end() ? mode->second : e.directory ? 0755 : 0644);
         text.append(" 1 owner group ").append(std::to_string(e.directory ? 4096 : e.size));
         text.append(" ").append(UnixDate(e.modified)).append(" ").append(e.name);
     }

@@ -153,6 +153,7 @@ protected:
     void SetUp() override {
         RemoveTree(root_ + L"site");
         RemoveTree(root_ + L"local");
+        DeleteFileW((root_ + L"site.modes").c_str());
         DeleteFileW((root_ + L"calls.log").c_str());
         CreateDirectoryW((root_ + L"site").c_str(), nullptr);
         CreateDirectoryW((root_ + L"local").c_str(), nullptr);
@@ -317,6 +318,11 @@ TEST_F(DoubleTest, ListDirectoryAnswersUnixLongFormat) {
     EXPECT_TRUE(std::regex_match(listing, format)) << listing;
     EXPECT_EQ(client->ListDirectory(session.connection_id, "/missing", true), "ERROR");
     EXPECT_THROW(client->ListDirectory("-1", "/pub", false), AutomationError);
+    // Modes set on the server show in the next listing; bad ones are refused.
+    EXPECT_EQ(client->SetAttributes("1", "/pub/notes.txt", "750"), 0);
+    EXPECT_LT(client->SetAttributes("1", "/pub/notes.txt", "rwx"), 0);
+    EXPECT_LT(client->SetAttributes("1", "/pub/none.txt", "644"), 0);
+    EXPECT_NE(client->ListDirectory("1", "/pub", true).find("-rwxr-x--- 1 owner group 5 "), std::string::npos);
     EXPECT_EQ(Calls()[1], "ListDirectory\t1\t/pub\t0");
     EXPECT_EQ(Calls()[2], "ListDirectory\t1\t/missing\t-1");
 }
