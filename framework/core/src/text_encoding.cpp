@@ -95,8 +95,11 @@ std::string Utf8ToWin1252(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
-            out += utf8[i++];
+        std::size_t run = i;
+        while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80) ++run;
+        if (run > i) {
+            out.append(utf8.data() + i, run - i);
+            i = run;
             continue;
         }
         int b = To1252(Decode(utf8, i));
@@ -108,10 +111,14 @@ std::string Utf8ToWin1252(std::string_view utf8) {
 std::string Win1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
-    for (char c : bytes) {
-        auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) out += c;
-        else Encode(out, From1252(b));
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        std::size_t run = i;
+        while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+        out.append(bytes.data() + i, run - i);
+        if (run == bytes.size()) break;
+        Encode(out, From1252(static_cast<unsigned char>(bytes[run])));
+        i = run + 1;
     }
     return out;
 }

@@ -1,0 +1,521 @@
+#include "core/ini_store.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "core/errors.h"
+#include "core/text_encoding.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace lark::core {
+
+namespace fs = std::filesystem;
+
+struct IniStore::Line {
+    // The line as it stands in the file (UTF-8, without its break): a view of the loaded text,
+    // or its own copy once written.
+    std::string_view loaded;
+    std::string own;
+    bool owned = false;
+    bool isKey = false;
+    // Where the trimmed key and the trimmed, unquoted value lie in the line (key lines only).
+    std::uint32_t keyPos = 0, keyLen = 0, valuePos = 0, valueLen = 0;
+
+    std::string_view raw() const { return owned ? std::string_view(own) : loaded; }
+    std::string_view key() const { return raw().substr(keyPos, keyLen); }
+    std::string_view value() const { return raw().substr(valuePos, valueLen); }
+    // Takes a new text and finds its key and value again, exactly as loading would.
+    void Set(std::string text);
+};
+
+struct IniStore::Section {
+    std::string name;
+    Line header;
+    std::vector<Line> lines;
+    // (hash of the key, line) of every key line, sorted: a lookup is a binary search, and of
+    // equal keys the one on the first line is found first.
+    std::vector<std::pair<std::size_t, std::uint32_t>> keys;
+    bool first = false;  // the section of this name that reads see
+
+    void Reindex() {
+        keys.clear();
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].isKey)
+                keys.emplace_back(NameHash()(lines[i].key()), static_cast<std::uint32_t>(i));
+        std::sort(keys.begin(), keys.end());
+    }
+    // The line of the first key of that name, or -1.
+    std::ptrdiff_t Find(std::string_view key) const {
+        std::size_t h = NameHash()(key);
+        auto it = std::lower_bound(keys.begin(), keys.end(), std::make_pair(h, std::uint32_t{0}));
+        for (; it != keys.end() && it->first == h; ++it)
+            if (SameTextUtf8(lines[it->second].key(), key)) return it->second;
+        return -1;
+    }
+};
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t\v\f";
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+std::string_view Trim(std::string_view s) {
+    std::size_t b = s.find_first_not_of(kBlanks);
+    if (b == std::string_view::npos) return s.substr(s.size());  // empty, but still inside s
+    std::size_t e = s.find_last_not_of(kBlanks);
+    return s.substr(b, e - b + 1);
+}
+
+std::string_view Unquote(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+bool HasBreak(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
+
+enum class Kind { Other, Header, Key };
+
+// The kind of a line; a header's name goes to name, a key line's parts to key and value.
+Kind Classify(std::string_view raw, std::string_view& name, std::string_view& key,
+              std::string_view& value) {
+    std::string_view t = Trim(raw);
+    if (t.empty() || t.front() == ';') return Kind::Other;
+    if (t.front() == '[') {
+        std::size_t close = t.rfind(']');
+        if (close != std::string_view::npos) {
+            name = Trim(t.substr(1, close - 1));
+            return Kind::Header;
+        }
+    }
+    std::size_t eq = t.find('=');
+    if (eq == std::string_view::npos) return Kind::Other;
+    key = Trim(t.substr(0, eq));
+    if (key.empty()) return Kind::Other;
+    value = Unquote(Trim(t.substr(eq + 1)));
+    return Kind::Key;
+}
+
+std::uint32_t Offset(std::string_view whole, std::string_view part) {
+    return static_cast<std::uint32_t>(part.data() - whole.data());
+}
+
+fs::path PathOf(const std::string& utf8) {
+#ifdef _WIN32
+    std::u16string w = Utf8ToUtf16(utf8);
+    return fs::path(std::wstring(w.begin(), w.end()));
+#else
+    return fs::path(utf8);
+#endif
+}
+
+bool ParseInt(std::string_view t, int& out) {
+    bool neg = false;
+    if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
+        neg = t[0] == '-';
+        t.remove_prefix(1);
+    }
+    int base = 10;
+    if (!t.empty() && t[0] == '$') {
+        base = 16;
+        t.remove_prefix(1);
+    } else if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        base = 16;
+        t.remove_prefix(2);
+    }
+    if (t.empty()) return false;
+    std::uint64_t v = 0;
+    auto r = std::from_chars(t.data(), t.data() + t.size(), v, base);
+    if (r.ec != std::errc() || r.ptr != t.data() + t.size()) return false;
+    if (base == 16 && !neg && v <= 0xFFFFFFFFu) {
+        // Hexadecimal spells the 32-bit pattern.
+        out = static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
+        return true;
+    }
+    if (neg ? v > 2147483648u : v > 2147483647u) return false;
+    out = neg ? static_cast<int>(-static_cast<std::int64_t>(v)) : static_cast<int>(v);
+    return true;
+}
+
+void CheckName(std::string_view what, std::string_view name) {
+    if (HasBreak(name)) throw Error(std::string(what) + " holds a line break");
+}
+
+}  // namespace
+
+void IniStore::Line::Set(std::string text) {
+    own = std::move(text);
+    owned = true;
+    loaded = {};
+    std::string_view r(own), name, key, value;
+    isKey = Classify(r, name, key, value) == Kind::Key;
+    if (isKey) {
+        keyPos = Offset(r, key);
+        keyLen = static_cast<std::uint32_t>(key.size());
+        valuePos = Offset(r, value);
+        valueLen = static_cast<std::uint32_t>(value.size());
+    }
+}
+
+std::size_t IniStore::NameHash::operator()(std::string_view name) const {
+    // FNV-1a over the folded text, so that names equal without case hash alike.
+    std::uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](unsigned char c) {
+        h ^= c;
+        h *= 1099511628211ull;
+    };
+    bool ascii = true;
+    for (char c : name)
+        if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
+    if (ascii) {
+        for (char c : name) mix(static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c));
+    } else {
+        for (char c : FoldCaseUtf8(name)) mix(static_cast<unsigned char>(c));
+    }
+    return static_cast<std::size_t>(h);
+}
+
+bool IniStore::NameEqual::operator()(std::string_view a, std::string_view b) const {
+    return SameTextUtf8(a, b);
+}
+
+IniStore::IniStore() = default;
+IniStore::IniStore(const std::string& fileName) {
+    LoadFromFile(fileName);
+}
+IniStore::~IniStore() = default;
+IniStore::IniStore(IniStore&&) noexcept = default;
+IniStore& IniStore::operator=(IniStore&&) noexcept = default;
+
+void IniStore::Clear() {
+    preamble_.clear();
+    sections_.clear();
+    index_.clear();
+    text_.reset();
+    utf8_ = false;
+}
+
+void IniStore::LoadFromText(std::string_view bytes) {
+    Clear();
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 16);
+    if (bytes.substr(0, kBom.size()) == kBom) {
+        utf8_ = true;
+        bytes.remove_prefix(kBom.size());
+        // Invalid sequences become U+FFFD rather than reaching the callers.
+        text = Utf16ToUtf8(Utf8ToUtf16(bytes));
+    } else {
+        text = Win1252ToUtf8(bytes);
+    }
+    text_ = std::make_unique<const std::string>(std::move(text));
+    std::string_view all(*text_);
+    Section* current = nullptr;
+    std::size_t pos = 0;
+    while (pos < all.size()) {
+        std::size_t end = pos;
+        while (end < all.size() && all[end] != '\r' && all[end] != '\n') ++end;
+        std::string_view raw = all.substr(pos, end - pos);
+        pos = end;
+        if (pos < all.size()) {
+            if (all[pos] == '\r' && pos + 1 < all.size() && all[pos + 1] == '\n') ++pos;
+            ++pos;  // CR LF, LF or CR
+        }
+
+        std::string_view name, key, value;
+        Kind kind = Classify(raw, name, key, value);
+        if (kind == Kind::Header) {
+            if (current) current->Reindex();
+            auto section = std::make_unique<Section>();
+            section->name.assign(name);
+            section->header.loaded = raw;
+            section->first = index_.emplace(section->name, section.get()).second;
+            current = section.get();
+            sections_.push_back(std::move(section));
+            continue;
+        }
+        if (!current) {
+            preamble_.emplace_back(raw);
+            continue;
+        }
+        Line& line = current->lines.emplace_back();
+        line.loaded = raw;
+        if (kind == Kind::Key && current->first) {
+            line.isKey = true;
+            line.keyPos = Offset(raw, key);
+            line.keyLen = static_cast<std::uint32_t>(key.size());
+            line.valuePos = Offset(raw, value);
+            line.valueLen = static_cast<std::uint32_t>(value.size());
+        }
+    }
+    if (current) current->Reindex();
+    modified_ = false;
+}
+
+void IniStore::LoadFromFile(const std::string& fileName) {
+    fileName_ = fileName;
+    fs::path path = PathOf(fileName);
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        Clear();
+        modified_ = false;
+        return;
+    }
+    if (!fs::is_regular_file(path, ec)) throw Error("\"" + fileName + "\" is no file");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Error("Cannot open \"" + fileName + "\"");
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) throw Error("Cannot read \"" + fileName + "\"");
+    LoadFromText(buffer.str());
+}
+
+std::string IniStore::SaveToText() const {
+    std::string text;
+    auto put = [&text](std::string_view line) {
+        text.append(line);
+        text += "\r\n";
+    };
+    for (const std::string& line : preamble_) put(line);
+    for (const auto& section : sections_) {
+        put(section->header.raw());
+        for (const Line& line : section->lines) put(line.raw());
+    }
+    if (utf8_) return std::string(kBom) + text;
+    return Utf8ToWin1252(text);
+}
+
+void IniStore::SaveToFile(const std::string& fileName) const {
+    const std::string bytes = SaveToText();
+    fs::path target = PathOf(fileName);
+    fs::path dir = target.parent_path();
+    fs::path temp;
+    std::error_code ec;
+    for (int attempt = 0;; ++attempt) {
+        if (attempt > 100) throw Error("Cannot make a temporary file for \"" + fileName + "\"");
+        fs::path name = target.filename();
+        name += ".tmp" + std::to_string(attempt);
+        temp = dir / name;
+        if (!fs::exists(temp, ec)) break;
+    }
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) throw Error("Cannot write \"" + fileName + "\"");
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            fs::remove(temp, ec);
+            throw Error("Cannot write \"" + fileName + "\"");
+        }
+    }
+#ifdef _WIN32
+    bool moved = MoveFileExW(temp.c_str(), target.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    fs::rename(temp, target, ec);
+    bool moved = !ec;
+#endif
+    if (!moved) {
+        fs::remove(temp, ec);
+        throw Error("Cannot replace \"" + fileName + "\"");
+    }
+    if (fileName == fileName_) modified_ = false;
+}
+
+void IniStore::UpdateFile() const {
+    if (fileName_.empty()) throw Error("The INI store has no file name");
+    SaveToFile(fileName_);
+}
+
+IniStore::Section* IniStore::FindSection(std::string_view section) const {
+    auto it = index_.find(Trim(section));
+    return it == index_.end() ? nullptr : it->second;
+}
+
+const IniStore::Line* IniStore::FindKey(std::string_view section, std::string_view key) const {
+    Section* s = FindSection(section);
+    if (!s) return nullptr;
+    std::ptrdiff_t line = s->Find(Trim(key));
+    return line < 0 ? nullptr : &s->lines[static_cast<std::size_t>(line)];
+}
+
+std::string IniStore::ReadString(std::string_view section, std::string_view key,
+                                 std::string_view defaultValue) const {
+    const Line* line = FindKey(section, key);
+    return std::string(line ? line->value() : defaultValue);
+}
+
+int IniStore::ReadInteger(std::string_view section, std::string_view key,
+                          int defaultValue) const {
+    const Line* line = FindKey(section, key);
+    int v;
+    return line && ParseInt(line->value(), v) ? v : defaultValue;
+}
+
+bool IniStore::ReadBool(std::string_view section, std::string_view key,
+                        bool defaultValue) const {
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+double IniStore::ReadFloat(std::string_view section, std::string_view key,
+                           double defaultValue) const {
+    const Line* line = FindKey(section, key);
+    if (!line || line->value().empty()) return defaultValue;
+    std::string_view t = line->value();
+    if (t[0] == '+') t.remove_prefix(1);
+    double v;
+    auto r = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr != t.data() + t.size() || !std::isfinite(v))
+        return defaultValue;
+    return v;
+}
+
+void IniStore::WriteString(std::string_view section, std::string_view key,
+                           std::string_view value) {
+    std::string_view name = Trim(section);
+    std::string_view k = Trim(key);
+    CheckName("A section name", name);
+    CheckName("A key", k);
+    CheckName("A value", value);
+    if (k.empty() || k.find('=') != std::string_view::npos || k.front() == '[' ||
+        k.front() == ';')
+        throw Error("\"" + std::string(key) + "\" cannot be a key");
+
+    Section* s = FindSection(name);
+    if (!s) {
+        // A blank line between the last section and the new one.
+        std::string_view lastLine;
+        bool any = false;
+        if (!sections_.empty()) {
+            const Section& last = *sections_.back();
+            lastLine = last.lines.empty() ? last.header.raw() : last.lines.back().raw();
+            any = true;
+        } else if (!preamble_.empty()) {
+            lastLine = preamble_.back();
+            any = true;
+        }
+        if (any && !Trim(lastLine).empty()) {
+            if (!sections_.empty()) sections_.back()->lines.emplace_back();
+            else preamble_.emplace_back();
+        }
+        auto fresh = std::make_unique<Section>();
+        fresh->name.assign(name);
+        fresh->header.Set("[" + fresh->name + "]");
+        fresh->first = true;
+        s = fresh.get();
+        index_.emplace(fresh->name, s);
+        sections_.push_back(std::move(fresh));
+    }
+    std::ptrdiff_t found = s->Find(k);
+    if (found >= 0) {
+        // In place, with the key spelled as in the file.
+        Line& line = s->lines[static_cast<std::size_t>(found)];
+        line.Set(std::string(line.key()) + "=" + std::string(value));
+    } else {
+        std::size_t at = 0;
+        for (std::size_t i = s->lines.size(); i > 0; --i)
+            if (s->lines[i - 1].isKey) {
+                at = i;
+                break;
+            }
+        Line line;
+        line.Set(std::string(k) + "=" + std::string(value));
+        s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+        // Only lines that are no keys follow, so no indexed line moved.
+        auto entry = std::make_pair(NameHash()(k), static_cast<std::uint32_t>(at));
+        s->keys.insert(std::upper_bound(s->keys.begin(), s->keys.end(), entry), entry);
+    }
+    modified_ = true;
+}
+
+void IniStore::WriteInteger(std::string_view section, std::string_view key, int value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void IniStore::WriteBool(std::string_view section, std::string_view key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+void IniStore::WriteFloat(std::string_view section, std::string_view key, double value) {
+    if (!std::isfinite(value)) throw Error("Cannot store a number that is not finite");
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, value);
+    WriteString(section, key, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
+}
+
+std::vector<std::string> IniStore::ReadSection(std::string_view section) const {
+    std::vector<std::string> keys;
+    Section* s = FindSection(section);
+    if (!s) return keys;
+    for (std::size_t i = 0; i < s->lines.size(); ++i) {
+        const Line& line = s->lines[i];
+        if (!line.isKey) continue;
+        if (s->Find(line.key()) == static_cast<std::ptrdiff_t>(i)) keys.emplace_back(line.key());
+    }
+    return keys;
+}
+
+std::vector<std::string> IniStore::ReadSections() const {
+    std::vector<std::string> names;
+    for (const auto& s : sections_)
+        if (s->first) names.push_back(s->name);
+    return names;
+}
+
+StringList IniStore::ReadSectionValues(std::string_view section) const {
+    StringList list;
+    Section* s = FindSection(section);
+    if (!s) return list;
+    for (std::size_t i = 0; i < s->lines.size(); ++i) {
+        const Line& line = s->lines[i];
+        if (!line.isKey) continue;
+        if (s->Find(line.key()) == static_cast<std::ptrdiff_t>(i))
+            list.Add(std::string(line.key()) + "=" + std::string(line.value()));
+    }
+    return list;
+}
+
+bool IniStore::SectionExists(std::string_view section) const {
+    Section* s = FindSection(section);
+    return s && !s->keys.empty();
+}
+
+bool IniStore::ValueExists(std::string_view section, std::string_view key) const {
+    return FindKey(section, key) != nullptr;
+}
+
+void IniStore::EraseSection(std::string_view section) {
+    std::string name(Trim(section));
+    auto it = index_.find(name);
+    if (it == index_.end()) return;
+    index_.erase(it);
+    std::erase_if(sections_, [&name](const std::unique_ptr<Section>& s) {
+        return SameTextUtf8(s->name, name);
+    });
+    modified_ = true;
+}
+
+void IniStore::DeleteKey(std::string_view section, std::string_view key) {
+    Section* s = FindSection(section);
+    if (!s) return;
+    std::string k(Trim(key));
+    if (s->Find(k) < 0) return;
+    std::erase_if(s->lines, [&k](const Line& line) {
+        return line.isKey && SameTextUtf8(line.key(), k);
+    });
+    s->Reindex();
+    modified_ = true;
+}
+
+}  // namespace lark::core
