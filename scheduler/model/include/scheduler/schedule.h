@@ -1,0 +1,29 @@
+#pragma once
+// When a task starts next, and whether an upload has its source.
+#include <string_view>
+
+#include "core/clock.h"
+#include "core/datetime.h"
+#include "scheduler/file_system.h"
+#include "scheduler/task.h"
+
+namespace lark::scheduler {
+
+// The next start of the task in local time; 0 means never. A once-task answers its StartTime
+// whether past or not. Repeating tasks count from the last run (or from now when there was
+// none) at the time of day of StartTime:
+//  - daily: every DayInterval days; a missed day runs on the first day whose start time has
+//    not passed;
+//  - weekly: on the days of WeekDays, every EveryWeek weeks (weeks begin on Monday);
+//  - monthly: on day EveryDayOfMonth, or the month's last day when it is shorter, of the
+//    months in Months.
+// Empty day or month sets, stCustom, unknown kinds and dates outside the calendar give 0.
+// Intervals and days below 1 count as 1.
+DateTime GetNextRunTime(const TLarkFTPTask& task, const core::Clock& clock);
+
+// A download always passes. An upload passes when LocalName is an existing file, or else an
+// existing directory (a trailing path delimiter is allowed). On failure the task's Status
+// becomes tsError and LastResult the given text (the translated "Local name is invalid").
+bool CheckLocalName(TLarkFTPTask& task, const FileSystem& fileSystem, std::string_view invalidText);
+
+}  // namespace lark::scheduler

@@ -1,0 +1,69 @@
+#pragma once
+// The owned collection of tasks and the component that owns it (and later loads and saves it
+// as the task file).
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/clock.h"
+#include "scheduler/task.h"
+
+namespace lark::scheduler {
+
+class TLarkFTPTaskStorage;
+
+// Fixed passphrase of the task key; the key enciphers "UserPassword" in the task file.
+inline constexpr std::string_view kTaskPassphrase = "hD42mQ#rwJ;tXbN";
+using TaskKey = std::array<std::uint8_t, 16>;
+
+class TLarkFTPTaskList {
+public:
+    explicit TLarkFTPTaskList(TLarkFTPTaskStorage* owner = nullptr);
+    TLarkFTPTaskList(const TLarkFTPTaskList&) = delete;
+    TLarkFTPTaskList& operator=(const TLarkFTPTaskList&) = delete;
+
+    TLarkFTPTaskStorage* Owner() const { return owner_; }
+    const TaskKey& Key() const { return key_; }
+
+    // A new task with the creation defaults, at the end.
+    TLarkFTPTask& Add();
+    int Count() const { return static_cast<int>(items_.size()); }
+    // Raises lark::core::Error for an index outside 0..Count-1.
+    TLarkFTPTask& Items(int index);
+    const TLarkFTPTask& Items(int index) const;
+    // Frees the task; raises lark::core::Error for an index outside 0..Count-1.
+    void Delete(int index);
+    // Frees every task.
+    void Clear() { items_.clear(); }
+    // Position of the task in the list, or -1 when it is not one of this list's.
+    int IndexOf(const TLarkFTPTask* task) const;
+
+    // Pending tasks whose computed NextTime lies later today.
+    int TodayTaskCount(const core::Clock& clock) const;
+
+private:
+    TLarkFTPTaskStorage* owner_;
+    TaskKey key_{};
+    std::vector<std::unique_ptr<TLarkFTPTask>> items_;
+};
+
+class TLarkFTPTaskStorage {
+public:
+    TLarkFTPTaskStorage() : taskList_(this) {}
+    TLarkFTPTaskStorage(const TLarkFTPTaskStorage&) = delete;
+    TLarkFTPTaskStorage& operator=(const TLarkFTPTaskStorage&) = delete;
+
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(std::string v) { fileName_ = std::move(v); }
+    TLarkFTPTaskList& TaskList() { return taskList_; }
+    const TLarkFTPTaskList& TaskList() const { return taskList_; }
+
+private:
+    std::string fileName_;
+    TLarkFTPTaskList taskList_;
+};
+
+}  // namespace lark::scheduler

@@ -1,0 +1,157 @@
+#include "scheduler/schedule.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+namespace lark::scheduler {
+namespace {
+
+using core::DateTime;
+
+// A date-time the calendar can represent, from 1 January 0001 to the end of 31 December 9999.
+bool Representable(double v) { return std::isfinite(v) && core::IsValidDateTime(v); }
+
+// Repeating schedules count from a present-day clock; before 31 December 1899 date-times stop
+// being linear in time, and such a clock is not meaningful.
+bool UsableClock(double v) { return Representable(v) && v >= 1.0; }
+
+DateTime Checked(double r) { return Representable(r) ? r : 0.0; }
+
+DateTime Daily(const TLarkFTPTask& task, DateTime now, DateTime anchor) {
+    const std::int64_t interval = std::max<std::int32_t>(task.DayInterval(), 1);
+    double r = anchor + static_cast<double>(interval - 1);
+    // A run at or after the anchor's start time already used the anchor day.
+    if (task.LastTime() >= 1.0 && anchor <= task.LastTime()) r += 1.0;
+    if (!Representable(r)) return 0.0;
+    if (now > r) {
+        // Missed: the first day whose start time has not passed, found directly.
+        r += std::ceil(now - r);
+        // Rounding of the jump, at most a step either way.
+        while (now > r) r += 1.0;
+        while (r - 1.0 >= now) r -= 1.0;
+    }
+    return Checked(r);
+}
+
+DateTime Weekly(const TLarkFTPTask& task, DateTime now, DateTime anchor) {
+    const TWeekDays days = task.WeekDays();
+    if (days.Empty()) return 0.0;
+    const std::int64_t every = std::max<std::int32_t>(task.EveryWeek(), 1);
+    const double skip = 7.0 * static_cast<double>(every - 1);
+    auto matches = [&](double r) { return days.Contains(core::DayOfWeekIso(r)); };
+
+    double r = anchor;
+    bool skipped = false;
+    if (task.LastTime() < 1.0) {
+        r += skip;
+        skipped = true;
+        if (!Representable(r)) return 0.0;
+    }
+    if (matches(r) && now <= r) return r;
+
+    if (!skipped) {
+        // The rest of the anchor's week, then the weeks in between are skipped at the next
+        // Monday.
+        for (int step = 0; step < 7; ++step) {
+            r += 1.0;
+            if (core::DayOfWeekIso(r) == 1) {
+                r += skip;
+                skipped = true;
+                if (!Representable(r)) return 0.0;
+            }
+            if (matches(r) && now < r) return r;
+            if (skipped) break;
+        }
+    }
+    // Whole weeks that lie behind now are passed in one jump, a week of margin kept for rounding.
+    if (now - r > 14.0) r += 7.0 * (std::floor((now - r) / 7.0) - 1.0);
+    // From here a match lies within three weeks.
+    for (int step = 0; step < 21; ++step) {
+        r += 1.0;
+        if (!Representable(r)) return 0.0;
+        if (matches(r) && now < r) return r;
+    }
+    return 0.0;
+}
+
+DateTime Monthly(const TLarkFTPTask& task, DateTime now, DateTime base, double timeOfDay) {
+    const TMonths months = task.Months();
+    if (months.Empty()) return 0.0;
+    const int day = std::clamp<std::int32_t>(task.EveryDayOfMonth(), 1, 31);
+
+    int year = 0, month = 0, unusedDay = 0;
+    core::DecodeDate(base, year, month, unusedDay);
+    auto candidate = [&] {
+        return core::EncodeDate(year, month, std::min(day, core::DaysInMonth(year, month))) + timeOfDay;
+    };
+    auto nextMonth = [&] {
+        if (++month > 12) {
+            month = 1;
+            ++year;
+        }
+    };
+
+    double r = candidate();
+    if (months.Contains(month) && now <= r) return r;
+
+    // Every candidate of a month before now's lies before now: start from the month before it.
+    int nowYear = 0, nowMonth = 0;
+    core::DecodeDate(now, nowYear, nowMonth, unusedDay);
+    if (year * 12 + month < nowYear * 12 + nowMonth - 1) {
+        year = nowYear;
+        month = nowMonth;
+        if (--month < 1) {
+            month = 12;
+            --year;
+        }
+    }
+    // Twelve months after now's month hold every month number, all of them later than now.
+    for (int step = 0; step < 13; ++step) {
+        nextMonth();
+        if (year > 9999) return 0.0;
+        r = candidate();
+        if (months.Contains(month) && now < r) return r;
+    }
+    return 0.0;
+}
+
+}  // namespace
+
+DateTime GetNextRunTime(const TLarkFTPTask& task, const core::Clock& clock) {
+    const DateTime start = task.StartTime();
+    if (!Representable(start)) return 0.0;
+    const TScheduleTask kind = task.ScheduleTask();
+    if (kind == TScheduleTask::stOnce) return start;
+    if (kind != TScheduleTask::stDaily && kind != TScheduleTask::stWeekly && kind != TScheduleTask::stMonthly)
+        return 0.0;
+
+    const DateTime now = clock.Now();
+    const DateTime last = task.LastTime();
+    if (!UsableClock(now) || !Representable(last)) return 0.0;
+
+    const double timeOfDay = core::TimeOf(start);
+    DateTime base = last >= 1.0 ? last : now;
+    if (kind == TScheduleTask::stMonthly && last < 1.0) base = core::DateOf(now);
+    const DateTime anchor = core::DateOf(base) + timeOfDay;
+
+    switch (kind) {
+        case TScheduleTask::stDaily: return Daily(task, now, anchor);
+        case TScheduleTask::stWeekly: return Weekly(task, now, anchor);
+        default: return Monthly(task, now, base, timeOfDay);
+    }
+}
+
+bool CheckLocalName(TLarkFTPTask& task, const FileSystem& fileSystem, std::string_view invalidText) {
+    if (task.TaskType() != TTaskType::ttPut) return true;
+    std::string_view name = task.LocalName();
+    if (fileSystem.FileExists(name)) return true;
+    if (!name.empty() && (name.back() == '\\' || name.back() == '/')) name.remove_suffix(1);
+    if (!name.empty() && fileSystem.DirectoryExists(name)) return true;
+    task.SetStatus(TTaskStatus::tsError);
+    task.SetLastResult(std::string(invalidText));
+    return false;
+}
+
+}  // namespace lark::scheduler
