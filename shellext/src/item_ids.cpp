@@ -30,6 +30,7 @@ void Store32(Byte* p, std::uint32_t v) {
 // The display name as it is stored: at most 39 units, and never the first half of a pair.
 std::u16string StoredName(std::string_view name) {
     std::u16string units = Utf8ToUtf16(name);
+    units.resize(std::min(units.size(), units.find(u'\0')));  // the field ends at a zero unit
     if (units.size() > ItemNameUnits - 1) {
         units.resize(ItemNameUnits - 1);
         if (units.back() >= 0xD800 && units.back() <= 0xDBFF) units.pop_back();
