@@ -160,6 +160,18 @@ TEST(IniStore, WritingKeepsTheFileAndItsOrder) {
     ini.WriteString("A", "x", "again");
     EXPECT_EQ(ini.ReadString("a", "X", ""), "again");
 
+    // What is read after a write is what a reload of the file would read.
+    struct { const char* written; const char* read; } quoted[] = {
+        {"'q'", "q"}, {"\"'q'\"", "'q'"}, {"  padded  ", "padded"}, {"\"", "\""}, {"", ""},
+    };
+    for (const auto& q : quoted) {
+        ini.WriteString("Q", "k", q.written);
+        EXPECT_EQ(ini.ReadString("Q", "k", "?"), q.read) << q.written;
+        IniStore reloaded;
+        reloaded.LoadFromText(ini.SaveToText());
+        EXPECT_EQ(reloaded.ReadString("Q", "k", "?"), q.read) << q.written;
+    }
+
     IniStore dup;
     dup.LoadFromText("[S]\r\nk=1\r\nother=2\r\nK=3\r\n");
     dup.DeleteKey("s", "K");
