@@ -1,0 +1,27 @@
+#include "scheduler/strings.h"
+
+#include <array>
+#include <utility>
+
+namespace lark::scheduler {
+
+std::string EnglishStrings::Text(std::string_view id) const {
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kTexts{{
+        {"IDS_2", "Local name is invalid"},
+        {"IDS_7", "Transfer started: [Local name: "},
+        {"IDS_8", "; Host/Profile: "},
+        {"IDS_9", "; Remote name: "},
+        {"IDS_12", "\"Logging started\" ddddd \"at\" H:mm:ss"},
+        {"IDS_13", "\"Logging ended\" ddddd \"at\" H:mm:ss"},
+        {"IDS_29", "Successfully completed"},
+        {"IDS_30", "Transfer completed: [Local name: "},
+        {"IDS_33", " files of "},
+        {"IDS_34", " are not transferred."},
+        {"IDS_35", "Transfer failed: [Local name: "},
+    }};
+    for (const auto& [key, text] : kTexts)
+        if (key == id) return std::string(text);
+    return {};
+}
+
+}  // namespace lark::scheduler

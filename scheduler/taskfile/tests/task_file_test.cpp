@@ -1,0 +1,311 @@
+#include "scheduler/task_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "core/component_stream.h"
+#include "core/datetime.h"
+#include "core/errors.h"
+#include "storage/passphrase_digest.h"
+#include "storage/password_cipher.h"
+
+using namespace lark;
+using namespace lark::scheduler;
+namespace fs = std::filesystem;
+
+namespace {
+
+// An independent walker of the task file, written from the file format alone: the task
+// properties as (name, tag, payload bytes), so the writer is checked against the format rather
+// than against its own reader.
+struct RawProp {
+    std::string name;
+    std::uint8_t tag;
+    std::vector<std::uint8_t> payload;
+};
+
+struct RawFile {
+    std::string className;
+    std::vector<std::vector<RawProp>> tasks;
+};
+
+RawFile Walk(const std::vector<std::uint8_t>& b) {
+    std::size_t p = 0;
+    auto need = [&](std::size_t n) {
+        if (p + n > b.size()) throw std::runtime_error("short");
+    };
+    auto u8 = [&] { need(1); return b[p++]; };
+    auto u32 = [&] { need(4); std::uint32_t v; std::memcpy(&v, &b[p], 4); p += 4; return v; };
+    auto shortStr = [&] { std::size_t n = u8(); need(n); std::string s(b.begin() + long(p), b.begin() + long(p + n)); p += n; return s; };
+    RawFile f;
+    need(4);
+    if (std::memcmp(b.data(), "TPF0", 4) != 0) throw std::runtime_error("signature");
+    p = 4;
+    f.className = shortStr();
+    if (!shortStr().empty()) throw std::runtime_error("name");
+    if (shortStr() != "TaskList" || u8() != 0x0E) throw std::runtime_error("TaskList");
+    while (true) {
+        std::uint8_t t = u8();
+        if (t == 0) break;
+        if (t != 0x01) throw std::runtime_error("item");
+        std::vector<RawProp> props;
+        while (b.at(p) != 0) {
+            RawProp prop;
+            prop.name = shortStr();
+            prop.tag = u8();
+            std::size_t start = p;
+            switch (prop.tag) {
+                case 0x02: p += 1; break;
+                case 0x03: p += 2; break;
+                case 0x04: p += 4; break;
+                case 0x05: p += 10; break;
+                case 0x06: case 0x07: { std::size_t n = u8(); p += n; break; }
+                case 0x08: case 0x09: break;
+                case 0x0B: while (!shortStr().empty()) {} break;
+                case 0x0C: case 0x14: { std::size_t n = u32(); p += n; break; }
+                case 0x12: { std::size_t n = u32(); p += 2 * n; break; }
+                default: throw std::runtime_error("tag");
+            }
+            need(0);
+            prop.payload.assign(b.begin() + long(start), b.begin() + long(p));
+            props.push_back(prop);
+        }
+        ++p;
+        f.tasks.push_back(props);
+    }
+    if (u8() != 0 || u8() != 0 || p != b.size()) throw std::runtime_error("trailer");
+    return f;
+}
+
+std::vector<std::string> Names(const std::vector<RawProp>& props) {
+    std::vector<std::string> n;
+    for (const auto& p : props) n.push_back(p.name);
+    return n;
+}
+
+const RawProp& Find(const std::vector<RawProp>& props, const std::string& name) {
+    for (const auto& p : props)
+        if (p.name == name) return p;
+    throw std::runtime_error("no " + name);
+}
+
+TLarkFTPTask& NewProfileTask(TLarkFTPTaskStorage& s) {
+    TLarkFTPTask& t = s.TaskList().Add();
+    t.SetLocalName("C:\\data\\report.txt");
+    t.SetRemoteName("/pub/report.txt");
+    t.SetRemoteURL("My site");
+    t.SetUseProfile(true);
+    t.SetStartTime(core::EncodeDateTime(2026, 12, 24, 10, 30, 0, 0));
+    t.SetEveryDayOfMonth(1);
+    return t;
+}
+
+std::string Decipher(const std::vector<std::uint8_t>& payload) {
+    // A short string (tag 0x06) holding the Base64 text.
+    std::string text(payload.begin() + 1, payload.end());
+    auto key = storage::PassphraseDigest16("hD42mQ#rwJ;tXbN");
+    return storage::AesTextCipher(text, key.data(), key.size(), false);
+}
+
+}  // namespace
+
+TEST(TaskFile, ANewTaskWritesExactlyItsNonDefaultProperties) {
+    TLarkFTPTaskStorage s;
+    NewProfileTask(s);
+    auto bytes = WriteTaskStream(s);
+    ASSERT_GE(bytes.size(), 25u);
+    EXPECT_EQ(bytes[4], 19);
+    EXPECT_EQ(std::string(bytes.begin() + 5, bytes.begin() + 24), "TLarkFTPTaskStorage");
+    EXPECT_EQ(bytes[24], 0);
+    RawFile f = Walk(bytes);
+    ASSERT_EQ(f.tasks.size(), 1u);
+    EXPECT_EQ(Names(f.tasks[0]), (std::vector<std::string>{"UseProfile", "LocalName", "RemoteName", "TaskType",
+                                                           "RemoteURL", "ScheduleTask", "StartTime", "Status",
+                                                           "EveryDayOfMonth", "IsFolder", "UserPassword"}));
+    EXPECT_EQ(Find(f.tasks[0], "UseProfile").tag, 0x09);
+    EXPECT_EQ(Find(f.tasks[0], "TaskType").payload, (std::vector<std::uint8_t>{5, 't', 't', 'G', 'e', 't'}));
+    EXPECT_EQ(Find(f.tasks[0], "IsFolder").tag, 0x08);
+    EXPECT_EQ(Find(f.tasks[0], "EveryDayOfMonth").payload, (std::vector<std::uint8_t>{1}));
+    const RawProp& start = Find(f.tasks[0], "StartTime");
+    EXPECT_EQ(start.tag, 0x05);
+    EXPECT_EQ(core::ExtendedToDouble(start.payload.data()), s.TaskList().Items(0).StartTime());
+    const RawProp& pw = Find(f.tasks[0], "UserPassword");
+    EXPECT_EQ(pw.tag, 0x06);
+    EXPECT_EQ(pw.payload.size(), 1u + 44u);  // an empty password: 32 cipher bytes, 44 characters
+    EXPECT_EQ(Decipher(pw.payload), "");
+}
+
+TEST(TaskFile, ValueFormsOfTheExamples) {
+    TLarkFTPTaskStorage s;
+    TLarkFTPTask& t = NewProfileTask(s);
+    t.SetWeekDays(TWeekDays{1, 3, 5});
+    t.SetEveryWeek(300);
+    t.SetLocalName("C:\\K\xC3\xA4se");
+    t.SetRemoteName("/\xE6\x97\xA5\xE6\x9C\xAC");
+    t.SetTaskID(0xFFFFFFFEu);
+    t.SetUserPassword("geheim");
+    RawFile f = Walk(WriteTaskStream(s));
+    const auto& props = f.tasks[0];
+    EXPECT_EQ(Find(props, "WeekDays").payload, (std::vector<std::uint8_t>{1, '1', 1, '3', 1, '5', 0}));
+    const RawProp& week = Find(props, "EveryWeek");
+    EXPECT_EQ(week.tag, 0x03);
+    EXPECT_EQ(week.payload, (std::vector<std::uint8_t>{0x2C, 0x01}));
+    EXPECT_EQ(Find(props, "LocalName").tag, 0x14);
+    EXPECT_EQ(Find(props, "RemoteName").tag, 0x12);
+    const RawProp& id = Find(props, "TaskID");
+    EXPECT_EQ(id.tag, 0x02);  // -2 as a signed value
+    EXPECT_EQ(id.payload, (std::vector<std::uint8_t>{0xFE}));
+    EXPECT_EQ(Decipher(Find(props, "UserPassword").payload), "geheim");
+}
+
+TEST(TaskFile, DefaultsAreLeftOutAndReadBackBothWays) {
+    TLarkFTPTaskStorage s;
+    TLarkFTPTask& plain = NewProfileTask(s);
+    (void)plain;
+    TLarkFTPTask& other = NewProfileTask(s);
+    other.SetDeleteCompleted(false);
+    other.SetWeekDays(TWeekDays{});
+    RawFile f = Walk(WriteTaskStream(s));
+    for (const char* name : {"DeleteCompleted", "DayInterval", "EveryWeek", "WeekDays", "Months"})
+        EXPECT_THROW(Find(f.tasks[0], name), std::runtime_error) << name;
+    EXPECT_EQ(Find(f.tasks[1], "DeleteCompleted").tag, 0x08);
+    EXPECT_EQ(Find(f.tasks[1], "WeekDays").payload, (std::vector<std::uint8_t>{0}));
+
+    TLarkFTPTaskStorage back;
+    ReadTaskStream(back, WriteTaskStream(s));
+    ASSERT_EQ(back.TaskList().Count(), 2);
+    const TLarkFTPTask& a = back.TaskList().Items(0);
+    EXPECT_TRUE(a.DeleteCompleted());
+    EXPECT_EQ(a.DayInterval(), 1);
+    EXPECT_EQ(a.EveryWeek(), 1);
+    EXPECT_EQ(a.WeekDays(), TWeekDays{1});
+    EXPECT_EQ(a.Months(), TMonths::All());
+    const TLarkFTPTask& b = back.TaskList().Items(1);
+    EXPECT_FALSE(b.DeleteCompleted());
+    EXPECT_TRUE(b.WeekDays().Empty());
+}
+
+TEST(TaskFile, WriteReadWriteIsByteIdenticalForEveryField) {
+    TLarkFTPTaskStorage s;
+    for (int i = 0; i < 6; ++i) {
+        TLarkFTPTask& t = s.TaskList().Add();
+        t.SetTaskID(static_cast<std::uint32_t>(i * 40000));
+        t.SetUseProfile(i % 2);
+        t.SetLocalName(i == 3 ? std::string(300, 'L') : "C:\\f" + std::to_string(i));
+        t.SetRemoteName(i == 4 ? "/\xC3\xA9t\xC3\xA9" : "/r");
+        t.SetTaskType(i % 2 ? TTaskType::ttPut : TTaskType::ttGet);
+        t.SetRemoteURL("host" + std::to_string(i));
+        t.SetUserName(i == 5 ? "\xE4\xB8\xAD\xE6\x96\x87" : "user");
+        t.SetScheduleTask(static_cast<TScheduleTask>(i % 5));
+        t.SetStartTime(45000.25 + i / 7.0);
+        t.SetLastTime(i ? 45001.5 : 0);
+        t.SetComments(i == 2 ? std::string(70000, 'c') : "");
+        t.SetDeleteCompleted(i % 3 != 0);
+        t.SetStatus(static_cast<TTaskStatus>(i));
+        t.SetDayInterval(i * 50);
+        t.SetEveryWeek(-i);
+        t.SetWeekDays(TWeekDays::FromBits(static_cast<std::uint32_t>(i * 21)));
+        t.SetEveryDayOfMonth(i * 6);
+        t.SetMonths(TMonths::FromBits(static_cast<std::uint32_t>(i * 1000)));
+        t.SetLastResult(i ? "Successfully completed\r\n12/10/2026 9:00:00" : "");
+        t.SetIsFolder(i % 2);
+        t.SetProxyServer(i == 1 ? "proxy" : "");
+        t.SetProxyPort(i == 1 ? "8080" : "");
+        t.SetUserPassword(std::string(static_cast<std::size_t>(i * 7), static_cast<char>('a' + i)));
+    }
+    auto first = WriteTaskStream(s);
+    TLarkFTPTaskStorage back;
+    ReadTaskStream(back, first);
+    ASSERT_EQ(back.TaskList().Count(), 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(back.TaskList().Items(i).UserPassword(), s.TaskList().Items(i).UserPassword());
+    auto second = WriteTaskStream(back);
+    // The password texts differ by their random starting block; everything else is identical.
+    RawFile a = Walk(first), b = Walk(second);
+    ASSERT_EQ(a.tasks.size(), b.tasks.size());
+    for (std::size_t i = 0; i < a.tasks.size(); ++i) {
+        ASSERT_EQ(Names(a.tasks[i]), Names(b.tasks[i]));
+        for (std::size_t k = 0; k < a.tasks[i].size(); ++k)
+            if (a.tasks[i][k].name != "UserPassword") {
+                EXPECT_EQ(a.tasks[i][k].tag, b.tasks[i][k].tag) << a.tasks[i][k].name;
+                EXPECT_EQ(a.tasks[i][k].payload, b.tasks[i][k].payload) << a.tasks[i][k].name;
+            }
+    }
+}
+
+TEST(TaskFile, ADamagedFileChangesNothing) {
+    TLarkFTPTaskStorage s;
+    NewProfileTask(s).SetUserPassword("pw");
+    NewProfileTask(s).SetComments("second");
+    auto bytes = WriteTaskStream(s);
+    TLarkFTPTaskStorage target;
+    target.TaskList().Add().SetComments("mine");
+    for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+        std::vector<std::uint8_t> part(bytes.begin(), bytes.begin() + long(cut));
+        EXPECT_THROW(ReadTaskStream(target, part), core::Error) << cut;
+        ASSERT_EQ(target.TaskList().Count(), 1);
+        EXPECT_EQ(target.TaskList().Items(0).Comments(), "mine");
+    }
+    auto unknown = bytes;
+    auto at = std::search(unknown.begin(), unknown.end(), std::begin("Comments"), std::end("Comments") - 1);
+    *at = 'X';
+    try {
+        ReadTaskStream(target, unknown);
+        FAIL();
+    } catch (const core::ReadError& e) {
+        EXPECT_NE(std::string(e.what()).find("Xomments"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(target.TaskList().Count(), 1);
+}
+
+TEST(TaskFile, AnEmptyListEmptiesAndABadPasswordIsReported) {
+    TLarkFTPTaskStorage empty;
+    TLarkFTPTaskStorage target;
+    target.TaskList().Add();
+    ReadTaskStream(target, WriteTaskStream(empty));
+    EXPECT_EQ(target.TaskList().Count(), 0);
+
+    TLarkFTPTaskStorage s;
+    NewProfileTask(s).SetUserPassword("one");
+    NewProfileTask(s).SetUserPassword("two");
+    auto bytes = WriteTaskStream(s);
+    // Damage the second task's password text.
+    std::vector<std::size_t> hits;
+    for (std::size_t i = 0; i + 12 < bytes.size(); ++i)
+        if (std::memcmp(&bytes[i], "UserPassword", 12) == 0) hits.push_back(i);
+    ASSERT_EQ(hits.size(), 2u);
+    std::size_t textStart = hits[1] + 12 + 2;
+    ASSERT_EQ(bytes[textStart - 1], 44);  // a 3-byte password: 32 cipher bytes, 44 characters
+    std::memset(&bytes[textStart], '!', 44);
+    LoadResult r = ReadTaskStream(target, bytes);
+    ASSERT_EQ(target.TaskList().Count(), 2);
+    EXPECT_EQ(target.TaskList().Items(0).UserPassword(), "one");
+    EXPECT_EQ(target.TaskList().Items(1).UserPassword(), "");
+    EXPECT_EQ(r.undecipheredPasswords, std::vector<int>{1});
+}
+
+TEST(TaskFile, FilesAreSavedSafelyAndLoaded) {
+    fs::path dir = fs::temp_directory_path() / ("lark-taskfile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    fs::remove_all(dir);
+    TLarkFTPTaskStorage s;
+    NewProfileTask(s).SetUserPassword("x");
+    std::string name = (dir / "new" / "folder" / "TaskList.ltl").string();
+    SaveToFile(s, name);
+    TLarkFTPTaskStorage back;
+    EXPECT_TRUE(LoadFromFile(back, name).loaded);
+    ASSERT_EQ(back.TaskList().Count(), 1);
+    EXPECT_EQ(back.TaskList().Items(0).UserPassword(), "x");
+    EXPECT_FALSE(LoadFromFile(back, (dir / "none.ltl").string()).loaded);
+    EXPECT_EQ(back.TaskList().Count(), 1);
+    SaveToFile(s, "");  // nothing happens
+
+    // A file that cannot be replaced stays as it was.
+    std::string blocked = (dir / "blocked.ltl").string();
+    fs::create_directories(fs::path(blocked) / "inside");
+    EXPECT_THROW(SaveToFile(s, blocked), core::Error);
+    EXPECT_TRUE(fs::is_directory(fs::path(blocked) / "inside"));
+    fs::remove_all(dir);
+}
