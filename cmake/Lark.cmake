@@ -1,7 +1,7 @@
 # Build conventions shared by every library, program, test, benchmark and fuzz target.
 
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-  add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+  add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
 endif()
 
 if(WIN32)
