@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/stream.h"
 #include "core/text_encoding.h"
 #include "localization/errors.h"
 #include "localization/lang_component.h"
@@ -30,6 +31,13 @@ const core::TypeInfo& TestModeInfoType() {
     return *t;
 }
 Value Int(std::int64_t v) { return Value(v); }
+
+// An existing file that is not a binary translation file (".lcb", any case).
+bool IsIniTranslationFile(const std::string& name) {
+    if (name.empty() || !core::FileExists(name)) return false;
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || core::AnsiUpper(name.substr(dot)) != ".LCB";
+}
 
 std::size_t Utf8Length(std::string_view text) {
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
@@ -219,7 +227,14 @@ void TlcLangDispatcher::LinkLangToDispatcher(TlcCustomLang* lang) {
     lang->SetNumOfLanguages(numOfLanguages_);
     lang->langNames_.SetLines(langNames_.Lines());
     lang->language_ = language_;
-    lang->SetActiveLanguage(activeLanguage_);
+    if (!IsDesigning() && IsIniTranslationFile(FileName)) {
+        // The file's texts replace the definition's; loading applies them once.
+        lang->tables_.SetActiveLanguage(activeLanguage_);
+        core::FileStream file(FileName, core::FileStream::Mode::Read);
+        lang->LoadAllFromIniStream(file, true);
+    } else {
+        lang->SetActiveLanguage(activeLanguage_);
+    }
     if (IsDesigning()) return;
     if (OnLinkToDispatcher && IsLinked(lang)) OnLinkToDispatcher(*this, *lang);
 }

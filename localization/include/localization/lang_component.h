@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/component.h"
+#include "core/stream.h"
 #include "core/strings_object.h"
 #include "localization/translation_tables.h"
 
@@ -123,6 +124,23 @@ public:
     // Whether the dispatcher's test mode shows untranslated texts transformed.
     bool TestModeActive() const;
 
+    // ---- INI-text translation files (sections per kind, keys "Window.identifier") ----
+    // Reads the kind's section into its list (emptied first when clear is set): the number of
+    // keys, -1 when the kind has no list or the stream could not be read.
+    int LoadKindFromIniStream(TStringsType kind, core::Stream& stream, bool clear);
+    // Every kind with a list, the extended translations, then the window is re-applied.
+    void LoadAllFromIniStream(core::Stream& stream, bool clear);
+    // The file's lines replace those of equal identifiers, the others stay. A failed read
+    // leaves the list as it was and gives false.
+    bool MergeKindFromIniStream(TStringsType kind, core::Stream& stream);
+    // Every kind that has a list; false at the first kind that fails.
+    bool MergeAllFromIniStream(core::Stream& stream);
+    bool MergeAllAndApply(core::Stream& stream);
+    void LoadExtendedFromIniStream(core::Stream& stream, bool clear);
+    // Set while several kinds are read in one go: the single-kind loaders then leave pruning,
+    // rebuilding and applying to their caller.
+    bool BulkLoading() const { return bulkLoading_; }
+
     void Loaded() override;
     void Notification(core::Component* component, core::Operation operation) override;
     void DefineProperties(core::Filer& filer) override;
@@ -150,6 +168,7 @@ private:
     std::array<std::string, 15> defaultLocale_;
     TlcLangDispatcher* dispatcher_ = nullptr;
     bool testModeSet_ = false;
+    bool bulkLoading_ = false;
 };
 
 // Publishes every list.

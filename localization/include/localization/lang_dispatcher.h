@@ -58,7 +58,8 @@ public:
     // ELanguageError. Otherwise selects that language.
     void SetLanguage(const std::string& name);
 
-    // An external translation file for components that link; stored only.
+    // An INI-text translation file loaded into every component that links afterwards (binary
+    // translation files are not read yet).
     std::string FileName;
     std::function<void(TlcLangDispatcher& sender, TlcCustomLang& lang)> OnLinkToDispatcher;
     TTestModeInfo& TestModeInfo() { return testModeInfo_; }
