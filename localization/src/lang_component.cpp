@@ -80,6 +80,16 @@ const core::TypeInfo& CursorType() {
     return t;
 }
 
+const core::TypeInfo& WordType() {
+    static const core::TypeInfo t = [] {
+        core::TypeInfo w = core::SmallIntType();
+        w.name = "Word";
+        w.ordinal = core::OrdinalType::U16;
+        return w;
+    }();
+    return t;
+}
+
 Value Int(std::int64_t v) { return Value(v); }
 
 // A read-only sub-object property (edited in place, streamed by its own properties).
@@ -111,7 +121,7 @@ LARK_DEFINE_CLASS(TlcCustomLang) {
         .Custom("HandleResourceStrings", core::BooleanType(),
                 [](const L& l) { return Int(l.Tables().HandleResourceStrings); },
                 [](L& l, const Value& v) { l.Tables().HandleResourceStrings = core::AsOrdinal(v) != 0; }, Int(0))
-        .Custom("ResourceLanguageIndex", core::ByteType(),
+        .Custom("ResourceLanguageIndex", WordType(),
                 [](const L& l) { return Int(l.Tables().ResourceLanguageIndex); },
                 [](L& l, const Value& v) {
                     int n = static_cast<int>(core::AsOrdinal(v));
