@@ -17,6 +17,11 @@ NumberFormatSettings& DefaultNumberFormatSettings() {
     return settings;
 }
 
+ScreenCursorHooks& ScreenCursor() {
+    static ScreenCursorHooks hooks;
+    return hooks;
+}
+
 const std::array<std::string_view, 15>& LocaleKeys() {
     static const std::array<std::string_view, 15> keys{
         "Currency String",   "Thousand Separator", "Decimal Separator", "Date Separator",
@@ -99,6 +104,25 @@ std::function<Value(const TlcCustomLang&)> SubObject(T TlcCustomLang::*member) {
         return Value(static_cast<core::Persistent*>(&(const_cast<TlcCustomLang&>(l).*member)));
     };
 }
+
+// Shows a cursor while it lives when the screen shows the default one, then restores that.
+class CursorScope {
+public:
+    CursorScope(int cursor, bool designing) {
+        const ScreenCursorHooks& hooks = ScreenCursor();
+        if (cursor == -1 || designing || !hooks.get || !hooks.set || hooks.get() != 0) return;
+        hooks.set(cursor);
+        active_ = true;
+    }
+    ~CursorScope() {
+        if (active_ && ScreenCursor().set) ScreenCursor().set(0);
+    }
+    CursorScope(const CursorScope&) = delete;
+    CursorScope& operator=(const CursorScope&) = delete;
+
+private:
+    bool active_ = false;
+};
 
 // Language-change flag that restores its previous value on every way out.
 struct KindFilter {
@@ -226,6 +250,7 @@ void TlcCustomLang::SetActiveLanguage(int language) {
         throw ELanguageError(LanguageRangeMessage(language, NumOfLanguages()));
     }
     changedKind_ = -1;
+    CursorScope cursor(ChangingCursor, IsDesigning());
     tables_.SetActiveLanguage(language);
     if (IsLoading()) return;
     if (langNames_.Count() >= language) language_ = langNames_.Strings(language - 1);

@@ -112,6 +112,29 @@ TEST_F(LangComponent, ActiveLanguageIsCheckedAndAnUnchangedValueDoesNothing) {
     EXPECT_EQ(w.btnOK->Caption, "D'accord");
 }
 
+TEST_F(LangComponent, ChangingCursorShowsWhileApplyingAndIsRestoredOnErrors) {
+    Window w;
+    std::vector<int> shown;
+    int screen = 0;
+    ScreenCursor() = {[&] { return screen; }, [&](int c) { screen = c; shown.push_back(c); }};
+    w.lang->ChangingCursor = -11;
+    int seen = 0;
+    w.lang->OnChangeLanguage = [&](TlcCustomLang&) {
+        seen = screen;
+        throw core::Error("handler failed");
+    };
+    EXPECT_THROW(w.lang->SetActiveLanguage(2), core::Error);
+    EXPECT_EQ(seen, -11);
+    EXPECT_EQ(screen, 0);
+    // A cursor someone else shows is left alone.
+    screen = 5;
+    shown.clear();
+    w.lang->OnChangeLanguage = nullptr;
+    w.lang->SetActiveLanguage(3);
+    EXPECT_TRUE(shown.empty());
+    ScreenCursor() = {};
+}
+
 TEST_F(LangComponent, LoweringTheLanguageCountBelowTheActiveOneReturnsToTheFirst) {
     Window w;
     w.lang->SetActiveLanguage(3);

@@ -27,6 +27,14 @@ struct NumberFormatSettings {
 };
 NumberFormatSettings& DefaultNumberFormatSettings();
 
+// The screen cursor (0 = the default one); the window layer installs both functions. A
+// component with a ChangingCursor shows it while it applies a language.
+struct ScreenCursorHooks {
+    std::function<int()> get;
+    std::function<void(int)> set;
+};
+ScreenCursorHooks& ScreenCursor();
+
 // The 15 locale keys, in order ("Currency String" ... "Long Day Names").
 const std::array<std::string_view, 15>& LocaleKeys();
 
