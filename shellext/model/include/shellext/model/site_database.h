@@ -1,0 +1,52 @@
+#pragma once
+// Finding and reading the main client's site database ("larkftpsrvs.ini" in its program folder,
+// section "FTPServers", stored property line "Servers1.FTPServers").
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "shellext/model/site_records.h"
+
+namespace lark::shellext {
+
+inline constexpr std::string_view kMainClientClassId = "{FD88EAEC-7A3B-4933-AECE-976E8DC8C989}";
+inline constexpr std::string_view kSiteDatabaseFileName = "larkftpsrvs.ini";
+inline constexpr std::string_view kSiteDatabaseSection = "FTPServers";
+// The component name the database's keys are written under.
+inline constexpr std::string_view kSiteHolderName = "Servers1";
+
+// Where the main client's program file is registered.
+class MainClientRegistration {
+public:
+    virtual ~MainClientRegistration() = default;
+    // The default value of HKCR\CLSID\{class id}\LocalServer32; nothing when the key or value
+    // cannot be read.
+    virtual std::optional<std::string> LocalServer32() const = 0;
+};
+
+#ifdef _WIN32
+// The registry of this machine.
+std::unique_ptr<MainClientRegistration> MakeRegistryMainClientRegistration();
+#endif
+
+// The folder of the program a LocalServer32 value names, with its trailing delimiter: a quoted
+// program path counts without its quotes and arguments; an unquoted one ends after ".exe" when
+// arguments follow. Empty when the value names no folder.
+std::string ProgramFolderOfServerValue(std::string_view localServer32);
+
+// The site database's path, or "" when the main client is not registered or its value names no
+// folder (never a file relative to the current directory).
+std::string GetSiteDatabasePath(const MainClientRegistration& registration);
+
+// Reads the database at `path` into the holder's published FTPServers (the holder is named
+// "Servers1" for the keys) and deciphers the stored passwords with SitePasswordKey(). The file
+// is parsed once. An empty path or a missing file reads nothing; a damaged key keeps its
+// record's value; a password that does not decipher becomes empty. Returns how many passwords
+// failed to decipher.
+int ReadSiteDatabase(TServers& holder, const std::string& path);
+
+// A fresh holder named "Servers1" with the database's records.
+std::unique_ptr<TServers> LoadSiteDatabase(const std::string& path);
+
+}  // namespace lark::shellext

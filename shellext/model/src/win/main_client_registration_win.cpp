@@ -1,0 +1,29 @@
+#include <windows.h>
+
+#include "shellext/model/site_database.h"
+#include "win/registry.h"
+
+namespace lark::shellext {
+
+namespace {
+
+class RegistryMainClientRegistration : public MainClientRegistration {
+public:
+    std::optional<std::string> LocalServer32() const override {
+        const std::string key = "CLSID\\" + std::string(kMainClientClassId) + "\\LocalServer32";
+        try {
+            return win::ReadRegistryString(HKEY_CLASSES_ROOT, key);
+        } catch (const std::exception&) {
+            // A key we may not read counts as no main client.
+            return std::nullopt;
+        }
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<MainClientRegistration> MakeRegistryMainClientRegistration() {
+    return std::make_unique<RegistryMainClientRegistration>();
+}
+
+}  // namespace lark::shellext
