@@ -1,0 +1,321 @@
+#include "storage/window_hook_win.h"
+
+#include <algorithm>
+#include <exception>
+#include <string>
+
+namespace lark::storage {
+namespace {
+
+// The record hooked into a window, and the procedure to pass messages on to when our procedure
+// could not be taken out of the chain because someone subclassed the window after us.
+constexpr wchar_t kRecordProp[] = L"LarkControlHook";
+constexpr wchar_t kPassThroughProp[] = L"LarkControlHookNext";
+constexpr wchar_t kUtilityClass[] = L"LarkHookUtility";
+
+HookExceptionHandler& ExceptionHandler() {
+    static HookExceptionHandler handler;
+    return handler;
+}
+
+void ReportFailure(std::exception_ptr failure) noexcept {
+    try {
+        if (auto& handler = ExceptionHandler()) {
+            handler(failure);
+            return;
+        }
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        OutputDebugStringA(("window hook: " + std::string(e.what()) + "\n").c_str());
+    } catch (...) {
+        OutputDebugStringA("window hook: unknown failure\n");
+    }
+}
+
+WNDPROC CurrentProc(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)); }
+
+THookList* g_list = nullptr;
+
+}  // namespace
+
+void SetHookExceptionHandler(HookExceptionHandler handler) { ExceptionHandler() = std::move(handler); }
+
+// --- WindowControl
+
+LARK_DEFINE_CLASS(WindowControl) {
+    return core::ClassBuilder<WindowControl>("WindowControl", &core::Component::StaticClass()).Build();
+}
+
+WindowControl::WindowControl(core::Component* owner, HWND handle) : core::Component(owner), handle_(handle) {}
+
+WindowControl::~WindowControl() { BeginDestroy(); }
+
+void WindowControl::SetHandle(HWND handle) {
+    if (handle == handle_) return;
+    handle_ = handle;
+    if (!THookList::Exists()) return;
+    if (TControlHook* record = THookList::Instance().Find(this)) {
+        record->Unsubclass();
+        if (record->ClientCount() > 0) record->Subclass();
+    }
+}
+
+// --- TUiWindowHook
+
+LARK_DEFINE_CLASS(TUiWindowHook) {
+    return core::ClassBuilder<TUiWindowHook>("TUiWindowHook", &core::Component::StaticClass())
+        .Prop("Active", core::BooleanType(), &TUiWindowHook::Active, &TUiWindowHook::SetActive, core::Value(int64_t(1)))
+        .Build();
+}
+
+TUiWindowHook::TUiWindowHook(core::Component* owner) : core::Component(owner) {}
+
+TUiWindowHook::~TUiWindowHook() {
+    BeginDestroy();
+    SetActive(false);
+    SetWinControl(nullptr);
+}
+
+WindowControl* TUiWindowHook::WinControl() const { return hook_ ? hook_->Control() : control_; }
+
+void TUiWindowHook::SetActive(bool active) {
+    if (active == active_) return;
+    active_ = active;
+    if (active)
+        Attach();
+    else
+        Detach();
+}
+
+void TUiWindowHook::SetWinControl(WindowControl* control) {
+    if (control == control_ && control == WinControl()) return;
+    const bool wasActive = active_;
+    Detach();
+    if (control_ && control_ != Owner()) control_->RemoveFreeNotification(this);
+    control_ = control;
+    if (control_) control_->FreeNotification(this);
+    if (wasActive) Attach();
+}
+
+void TUiWindowHook::Notification(core::Component* component, core::Operation operation) {
+    core::Component::Notification(component, operation);
+    if (operation != core::Operation::Remove || !component || component != control_) return;
+    // The record must not keep a freed control: every other client of it gets this notice too.
+    if (hook_ && hook_->Control() == component) hook_->SetControl(nullptr);
+    SetWinControl(nullptr);
+}
+
+void TUiWindowHook::Attach() {
+    if (!control_ || IsDestroying() || hook_) return;
+    THookList::Instance().FindOrCreate(control_)->AddClient(this);
+}
+
+// Any detach that empties a record releases it, deactivation and destruction included: a record
+// is freed only once the current message is done, since one may be on the stack.
+void TUiWindowHook::Detach() {
+    TControlHook* left = hook_;
+    if (!left) return;
+    left->RemoveClient(this);
+    if (left->ClientCount() == 0 && THookList::Exists()) THookList::Instance().PostRelease(left);
+}
+
+// --- TControlHook
+
+TControlHook::TControlHook() = default;
+
+TControlHook::~TControlHook() {
+    destroying_ = true;
+    if (g_list) g_list->Remove(this);
+    while (!clients_.empty()) RemoveClient(clients_.back());
+    Unsubclass();
+}
+
+void TControlHook::SetControl(WindowControl* control) {
+    if (control == control_) return;
+    Unsubclass();
+    control_ = control;
+    if (!clients_.empty()) Subclass();
+}
+
+void TControlHook::AddClient(TUiWindowHook* client) {
+    if (std::find(clients_.begin(), clients_.end(), client) == clients_.end()) {
+        clients_.push_back(client);
+        client->hook_ = this;
+        SetControl(client->control_);
+    }
+    Subclass();
+}
+
+void TControlHook::RemoveClient(TUiWindowHook* client) {
+    auto it = std::find(clients_.begin(), clients_.end(), client);
+    if (it == clients_.end()) return;
+    client->hook_ = nullptr;
+    clients_.erase(it);
+    if (clients_.empty()) Unsubclass();
+}
+
+void TControlHook::Subclass() {
+    if (!control_ || control_->IsDesigning() || control_->IsDestroying() || destroying_) return;
+    if (!control_->HandleAllocated()) return;
+    HWND hwnd = control_->Handle();
+    if (subclassedWindow_ == hwnd) return;
+    if (subclassedWindow_) Unsubclass();
+    if (auto next = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kPassThroughProp))) {
+        // Our procedure is still in the chain below someone else's: take that place again
+        // rather than entering the chain twice.
+        RemovePropW(hwnd, kPassThroughProp);
+        previous_ = next;
+        SetPropW(hwnd, kRecordProp, this);
+    } else {
+        previous_ = CurrentProc(hwnd);
+        SetPropW(hwnd, kRecordProp, this);
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TControlHook::WindowProc));
+    }
+    subclassedWindow_ = hwnd;
+}
+
+void TControlHook::Unsubclass() {
+    HWND hwnd = subclassedWindow_;
+    if (hwnd && IsWindow(hwnd) && previous_) {
+        if (CurrentProc(hwnd) == &TControlHook::WindowProc)
+            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+        else
+            SetPropW(hwnd, kPassThroughProp, reinterpret_cast<HANDLE>(previous_));
+        RemovePropW(hwnd, kRecordProp);
+    }
+    subclassedWindow_ = nullptr;
+    previous_ = nullptr;
+}
+
+bool TControlHook::PhaseBlocked() const {
+    return clients_.empty() || !control_ || destroying_ || control_->IsDestroying();
+}
+
+void TControlHook::RunPhase(HookMessage& message, bool& handled, bool after) {
+    if (PhaseBlocked()) return;
+    // A client may detach itself from its event: walk a copy and skip the ones that left.
+    const std::vector<TUiWindowHook*> clients = clients_;
+    for (auto it = clients.rbegin(); it != clients.rend(); ++it) {
+        if (PhaseBlocked()) return;
+        TUiWindowHook* client = *it;
+        if (std::find(clients_.begin(), clients_.end(), client) == clients_.end()) continue;
+        const THookMessageEvent& event = after ? client->AfterMessage : client->BeforeMessage;
+        if (!event) continue;
+        try {
+            event(*client, message, handled);
+        } catch (...) {
+            ReportFailure(std::current_exception());
+        }
+        if (handled) return;
+    }
+}
+
+LRESULT CALLBACK TControlHook::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (auto* record = static_cast<TControlHook*>(GetPropW(hwnd, kRecordProp))) return record->Dispatch(hwnd, msg, wParam, lParam);
+    auto next = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kPassThroughProp));
+    if (msg == WM_NCDESTROY) RemovePropW(hwnd, kPassThroughProp);
+    return next ? CallWindowProcW(next, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT TControlHook::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    WNDPROC previous = previous_ ? previous_ : DefWindowProcW;
+    if (!control_) return CallWindowProcW(previous, hwnd, msg, wParam, lParam);
+    HookMessage message{msg, wParam, lParam, 0};
+    bool handled = false;
+    if (msg != WM_QUIT) RunPhase(message, handled, false);
+    if (!handled || msg == WM_DESTROY) {
+        try {
+            message.result = CallWindowProcW(previous, hwnd, msg, message.wParam, message.lParam);
+        } catch (...) {
+            ReportFailure(std::current_exception());
+        }
+        handled = false;
+        RunPhase(message, handled, true);
+    }
+    if (msg == WM_DESTROY) {
+        Unsubclass();
+        // A control that re-creates its window gets the new one hooked once this message is done.
+        if (THookList::Exists() && !destroying_ && control_ && !control_->IsDestroying()) THookList::Instance().PostRehook(this);
+    }
+    return message.result;
+}
+
+// --- THookList
+
+THookList& THookList::Instance() {
+    static THookList* created = [] {
+        static std::unique_ptr<THookList> owner(new THookList());
+        return owner.get();
+    }();
+    return *created;
+}
+
+bool THookList::Exists() { return g_list != nullptr; }
+
+THookList::THookList() {
+    g_list = this;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &THookList::UtilityProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kUtilityClass;
+    RegisterClassW(&wc);
+    utility_ = CreateWindowExW(0, kUtilityClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+}
+
+THookList::~THookList() {
+    while (!records_.empty()) delete records_.back();  // each record leaves the list itself
+    if (utility_ && IsWindow(utility_)) DestroyWindow(utility_);
+    g_list = nullptr;
+}
+
+TControlHook* THookList::Find(const WindowControl* control) const {
+    for (TControlHook* record : records_)
+        if (record->Control() == control) return record;
+    return nullptr;
+}
+
+TControlHook* THookList::FindOrCreate(WindowControl* control) {
+    if (TControlHook* found = Find(control)) return found;
+    auto* record = new TControlHook();
+    records_.push_back(record);
+    try {
+        record->SetControl(control);
+    } catch (...) {
+        delete record;
+        throw;
+    }
+    return record;
+}
+
+bool THookList::Contains(const TControlHook* record) const {
+    return std::find(records_.begin(), records_.end(), record) != records_.end();
+}
+
+void THookList::Remove(TControlHook* record) { std::erase(records_, record); }
+
+void THookList::PostRehook(TControlHook* record) {
+    if (utility_) PostMessageW(utility_, kHookRehookMessage, 0, reinterpret_cast<LPARAM>(record));
+}
+
+void THookList::PostRelease(TControlHook* record) {
+    if (utility_) PostMessageW(utility_, kHookReleaseMessage, 0, reinterpret_cast<LPARAM>(record));
+}
+
+LRESULT CALLBACK THookList::UtilityProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg != kHookRehookMessage && msg != kHookReleaseMessage) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    try {
+        auto* record = reinterpret_cast<TControlHook*>(lParam);
+        if (g_list && g_list->Contains(record)) {
+            if (msg == kHookRehookMessage)
+                record->Subclass();
+            else if (record->ClientCount() == 0)
+                delete record;
+        }
+    } catch (...) {
+        ReportFailure(std::current_exception());
+    }
+    return 0;
+}
+
+}  // namespace lark::storage
