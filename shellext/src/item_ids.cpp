@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "shellext/utf16.h"
+#include "core/text_encoding.h"
 
 namespace lark::shellext {
 namespace {
@@ -29,7 +29,7 @@ void Store32(Byte* p, std::uint32_t v) {
 
 // The display name as it is stored: at most 39 units, and never the first half of a pair.
 std::u16string StoredName(std::string_view name) {
-    std::u16string units = Utf8ToUtf16(name);
+    std::u16string units = core::Utf8ToUtf16(name);
     units.resize(std::min(units.size(), units.find(u'\0')));  // the field ends at a zero unit
     if (units.size() > ItemNameUnits - 1) {
         units.resize(ItemNameUnits - 1);
@@ -203,7 +203,7 @@ std::uint32_t PidlNodeHandle(const ItemIdList* item) {
 std::u16string PidlDisplayNameW(const ItemIdList* item) { return ReadName(Bytes(item)); }
 
 std::string PidlDisplayName(const ItemIdList* item) {
-    return Utf16ToUtf8(PidlDisplayNameW(item));
+    return core::Utf16ToUtf8(PidlDisplayNameW(item));
 }
 
 void SetPidlDisplayName(ItemIdList* item, std::string_view name) { WriteName(Bytes(item), name); }

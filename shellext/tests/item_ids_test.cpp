@@ -122,6 +122,7 @@ TEST_F(ItemIds, DisplayNameIsShortenedButPathKeepsFullName) {
         {emojiAtEnd, std::u16string(38, u'a')},
         {std::string(37, 'a') + "\xF0\x9F\x98\x80", std::u16string(37, u'a') + u"\U0001F600"},
         {"bad\xFFutf8", u"bad\uFFFDutf8"},
+        {"cut\xE2\x82", u"cut\uFFFD\uFFFD"},  // a broken sequence: one replacement per byte
         {std::string("nul\0inside", 10), u"nul"},
     };
     for (const Case& c : cases) {

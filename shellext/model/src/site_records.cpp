@@ -55,6 +55,39 @@ TFtpServerInfo::TFtpServerInfo() : servers_(std::make_unique<TFtpServers>(*this)
 
 TFtpServerInfo::~TFtpServerInfo() = default;
 
+void TFtpServerInfo::Assign(const TFtpServerInfo& source) {
+    if (&source == this) return;
+    ProfileName = source.ProfileName;
+    Comments = source.Comments;
+    Account = source.Account;
+    HostName = source.HostName;
+    Port = source.Port;
+    UserName = source.UserName;
+    HostDirName = source.HostDirName;
+    Binary = source.Binary;
+    Passive = source.Passive;
+    IsFolder = source.IsFolder;
+    ProxyName = source.ProxyName;
+    ProxyPort = source.ProxyPort;
+    ProxyType = source.ProxyType;
+    ProxyUser = source.ProxyUser;
+    ProxyPassword = source.ProxyPassword;
+    ServerType = source.ServerType;
+    PrivateKey = source.PrivateKey;
+    KeyPassword = source.KeyPassword;
+    HostFingerprint = source.HostFingerprint;
+    Authentication = source.Authentication;
+    LocalFolder = source.LocalFolder;
+    UserData = source.UserData;
+    passWord_ = source.passWord_;
+    passWordEnciphered_ = source.passWordEnciphered_;
+    useGlobalProxy_ = source.useGlobalProxy_;
+    // Built aside and swapped in last: the source may sit among the members being replaced.
+    auto members = std::make_unique<TFtpServers>(*this);
+    for (int i = 0; i < source.Servers().Count(); ++i) members->Add()->Assign(*source.Servers().Items(i));
+    servers_ = std::move(members);
+}
+
 void TFtpServerInfo::SetPassWord(std::string plain) {
     passWord_ = std::move(plain);
     passWordEnciphered_ = false;

@@ -29,6 +29,10 @@ public:
     TFtpServerInfo();
     ~TFtpServerInfo() override;
 
+    // Takes every value of the source, UserData and the password's state included, and
+    // replaces Servers by a copy of the source's members (recursively).
+    void Assign(const TFtpServerInfo& source);
+
     std::string ProfileName = "New FTP server";
     std::string Comments;
     std::string Account;
