@@ -61,6 +61,12 @@ case "${1:-}" in
       "$WINE" wineboot </dev/null >/dev/null 2>&1 9>&- || true
       touch "$state/services.up"
     fi
+    # Without a window manager on the display, Wine waits up to two seconds for each managed
+    # top-level window to be unmapped; unmanaged windows go at once.
+    if [ ! -f "$WINEPREFIX/.lark-unmanaged" ]; then
+      "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&- &&
+        touch "$WINEPREFIX/.lark-unmanaged"
+    fi
     ;;
   stop)
     "$WINESERVER" -k 2>/dev/null || true
