@@ -1,36 +1,117 @@
 #include "storage/form_storage.h"
 
+#include <charconv>
+#include <cstdio>
+
 #include "core/errors.h"
+#include "core/text_encoding.h"
+#include "storage/text_helpers.h"
 
 namespace lark::storage {
+namespace {
 
-LARK_DEFINE_CLASS(TFormStorage) {
-    static auto stringsType = core::MakeClassType(core::StringsObject::StaticClass());
-    return core::ClassBuilder<TFormStorage>("TFormStorage", &core::Component::StaticClass())
-        .Prop("Active", core::BooleanType(), &TFormStorage::Active, &TFormStorage::SetActive,
-              core::Value(std::int64_t(1)))
-        .Prop("IniFileName", core::StringType(), &TFormStorage::IniFileName, &TFormStorage::SetIniFileName)
-        .Prop("IniSection", core::StringType(), &TFormStorage::IniSection, &TFormStorage::SetIniSection)
-        .Object("StoredProps", *stringsType, &TFormStorage::StoredPropsObject)
+std::string ValueText(const core::Value& v) {
+    if (auto* i = std::get_if<std::int64_t>(&v)) return std::to_string(*i);
+    if (auto* d = std::get_if<double>(&v)) {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.15g", *d);
+        return buf;
+    }
+    if (auto* s = std::get_if<std::string>(&v)) return *s;
+    return {};
+}
+
+}  // namespace
+
+// --- TStoredValue
+
+LARK_DEFINE_CLASS(TStoredValue) {
+    return core::ClassBuilder<TStoredValue>("TStoredValue", &core::CollectionItem::StaticClass())
+        .Prop("Name", core::StringType(), &TStoredValue::Name, &TStoredValue::SetName)
+        .Custom("Value", core::VariantType(), [](const TStoredValue& o) { return o.Value(); },
+                [](TStoredValue& o, const core::Value& v) { o.SetValue(v); })
+        .StoredWhen([](const TStoredValue& o) { return !std::holds_alternative<std::monostate>(o.Value()); })
+        .Prop("KeyString", core::StringType(), &TStoredValue::KeyString, &TStoredValue::SetKeyString)
         .Build();
 }
 
-// Keeps the store open for one call when nobody opened it around the call.
-class TFormStorage::Session {
-public:
-    Session(TFormStorage& owner, bool forWriting) : owner_(owner) { owner_.OpenStore(forWriting); }
-    ~Session() {
-        try {
-            owner_.CloseStore();
-        } catch (...) {
-            // A failed write-back on an error path; the first failure is the one reported.
-        }
-    }
-private:
-    TFormStorage& owner_;
-};
+void TStoredValue::SetName(std::string name) {
+    if (!name.empty() && !core::SameTextUtf8(name, name_))
+        if (auto* values = dynamic_cast<TStoredValues*>(GetCollection()); values && values->FindValue(name))
+            throw core::Error("In der Stringliste sind Duplikate nicht erlaubt");
+    name_ = std::move(name);
+}
 
-TFormStorage::TFormStorage(core::Component* owner) : core::Component(owner) {}
+void TStoredValue::Assign(const TStoredValue& source) {
+    value_ = source.value_;
+    SetName(source.name_);
+    keyString_ = source.keyString_;
+}
+
+std::string TStoredValue::DisplayName() const { return name_.empty() ? core::CollectionItem::DisplayName() : name_; }
+
+TFormStorage* TStoredValue::Storage() const {
+    auto* values = dynamic_cast<TStoredValues*>(GetCollection());
+    return values ? values->Storage() : nullptr;
+}
+
+void TStoredValue::SaveStoredValue() {
+    TFormStorage* storage = Storage();
+    if (!storage) return;
+    core::Value value = value_;
+    if (OnSave) OnSave(*this, value);
+    std::string text = ValueText(value);
+    if (!keyString_.empty()) text = XorHexEncode(keyString_, text);
+    storage->WriteStoredString(storage->StorageSection(), name_, text);
+}
+
+void TStoredValue::RestoreStoredValue() {
+    TFormStorage* storage = Storage();
+    if (!storage) return;
+    std::string fallback = ValueText(value_);
+    if (!keyString_.empty()) fallback = XorHexEncode(keyString_, fallback);
+    std::string text = storage->ReadStoredString(storage->StorageSection(), name_, fallback);
+    if (!keyString_.empty()) text = XorHexDecode(keyString_, text);
+    core::Value value(std::move(text));
+    if (OnRestore) OnRestore(*this, value);
+    value_ = std::move(value);
+}
+
+// --- TStoredValues
+
+LARK_DEFINE_CLASS(TStoredValues) {
+    return core::ClassBuilder<TStoredValues>("TStoredValues", &core::Collection::StaticClass()).NotCreatable().Build();
+}
+
+TStoredValues::TStoredValues(TFormStorage* storage)
+    : core::Collection(TStoredValue::StaticClass(), storage), storage_(storage) {}
+
+TStoredValue* TStoredValues::FindValue(std::string_view name) const {
+    for (int i = 0; i < Count(); ++i)
+        if (core::SameTextUtf8(Items(i)->Name(), name)) return Items(i);
+    return nullptr;
+}
+
+void TStoredValues::SaveStoredValues() {
+    for (int i = 0; i < Count(); ++i) Items(i)->SaveStoredValue();
+}
+
+void TStoredValues::RestoreStoredValues() {
+    for (int i = 0; i < Count(); ++i) Items(i)->RestoreStoredValue();
+}
+
+// --- TFormStorage
+
+LARK_DEFINE_CLASS(TFormStorage) {
+    static auto stringsType = core::MakeClassType(core::StringsObject::StaticClass());
+    static auto valuesType = core::MakeClassType(TStoredValues::StaticClass());
+    return core::ClassBuilder<TFormStorage>("TFormStorage", &TFormPlacement::StaticClass())
+        .Object("StoredProps", *stringsType, &TFormStorage::StoredPropsObject)
+        .Object("StoredValues", *valuesType, &TFormStorage::StoredValuesObject)
+        .Build();
+}
+
+TFormStorage::TFormStorage(core::Component* owner) : TFormPlacement(owner) {}
 
 TFormStorage::~TFormStorage() {
     BeginDestroy();
@@ -43,70 +124,8 @@ void TFormStorage::AddStoredProp(std::string line, core::Component* component) {
     if (component && component != this) FreeNotification(component);
 }
 
-std::string TFormStorage::EffectiveFileName() const {
-    return iniFileName_.empty() ? DefaultIniName() : iniFileName_;
-}
-
-void TFormStorage::OpenStore(bool forWriting) {
-    if (openCount_++ == 0) {
-        try {
-            auto store = std::make_unique<core::IniStore>();
-            const std::string file = EffectiveFileName();
-            if (!file.empty()) store->LoadFromFile(file);
-            store_ = std::move(store);
-            writing_ = false;
-        } catch (...) {
-            openCount_ = 0;
-            throw;
-        }
-    }
-    if (forWriting) writing_ = true;
-}
-
-void TFormStorage::CloseStore() {
-    if (openCount_ == 0 || --openCount_ > 0) return;
-    std::unique_ptr<core::IniStore> store = std::move(store_);
-    const bool write = writing_ && store->Modified();
-    writing_ = false;
-    if (!write) return;
-    const std::string file = EffectiveFileName();
-    if (file.empty()) throw core::Error("No file to store the settings of " + NamePath() + " in");
-    store->SaveToFile(file);
-}
-
-std::string TFormStorage::ReadStoredString(std::string_view section, std::string_view key, std::string_view defaultValue) {
-    Session s(*this, false);
-    return store_->ReadString(section, key, defaultValue);
-}
-
-void TFormStorage::WriteStoredString(std::string_view section, std::string_view key, std::string_view value) {
-    OpenStore(true);
-    try {
-        const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                            value.back() == value.front();
-        if (quoted) store_->WriteString(section, key, "\"" + std::string(value) + "\"");
-        else store_->WriteString(section, key, value);
-    } catch (...) {
-        --openCount_;  // leave the file as it was
-        if (openCount_ == 0) store_.reset(), writing_ = false;
-        throw;
-    }
-    CloseStore();
-}
-
-void TFormStorage::EraseStoredSection(std::string_view section) {
-    OpenStore(true);
-    store_->EraseSection(section);
-    CloseStore();
-}
-
-std::vector<std::string> TFormStorage::StoredSectionKeys(std::string_view section) {
-    Session s(*this, false);
-    return store_->ReadSection(section);
-}
-
 void TFormStorage::Configure(TPropsStorage& storage) {
-    storage.Section = iniSection_;
+    storage.Section = StorageSection();
     storage.OnReadString = [this](std::string_view s, std::string_view k, std::string_view d) {
         return ReadStoredString(s, k, d);
     };
@@ -118,39 +137,47 @@ void TFormStorage::Configure(TPropsStorage& storage) {
 }
 
 void TFormStorage::SaveStoredProps() {
-    OpenStore(true);
-    try {
+    // One open store for the pass; nothing of a failed pass reaches the file.
+    WithStore(true, [&] {
         TPropsStorage storage;
         Configure(storage);
         storage.SaveListedProps(Owner(), StoredProps());
-    } catch (...) {
-        // Nothing of a failed pass reaches the file.
-        if (--openCount_ == 0) store_.reset(), writing_ = false;
-        throw;
-    }
-    CloseStore();
+    });
 }
 
 void TFormStorage::RestoreStoredProps() {
     try {
-        Session s(*this, false);
-        TPropsStorage storage;
-        Configure(storage);
-        storage.LoadListedProps(Owner(), StoredProps());
+        WithStore(false, [&] {
+            TPropsStorage storage;
+            Configure(storage);
+            storage.LoadListedProps(Owner(), StoredProps());
+        });
     } catch (...) {
         // A store that cannot be read leaves every value as it was.
     }
 }
 
+void TFormStorage::SaveWindowPlacement() {
+    TFormPlacement::SaveWindowPlacement();
+    SaveStoredProps();
+    storedValues_.SaveStoredValues();
+}
+
+void TFormStorage::RestoreWindowPlacement() {
+    TFormPlacement::RestoreWindowPlacement();
+    RestoreStoredProps();
+    storedValues_.RestoreStoredValues();
+}
+
 void TFormStorage::Notification(core::Component* component, core::Operation operation) {
-    core::Component::Notification(component, operation);
+    TFormPlacement::Notification(component, operation);
     if (operation != core::Operation::Remove || IsDestroying()) return;
     for (int i = StoredProps().Count() - 1; i >= 0; --i)
         if (StoredProps().Objects(i) == component) StoredProps().Delete(i);
 }
 
 void TFormStorage::Loaded() {
-    core::Component::Loaded();
+    TFormPlacement::Loaded();
     core::StringList& lines = StoredProps();
     std::string comp, prop;
     for (int i = lines.Count() - 1; i >= 0; --i) {

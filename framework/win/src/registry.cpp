@@ -64,6 +64,27 @@ void WriteRegistryString(HKEY root, std::string_view subkey, std::string_view na
                 "writing registry value under", subkey);
 }
 
+std::vector<std::string> ReadRegistryValueNames(HKEY root, std::string_view subkey) {
+    std::vector<std::string> names;
+    Key key;
+    LONG status = RegOpenKeyExW(root, Widen(subkey).c_str(), 0, KEY_QUERY_VALUE, key.Put());
+    if (status == ERROR_FILE_NOT_FOUND) return names;
+    CheckStatus(status, "opening registry key", subkey);
+    DWORD longest = 0;
+    CheckStatus(RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest,
+                                 nullptr, nullptr, nullptr),
+                "reading registry key", subkey);
+    std::vector<wchar_t> name(longest + 1);
+    for (DWORD i = 0;; ++i) {
+        DWORD length = DWORD(name.size());
+        status = RegEnumValueW(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        CheckStatus(status, "reading registry key", subkey);
+        if (length > 0) names.push_back(Narrow(std::wstring_view(name.data(), length)));
+    }
+    return names;
+}
+
 bool RegistryKeyExists(HKEY root, std::string_view subkey) {
     Key key;
     return RegOpenKeyExW(root, Widen(subkey).c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;

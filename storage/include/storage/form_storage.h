@@ -1,82 +1,99 @@
 #pragma once
-// A component that keeps chosen published properties of its owner's components ("StoredProps",
-// lines Component.Property) in a section of an INI file, in the stored-property layout.
-//
-// The window placement that a window's storage also saves is layered on top by overriding
-// SaveWindowPlacement / RestoreWindowPlacement; this class provides the store access both use.
-#include <memory>
+// A window placement that also keeps chosen published properties of its owner's components
+// ("StoredProps", lines Component.Property) and named free values ("StoredValues") in its
+// section, in the stored-property layout.
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "core/component.h"
-#include "core/ini_store.h"
+#include "core/collection.h"
+#include "core/strings_object.h"
+#include "storage/form_placement.h"
 #include "storage/props_storage.h"
 
 namespace lark::storage {
 
-class TFormStorage : public core::Component {
+class TFormStorage;
+
+// A named value kept under the key Name of the storage's section; with a KeyString its text is
+// kept XOR-hex encoded.
+class TStoredValue : public core::CollectionItem {
+    LARK_PERSISTENT_CLASS(TStoredValue)
+public:
+    const std::string& Name() const { return name_; }
+    // Raises core::Error when another value of the collection has the name (without case).
+    void SetName(std::string name);
+    const core::Value& Value() const { return value_; }
+    void SetValue(core::Value value) { value_ = std::move(value); }
+    const std::string& KeyString() const { return keyString_; }
+    void SetKeyString(std::string key) { keyString_ = std::move(key); }
+
+    std::function<void(TStoredValue&, core::Value&)> OnSave;
+    std::function<void(TStoredValue&, core::Value&)> OnRestore;
+
+    // Copies Value, Name (through the name rule) and KeyString.
+    void Assign(const TStoredValue& source);
+    std::string DisplayName() const override;
+
+    virtual void SaveStoredValue();
+    virtual void RestoreStoredValue();
+
+private:
+    TFormStorage* Storage() const;
+    std::string name_;
+    core::Value value_;
+    std::string keyString_;
+};
+
+class TStoredValues : public core::Collection {
+    LARK_PERSISTENT_CLASS(TStoredValues)
+public:
+    explicit TStoredValues(TFormStorage* storage = nullptr);
+    TFormStorage* Storage() const { return storage_; }
+    TStoredValue* Add() { return static_cast<TStoredValue*>(core::Collection::Add()); }
+    TStoredValue* Items(int index) const { return ItemAs<TStoredValue>(index); }
+    // The value of that name (without case), or null.
+    TStoredValue* FindValue(std::string_view name) const;
+
+    virtual void SaveStoredValues();
+    virtual void RestoreStoredValues();
+
+private:
+    TFormStorage* storage_;
+};
+
+class TFormStorage : public TFormPlacement {
     LARK_PERSISTENT_CLASS(TFormStorage)
 public:
     explicit TFormStorage(core::Component* owner = nullptr);
     ~TFormStorage() override;
-
-    bool Active() const { return active_; }
-    void SetActive(bool active) { active_ = active; }
-    const std::string& IniFileName() const { return iniFileName_; }
-    void SetIniFileName(std::string name) { iniFileName_ = std::move(name); }
-    const std::string& IniSection() const { return iniSection_; }
-    void SetIniSection(std::string section) { iniSection_ = std::move(section); }
 
     // Lines carry their component as the line's object; a line without one is deleted by the
     // next pass, and a line whose component is freed is deleted at once.
     core::StringList& StoredProps() { return storedProps_.List(); }
     core::StringsObject* StoredPropsObject() { return &storedProps_; }
     void AddStoredProp(std::string line, core::Component* component);
+    TStoredValues& StoredValues() { return storedValues_; }
+    TStoredValues* StoredValuesObject() { return &storedValues_; }
 
-    // The file: IniFileName, or DefaultIniName when that is empty. An empty name is a store that
-    // holds nothing and cannot be written.
-    std::string EffectiveFileName() const;
-    virtual std::string DefaultIniName() const { return {}; }
-
-    // Store access. Each call uses the open store, or opens one for itself. Opening parses the
-    // whole file once; open it around a pass of many reads.
-    void OpenStore(bool forWriting);
-    // Writes a store opened for writing back to its file (through a temporary file).
-    void CloseStore();
-    bool StoreIsOpen() const { return openCount_ > 0; }
-    virtual std::string ReadStoredString(std::string_view section, std::string_view key, std::string_view defaultValue);
-    // A value that begins and ends with the same quote gets one more pair of double quotes, as
-    // the reader strips one pair.
-    virtual void WriteStoredString(std::string_view section, std::string_view key, std::string_view value);
-    virtual void EraseStoredSection(std::string_view section);
-    std::vector<std::string> StoredSectionKeys(std::string_view section);
-
-    // Writes StoredProps into IniSection; failures reach the caller.
+    // Writes StoredProps into the section while the store is open; failures reach the caller.
     virtual void SaveStoredProps();
-    // Reads StoredProps from IniSection; every failure is swallowed. Needs no placement step and
-    // works on a storage that is not active.
+    // Reads StoredProps from the section; every failure is swallowed. Needs no placement step
+    // and works on a storage that is not active.
     virtual void RestoreStoredProps();
 
-    // The placement layer extends these; here they only run the stored properties.
-    virtual void SaveWindowPlacement() { SaveStoredProps(); }
-    virtual void RestoreWindowPlacement() { RestoreStoredProps(); }
+    void SaveWindowPlacement() override;
+    void RestoreWindowPlacement() override;
 
     void Notification(core::Component* component, core::Operation operation) override;
     // After the definition was read: each line gets the owner's component it names.
     void Loaded() override;
 
 private:
-    class Session;
     void Configure(TPropsStorage& storage);
 
-    bool active_ = true;
-    std::string iniFileName_;
-    std::string iniSection_;
     core::StringsObject storedProps_;
-    std::unique_ptr<core::IniStore> store_;
-    int openCount_ = 0;
-    bool writing_ = false;
+    TStoredValues storedValues_{this};
 };
 
 }  // namespace lark::storage

@@ -3,6 +3,7 @@
 // on one window share one subclassing record (TControlHook), kept in a process-wide THookList.
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -23,6 +24,15 @@ public:
     // The window was (re-)created, or is gone (null): hooks attached to this control move with it.
     void SetHandle(HWND handle);
 
+    // The window's own events, raised by whoever runs the window: when it is about to show,
+    // when it is asked to close (a handler may refuse), and when it is being destroyed.
+    std::function<void(WindowControl&)> OnShow;
+    std::function<void(WindowControl&, bool& canClose)> OnCloseQuery;
+    std::function<void(WindowControl&)> OnDestroy;
+    void DoShow();
+    bool CloseQuery();
+    void DoDestroy();
+
 private:
     HWND handle_ = nullptr;
 };
@@ -41,6 +51,8 @@ using THookMessageEvent = std::function<void(TUiWindowHook& sender, HookMessage&
 // writes to the debugger output.
 using HookExceptionHandler = std::function<void(std::exception_ptr)>;
 void SetHookExceptionHandler(HookExceptionHandler handler);
+// Hands a failure to that handler; never throws.
+void ReportWindowFailure(std::exception_ptr failure) noexcept;
 
 class TControlHook;
 

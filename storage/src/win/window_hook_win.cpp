@@ -18,7 +18,9 @@ HookExceptionHandler& ExceptionHandler() {
     return handler;
 }
 
-void ReportFailure(std::exception_ptr failure) noexcept {
+}  // namespace
+
+void ReportWindowFailure(std::exception_ptr failure) noexcept {
     try {
         if (auto& handler = ExceptionHandler()) {
             handler(failure);
@@ -31,6 +33,8 @@ void ReportFailure(std::exception_ptr failure) noexcept {
         OutputDebugStringA("window hook: unknown failure\n");
     }
 }
+
+namespace {
 
 WNDPROC CurrentProc(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)); }
 
@@ -49,6 +53,20 @@ LARK_DEFINE_CLASS(WindowControl) {
 WindowControl::WindowControl(core::Component* owner, HWND handle) : core::Component(owner), handle_(handle) {}
 
 WindowControl::~WindowControl() { BeginDestroy(); }
+
+void WindowControl::DoShow() {
+    if (OnShow) OnShow(*this);
+}
+
+bool WindowControl::CloseQuery() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(*this, canClose);
+    return canClose;
+}
+
+void WindowControl::DoDestroy() {
+    if (OnDestroy) OnDestroy(*this);
+}
 
 void WindowControl::SetHandle(HWND handle) {
     if (handle == handle_) return;
@@ -204,7 +222,7 @@ void TControlHook::RunPhase(HookMessage& message, bool& handled, bool after) {
         try {
             event(*client, message, handled);
         } catch (...) {
-            ReportFailure(std::current_exception());
+            ReportWindowFailure(std::current_exception());
         }
         if (handled) return;
     }
@@ -227,7 +245,7 @@ LRESULT TControlHook::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         try {
             message.result = CallWindowProcW(previous, hwnd, msg, message.wParam, message.lParam);
         } catch (...) {
-            ReportFailure(std::current_exception());
+            ReportWindowFailure(std::current_exception());
         }
         handled = false;
         RunPhase(message, handled, true);
@@ -313,7 +331,7 @@ LRESULT CALLBACK THookList::UtilityProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
                 delete record;
         }
     } catch (...) {
-        ReportFailure(std::current_exception());
+        ReportWindowFailure(std::current_exception());
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lark::win {
 
@@ -14,6 +15,9 @@ std::optional<std::string> ReadRegistryString(HKEY root, std::string_view subkey
 
 // Creates the key as needed.
 void WriteRegistryString(HKEY root, std::string_view subkey, std::string_view name, std::string_view value);
+
+// The names of the key's values (the default value left out); none when the key is missing.
+std::vector<std::string> ReadRegistryValueNames(HKEY root, std::string_view subkey);
 
 bool RegistryKeyExists(HKEY root, std::string_view subkey);
 

@@ -1,0 +1,267 @@
+#include "storage/form_placement.h"
+
+#include <charconv>
+
+#include "core/errors.h"
+#include "core/ini_store.h"
+#include "program_file.h"
+
+namespace lark::storage {
+namespace {
+
+class IniSettings : public SettingsStore {
+public:
+    explicit IniSettings(const std::string& fileName) : fileName_(fileName) {
+        if (!fileName_.empty()) ini_.LoadFromFile(fileName_);
+    }
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) override {
+        return ini_.ReadString(section, key, defaultValue);
+    }
+    void WriteString(std::string_view section, std::string_view key, std::string_view value) override {
+        ini_.WriteString(section, key, value);
+    }
+    void EraseSection(std::string_view section) override { ini_.EraseSection(section); }
+    std::vector<std::string> SectionKeys(std::string_view section) override { return ini_.ReadSection(section); }
+    void Commit() override {
+        if (!ini_.Modified()) return;
+        if (fileName_.empty()) throw core::Error("There is no file to keep the settings in");
+        ini_.SaveToFile(fileName_);
+    }
+    bool IsIniFile() const override { return true; }
+
+private:
+    std::string fileName_;
+    core::IniStore ini_;
+};
+
+std::string WithoutExtension(const std::string& name) {
+    auto dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+const core::TypeInfo& OptionSetType() {
+    static auto element = core::MakeEnumType("TPlacementOption", {"fpState", "fpPosition", "fpActiveControl"});
+    static auto set = core::MakeSetType("TPlacementOptions", *element);
+    return *set;
+}
+
+const core::TypeInfo& RegRootType() {
+    static auto type = core::MakeEnumType(
+        "TPlacementRegRoot", {"prCurrentUser", "prLocalMachine", "prCurrentConfig", "prClassesRoot", "prUsers", "prDynData"});
+    return *type;
+}
+
+}  // namespace
+
+std::unique_ptr<SettingsStore> OpenIniSettings(const std::string& fileName) {
+    return std::make_unique<IniSettings>(fileName);
+}
+
+std::string DefaultIniName() { return WithoutExtension(ProgramFileName()) + ".INI"; }
+
+std::string DefaultRegistryKey() { return "Software\\" + WithoutExtension(ProgramFileName()); }
+
+// --- TWinMinMaxInfo
+
+LARK_DEFINE_CLASS(TWinMinMaxInfo) {
+    core::ClassBuilder<TWinMinMaxInfo> b("TWinMinMaxInfo", nullptr);
+    static const char* const names[] = {"MaxPosLeft", "MaxPosTop", "MaxSizeHeight", "MaxSizeWidth",
+                                        "MaxTrackHeight", "MaxTrackWidth", "MinTrackHeight", "MinTrackWidth"};
+    for (int i = 0; i < 8; ++i) {
+        const auto index = static_cast<TWinMinMaxInfo::Index>(i);
+        b.Custom(names[i], core::IntegerType(),
+                 [index](const TWinMinMaxInfo& o) { return core::Value(std::int64_t(o.Value(index))); },
+                 [index](TWinMinMaxInfo& o, const core::Value& v) { o.SetValue(index, int(core::AsOrdinal(v))); },
+                 core::Value(std::int64_t(0)));
+    }
+    return b.NotCreatable().Build();
+}
+
+void TWinMinMaxInfo::SetValue(Index i, int value) {
+    if (values_[i] == value) return;
+    values_[i] = value;
+    if (owner_) owner_->MinMaxInfoChanged();
+}
+
+void TWinMinMaxInfo::Assign(const TWinMinMaxInfo& other) {
+    for (int i = 0; i < 8; ++i) values_[i] = other.values_[i];
+    if (owner_) owner_->MinMaxInfoChanged();
+}
+
+bool TWinMinMaxInfo::DefaultMinMaxInfo() const {
+    for (int v : values_)
+        if (v != 0) return false;
+    return true;
+}
+
+// --- TFormPlacement
+
+LARK_DEFINE_CLASS(TFormPlacement) {
+    static auto minMaxType = core::MakeClassType(TWinMinMaxInfo::StaticClass());
+    return core::ClassBuilder<TFormPlacement>("TFormPlacement", &core::Component::StaticClass())
+        .Prop("Active", core::BooleanType(), &TFormPlacement::Active, &TFormPlacement::SetActive, core::Value(std::int64_t(1)))
+        .Prop("IniFileName", core::StringType(), &TFormPlacement::IniFileName, &TFormPlacement::SetIniFileName)
+        .Prop("IniSection", core::StringType(), &TFormPlacement::IniSection, &TFormPlacement::SetIniSection)
+        .Object("MinMaxInfo", *minMaxType, &TFormPlacement::MinMaxInfoObject)
+        .Custom("Options", OptionSetType(),
+                [](const TFormPlacement& p) { return core::Value(core::SetValue{p.Options()}); },
+                [](TFormPlacement& p, const core::Value& v) { p.SetOptions(core::AsSet(v).bits & 7u); },
+                core::Value(core::SetValue{fpState | fpPosition}))
+        .Prop("PreventResize", core::BooleanType(), &TFormPlacement::PreventResize, &TFormPlacement::SetPreventResize,
+              core::Value(std::int64_t(0)))
+        .Prop("RegistryRoot", RegRootType(), &TFormPlacement::RegistryRoot, &TFormPlacement::SetRegistryRoot,
+              core::Value(std::int64_t(0)))
+        .Prop("UseRegistry", core::BooleanType(), &TFormPlacement::UseRegistry, &TFormPlacement::SetUseRegistry,
+              core::Value(std::int64_t(0)))
+        .Prop("Version", core::IntegerType(), &TFormPlacement::Version, &TFormPlacement::SetVersion,
+              core::Value(std::int64_t(0)))
+        .Build();
+}
+
+TFormPlacement::TFormPlacement(core::Component* owner) : core::Component(owner) {
+    options_ = Window() ? (fpState | fpPosition) : 0;
+    CreateHook();
+}
+
+TFormPlacement::~TFormPlacement() {
+    BeginDestroy();
+    store_.reset();
+    openCount_ = 0;
+    DetachOwnerEvents();
+}
+
+std::string TFormPlacement::EffectiveFileName() const {
+    if (!iniFileName_.empty() || IsDesigning()) return iniFileName_;
+    return useRegistry_ ? DefaultRegistryKey() : DefaultIniName();
+}
+
+std::string TFormPlacement::StorageSection() const {
+    return iniSection_.empty() ? DefaultStorageSection(Owner()) : iniSection_;
+}
+
+void TFormPlacement::OpenStore(bool forWriting) {
+    if (openCount_ == 0) {
+        const std::string file = EffectiveFileName();
+        store_ = useRegistry_ ? OpenRegistrySettings(registryRoot_, file) : OpenIniSettings(file);
+        writing_ = false;
+    }
+    ++openCount_;
+    if (forWriting) writing_ = true;
+}
+
+void TFormPlacement::CloseStore() {
+    if (openCount_ == 0 || --openCount_ > 0) return;
+    std::unique_ptr<SettingsStore> store = std::move(store_);
+    const bool commit = writing_;
+    writing_ = false;
+    if (commit) store->Commit();
+}
+
+void TFormPlacement::AbandonStore() {
+    if (openCount_ > 0 && --openCount_ == 0) {
+        store_.reset();
+        writing_ = false;
+    }
+}
+
+void TFormPlacement::WithStore(bool forWriting, const std::function<void()>& body) {
+    OpenStore(forWriting);
+    try {
+        body();
+    } catch (...) {
+        AbandonStore();
+        throw;
+    }
+    CloseStore();
+}
+
+std::string TFormPlacement::ReadStoredString(std::string_view section, std::string_view key, std::string_view defaultValue) {
+    std::string result;
+    WithStore(false, [&] { result = store_->ReadString(section, key, defaultValue); });
+    return result;
+}
+
+void TFormPlacement::WriteStoredString(std::string_view section, std::string_view key, std::string_view value) {
+    WithStore(true, [&] {
+        const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                            value.back() == value.front();
+        if (quoted && store_->IsIniFile())
+            store_->WriteString(section, key, "\"" + std::string(value) + "\"");
+        else
+            store_->WriteString(section, key, value);
+    });
+}
+
+int TFormPlacement::ReadStoredInteger(std::string_view section, std::string_view key, int defaultValue) {
+    const std::string text = ReadStoredString(section, key, "");
+    int v = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return defaultValue;
+    return v;
+}
+
+void TFormPlacement::WriteStoredInteger(std::string_view section, std::string_view key, int value) {
+    WriteStoredString(section, key, std::to_string(value));
+}
+
+void TFormPlacement::EraseStoredSection(std::string_view section) {
+    WithStore(true, [&] { store_->EraseSection(section); });
+}
+
+std::vector<std::string> TFormPlacement::StoredSectionKeys(std::string_view section) {
+    std::vector<std::string> keys;
+    WithStore(false, [&] { keys = store_->SectionKeys(section); });
+    return keys;
+}
+
+void TFormPlacement::StorePlacement() {
+    if (active_ && !restored_) return;  // never shown: what is stored stays
+    WithStore(true, [&] {
+        WriteStoredInteger(StorageSection(), "FormVersion", version_);
+        SaveWindowPlacement();
+        if (OnSavePlacement) OnSavePlacement(*this);
+        saved_ = true;
+    });
+}
+
+void TFormPlacement::LoadPlacement() {
+    saved_ = false;
+    try {
+        WithStore(false, [&] {
+            if (ReadStoredInteger(StorageSection(), "FormVersion", 0) >= version_) {
+                RestoreWindowPlacement();
+                restored_ = true;
+                if (OnRestorePlacement) OnRestorePlacement(*this);
+                if (options_ & fpActiveControl) ActivateStoredControl();
+            }
+        });
+    } catch (...) {
+        restored_ = true;
+        throw;
+    }
+    restored_ = true;
+    AdjustMaximizedPosition();
+}
+
+void TFormPlacement::SetPreventResize(bool on) {
+    if (on == preventResize_) return;
+    preventResize_ = on;
+    if (!Window()) return;
+    AdjustMaximizedPosition();
+    ApplyPreventResize();
+}
+
+void TFormPlacement::MinMaxInfoChanged() {
+    AdjustMaximizedPosition();
+    if (!IsLoading()) UpdateHook();
+}
+
+void TFormPlacement::Loaded() {
+    core::Component::Loaded();
+    if (IsDesigning()) return;
+    AttachOwnerEvents();
+    if (preventResize_) ApplyPreventResize();
+    UpdateHook();
+}
+
+}  // namespace lark::storage

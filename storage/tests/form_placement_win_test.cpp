@@ -1,0 +1,340 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "core/ini_store.h"
+#include "storage/form_storage.h"
+#include "storage/text_helpers.h"
+#include "storage/window_hook_win.h"
+#include "win/registry.h"
+
+using namespace lark::storage;
+
+namespace {
+
+HWND MakeWindow(DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0) {
+    static const bool registered = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"PlacementTestWindow";
+        return RegisterClassW(&wc) != 0;
+    }();
+    EXPECT_TRUE(registered);
+    HWND hwnd = CreateWindowExW(exStyle, L"PlacementTestWindow", L"", style, 10, 10, 200, 150, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    return hwnd;
+}
+
+RECT NormalRect(HWND hwnd) {
+    WINDOWPLACEMENT wp{sizeof wp};
+    GetWindowPlacement(hwnd, &wp);
+    return wp.rcNormalPosition;
+}
+
+std::string TempFile(const char* name) {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    std::string path = std::string(dir) + name;
+    std::remove(path.c_str());
+    return path;
+}
+
+// A window with a storage on it, kept in an INI file or under a registry key, whose events
+// are raised the way the window framework raises them.
+struct PlacedWindow {
+    PlacedWindow(const std::string& store, bool registry, DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0) {
+        hwnd = MakeWindow(style, exStyle);
+        window = std::make_unique<WindowControl>(nullptr, hwnd);
+        window->SetName("MainForm");
+        storage = window->Create<TFormStorage>();
+        storage->SetIniFileName(store);
+        storage->SetUseRegistry(registry);
+        storage->SetIniSection("MainForm");
+        storage->Loaded();  // as after reading the window's definition
+    }
+    ~PlacedWindow() {
+        window.reset();
+        DestroyWindow(hwnd);
+    }
+    HWND hwnd;
+    std::unique_ptr<WindowControl> window;
+    TFormStorage* storage;
+};
+
+struct Backend {
+    const char* name;
+    bool registry;
+};
+
+class PlacementRoundTrip : public testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        if (GetParam().registry) {
+            store = "Software\\LarkTests\\Placement";
+            lark::win::DeleteRegistryTree(HKEY_CURRENT_USER, store);
+        } else {
+            store = TempFile("placement_test.ini");
+        }
+    }
+    void TearDown() override {
+        if (GetParam().registry)
+            lark::win::DeleteRegistryTree(HKEY_CURRENT_USER, store);
+        else
+            std::remove(store.c_str());
+    }
+    std::string Stored(const std::string& key) {
+        PlacedWindow probe(store, GetParam().registry);
+        return probe.storage->ReadStoredString("MainForm", key, "(none)");
+    }
+    std::string store;
+};
+
+TEST_P(PlacementRoundTrip, NormalAndMaximizedWindowsComeBack) {
+    {
+        PlacedWindow w(store, GetParam().registry);
+        w.window->DoShow();  // nothing stored yet
+        MoveWindow(w.hwnd, 40, 50, 320, 240, TRUE);
+        EXPECT_TRUE(w.window->CloseQuery());
+    }
+    EXPECT_EQ(Stored("NormPos"), "40,50,360,290");
+    EXPECT_EQ(Stored("NormPos" + std::string("(") + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
+                     std::to_string(GetSystemMetrics(SM_CYSCREEN)) + ")"),
+              "40,50,360,290");
+    EXPECT_EQ(Stored("ShowCmd"), "1");
+    EXPECT_EQ(Stored("FormVersion"), "0");
+    EXPECT_EQ(Stored("Visible"), "0");
+    EXPECT_NE(Stored("PixelsPerInch"), "(none)");
+    {
+        PlacedWindow w(store, GetParam().registry);
+        w.window->DoShow();
+        RECT r = NormalRect(w.hwnd);
+        EXPECT_EQ(r.left, 40);
+        EXPECT_EQ(r.top, 50);
+        EXPECT_EQ(r.right, 360);
+        EXPECT_EQ(r.bottom, 290);
+        EXPECT_FALSE(IsZoomed(w.hwnd));
+        ShowWindow(w.hwnd, SW_SHOWMAXIMIZED);
+        w.window->CloseQuery();
+    }
+    {
+        PlacedWindow w(store, GetParam().registry);
+        w.window->DoShow();
+        EXPECT_TRUE(IsZoomed(w.hwnd));
+        RECT r = NormalRect(w.hwnd);  // restoring goes back to the stored normal rectangle
+        EXPECT_EQ(r.left, 40);
+        EXPECT_EQ(r.right, 360);
+    }
+}
+
+TEST_P(PlacementRoundTrip, PositionOnAMonitorThatIsGoneIsBroughtOnScreen) {
+    {
+        PlacedWindow w(store, GetParam().registry);
+        w.window->DoShow();
+        w.window->CloseQuery();  // the right pixels per inch and version
+        const std::string keys[] = {"NormPos", "NormPos(" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
+                                                   std::to_string(GetSystemMetrics(SM_CYSCREEN)) + ")"};
+        for (const std::string& key : keys) w.storage->WriteStoredString("MainForm", key, "-20000,-20000,-19700,-19800");
+    }
+    PlacedWindow w(store, GetParam().registry);
+    w.window->DoShow();
+    RECT r = NormalRect(w.hwnd);
+    EXPECT_NE(MonitorFromRect(&r, MONITOR_DEFAULTTONULL), nullptr);
+    EXPECT_EQ(r.right - r.left, 300);
+    EXPECT_EQ(r.bottom - r.top, 200);
+}
+
+TEST_P(PlacementRoundTrip, ClosedWithoutBeingShownKeepsTheStoredPlacement) {
+    {
+        PlacedWindow w(store, GetParam().registry);
+        w.storage->WriteStoredString("MainForm", "NormPos", "1,2,3,4");
+        EXPECT_TRUE(w.window->CloseQuery());
+        w.window->DoDestroy();
+    }
+    EXPECT_EQ(Stored("NormPos"), "1,2,3,4");
+    EXPECT_EQ(Stored("FormVersion"), "(none)");
+}
+
+TEST_P(PlacementRoundTrip, StoredPropertiesAndValuesTravelWithThePlacement) {
+    auto setUp = [](PlacedWindow& w) {
+        auto* flag = w.window->Create<TFormPlacement>();  // any component with published properties
+        flag->SetName("Options");
+        w.storage->AddStoredProp("Options.Version", flag);
+        w.storage->AddStoredProp("Options.IniSection", flag);
+        TStoredValue* secret = w.storage->StoredValues().Add();
+        secret->SetName("Secret");
+        secret->SetKeyString("k3y");
+        return std::make_pair(flag, secret);
+    };
+    {
+        PlacedWindow w(store, GetParam().registry);
+        auto [flag, secret] = setUp(w);
+        w.window->DoShow();
+        flag->SetVersion(7);
+        flag->SetIniSection("  padded  ");
+        secret->SetValue(lark::core::Value(std::string("s3cr3t")));
+        w.window->CloseQuery();
+    }
+    EXPECT_EQ(Stored("Options_Version"), "7");
+    EXPECT_EQ(Stored("Secret"), XorHexEncode("k3y", "s3cr3t"));
+    PlacedWindow w(store, GetParam().registry);
+    auto [flag, secret] = setUp(w);
+    w.window->DoShow();
+    EXPECT_EQ(flag->Version(), 7);
+    EXPECT_EQ(flag->IniSection(), "padded");
+    EXPECT_EQ(std::get<std::string>(secret->Value()), "s3cr3t");
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, PlacementRoundTrip,
+                         testing::Values(Backend{"Ini", false}, Backend{"Registry", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PlacementStore, OtherResolutionLeavesTheWindowAloneAndTheScreenSizeKeyWins) {
+    const std::string file = TempFile("placement_ppi.ini");
+    {
+        PlacedWindow w(file, false);
+        w.storage->WriteStoredString("MainForm", "PixelsPerInch", "1");
+        w.storage->WriteStoredString("MainForm", "NormPos", "40,50,360,290");
+        w.window->DoShow();
+        EXPECT_EQ(NormalRect(w.hwnd).left, 10);
+        w.storage->WriteStoredString("MainForm", "NormPos(" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
+                                                     std::to_string(GetSystemMetrics(SM_CYSCREEN)) + ")",
+                                     "70,80,390,320");
+    }
+    {
+        lark::core::IniStore ini(file);
+        ini.DeleteKey("MainForm", "PixelsPerInch");
+        ini.UpdateFile();
+        PlacedWindow w(file, false);
+        w.window->DoShow();
+        EXPECT_EQ(NormalRect(w.hwnd).left, 70);
+        // Quoted values survive the INI reader's quote removal.
+        w.storage->WriteStoredString("MainForm", "Quoted", "'abc'");
+        EXPECT_EQ(w.storage->ReadStoredString("MainForm", "Quoted", ""), "'abc'");
+    }
+    std::remove(file.c_str());
+}
+
+TEST(PlacementStore, AnOlderFormVersionIsNotRestored) {
+    const std::string file = TempFile("placement_version.ini");
+    {
+        PlacedWindow w(file, false);
+        w.window->DoShow();
+        MoveWindow(w.hwnd, 60, 70, 200, 150, TRUE);
+        w.window->CloseQuery();
+    }
+    PlacedWindow w(file, false);
+    w.storage->SetVersion(2);
+    w.window->DoShow();
+    EXPECT_EQ(NormalRect(w.hwnd).left, 10);
+    EXPECT_TRUE(w.storage->Restored());
+    std::remove(file.c_str());
+}
+
+TEST(PlacementStore, AFixedBorderKeepsItsDesignedSize) {
+    const std::string file = TempFile("placement_dialog.ini");
+    lark::core::IniStore ini(file);
+    ini.WriteString("MainForm", "NormPos", "30,40,500,600");
+    ini.UpdateFile();
+    PlacedWindow w(file, false, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME);
+    w.window->DoShow();
+    RECT r = NormalRect(w.hwnd);
+    EXPECT_EQ(r.left, 30);
+    EXPECT_EQ(r.top, 40);
+    EXPECT_EQ(r.right - r.left, 200);
+    EXPECT_EQ(r.bottom - r.top, 150);
+    std::remove(file.c_str());
+}
+
+TEST(PlacementEvents, TheWindowsOwnHandlersStillRun) {
+    const std::string file = TempFile("placement_handlers.ini");
+    HWND hwnd = MakeWindow();
+    {
+        WindowControl window(nullptr, hwnd);
+        int shows = 0, destroys = 0;
+        bool allow = false;
+        window.OnShow = [&](WindowControl&) { ++shows; };
+        window.OnCloseQuery = [&](WindowControl&, bool& canClose) { canClose = allow; };
+        window.OnDestroy = [&](WindowControl&) { ++destroys; };
+        auto* placement = window.Create<TFormPlacement>();
+        placement->SetIniFileName(file);
+        placement->SetIniSection("W");
+        placement->Loaded();
+
+        window.DoShow();
+        EXPECT_EQ(shows, 1);
+        EXPECT_FALSE(window.CloseQuery());
+        EXPECT_EQ(placement->ReadStoredString("W", "FormVersion", "(none)"), "(none)");
+        window.DoDestroy();  // never saved since the restore: written now, as visible
+        EXPECT_EQ(destroys, 1);
+        EXPECT_EQ(placement->ReadStoredString("W", "Visible", ""), "1");
+        allow = true;
+        EXPECT_TRUE(window.CloseQuery());
+        EXPECT_EQ(placement->ReadStoredString("W", "Visible", ""), "0");
+
+        // Removing the placement gives the window its handlers back.
+        delete placement;
+        window.DoShow();
+        EXPECT_EQ(shows, 2);
+    }
+    DestroyWindow(hwnd);
+    std::remove(file.c_str());
+}
+
+TEST(PlacementLimits, MinMaxInfoAndPreventResizeReachTheWindow) {
+    HWND hwnd = MakeWindow();
+    WindowControl window(nullptr, hwnd);
+    auto* placement = window.Create<TFormPlacement>();
+    placement->SetActive(false);
+    placement->Loaded();
+    placement->MinMaxInfo().SetValue(TWinMinMaxInfo::MinTrackWidth, 321);
+    placement->MinMaxInfo().SetValue(TWinMinMaxInfo::MaxTrackHeight, 432);
+    MINMAXINFO info{};
+    SendMessageW(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.x, 321);
+    EXPECT_EQ(info.ptMaxTrackSize.y, 432);
+
+    placement->MinMaxInfo().SetValue(TWinMinMaxInfo::MinTrackWidth, 0);
+    placement->MinMaxInfo().SetValue(TWinMinMaxInfo::MaxTrackHeight, 0);
+    placement->SetPreventResize(true);
+    EXPECT_FALSE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX);
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    info = MINMAXINFO{};
+    SendMessageW(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMaxTrackSize.x, r.right - r.left);
+    EXPECT_EQ(info.ptMinTrackSize.y, r.bottom - r.top);
+    // The sizing border is no border at all.
+    const LRESULT hit = SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(r.right - 1, r.bottom - 1));
+    EXPECT_TRUE(hit < HTLEFT || hit > HTBOTTOMRIGHT) << hit;
+
+    placement->SetPreventResize(false);
+    EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX);
+    window.SetHandle(nullptr);
+    DestroyWindow(hwnd);
+}
+
+TEST(PlacementDefaults, SectionsAndOptionsFollowTheOwner) {
+    HWND hwnd = MakeWindow();
+    WindowControl window(nullptr, hwnd);
+    auto* onWindow = window.Create<TFormPlacement>();
+    onWindow->SetName("Placement1");
+    EXPECT_EQ(onWindow->Options(), unsigned(fpState | fpPosition));
+    EXPECT_EQ(onWindow->StorageSection(), "WindowControl");
+    auto* child = window.Create<WindowControl>();
+    child->SetName("Edit1");
+    EXPECT_EQ(DefaultStorageSection(child), "WindowControlEdit1");
+    EXPECT_EQ(DefaultStorageSection(onWindow), "WindowControl.Placement1");
+    lark::core::Component plain;
+    TFormPlacement off(&plain);
+    EXPECT_EQ(off.Options(), 0u);
+    EXPECT_EQ(DefaultIniName(), "storage_window_tests.INI");
+    EXPECT_EQ(DefaultRegistryKey(), "Software\\storage_window_tests");
+    window.SetHandle(nullptr);
+    DestroyWindow(hwnd);
+}
+
+}  // namespace
