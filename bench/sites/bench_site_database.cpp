@@ -6,6 +6,7 @@
 
 #include "core/ini_store.h"
 #include "shellext/model/site_database.h"
+#include "shellext/model/site_model.h"
 #include "storage/props_storage.h"
 
 using namespace lark;
@@ -59,5 +60,29 @@ void BM_LoadSiteDatabase10k(benchmark::State& state) {
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
 }
 BENCHMARK(BM_LoadSiteDatabase10k)->Unit(benchmark::kMillisecond);
+
+// The extension's start-up: the database read and the tree of site nodes built over it.
+void BM_BuildSiteTree10k(benchmark::State& state) {
+    const std::string& path = DatabaseFile();
+    for (auto _ : state) {
+        TFTPContainer container;
+        container.LoadDatabase(path);
+        if (container.Nodes().Count() != 200) state.SkipWithError("tree not built");
+        benchmark::DoNotOptimize(&container);
+    }
+}
+BENCHMARK(BM_BuildSiteTree10k)->Unit(benchmark::kMillisecond);
+
+// A refresh of the root folder: the database read again and merged into an unchanged tree.
+void BM_ReloadSiteTree10k(benchmark::State& state) {
+    const std::string& path = DatabaseFile();
+    TFTPContainer container;
+    container.LoadDatabase(path);
+    for (auto _ : state) {
+        container.LoadFromDatabase(path, nullptr);
+        if (container.Nodes().Count() != 200) state.SkipWithError("tree changed");
+    }
+}
+BENCHMARK(BM_ReloadSiteTree10k)->Unit(benchmark::kMillisecond);
 
 }  // namespace
