@@ -4,7 +4,7 @@
 
 #include "core/errors.h"
 #include "core/ini_store.h"
-#include "program_file.h"
+#include "placement_detail.h"
 
 namespace lark::storage {
 namespace {
@@ -52,6 +52,13 @@ const core::TypeInfo& RegRootType() {
 }
 
 }  // namespace
+
+std::optional<int> StoredDecimal(std::string_view text) {
+    int v = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return v;
+}
 
 std::unique_ptr<SettingsStore> OpenIniSettings(const std::string& fileName) {
     return std::make_unique<IniSettings>(fileName);
@@ -193,11 +200,7 @@ void TFormPlacement::WriteStoredString(std::string_view section, std::string_vie
 }
 
 int TFormPlacement::ReadStoredInteger(std::string_view section, std::string_view key, int defaultValue) {
-    const std::string text = ReadStoredString(section, key, "");
-    int v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return defaultValue;
-    return v;
+    return StoredDecimal(ReadStoredString(section, key, "")).value_or(defaultValue);
 }
 
 void TFormPlacement::WriteStoredInteger(std::string_view section, std::string_view key, int value) {

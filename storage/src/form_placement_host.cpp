@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "core/errors.h"
-#include "program_file.h"
+#include "placement_detail.h"
 #include "storage/form_placement.h"
 
 namespace lark::storage {

@@ -29,6 +29,12 @@ HWND MakeWindow(DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0) {
     return hwnd;
 }
 
+// The key as written for the current screen size, e.g. NormPos(1024x768).
+std::string SizedKey(const std::string& key) {
+    return key + "(" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
+           std::to_string(GetSystemMetrics(SM_CYSCREEN)) + ")";
+}
+
 RECT NormalRect(HWND hwnd) {
     WINDOWPLACEMENT wp{sizeof wp};
     GetWindowPlacement(hwnd, &wp);
@@ -101,9 +107,7 @@ TEST_P(PlacementRoundTrip, NormalAndMaximizedWindowsComeBack) {
         EXPECT_TRUE(w.window->CloseQuery());
     }
     EXPECT_EQ(Stored("NormPos"), "40,50,360,290");
-    EXPECT_EQ(Stored("NormPos" + std::string("(") + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
-                     std::to_string(GetSystemMetrics(SM_CYSCREEN)) + ")"),
-              "40,50,360,290");
+    EXPECT_EQ(Stored(SizedKey("NormPos")), "40,50,360,290");
     EXPECT_EQ(Stored("ShowCmd"), "1");
     EXPECT_EQ(Stored("FormVersion"), "0");
     EXPECT_EQ(Stored("Visible"), "0");
@@ -135,8 +139,7 @@ TEST_P(PlacementRoundTrip, PositionOnAMonitorThatIsGoneIsBroughtOnScreen) {
         PlacedWindow w(store, GetParam().registry);
         w.window->DoShow();
         w.window->CloseQuery();  // the right pixels per inch and version
-        const std::string keys[] = {"NormPos", "NormPos(" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
-                                                   std::to_string(GetSystemMetrics(SM_CYSCREEN)) + ")"};
+        const std::string keys[] = {"NormPos", SizedKey("NormPos")};
         for (const std::string& key : keys) w.storage->WriteStoredString("MainForm", key, "-20000,-20000,-19700,-19800");
     }
     PlacedWindow w(store, GetParam().registry);
@@ -200,9 +203,7 @@ TEST(PlacementStore, OtherResolutionLeavesTheWindowAloneAndTheScreenSizeKeyWins)
         w.storage->WriteStoredString("MainForm", "NormPos", "40,50,360,290");
         w.window->DoShow();
         EXPECT_EQ(NormalRect(w.hwnd).left, 10);
-        w.storage->WriteStoredString("MainForm", "NormPos(" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
-                                                     std::to_string(GetSystemMetrics(SM_CYSCREEN)) + ")",
-                                     "70,80,390,320");
+        w.storage->WriteStoredString("MainForm", SizedKey("NormPos"), "70,80,390,320");
     }
     {
         lark::core::IniStore ini(file);

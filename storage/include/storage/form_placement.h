@@ -149,7 +149,6 @@ protected:
     // Runs the body with the store open, committing on success and dropping the writes of a
     // failed pass.
     void WithStore(bool forWriting, const std::function<void()>& body);
-    bool Destroying() const { return destroyingWindow_; }
 
 private:
     // The Win32 part (no-ops on the host, where no window exists).

@@ -3,11 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
-#include <optional>
 
-#include "../program_file.h"
+#include "../placement_detail.h"
 #include "storage/form_placement.h"
 #include "storage/text_helpers.h"
 #include "storage/window_hook_win.h"
@@ -59,13 +57,6 @@ int ScreenPixelsPerInch() {
     const int ppi = GetDeviceCaps(dc, LOGPIXELSY);
     ReleaseDC(nullptr, dc);
     return ppi;
-}
-
-std::optional<int> ToInt(std::string_view text) {
-    int v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return v;
 }
 
 std::string Format4(long a, long b, long c, long d) {
@@ -144,7 +135,7 @@ void ReadPlacement(HWND window, TFormPlacement& store, std::string_view section,
         wp.flags = UINT(store.ReadStoredInteger(section, "Flags", int(wp.flags)));
         const Delimiters delims(" ,");
         auto word = [&](const std::string& text, int n, long fallback) {
-            auto v = ToInt(ExtractNthWord(n, text, delims));
+            auto v = StoredDecimal(ExtractNthWord(n, text, delims));
             return v ? long(*v) : fallback;
         };
         const std::string minMax = ReadSized(store, section, "MinMaxPos");
