@@ -608,6 +608,7 @@ void Reader::ReadRootComponent(Component& root) {
     try {
         ReadComponentBody(root);
         ResolveFixups();
+        BindRoot();
     } catch (...) {
         for (Component* c : loaded_) c->SetLoading(false);
         throw;
@@ -823,9 +824,38 @@ void Reader::ResolveFixups() {
         } else if (Component* owner = SameIdent(root_->Name(), name.substr(0, dot)) ? root_ : RootComponents::Find(name.substr(0, dot))) {
             target = owner->FindComponent(name.substr(dot + 1));
         }
+        if (!target) FailBinding(f.object->NamePath() + "." + f.prop->name + " = " + f.name + ": no such component");
         f.object->SetProp(*f.prop, Value(static_cast<Persistent*>(target)));
     }
     fixups_.clear();
+}
+
+void Reader::FailBinding(const std::string& what) const {
+    throw ReadError(root_->Class().name + ": " + what, stream_.Position());
+}
+
+void Reader::BindRoot() {
+    const ClassInfo& rootClass = root_->Class();
+    for (const BoundFieldInfo* field : rootClass.AllBoundFields()) {
+        Component* component = root_->FindComponent(field->name);
+        if (!component) FailBinding(field->name + ": no such component for the bound field");
+        if (!field->assign(*root_, *component))
+            FailBinding(field->name + " is a " + component->Class().name + ", not a " + field->cls->name +
+                        " as the bound field");
+    }
+    for (Component* component : loaded_) {
+        for (const PropInfo* prop : component->Class().AllProps()) {
+            if (!prop->bind) continue;
+            const std::string name = AsText(prop->get(*component));
+            if (name.empty()) continue;
+            std::string what = component->NamePath() + "." + prop->name + " = " + name;
+            const HandlerInfo* handler = rootClass.FindHandler(name);
+            if (!handler) FailBinding(what + ": no such handler");
+            if (handler->type != prop->type)
+                FailBinding(what + ": the handler is a " + handler->type->name + ", the event a " + prop->type->name);
+            prop->bind(*component, handler->make(*root_));
+        }
+    }
 }
 
 void Reader::DefineProperty(std::string_view name, const std::function<void(Reader&)>& read,

@@ -96,6 +96,10 @@ std::unique_ptr<TypeInfo> MakeClassType(const ClassInfo& cls) {
     return t;
 }
 
+std::unique_ptr<TypeInfo> MakeMethodType(std::string name) {
+    return std::make_unique<TypeInfo>(MakeSimple(TypeKind::Method, std::move(name)));
+}
+
 bool ClassInfo::InheritsFrom(const ClassInfo& other) const {
     for (const ClassInfo* c = this; c; c = c->parent)
         if (c == &other) return true;
@@ -116,6 +120,22 @@ const PropInfo* ClassInfo::FindProp(std::string_view propName) const {
         for (const PropInfo& p : c->props)
             if (SameIdent(p.name, propName)) return &p;
     return nullptr;
+}
+
+const HandlerInfo* ClassInfo::FindHandler(std::string_view handlerName) const {
+    for (const ClassInfo* c = this; c; c = c->parent)
+        for (const HandlerInfo& h : c->handlers)
+            if (SameIdent(h.name, handlerName)) return &h;
+    return nullptr;
+}
+
+std::vector<const BoundFieldInfo*> ClassInfo::AllBoundFields() const {
+    std::vector<const ClassInfo*> chain;
+    for (const ClassInfo* c = this; c; c = c->parent) chain.push_back(c);
+    std::vector<const BoundFieldInfo*> out;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        for (const BoundFieldInfo& b : (*it)->boundFields) out.push_back(&b);
+    return out;
 }
 
 namespace {
@@ -217,6 +237,14 @@ bool IsDefaultValue(const PropInfo& prop, const Value& v) {
             return AsObject(v) == nullptr;
     }
     return false;
+}
+
+void AssignPublished(const Persistent& from, Persistent& to) {
+    if (&from == &to) return;
+    if (!to.InheritsFrom(from.Class()))
+        throw Error("Cannot assign a " + from.Class().name + " to a " + to.Class().name);
+    for (const PropInfo* p : from.Class().AllProps())
+        if (p->set) p->set(to, p->get(from));
 }
 
 bool OrdinalFits(const TypeInfo& type, std::int64_t v) {

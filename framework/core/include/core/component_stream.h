@@ -129,8 +129,12 @@ public:
 
     // Reads the signature and the root component into `root` (the class name in the stream is
     // not checked against it); children are created through the class registry and owned by
-    // the root. Component references are resolved once everything is read, then every
-    // component read gets Loaded().
+    // the root. Once everything is read: component references are resolved (one that names
+    // nothing raises); the root class's bound fields get their components; every event of
+    // every component read is bound to the root's published handler of its name. Then every
+    // component read gets Loaded(). A reference, field or handler that does not resolve is a
+    // ReadError naming the form, the component and the property:
+    //     "TConfirmDialog: btnYes.OnClick = btnYesClick: no such handler"
     void ReadRootComponent(Component& root);
     // Properties up to the end of list; the object's own and nested ones by dotted names.
     void ReadProperties(Persistent& object);
@@ -177,6 +181,8 @@ private:
     void ReadBytes(void* data, std::size_t n);
     std::uint32_t ReadLength();
     void ResolveFixups();
+    void BindRoot();
+    [[noreturn]] void FailBinding(const std::string& what) const;
 
     Stream& stream_;
     Component* root_ = nullptr;
