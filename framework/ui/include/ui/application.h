@@ -1,0 +1,73 @@
+#pragma once
+// The application object: the hidden top-level application window (its class and title are
+// what other programs look for), the main message loop, registered-message handlers, and the one
+// place every failure inside a window procedure, timer or event handler ends: HandleException
+// logs it and shows it (ShowError; tests replace it). Modal forms announce themselves through
+// OnModalBegin/OnModalEnd. Inside a host process (the shell extension) there is no Run, but
+// HandleException and the resource module serve the same.
+#include "ui/win32.h"
+
+#include <exception>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "core/event.h"
+
+namespace lark::ui {
+
+class Form;
+
+class Application {
+public:
+    static Application& Instance();
+
+    // Registers the hidden window's class (windowClass) and creates it titled `title`; loads
+    // the common controls. Forms read their definitions from `resources` (the program, or the
+    // DLL's own instance).
+    void Initialize(HINSTANCE resources, std::wstring windowClass, std::string title);
+    HINSTANCE ResourceModule() const { return resources_ ? resources_ : GetModuleHandleW(nullptr); }
+    void SetResourceModule(HINSTANCE module) { resources_ = module; }
+    HWND Handle() const { return handle_; }
+    const std::string& Title() const { return title_; }
+
+    // Shows the main form and runs the message loop until WM_QUIT; its exit code. Closing the
+    // main form ends the loop.
+    int Run(Form& mainForm);
+    Form* MainForm() const { return mainForm_; }
+    void Terminate();
+
+    // A registered window message arriving at the hidden window.
+    void OnRegisteredMessage(std::string_view name, std::function<void(WPARAM, LPARAM)> handler);
+
+    // Where every failure inside a window procedure, timer, hook or event handler ends. Never
+    // throws.
+    void HandleException(std::exception_ptr failure) noexcept;
+    // Shows a failure to the user (default: an error box owned by the active window).
+    std::function<void(const std::string& text)> ShowError;
+    // Records a failure (default: the debugger output).
+    std::function<void(const std::string& text)> Log;
+
+    // Idle work: update handlers of the actions of every shown form, then OnIdle.
+    void Idle();
+
+    core::Event<Form&> OnModalBegin, OnModalEnd;
+    core::Event<> OnIdle;
+
+private:
+    Application();
+    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
+
+    HINSTANCE resources_ = nullptr;
+    HWND handle_ = nullptr;
+    std::string title_;
+    Form* mainForm_ = nullptr;
+    std::map<UINT, std::function<void(WPARAM, LPARAM)>> registered_;
+    bool showing_ = false;
+};
+
+// Loads the common controls of every class the layer uses (once).
+void InitCommonControls();
+
+}  // namespace lark::ui

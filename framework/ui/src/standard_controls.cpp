@@ -1,0 +1,362 @@
+#include "ui/standard_controls.h"
+
+#include <commctrl.h>
+
+#include "win/text.h"
+
+namespace lark::ui {
+
+const core::TypeInfo& AlignmentType() {
+    static const auto type = core::MakeEnumType("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
+    return *type;
+}
+
+namespace {
+const core::TypeInfo& ComboStyleType() {
+    static const auto type = core::MakeEnumType("TComboBoxStyle", {"csDropDown", "csDropDownList"});
+    return *type;
+}
+}  // namespace
+
+// Caption and Text are the window text (Control::Text), live while the window exists.
+#define LARK_CAPTION(T, name) .Prop(name, core::StringType(), &T::Text, &T::SetText, core::Value(std::string()))
+
+// --- Label
+
+LARK_DEFINE_CLASS(Label) {
+    using core::Value;
+    return core::ClassBuilder<Label>("TLabel", &Control::StaticClass())
+        .Prop("Alignment", AlignmentType(), &Label::GetAlignment, &Label::SetAlignment, Value(std::int64_t(0)))
+        LARK_CAPTION(Label, "Caption")
+        .Custom(
+            "FocusControl", core::ClassTypeOf<Control>(), [](const Label& l) { return Value(static_cast<core::Persistent*>(l.FocusControl())); },
+            [](Label& l, const Value& v) { l.SetFocusControl(dynamic_cast<Control*>(core::AsObject(v))); })
+        .Prop("WordWrap", core::BooleanType(), &Label::WordWrap, &Label::SetWordWrap, Value(std::int64_t(0)))
+        .Build();
+}
+
+Label::Label(core::Component* owner) : Control(owner) {}
+
+void Label::SetAlignment(Alignment alignment) {
+    alignment_ = alignment;
+    RecreateHandle();
+}
+
+void Label::SetWordWrap(bool on) {
+    wordWrap_ = on;
+    RecreateHandle();
+}
+
+void Label::SetFocusControl(Control* control) {
+    if (focusControl_) focusControl_->RemoveFreeNotification(this);
+    focusControl_ = control;
+    if (focusControl_) focusControl_->FreeNotification(this);
+}
+
+void Label::Notification(core::Component* component, core::Operation operation) {
+    Control::Notification(component, operation);
+    if (operation == core::Operation::Remove && component == focusControl_) focusControl_ = nullptr;
+}
+
+void Label::FillCreateParams(CreateParams& params) {
+    Control::FillCreateParams(params);
+    params.className = WC_STATICW;
+    switch (alignment_) {
+    case Alignment::LeftJustify: params.style |= wordWrap_ ? SS_LEFT : SS_LEFTNOWORDWRAP; break;
+    case Alignment::RightJustify: params.style |= SS_RIGHT; break;
+    case Alignment::Center: params.style |= SS_CENTER; break;
+    }
+}
+
+// --- Button
+
+LARK_DEFINE_CLASS(Button) {
+    using core::Value;
+    return core::ClassBuilder<Button>("TButton", &Control::StaticClass())
+        .Custom(
+            "Action", core::ClassTypeOf<Action>(), [](const Button& b) { return Value(static_cast<core::Persistent*>(b.GetAction())); },
+            [](Button& b, const Value& v) { b.SetAction(dynamic_cast<Action*>(core::AsObject(v))); })
+        .Prop("Cancel", core::BooleanType(), &Button::Cancel, &Button::SetCancel, Value(std::int64_t(0)))
+        LARK_CAPTION(Button, "Caption")
+        .Prop("Default", core::BooleanType(), &Button::Default, &Button::SetDefault, Value(std::int64_t(0)))
+        .Prop("ModalResult", ModalResultType(), &Button::GetModalResult, &Button::SetModalResult, Value(std::int64_t(0)))
+        .Event("OnClick", &Button::OnClick)
+        .Build();
+}
+
+Button::Button(core::Component* owner) : Control(owner) { SetTabStop(true); }
+
+Button::~Button() {
+    if (action_) action_->RemoveClient(this);
+}
+
+void Button::SetDefault(bool on) {
+    default_ = on;
+    if (!HandleAllocated()) return;
+    if (Form* form = ParentForm(); form && form->HandleAllocated() && on)
+        SendMessageW(form->Handle(), DM_SETDEFID, GetDlgCtrlID(handle_), 0);
+    else
+        SendMessageW(handle_, BM_SETSTYLE, on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void Button::SetCancel(bool on) {
+    cancel_ = on;
+    RecreateHandle();
+}
+
+void Button::SetAction(Action* action) {
+    if (action_) {
+        action_->RemoveClient(this);
+        action_->RemoveFreeNotification(this);
+    }
+    action_ = action;
+    if (action_) {
+        action_->AddClient(this);
+        action_->FreeNotification(this);
+        ActionChanged(*action_);
+    }
+}
+
+void Button::ActionChanged(Action& action) {
+    SetText(action.Caption());
+    SetHint(action.Hint());
+    SetEnabled(action.Enabled());
+    SetVisible(action.Visible());
+}
+
+void Button::Notification(core::Component* component, core::Operation operation) {
+    Control::Notification(component, operation);
+    if (operation == core::Operation::Remove && component == action_) action_ = nullptr;
+}
+
+void Button::FillCreateParams(CreateParams& params) {
+    Control::FillCreateParams(params);
+    params.className = WC_BUTTONW;
+    params.style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if (cancel_) params.id = IDCANCEL;
+}
+
+void Button::HandleCreated() {
+    Control::HandleCreated();
+    if (default_)
+        if (Form* form = ParentForm(); form && form->HandleAllocated())
+            SendMessageW(form->Handle(), DM_SETDEFID, GetDlgCtrlID(handle_), 0);
+}
+
+void Button::Click() {
+    if (modalResult_ != ModalResult::None)
+        if (Form* form = ParentForm()) form->SetModalResult(modalResult_);
+    if (action_) action_->Execute();
+    else OnClick(*this);
+}
+
+bool Button::Command(WORD code, WORD) {
+    if (code != BN_CLICKED) return false;
+    Click();
+    return true;
+}
+
+// --- CheckBox, RadioButton
+
+LARK_DEFINE_CLASS(CheckBox) {
+    using core::Value;
+    return core::ClassBuilder<CheckBox>("TCheckBox", &Control::StaticClass())
+        LARK_CAPTION(CheckBox, "Caption")
+        .Prop("Checked", core::BooleanType(), &CheckBox::Checked, &CheckBox::SetChecked, Value(std::int64_t(0)))
+        .Event("OnClick", &CheckBox::OnClick)
+        .Build();
+}
+
+LARK_DEFINE_CLASS(RadioButton) {
+    return core::ClassBuilder<RadioButton>("TRadioButton", &CheckBox::StaticClass()).Build();
+}
+
+CheckBox::CheckBox(core::Component* owner) : Control(owner) { SetTabStop(true); }
+
+bool CheckBox::Checked() const {
+    if (!handle_) return checked_;
+    return SendMessageW(handle_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void CheckBox::SetChecked(bool checked) {
+    checked_ = checked;
+    if (handle_) SendMessageW(handle_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void CheckBox::FillCreateParams(CreateParams& params) {
+    Control::FillCreateParams(params);
+    params.className = WC_BUTTONW;
+    params.style |= BS_AUTOCHECKBOX;
+}
+
+void RadioButton::FillCreateParams(CreateParams& params) {
+    CheckBox::FillCreateParams(params);
+    params.style = (params.style & ~static_cast<DWORD>(BS_AUTOCHECKBOX)) | BS_AUTORADIOBUTTON;
+}
+
+void CheckBox::HandleCreated() {
+    Control::HandleCreated();
+    if (checked_) SendMessageW(handle_, BM_SETCHECK, BST_CHECKED, 0);
+}
+
+void CheckBox::SaveLiveState() {
+    if (handle_) checked_ = Checked();
+    Control::SaveLiveState();
+}
+
+bool CheckBox::Command(WORD code, WORD) {
+    if (code != BN_CLICKED) return false;
+    OnClick(*this);
+    return true;
+}
+
+// --- Edit
+
+LARK_DEFINE_CLASS(Edit) {
+    using core::Value;
+    return core::ClassBuilder<Edit>("TEdit", &Control::StaticClass())
+        .Prop("MaxLength", core::IntegerType(), &Edit::MaxLength, &Edit::SetMaxLength, Value(std::int64_t(0)))
+        .Prop("PasswordChar", core::StringType(), &Edit::PasswordChar, &Edit::SetPasswordChar, Value(std::string()))
+        .Prop("ReadOnly", core::BooleanType(), &Edit::ReadOnly, &Edit::SetReadOnly, Value(std::int64_t(0)))
+        LARK_CAPTION(Edit, "Text")
+        .Event("OnChange", &Edit::OnChange)
+        .Build();
+}
+
+Edit::Edit(core::Component* owner) : Control(owner) { SetTabStop(true); }
+
+void Edit::SetMaxLength(int length) {
+    maxLength_ = length;
+    if (handle_) SendMessageW(handle_, EM_SETLIMITTEXT, static_cast<WPARAM>(length), 0);
+}
+
+void Edit::SetPasswordChar(std::string c) {
+    passwordChar_ = std::move(c);
+    if (!handle_) return;
+    std::wstring wide = win::Widen(passwordChar_);
+    SendMessageW(handle_, EM_SETPASSWORDCHAR, wide.empty() ? 0 : wide[0], 0);
+    InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void Edit::SetReadOnly(bool on) {
+    readOnly_ = on;
+    if (handle_) SendMessageW(handle_, EM_SETREADONLY, on, 0);
+}
+
+void Edit::FillCreateParams(CreateParams& params) {
+    Control::FillCreateParams(params);
+    params.className = WC_EDITW;
+    params.style |= ES_AUTOHSCROLL;
+    if (!passwordChar_.empty()) params.style |= ES_PASSWORD;
+    if (readOnly_) params.style |= ES_READONLY;
+    params.exStyle |= WS_EX_CLIENTEDGE;
+}
+
+void Edit::HandleCreated() {
+    Control::HandleCreated();
+    if (maxLength_) SendMessageW(handle_, EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+    if (!passwordChar_.empty()) SetPasswordChar(passwordChar_);
+}
+
+bool Edit::Command(WORD code, WORD) {
+    if (code != EN_CHANGE) return false;
+    OnChange(*this);
+    return true;
+}
+
+// --- ComboBox
+
+LARK_DEFINE_CLASS(ComboBox) {
+    using core::Value;
+    return core::ClassBuilder<ComboBox>("TComboBox", &Control::StaticClass())
+        .Object("Items", core::ClassTypeOf<core::StringsObject>(), &ComboBox::Items)
+        .Prop("ItemIndex", core::IntegerType(), &ComboBox::ItemIndex, &ComboBox::SetItemIndex, Value(std::int64_t(-1)))
+        .Prop("Style", ComboStyleType(), &ComboBox::Style, &ComboBox::SetStyle, Value(std::int64_t(0)))
+        LARK_CAPTION(ComboBox, "Text")
+        .Event("OnChange", &ComboBox::OnChange)
+        .Build();
+}
+
+ComboBox::ComboBox(core::Component* owner) : Control(owner) {
+    SetTabStop(true);
+    items_.List().OnChange = [this] { FillItems(); };
+}
+
+int ComboBox::ItemIndex() const {
+    if (!handle_) return itemIndex_;
+    return static_cast<int>(SendMessageW(handle_, CB_GETCURSEL, 0, 0));
+}
+
+void ComboBox::SetItemIndex(int index) {
+    itemIndex_ = index;
+    if (handle_) SendMessageW(handle_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void ComboBox::SetStyle(ComboStyle style) {
+    style_ = style;
+    RecreateHandle();
+}
+
+void ComboBox::FillItems() {
+    if (!handle_) return;
+    const int index = ItemIndex();
+    SendMessageW(handle_, CB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < items_.Count(); ++i)
+        SendMessageW(handle_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Widen(items_.Strings(i)).c_str()));
+    SendMessageW(handle_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void ComboBox::FillCreateParams(CreateParams& params) {
+    Control::FillCreateParams(params);
+    params.className = WC_COMBOBOXW;
+    params.style |= WS_VSCROLL | (style_ == ComboStyle::DropDownList ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL);
+}
+
+void ComboBox::HandleCreated() {
+    Control::HandleCreated();
+    // The window's height includes the drop-down list.
+    SetWindowPos(handle_, nullptr, 0, 0, Width(), Height() + 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const std::string text = text_;
+    SendMessageW(handle_, CB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < items_.Count(); ++i)
+        SendMessageW(handle_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Widen(items_.Strings(i)).c_str()));
+    SendMessageW(handle_, CB_SETCURSEL, static_cast<WPARAM>(itemIndex_), 0);
+    if (itemIndex_ < 0 && style_ == ComboStyle::DropDown) SetWindowTextW(handle_, win::Widen(text).c_str());
+}
+
+void ComboBox::SaveLiveState() {
+    if (handle_) itemIndex_ = ItemIndex();
+    Control::SaveLiveState();
+}
+
+bool ComboBox::Command(WORD code, WORD) {
+    if (code != CBN_SELCHANGE && code != CBN_EDITCHANGE) return false;
+    OnChange(*this);
+    return true;
+}
+
+// --- GroupBox, Panel
+
+LARK_DEFINE_CLASS(GroupBox) {
+    return core::ClassBuilder<GroupBox>("TGroupBox", &Control::StaticClass()) LARK_CAPTION(GroupBox, "Caption").Build();
+}
+
+void GroupBox::FillCreateParams(CreateParams& params) {
+    Control::FillCreateParams(params);
+    params.className = WC_BUTTONW;
+    params.style |= BS_GROUPBOX;
+    params.exStyle |= WS_EX_CONTROLPARENT;
+}
+
+LARK_DEFINE_CLASS(Panel) {
+    return core::ClassBuilder<Panel>("TPanel", &Control::StaticClass()) LARK_CAPTION(Panel, "Caption").Build();
+}
+
+void Panel::FillCreateParams(CreateParams& params) {
+    Control::FillCreateParams(params);
+    params.ownClass = true;
+    params.style |= WS_CLIPCHILDREN;
+    params.exStyle |= WS_EX_CONTROLPARENT;
+}
+
+}  // namespace lark::ui

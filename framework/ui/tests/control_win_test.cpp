@@ -1,0 +1,224 @@
+// One rule for every published property: the field until the window exists, then the window;
+// what the user changes in the window survives a re-created window and the window's end.
+#include "ui/win32.h"
+
+#include <functional>
+
+#include "gui_testing/form_driver.h"
+#include "gui_testing/process.h"
+#include "ui/date_time_picker.h"
+#include "ui/page_control.h"
+#include "ui/standard_controls.h"
+#include "ui_fixture.h"
+#include "win/text.h"
+
+namespace lark::ui::testing {
+namespace {
+
+using core::Value;
+
+Value Bool(bool b) { return Value(std::int64_t(b ? 1 : 0)); }
+Value Int(std::int64_t i) { return Value(i); }
+
+std::string WindowText(HWND window) {
+    wchar_t buffer[512];
+    int n = GetWindowTextW(window, buffer, 512);
+    return win::Narrow(std::wstring(buffer, static_cast<std::size_t>(n)));
+}
+bool HasStyle(HWND window, LONG_PTR bit) { return (GetWindowLongPtrW(window, GWL_STYLE) & bit) == bit; }
+
+struct Case {
+    const char* name;
+    const char* className;
+    const char* prop;
+    Value value;
+    // What the window shows.
+    std::function<Value(Control&, HWND)> window;
+    // A user's change in the window, and the value it gives (none for properties users do not change).
+    std::function<void(Control&, HWND)> user = {};
+    Value changed = {};
+    std::function<void(Control&)> prepare = {};
+};
+
+const Case kCases[] = {
+    {"LabelCaption", "TLabel", "Caption", Value(std::string("&Name:")), [](Control&, HWND h) { return Value(WindowText(h)); }},
+    {"ButtonCaption", "TButton", "Caption", Value(std::string("&Übernehmen")), [](Control&, HWND h) { return Value(WindowText(h)); }},
+    {"ButtonCancelIsIdCancel", "TButton", "Cancel", Bool(true), [](Control&, HWND h) { return Bool(GetDlgCtrlID(h) == IDCANCEL); }},
+    {"EditText", "TEdit", "Text", Value(std::string("ftp.example.org")), [](Control&, HWND h) { return Value(WindowText(h)); },
+     [](Control&, HWND h) { SendMessageW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed by hand")); },
+     Value(std::string("typed by hand"))},
+    {"EditMaxLength", "TEdit", "MaxLength", Int(5), [](Control&, HWND h) { return Int(SendMessageW(h, EM_GETLIMITTEXT, 0, 0)); }},
+    {"EditPasswordChar", "TEdit", "PasswordChar", Value(std::string("*")),
+     [](Control&, HWND h) { return Value(std::string(1, static_cast<char>(SendMessageW(h, EM_GETPASSWORDCHAR, 0, 0)))); }},
+    {"EditReadOnly", "TEdit", "ReadOnly", Bool(true), [](Control&, HWND h) { return Bool(HasStyle(h, ES_READONLY)); }},
+    {"CheckBoxChecked", "TCheckBox", "Checked", Bool(true),
+     [](Control&, HWND h) { return Bool(SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED); },
+     [](Control&, HWND h) { SendMessageW(h, BM_CLICK, 0, 0); }, Bool(false)},
+    {"RadioButtonChecked", "TRadioButton", "Checked", Bool(false),
+     [](Control&, HWND h) { return Bool(SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED); },
+     [](Control&, HWND h) { SendMessageW(h, BM_CLICK, 0, 0); }, Bool(true)},
+    {"ComboBoxItemIndex", "TComboBox", "ItemIndex", Int(1), [](Control&, HWND h) { return Int(SendMessageW(h, CB_GETCURSEL, 0, 0)); },
+     [](Control&, HWND h) { SendMessageW(h, CB_SETCURSEL, 2, 0); }, Int(2),
+     [](Control& c) { static_cast<ComboBox&>(c).Items()->SetLines({"English", "Deutsch", "Français"}); }},
+    {"ComboBoxText", "TComboBox", "Text", Value(std::string("Deutsch")), [](Control&, HWND h) { return Value(WindowText(h)); },
+     [](Control&, HWND h) { SendMessageW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Français")); },
+     Value(std::string("Français"))},
+    {"Enabled", "TEdit", "Enabled", Bool(false), [](Control&, HWND h) { return Bool(IsWindowEnabled(h)); }},
+    {"Visible", "TButton", "Visible", Bool(false), [](Control&, HWND h) { return Bool(IsWindowVisible(h)); }},
+    {"TabStop", "TLabel", "TabStop", Bool(true), [](Control&, HWND h) { return Bool(HasStyle(h, WS_TABSTOP)); }},
+    {"Left", "TEdit", "Left", Int(37), [](Control&, HWND h) {
+         RECT r{};
+         GetWindowRect(h, &r);
+         MapWindowPoints(HWND_DESKTOP, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+         return Int(r.left);
+     },
+     [](Control&, HWND h) { SetWindowPos(h, nullptr, 61, 8, 120, 21, SWP_NOZORDER); }, Int(61)},
+    {"DateTime", "TDateTimePicker", "DateTime", Value(core::EncodeDateTime(2026, 3, 1, 0, 0, 0, 0)),
+     [](Control&, HWND h) {
+         SYSTEMTIME st{};
+         SendMessageW(h, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st));
+         return Value(core::EncodeDate(st.wYear, st.wMonth, st.wDay));
+     },
+     [](Control&, HWND h) {
+         SYSTEMTIME st{2027, 12, 5, 31, 0, 0, 0, 0};
+         SendMessageW(h, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+     },
+     Value(core::EncodeDateTime(2027, 12, 31, 0, 0, 0, 0))},
+};
+
+class ControlProperty : public UiTest, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(ControlProperty, FieldBeforeTheWindowThenTheWindowAndTheUsersChangeSurvivesRecreation) {
+    const Case& c = GetParam();
+    Form form;
+    form.SetName("PropertyForm");
+    form.SetBounds(100, 100, 320, 200);
+    auto made = core::ClassRegistry::Find(c.className)->create();
+    auto* control = dynamic_cast<Control*>(made.get());
+    ASSERT_NE(control, nullptr);
+    form.Adopt(std::unique_ptr<core::Component>(static_cast<core::Component*>(made.release())));
+    control->SetName("Subject");
+    control->SetBounds(8, 8, 120, 21);
+    control->SetParent(&form);
+    if (c.prepare) c.prepare(*control);
+
+    control->SetProp(c.prop, c.value);
+    ASSERT_FALSE(control->HandleAllocated());
+    EXPECT_EQ(control->GetProp(c.prop), c.value);
+
+    form.Show();
+    ASSERT_TRUE(control->HandleAllocated());
+    EXPECT_EQ(c.window(*control, control->Handle()), c.value) << "the window does not show the field";
+    EXPECT_EQ(control->GetProp(c.prop), c.value);
+
+    Value expected = c.value;
+    if (c.user) {
+        c.user(*control, control->Handle());
+        lark::testing::Pump();
+        expected = c.changed;
+        EXPECT_EQ(control->GetProp(c.prop), expected) << "the getter does not read the window";
+    }
+    control->RecreateHandle();
+    EXPECT_EQ(c.window(*control, control->Handle()), expected) << "lost when the window was made again";
+    form.DestroyHandle();
+    EXPECT_FALSE(control->HandleAllocated());
+    EXPECT_EQ(control->GetProp(c.prop), expected) << "lost with the window";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ControlProperty, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+class Controls : public UiTest {};
+
+TEST_F(Controls, FontReachesTheWindowAndParentFontFollowsTheForm) {
+    Form form;
+    form.SetBounds(100, 100, 320, 200);
+    auto* edit = Add<Edit>(form, "edHost", &form, 8, 8, 120, 21);
+    auto* label = Add<Label>(form, "lblHost", &form, 8, 40, 120, 21);
+    label->GetFont()->SetName("Courier New");
+    form.Show();
+    auto faceOf = [](HWND h) {
+        LOGFONTW lf{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+        return win::Narrow(lf.lfFaceName);
+    };
+    EXPECT_EQ(faceOf(edit->Handle()), "Tahoma");
+    EXPECT_EQ(faceOf(label->Handle()), "Courier New");
+    EXPECT_FALSE(label->ParentFont());
+    form.GetFont()->SetName("Arial");
+    EXPECT_EQ(faceOf(edit->Handle()), "Arial");
+    EXPECT_EQ(faceOf(label->Handle()), "Courier New");
+}
+
+TEST_F(Controls, PageControlActivePageIsLiveAndKeptAcrossRecreation) {
+    Form form;
+    form.SetBounds(100, 100, 400, 300);
+    auto* pages = Add<PageControl>(form, "pcTask", &form, 8, 8, 380, 250);
+    auto* general = Add<TabSheet>(form, "tsGeneral", pages, 0, 0, 0, 0);
+    auto* schedule = Add<TabSheet>(form, "tsSchedule", pages, 0, 0, 0, 0);
+    general->SetProp("Caption", Value(std::string("General")));
+    schedule->SetProp("Caption", Value(std::string("Schedule")));
+    pages->SetActivePage(schedule);
+    form.Show();
+    EXPECT_EQ(SendMessageW(pages->Handle(), TCM_GETCURSEL, 0, 0), 1);
+    EXPECT_TRUE(IsWindowVisible(schedule->Handle()));
+    EXPECT_FALSE(IsWindowVisible(general->Handle()));
+
+    // The user clicks the first tab.
+    SendMessageW(pages->Handle(), TCM_SETCURSEL, 0, 0);
+    NMHDR change{pages->Handle(), static_cast<UINT_PTR>(GetDlgCtrlID(pages->Handle())), TCN_SELCHANGE};
+    SendMessageW(form.Handle(), WM_NOTIFY, change.idFrom, reinterpret_cast<LPARAM>(&change));
+    EXPECT_EQ(pages->ActivePage(), general);
+    EXPECT_TRUE(IsWindowVisible(general->Handle()));
+    pages->RecreateHandle();
+    EXPECT_EQ(pages->ActivePage(), general);
+    EXPECT_EQ(SendMessageW(pages->Handle(), TCM_GETCURSEL, 0, 0), 0);
+
+    // Hidden tabs (the wizard): no tab, the page still shows.
+    general->SetTabVisible(false);
+    schedule->SetTabVisible(false);
+    pages->SetActivePage(schedule);
+    EXPECT_EQ(SendMessageW(pages->Handle(), TCM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_TRUE(IsWindowVisible(schedule->Handle()));
+    EXPECT_EQ(pages->ActivePage(), schedule);
+}
+
+TEST_F(Controls, AFailureInAHandlerIsShownAndDoesNotCrossTheWindowProcedure) {
+    Form form;
+    form.SetBounds(100, 100, 320, 200);
+    auto* button = Add<Button>(form, "btnFail", &form, 8, 8, 75, 25);
+    button->OnClick.Bind([](core::Component&) { throw core::Error("the task file cannot be written"); });
+    auto* after = Add<Button>(form, "btnAfter", &form, 100, 8, 75, 25);
+    int clicks = 0;
+    after->OnClick.Bind([&](core::Component&) { ++clicks; });
+    form.Show();
+    SendMessageW(button->Handle(), BM_CLICK, 0, 0);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "the task file cannot be written");
+    SendMessageW(after->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(Controls, AlignedChildrenShareTheClientArea) {
+    Form form;
+    form.SetClientWidth(300);
+    form.SetClientHeight(200);
+    auto* top = Add<Panel>(form, "pnlTop", &form, 0, 0, 10, 30);
+    top->SetAlign(Align::Top);
+    auto* bottom = Add<Panel>(form, "pnlBottom", &form, 0, 0, 10, 40);
+    bottom->SetAlign(Align::Bottom);
+    auto* client = Add<Panel>(form, "pnlClient", &form, 0, 0, 10, 10);
+    client->SetAlign(Align::Client);
+    form.Show();
+    EXPECT_EQ(form.ClientWidth(), 300);
+    EXPECT_EQ(form.ClientHeight(), 200);
+    EXPECT_EQ(top->Width(), 300);
+    EXPECT_EQ(bottom->Top(), 160);
+    EXPECT_EQ(client->Top(), 30);
+    EXPECT_EQ(client->Height(), 130);
+    SetWindowPos(form.Handle(), nullptr, 0, 0, form.Width() + 100, form.Height(), SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(client->Width(), 400);
+}
+
+}  // namespace
+}  // namespace lark::ui::testing
