@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "gui_testing/process.h"
+
 using namespace lark::storage;
+using lark::testing::Pump;
 
 namespace {
 
@@ -45,11 +48,6 @@ HWND MakeWindow() {
     EXPECT_TRUE(registered);
     return CreateWindowExW(0, L"HookTestWindow", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
-}
-
-void Pump() {
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
 }
 
 WNDPROC ProcOf(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)); }

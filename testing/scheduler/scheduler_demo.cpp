@@ -62,7 +62,7 @@ int wmain() {
         SaveToFile(tasks, win::Narrow(run.folder + L"TaskList.ltl"));
         std::printf("Starting LF_Scheduler.exe in %s with two due tasks...\n", win::Narrow(run.folder).c_str());
         StartScheduler(run);
-        bool done = WaitFor([&] { return FileExistsW(local + L"readme.txt") && FileExistsW(local + L"reports\\february.csv"); }, 30s);
+        bool done = PumpUntil([&] { return FileExistsW(local + L"readme.txt") && FileExistsW(local + L"reports\\february.csv"); }, 30s);
         Sleep(2000);
         DWORD code = CloseScheduler(run);
         std::printf("LF_Scheduler.exe closed (exit code %lu); transfers %s.\n", static_cast<unsigned long>(code),

@@ -53,7 +53,7 @@ struct SchedulerE2E : ::testing::Test {
         PrepareRun(run);
         SaveToFile(tasks, win::Narrow(run.folder + L"TaskList.ltl"));
         StartScheduler(run);
-        EXPECT_TRUE(WaitFor(done, 30s));
+        EXPECT_TRUE(PumpUntil(done, 30s));
         Sleep(1500);  // the double posts its completions after the call has returned
         EXPECT_EQ(CloseScheduler(run), 0u);
         LoadFromFile(after, win::Narrow(run.folder + L"TaskList.ltl"));

@@ -3,20 +3,12 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <thread>
 
 #include "win/text.h"
 
 namespace lark::testing {
 
 namespace fs = std::filesystem;
-
-std::wstring ThisProgramFolder() {
-    wchar_t path[MAX_PATH * 4];
-    DWORD n = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L"\\/") + 1);
-}
 
 std::wstring FreshFolder(const std::wstring& name) {
     fs::path dir = fs::temp_directory_path() / (name + L"-" + std::to_wstring(GetCurrentProcessId()));
@@ -43,23 +35,6 @@ bool FileExistsW(const std::wstring& path) {
     return fs::is_regular_file(fs::path(path), ec);
 }
 
-namespace {
-DWORD RunAndWait(const std::wstring& commandLine) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::wstring cmd = commandLine;
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        throw std::runtime_error("cannot start " + win::Narrow(commandLine));
-    WaitForSingleObject(pi.hProcess, 60000);
-    DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
-}
-}  // namespace
-
 void PrepareRun(SchedulerRun& run) {
     std::wstring bin = ThisProgramFolder();
     fs::create_directories(fs::path(run.folder));
@@ -82,20 +57,10 @@ void StartScheduler(SchedulerRun& run) {
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, run.folder.c_str(), &si,
                         &run.process))
         throw std::runtime_error("cannot start the scheduler");
-    if (!WaitFor([&] { return FindSchedulerWindow(run) != nullptr; }, std::chrono::seconds(30)))
+    if (!PumpUntil([&] { return FindSchedulerWindow(run) != nullptr; }, std::chrono::seconds(30)))
         throw std::runtime_error("the scheduler's window did not appear");
 }
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        if (done()) return true;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return done();
-}
 
 namespace {
 struct WindowSearch {

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "gui_testing/process.h"
+
 namespace lark::testing {
 
 struct SchedulerRun {
@@ -18,8 +20,6 @@ struct SchedulerRun {
     PROCESS_INFORMATION process{};
 };
 
-// Folder of the running program (with a trailing backslash).
-std::wstring ThisProgramFolder();
 // A fresh, empty folder under the temporary folder.
 std::wstring FreshFolder(const std::wstring& name);
 void WriteTextFile(const std::wstring& path, const std::string& bytes);
@@ -31,8 +31,6 @@ bool FileExistsW(const std::wstring& path);
 void PrepareRun(SchedulerRun& run);
 // Starts the scheduler; raises when it cannot.
 void StartScheduler(SchedulerRun& run);
-// Polls until the predicate holds or the time is up; true when it held.
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 // The scheduler's application window, once it is up.
 HWND FindSchedulerWindow(const SchedulerRun& run);
 // Asks the scheduler to close (as Windows would) and waits for it to exit; its exit code.

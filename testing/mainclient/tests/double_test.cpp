@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "gui_testing/process.h"
 #include "mainclient/automation.h"
 #include "mainclient/automation_client.h"
 #include "win/com_ptr.h"
@@ -57,18 +58,7 @@ void RemoveTree(const std::wstring& path) {
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 DWORD RunProgram(const std::wstring& exe, const std::wstring& args) {
-    std::wstring command = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return 0xFFFFFFFF;
-    WaitForSingleObject(pi.hProcess, 60000);
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
+    return lark::testing::RunAndWait(L"\"" + exe + L"\" " + args);
 }
 
 // The scheduler's application window as the double looks for it.
@@ -87,15 +77,7 @@ public:
 
     // Pumps until n completion messages came or the time is up.
     std::vector<std::pair<WPARAM, LPARAM>> WaitFor(size_t n, DWORD timeout_ms = 10000) {
-        const DWORD start = GetTickCount();
-        MSG msg;
-        while (received_.size() < n && GetTickCount() - start < timeout_ms) {
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        }
+        lark::testing::PumpUntil([&] { return received_.size() >= n; }, std::chrono::milliseconds(timeout_ms));
         return received_;
     }
     void Clear() {
