@@ -348,6 +348,16 @@ void GroupBox::FillCreateParams(CreateParams& params) {
     params.exStyle |= WS_EX_CONTROLPARENT;
 }
 
+LRESULT GroupBox::WndProc(UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_ERASEBKGND) {
+        RECT r{};
+        GetClientRect(handle_, &r);
+        FillRect(reinterpret_cast<HDC>(w), &r, GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+    }
+    return Control::WndProc(message, w, l);
+}
+
 LARK_DEFINE_CLASS(Panel) {
     return core::ClassBuilder<Panel>("TPanel", &Control::StaticClass()) LARK_CAPTION(Panel, "Caption").Build();
 }

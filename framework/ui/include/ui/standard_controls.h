@@ -160,6 +160,8 @@ public:
 
 protected:
     void FillCreateParams(CreateParams& params) override;
+    // The system's group box leaves its inside to its parent; here it holds the controls itself.
+    LRESULT WndProc(UINT message, WPARAM w, LPARAM l) override;
 };
 
 class Panel : public Control {
