@@ -52,8 +52,10 @@ test:
 run: win64
 	@scripts/run-main-job.sh
 
-bench: host
+# Host benchmarks, then the window layer's under Wine.
+bench: host win64
 	@scripts/run-benchmarks.sh build/host
+	@$(WINE_ENV) start; scripts/run-benchmarks.sh build/win64; rc=$$?; $(WINE_ENV) stop; exit $$rc
 
 fuzz-build: setup
 	@cmake --preset fuzz -Wno-dev >/dev/null
