@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 
+#include "ui/actions.h"
 #include "ui/application.h"
 #include "ui/form.h"
 #include "ui/menus.h"
@@ -542,6 +543,16 @@ LRESULT Control::WndProc(UINT message, WPARAM w, LPARAM l) {
         LRESULT result = 0;
         if (Control* child = FromHandle(header->hwndFrom); child && child != this) {
             if (child->Notify(*header, result)) return result;
+        }
+        // Tool tips of tool buttons ask the bar's parent by command id.
+        if (header->code == TTN_GETDISPINFOW) {
+            auto& tip = *reinterpret_cast<NMTTDISPINFOW*>(l);
+            if (CommandTarget* target = CommandTarget::Find(static_cast<WORD>(header->idFrom)); target && !(tip.uFlags & TTF_IDISHWND)) {
+                thread_local std::wstring text;
+                text = win::Widen(target->CommandHint());
+                tip.lpszText = text.data();
+                return 0;
+            }
         }
         break;
     }

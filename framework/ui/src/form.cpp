@@ -8,6 +8,7 @@
 #include "ui/application.h"
 #include "ui/menus.h"
 #include "ui/message_loop.h"
+#include "ui/standard_controls.h"
 #include "win/text.h"
 
 namespace lark::ui {
@@ -356,9 +357,19 @@ void Form::CommandFromKeyboardOrMenu(WORD id) {
         target->ExecuteCommand();
         return;
     }
-    // The dialog manager names the default and cancel buttons by id only when they are not
-    // direct children of the form.
-    if (Control* control = FindControlById(*this, id)) SendMessageW(control->Handle(), BM_CLICK, 0, 0);
+    // The dialog manager finds the default and cancel buttons only among the form's direct
+    // children; deeper ones (on a panel) arrive as a bare id, Enter as IDOK.
+    Control* control = FindControlById(*this, id);
+    if (!control && id == IDOK) control = FindDefaultButton(*this);
+    if (control && IsWindowEnabled(control->Handle())) SendMessageW(control->Handle(), BM_CLICK, 0, 0);
+}
+
+Control* Form::FindDefaultButton(Control& parent) {
+    for (Control* child : parent.Controls()) {
+        if (auto* button = dynamic_cast<Button*>(child); button && button->Default() && button->HandleAllocated()) return button;
+        if (Control* found = FindDefaultButton(*child)) return found;
+    }
+    return nullptr;
 }
 
 LRESULT Form::WndProc(UINT message, WPARAM w, LPARAM l) {

@@ -118,3 +118,22 @@ TEST_F(LoginForm, AQuitMessageEndsTheModalLoopAndReachesTheOuterLoop) {
 
 }  // namespace
 }  // namespace lark::ui::testing
+
+namespace lark::ui::testing {
+namespace {
+
+TEST_F(LoginForm, EnterReachesADefaultButtonOnAPanel) {
+    // The dialog template's buttons sit on a bottom panel, out of the dialog manager's sight.
+    auto* panel = Add<Panel>(form, "pnlButtons", &form, 0, 95, 300, 40);
+    panel->SetTabOrder(3);
+    static_cast<Control*>(form.FindComponent("btnOK"))->SetParent(panel);
+    static_cast<Control*>(form.FindComponent("btnCancel"))->SetParent(panel);
+    static_cast<Control*>(form.FindComponent("btnOK"))->SetTop(5);
+    static_cast<Control*>(form.FindComponent("btnCancel"))->SetTop(5);
+    FormDriver driver(form);
+    EXPECT_EQ(driver.RunModal([](FormDriver& d) { d.Key(VK_RETURN); }), ModalResult::Ok);
+    EXPECT_EQ(driver.RunModal([](FormDriver& d) { d.Key(VK_ESCAPE); }), ModalResult::Cancel);
+}
+
+}  // namespace
+}  // namespace lark::ui::testing

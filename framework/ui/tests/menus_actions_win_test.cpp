@@ -120,6 +120,19 @@ TEST_F(MainWindow, AnUpdateHandlerDisablesTheMenuItemAndTheToolButtonTogether) {
     driver.Screenshot("main_window_actions");
 }
 
+TEST_F(MainWindow, AToolButtonShowsItsActionsHintAsToolTip) {
+    acNew->SetHint("Make a new task");
+    form.Show();
+    HWND bar = static_cast<Control*>(form.FindComponent("tbMain"))->Handle();
+    NMTTDISPINFOW tip{};
+    tip.hdr.hwndFrom = reinterpret_cast<HWND>(SendMessageW(bar, TB_GETTOOLTIPS, 0, 0));
+    tip.hdr.idFrom = tbNew->CommandId();
+    tip.hdr.code = TTN_GETDISPINFOW;
+    SendMessageW(form.Handle(), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
+    ASSERT_NE(tip.lpszText, nullptr);
+    EXPECT_STREQ(tip.lpszText, L"Make a new task");
+}
+
 TEST_F(MainWindow, APopupReturnsTheChosenItem) {
     auto* popup = form.Create<PopupMenu>();
     auto* first = form.Create<MenuItem>();

@@ -37,6 +37,8 @@ public:
     CommandTarget& operator=(const CommandTarget&) = delete;
     WORD CommandId() const { return id_; }
     virtual void ExecuteCommand() = 0;
+    // The tool tip of the command (tool buttons show their hint).
+    virtual std::string CommandHint() const { return {}; }
     static CommandTarget* Find(WORD id);
 
 private:

@@ -40,6 +40,7 @@ public:
 
     void Click();
     void ExecuteCommand() override { Click(); }
+    std::string CommandHint() const override { return hint_; }
     void ActionChanged(Action& action) override;
 
     bool HasParent() const override { return true; }

@@ -110,6 +110,7 @@ private:
     void PlaceOnShow();
     HWND DefaultOwner() const;
     Control* FindControlById(Control& parent, UINT id);
+    Control* FindDefaultButton(Control& parent);
     void CommandFromKeyboardOrMenu(WORD id);
 
     BorderStyle borderStyle_ = BorderStyle::Sizeable;
