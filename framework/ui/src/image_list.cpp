@@ -1,8 +1,8 @@
 #include "ui/image_list.h"
 
-#include <cstring>
 
 #include "core/component_stream.h"
+#include "ui/image.h"
 
 namespace lark::ui {
 
@@ -42,11 +42,15 @@ void ImageList::SetMasked(bool masked) {
 
 void ImageList::SetBitmap(std::vector<std::uint8_t> bmpFile) {
     if (!bmpFile.empty()) {
-        BITMAPFILEHEADER file{};
-        if (bmpFile.size() < sizeof file + sizeof(BITMAPINFOHEADER)) throw core::Error(NamePath() + ".Bitmap: not a bitmap");
-        std::memcpy(&file, bmpFile.data(), sizeof file);
-        if (file.bfType != 0x4D42 || file.bfOffBits >= bmpFile.size())
-            throw core::Error(NamePath() + ".Bitmap: not a bitmap");
+        // Checked now, so a damaged strip is a read error of the definition.
+        HBITMAP strip = nullptr;
+        try {
+            strip = DecodeBmp(bmpFile);
+        } catch (const std::exception& e) {
+            throw core::Error(NamePath() + ".Bitmap: " + e.what());
+        }
+        if (!strip) throw core::Error(NamePath() + ".Bitmap: not a bitmap");
+        DeleteObject(strip);
     }
     bitmap_ = std::move(bmpFile);
     Reset();
@@ -57,17 +61,13 @@ HIMAGELIST ImageList::Handle() {
     handle_ = ImageList_Create(width_, height_, ILC_COLOR32 | (masked_ ? ILC_MASK : 0), 4, 4);
     if (!handle_) throw core::Error(NamePath() + ": cannot create the image list");
     if (bitmap_.empty()) return handle_;
-    BITMAPFILEHEADER file{};
-    std::memcpy(&file, bitmap_.data(), sizeof file);
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(bitmap_.data() + sizeof file);
-    HDC screen = GetDC(nullptr);
-    HBITMAP strip = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bitmap_.data() + file.bfOffBits, info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    if (!strip) throw core::Error(NamePath() + ".Bitmap: the bitmap cannot be read");
+    HBITMAP strip = DecodeBmp(bitmap_);
+    BITMAP size{};
+    GetObjectW(strip, sizeof size, &size);
     // The bottom-left pixel is the transparent colour, as image strips are drawn.
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, strip);
-    COLORREF mask = GetPixel(dc, 0, info->bmiHeader.biHeight > 0 ? info->bmiHeader.biHeight - 1 : 0);
+    COLORREF mask = GetPixel(dc, 0, size.bmHeight - 1);
     SelectObject(dc, old);
     DeleteDC(dc);
     masked_ ? ImageList_AddMasked(handle_, strip, mask) : ImageList_Add(handle_, strip, nullptr);

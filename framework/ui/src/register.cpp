@@ -4,6 +4,7 @@
 #include "ui/bars.h"
 #include "ui/common_dialogs.h"
 #include "ui/date_time_picker.h"
+#include "ui/image.h"
 #include "ui/image_list.h"
 #include "ui/list_view.h"
 #include "ui/menus.h"
@@ -18,7 +19,7 @@ void RegisterControls() {
         for (const core::ClassInfo* c :
              {&Form::StaticClass(), &Label::StaticClass(), &Button::StaticClass(), &CheckBox::StaticClass(),
               &RadioButton::StaticClass(), &Edit::StaticClass(), &ComboBox::StaticClass(), &GroupBox::StaticClass(),
-              &Panel::StaticClass(), &PageControl::StaticClass(), &TabSheet::StaticClass(),
+              &Panel::StaticClass(), &RadioGroup::StaticClass(), &Image::StaticClass(), &PageControl::StaticClass(), &TabSheet::StaticClass(),
               &DateTimePicker::StaticClass(), &ListView::StaticClass(), &ListColumn::StaticClass(),
               &MainMenu::StaticClass(), &PopupMenu::StaticClass(), &MenuItem::StaticClass(),
               &ActionList::StaticClass(), &Action::StaticClass(), &ImageList::StaticClass(),

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "win/text.h"
 
 namespace lark::ui {
@@ -356,6 +358,100 @@ LRESULT GroupBox::WndProc(UINT message, WPARAM w, LPARAM l) {
         return 1;
     }
     return Control::WndProc(message, w, l);
+}
+
+// --- RadioGroup
+
+LARK_DEFINE_CLASS(RadioGroup) {
+    using core::Value;
+    return core::ClassBuilder<RadioGroup>("TRadioGroup", &GroupBox::StaticClass())
+        .Prop("Columns", core::IntegerType(), &RadioGroup::Columns, &RadioGroup::SetColumns, Value(std::int64_t(1)))
+        .Object("Items", core::ClassTypeOf<core::StringsObject>(), &RadioGroup::Items)
+        .Prop("ItemIndex", core::IntegerType(), &RadioGroup::ItemIndex, &RadioGroup::SetItemIndex, Value(std::int64_t(-1)))
+        .Event("OnClick", &RadioGroup::OnClick)
+        .Build();
+}
+
+RadioGroup::RadioGroup(core::Component* owner) : GroupBox(owner) {
+    items_.List().OnChange = [this] { MakeButtons(); };
+}
+
+int RadioGroup::ItemIndex() const {
+    if (!HandleAllocated()) return itemIndex_;
+    for (std::size_t i = 0; i < buttons_.size(); ++i)
+        if (SendMessageW(buttons_[i], BM_GETCHECK, 0, 0) == BST_CHECKED) return static_cast<int>(i);
+    return -1;
+}
+
+void RadioGroup::SetItemIndex(int index) {
+    itemIndex_ = index;
+    for (std::size_t i = 0; i < buttons_.size(); ++i)
+        SendMessageW(buttons_[i], BM_SETCHECK, static_cast<int>(i) == index ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void RadioGroup::SetColumns(int columns) {
+    if (columns < 1) throw core::Error(NamePath() + ".Columns: at least one column");
+    columns_ = columns;
+    LayOut();
+}
+
+void RadioGroup::HandleCreated() {
+    GroupBox::HandleCreated();
+    buttons_.clear();
+    MakeButtons();
+}
+
+void RadioGroup::MakeButtons() {
+    if (!HandleAllocated()) return;
+    const int index = buttons_.empty() ? itemIndex_ : ItemIndex();
+    for (HWND button : buttons_) DestroyWindow(button);
+    buttons_.clear();
+    for (int i = 0; i < items_.Count(); ++i) {
+        HWND button = CreateWindowExW(0, WC_BUTTONW, win::Widen(items_.Strings(i)).c_str(),
+                                      WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
+                                      0, 0, 0, 0, handle_, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (!button) throw core::Error(NamePath() + ": cannot create its buttons");
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(EffectiveFont().Handle()), FALSE);
+        buttons_.push_back(button);
+    }
+    SetItemIndex(index);
+    LayOut();
+}
+
+void RadioGroup::LayOut() {
+    if (!HandleAllocated() || buttons_.empty()) return;
+    RECT r{};
+    GetClientRect(handle_, &r);
+    // Inside the frame, below the caption.
+    r.left += 8;
+    r.right -= 8;
+    r.top += 16;
+    r.bottom -= 4;
+    const int count = static_cast<int>(buttons_.size());
+    const int rows = (count + columns_ - 1) / columns_;
+    const int width = (r.right - r.left) / columns_, height = (r.bottom - r.top) / rows;
+    for (int i = 0; i < count; ++i) {
+        const int column = i / rows, row = i % rows;
+        SetWindowPos(buttons_[static_cast<std::size_t>(i)], nullptr, r.left + column * width, r.top + row * height, width,
+                     std::min(height, 20), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void RadioGroup::SaveLiveState() {
+    if (HandleAllocated()) itemIndex_ = ItemIndex();
+    buttons_.clear();  // they go with the window
+    GroupBox::SaveLiveState();
+}
+
+LRESULT RadioGroup::WndProc(UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_COMMAND && HIWORD(w) == BN_CLICKED &&
+        std::find(buttons_.begin(), buttons_.end(), reinterpret_cast<HWND>(l)) != buttons_.end()) {
+        OnClick(*this);
+        return 0;
+    }
+    LRESULT result = GroupBox::WndProc(message, w, l);
+    if (message == WM_SIZE) LayOut();
+    return result;
 }
 
 LARK_DEFINE_CLASS(Panel) {

@@ -7,6 +7,8 @@
 #include "gui_testing/form_driver.h"
 #include "gui_testing/process.h"
 #include "ui/date_time_picker.h"
+#include "ui/image.h"
+#include "ui/image_list.h"
 #include "ui/page_control.h"
 #include "ui/standard_controls.h"
 #include "ui_fixture.h"
@@ -63,6 +65,18 @@ const Case kCases[] = {
     {"ComboBoxText", "TComboBox", "Text", Value(std::string("Deutsch")), [](Control&, HWND h) { return Value(WindowText(h)); },
      [](Control&, HWND h) { SendMessageW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Français")); },
      Value(std::string("Français"))},
+    {"RadioGroupItemIndex", "TRadioGroup", "ItemIndex", Int(0),
+     [](Control&, HWND h) {
+         int i = 0;
+         for (HWND b = GetWindow(h, GW_CHILD); b; b = GetWindow(b, GW_HWNDNEXT), ++i)
+             if (SendMessageW(b, BM_GETCHECK, 0, 0) == BST_CHECKED) return Int(i);
+         return Int(-1);
+     },
+     [](Control&, HWND h) { SendMessageW(GetWindow(GetWindow(h, GW_CHILD), GW_HWNDNEXT), BM_CLICK, 0, 0); }, Int(1),
+     [](Control& c) {
+         c.SetHeight(90);
+         static_cast<RadioGroup&>(c).Items()->SetLines({"Daily", "Weekly", "Monthly"});
+     }},
     {"Enabled", "TEdit", "Enabled", Bool(false), [](Control&, HWND h) { return Bool(IsWindowEnabled(h)); }},
     {"Visible", "TButton", "Visible", Bool(false), [](Control&, HWND h) { return Bool(IsWindowVisible(h)); }},
     {"TabStop", "TLabel", "TabStop", Bool(true), [](Control&, HWND h) { return Bool(HasStyle(h, WS_TABSTOP)); }},
@@ -197,6 +211,67 @@ TEST_F(Controls, AFailureInAHandlerIsShownAndDoesNotCrossTheWindowProcedure) {
     EXPECT_EQ(shown[0], "the task file cannot be written");
     SendMessageW(after->Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(clicks, 1);
+}
+
+// A 24-bit bitmap file of width x height pixels, all of one colour.
+std::vector<std::uint8_t> BmpFile(int width, int height, std::uint32_t rgb) {
+    const int row = (width * 3 + 3) / 4 * 4;
+    std::vector<std::uint8_t> bytes(14 + 40 + static_cast<std::size_t>(row * height));
+    auto put = [&](std::size_t at, std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(0, 0x4D42, 2);
+    put(2, static_cast<std::uint32_t>(bytes.size()), 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, static_cast<std::uint32_t>(width), 4);
+    put(22, static_cast<std::uint32_t>(height), 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) put(54 + static_cast<std::size_t>(y * row + x * 3), rgb, 3);
+    return bytes;
+}
+
+TEST_F(Controls, PicturesAreDecodedOrRefusedWithTheirName) {
+    Form form;
+    form.SetBounds(100, 100, 200, 150);
+    auto* image = Add<Image>(form, "imgLogo", &form, 8, 8, 64, 64);
+    image->SetPicture(BmpFile(32, 16, 0x3366CC));
+    ASSERT_NE(image->Bitmap(), nullptr);
+    BITMAP info{};
+    GetObjectW(image->Bitmap(), sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 32);
+    form.Show();
+    lark::testing::Pump();
+
+    auto cut = BmpFile(32, 16, 0);
+    cut.resize(cut.size() - 100);
+    try {
+        image->SetPicture(cut);
+        FAIL() << "a cut bitmap was taken";
+    } catch (const core::Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("imgLogo.Picture: ", 0), 0u) << e.what();
+    }
+    EXPECT_THROW(image->SetPicture({'G', 'I', 'F', '8', '9', 'a'}), core::Error);
+    EXPECT_NE(image->Bitmap(), nullptr) << "a refused picture dropped the shown one";
+
+    // Other formats plug in.
+    Image::AddDecoder([](const std::vector<std::uint8_t>& bytes) -> HBITMAP {
+        return bytes.size() == 4 && bytes[0] == 'T' ? CreateBitmap(7, 7, 1, 32, nullptr) : nullptr;
+    });
+    image->SetPicture({'T', 'E', 'S', 'T'});
+    GetObjectW(image->Bitmap(), sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 7);
+}
+
+TEST_F(Controls, AnImageStripIsCutIntoImages) {
+    Form form;
+    auto* images = form.Create<ImageList>();
+    images->SetName("ilTasks");
+    images->SetBitmap(BmpFile(16 * 5, 16, 0xFF00FF));
+    EXPECT_EQ(images->Count(), 5);
+    EXPECT_THROW(images->SetBitmap({'B', 'M', 0, 0}), core::Error);
 }
 
 TEST_F(Controls, AlignedChildrenShareTheClientArea) {

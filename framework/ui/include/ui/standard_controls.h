@@ -5,6 +5,7 @@
 #include "ui/win32.h"
 
 #include <string>
+#include <vector>
 
 #include "core/event.h"
 #include "core/strings_object.h"
@@ -162,6 +163,32 @@ protected:
     void FillCreateParams(CreateParams& params) override;
     // The system's group box leaves its inside to its parent; here it holds the controls itself.
     LRESULT WndProc(UINT message, WPARAM w, LPARAM l) override;
+};
+
+// A group box of radio buttons made from Items, in Columns; ItemIndex is live. The buttons are
+// windows of the group, not components.
+class RadioGroup : public GroupBox {
+    LARK_PERSISTENT_CLASS(RadioGroup)
+public:
+    explicit RadioGroup(core::Component* owner = nullptr);
+    core::StringsObject* Items() { return &items_; }
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    int Columns() const { return columns_; }
+    void SetColumns(int columns);
+    core::NotifyEvent OnClick;
+
+protected:
+    void HandleCreated() override;
+    void SaveLiveState() override;
+    LRESULT WndProc(UINT message, WPARAM w, LPARAM l) override;
+
+private:
+    void MakeButtons();
+    void LayOut();
+    core::StringsObject items_;
+    int itemIndex_ = -1, columns_ = 1;
+    std::vector<HWND> buttons_;
 };
 
 class Panel : public Control {
