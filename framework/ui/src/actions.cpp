@@ -6,6 +6,7 @@
 #include "core/text_encoding.h"
 #include "ui/form.h"
 #include "ui/image_list.h"
+#include "ui/reference.h"
 
 namespace lark::ui {
 
@@ -87,6 +88,25 @@ CommandTarget* CommandTarget::Find(WORD id) {
     return found == Targets().end() ? nullptr : found->second;
 }
 
+// --- ActionClient
+
+ActionClient::~ActionClient() {
+    if (action_) action_->RemoveClient(this);
+}
+
+void ActionClient::SetAction(Action* action) {
+    if (action_) action_->RemoveClient(this);
+    SetReference(holder_, action_, action);
+    if (action_) {
+        action_->AddClient(this);
+        ActionChanged(*action_);
+    }
+}
+
+void ActionClient::ActionRemoved(core::Component* component) {
+    if (component == action_) action_ = nullptr;
+}
+
 // --- ActionList, Action
 
 LARK_DEFINE_CLASS(ActionList) {
@@ -104,9 +124,7 @@ ActionList::~ActionList() {
 }
 
 void ActionList::SetImages(ImageList* images) {
-    if (images_) images_->RemoveFreeNotification(this);
-    images_ = images;
-    if (images_) images_->FreeNotification(this);
+    SetReference(*this, images_, images);
 }
 
 void ActionList::GetChildren(const std::function<void(core::Component*)>& proc, core::Component*) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ui/image_list.h"
+#include "ui/reference.h"
 #include "win/text.h"
 
 namespace lark::ui {
@@ -36,7 +37,6 @@ LARK_DEFINE_CLASS(ToolButton) {
 
 ToolButton::~ToolButton() {
     BeginDestroy();
-    if (action_) action_->RemoveClient(this);
     if (bar_) {
         std::erase(bar_->buttons_, this);
         bar_->ButtonsChanged();
@@ -54,19 +54,6 @@ void ToolButton::SetParentComponent(core::Component* parent) {
     if (bar_ && bar_ != old) bar_->ButtonsChanged();
 }
 
-void ToolButton::SetAction(Action* action) {
-    if (action_) {
-        action_->RemoveClient(this);
-        action_->RemoveFreeNotification(this);
-    }
-    action_ = action;
-    if (action_) {
-        action_->AddClient(this);
-        action_->FreeNotification(this);
-        ActionChanged(*action_);
-    }
-}
-
 void ToolButton::ActionChanged(Action& action) {
     enabled_ = action.Enabled();
     down_ = action.Checked();
@@ -82,7 +69,7 @@ void ToolButton::ActionChanged(Action& action) {
 
 void ToolButton::Notification(core::Component* component, core::Operation operation) {
     core::Component::Notification(component, operation);
-    if (operation == core::Operation::Remove && component == action_) action_ = nullptr;
+    if (operation == core::Operation::Remove) ActionRemoved(component);
 }
 
 void ToolButton::SetEnabled(bool enabled) {
@@ -123,7 +110,7 @@ void ToolButton::ApplyState() {
 }
 
 void ToolButton::Click() {
-    if (action_) action_->Execute();
+    if (Action* action = GetAction()) action->Execute();
     else OnClick(*this);
 }
 
@@ -149,9 +136,7 @@ ToolBar::~ToolBar() {
 }
 
 void ToolBar::SetImages(ImageList* images) {
-    if (images_) images_->RemoveFreeNotification(this);
-    images_ = images;
-    if (images_) images_->FreeNotification(this);
+    SetReference(*this, images_, images);
     if (HandleAllocated()) SendMessageW(handle_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
 }
 

@@ -13,6 +13,7 @@
 #include "ui/application.h"
 #include "ui/form.h"
 #include "ui/menus.h"
+#include "ui/reference.h"
 #include "win/text.h"
 
 namespace lark::ui {
@@ -260,9 +261,7 @@ void Control::SetAlign(Align align) {
 }
 
 void Control::SetPopupMenu(PopupMenu* menu) {
-    if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
-    popupMenu_ = menu;
-    if (popupMenu_) popupMenu_->FreeNotification(this);
+    SetReference(*this, popupMenu_, menu);
 }
 
 void Control::Notification(core::Component* component, core::Operation operation) {

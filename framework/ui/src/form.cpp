@@ -8,6 +8,7 @@
 #include "ui/application.h"
 #include "ui/menus.h"
 #include "ui/message_loop.h"
+#include "ui/reference.h"
 #include "ui/standard_controls.h"
 #include "win/text.h"
 
@@ -169,9 +170,7 @@ void Form::SetClientHeight(int height) {
 }
 
 void Form::SetMenu(MainMenu* menu) {
-    if (menu_) menu_->RemoveFreeNotification(this);
-    menu_ = menu;
-    if (menu_) menu_->FreeNotification(this);
+    SetReference(*this, menu_, menu);
     if (clientHeight_) SetClientHeight(clientHeight_);
     if (handle_) ::SetMenu(handle_, menu_ ? menu_->Handle() : nullptr);
     ShortCutsChanged();

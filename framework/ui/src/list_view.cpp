@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "ui/image_list.h"
+#include "ui/reference.h"
 #include "win/text.h"
 
 namespace lark::ui {
@@ -124,16 +125,12 @@ void ListView::SetHideSelection(bool on) {
 }
 
 void ListView::SetSmallImages(ImageList* images) {
-    if (smallImages_) smallImages_->RemoveFreeNotification(this);
-    smallImages_ = images;
-    if (smallImages_) smallImages_->FreeNotification(this);
+    SetReference(*this, smallImages_, images);
     ApplyImages();
 }
 
 void ListView::SetStateImages(ImageList* images) {
-    if (stateImages_) stateImages_->RemoveFreeNotification(this);
-    stateImages_ = images;
-    if (stateImages_) stateImages_->FreeNotification(this);
+    SetReference(*this, stateImages_, images);
     ApplyImages();
 }
 

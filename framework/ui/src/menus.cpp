@@ -5,6 +5,7 @@
 #include "ui/application.h"
 #include "ui/form.h"
 #include "ui/image_list.h"
+#include "ui/reference.h"
 #include "win/text.h"
 
 namespace lark::ui {
@@ -32,7 +33,6 @@ LARK_DEFINE_CLASS(MenuItem) {
 
 MenuItem::~MenuItem() {
     BeginDestroy();
-    if (action_) action_->RemoveClient(this);
     for (MenuItem* item : items_) item->parentItem_ = nullptr;
     Unlink();
 }
@@ -120,19 +120,6 @@ void MenuItem::SetVisible(bool visible) {
     StructureChanged();
 }
 
-void MenuItem::SetAction(Action* action) {
-    if (action_) {
-        action_->RemoveClient(this);
-        action_->RemoveFreeNotification(this);
-    }
-    action_ = action;
-    if (action_) {
-        action_->AddClient(this);
-        action_->FreeNotification(this);
-        ActionChanged(*action_);
-    }
-}
-
 void MenuItem::ActionChanged(Action& action) {
     caption_ = action.Caption();
     shortCutText_ = action.ShortCutText();
@@ -150,11 +137,11 @@ void MenuItem::ActionChanged(Action& action) {
 
 void MenuItem::Notification(core::Component* component, core::Operation operation) {
     core::Component::Notification(component, operation);
-    if (operation == core::Operation::Remove && component == action_) action_ = nullptr;
+    if (operation == core::Operation::Remove) ActionRemoved(component);
 }
 
 void MenuItem::Click() {
-    if (action_) action_->Execute();
+    if (Action* action = GetAction()) action->Execute();
     else OnClick(*this);
 }
 
@@ -234,9 +221,7 @@ Menu::~Menu() {
 void Menu::Add(MenuItem* item) { item->SetParentComponent(this); }
 
 void Menu::SetImages(ImageList* images) {
-    if (images_) images_->RemoveFreeNotification(this);
-    images_ = images;
-    if (images_) images_->FreeNotification(this);
+    SetReference(*this, images_, images);
 }
 
 void Menu::GetChildren(const std::function<void(core::Component*)>& proc, core::Component*) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ui/reference.h"
 #include "win/text.h"
 
 namespace lark::ui {
@@ -50,9 +51,7 @@ void Label::SetWordWrap(bool on) {
 }
 
 void Label::SetFocusControl(Control* control) {
-    if (focusControl_) focusControl_->RemoveFreeNotification(this);
-    focusControl_ = control;
-    if (focusControl_) focusControl_->FreeNotification(this);
+    SetReference(*this, focusControl_, control);
 }
 
 void Label::Notification(core::Component* component, core::Operation operation) {
@@ -86,11 +85,7 @@ LARK_DEFINE_CLASS(Button) {
         .Build();
 }
 
-Button::Button(core::Component* owner) : Control(owner) { SetTabStop(true); }
-
-Button::~Button() {
-    if (action_) action_->RemoveClient(this);
-}
+Button::Button(core::Component* owner) : Control(owner), ActionClient(this) { SetTabStop(true); }
 
 void Button::SetDefault(bool on) {
     default_ = on;
@@ -106,19 +101,6 @@ void Button::SetCancel(bool on) {
     RecreateHandle();
 }
 
-void Button::SetAction(Action* action) {
-    if (action_) {
-        action_->RemoveClient(this);
-        action_->RemoveFreeNotification(this);
-    }
-    action_ = action;
-    if (action_) {
-        action_->AddClient(this);
-        action_->FreeNotification(this);
-        ActionChanged(*action_);
-    }
-}
-
 void Button::ActionChanged(Action& action) {
     SetText(action.Caption());
     SetHint(action.Hint());
@@ -128,7 +110,7 @@ void Button::ActionChanged(Action& action) {
 
 void Button::Notification(core::Component* component, core::Operation operation) {
     Control::Notification(component, operation);
-    if (operation == core::Operation::Remove && component == action_) action_ = nullptr;
+    if (operation == core::Operation::Remove) ActionRemoved(component);
 }
 
 void Button::FillCreateParams(CreateParams& params) {
@@ -148,7 +130,7 @@ void Button::HandleCreated() {
 void Button::Click() {
     if (modalResult_ != ModalResult::None)
         if (Form* form = ParentForm()) form->SetModalResult(modalResult_);
-    if (action_) action_->Execute();
+    if (Action* action = GetAction()) action->Execute();
     else OnClick(*this);
 }
 

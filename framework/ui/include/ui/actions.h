@@ -47,11 +47,25 @@ private:
 
 class Action;
 
-// A component that mirrors an action.
+// A component that mirrors an action (menu items, buttons, tool buttons): it links to the
+// action and follows its changes; the link goes when either side is freed.
 class ActionClient {
 public:
-    virtual ~ActionClient() = default;
+    virtual ~ActionClient();
+    Action* GetAction() const { return action_; }
+    void SetAction(Action* action);
     virtual void ActionChanged(Action& action) = 0;
+
+protected:
+    explicit ActionClient(core::Component* holder) : holder_(*holder) {}
+    ActionClient(const ActionClient&) = delete;
+    ActionClient& operator=(const ActionClient&) = delete;
+    // From the holder's Notification.
+    void ActionRemoved(core::Component* component);
+
+private:
+    core::Component& holder_;
+    Action* action_ = nullptr;
 };
 
 class ActionList : public core::Component {

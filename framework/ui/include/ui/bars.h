@@ -20,11 +20,9 @@ enum class ToolButtonStyle { Button, Check, Separator };
 class ToolButton : public core::Component, public CommandTarget, public ActionClient {
     LARK_PERSISTENT_CLASS(ToolButton)
 public:
-    explicit ToolButton(core::Component* owner = nullptr) : core::Component(owner) {}
+    explicit ToolButton(core::Component* owner = nullptr) : core::Component(owner), ActionClient(this) {}
     ~ToolButton() override;
     // Published: Action, Down, Enabled, Hint, ImageIndex, Style, Visible, OnClick.
-    Action* GetAction() const { return action_; }
-    void SetAction(Action* action);
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
     bool Down() const;
@@ -53,7 +51,6 @@ public:
 private:
     friend class ToolBar;
     void ApplyState();
-    Action* action_ = nullptr;
     bool enabled_ = true, down_ = false, visible_ = true;
     std::string hint_;
     int imageIndex_ = -1;

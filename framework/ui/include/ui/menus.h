@@ -20,7 +20,7 @@ class ImageList;
 class MenuItem : public core::Component, public CommandTarget, public ActionClient {
     LARK_PERSISTENT_CLASS(MenuItem)
 public:
-    explicit MenuItem(core::Component* owner = nullptr) : core::Component(owner) {}
+    explicit MenuItem(core::Component* owner = nullptr) : core::Component(owner), ActionClient(this) {}
     ~MenuItem() override;
 
     // "-" makes a separator.
@@ -43,8 +43,6 @@ public:
     void SetGroupIndex(int index) { groupIndex_ = index; }
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int index) { imageIndex_ = index; }
-    Action* GetAction() const { return action_; }
-    void SetAction(Action* action);
 
     const std::vector<MenuItem*>& Items() const { return items_; }
     void Add(MenuItem* item);
@@ -74,7 +72,6 @@ private:
     ShortCut shortCut_;
     bool enabled_ = true, checked_ = false, visible_ = true, default_ = false, radioItem_ = false;
     int groupIndex_ = 0, imageIndex_ = -1;
-    Action* action_ = nullptr;
     MenuItem* parentItem_ = nullptr;
     Menu* menu_ = nullptr;           // for top-level items
     std::vector<MenuItem*> items_;

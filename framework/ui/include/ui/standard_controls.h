@@ -45,7 +45,6 @@ class Button : public Control, public ActionClient {
     LARK_PERSISTENT_CLASS(Button)
 public:
     explicit Button(core::Component* owner = nullptr);
-    ~Button() override;
     // Published: Caption, Default (BS_DEFPUSHBUTTON and the form's default id), Cancel (the id
     // IDCANCEL, so Esc clicks it), ModalResult (set on the form when clicked), Action, OnClick.
     bool Default() const { return default_; }
@@ -54,8 +53,6 @@ public:
     void SetCancel(bool on);
     ModalResult GetModalResult() const { return modalResult_; }
     void SetModalResult(ModalResult result) { modalResult_ = result; }
-    Action* GetAction() const { return action_; }
-    void SetAction(Action* action);
     // Sets the form's modal result, then runs the action or OnClick.
     virtual void Click();
     void ActionChanged(Action& action) override;
@@ -71,7 +68,6 @@ protected:
 private:
     bool default_ = false, cancel_ = false;
     ModalResult modalResult_ = ModalResult::None;
-    Action* action_ = nullptr;
 };
 
 // Check boxes and radio buttons: Checked is live; OnClick after the user changed it.
