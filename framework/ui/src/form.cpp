@@ -235,8 +235,9 @@ void Form::PlaceOnShow() {
 
 void Form::Show() {
     Handle();
-    for (FormListener* listener : std::vector<FormListener*>(listeners_)) listener->FormShowing(*this);
+    // Listeners come after the designed position, so a restored placement wins.
     PlaceOnShow();
+    for (FormListener* listener : std::vector<FormListener*>(listeners_)) listener->FormShowing(*this);
     OnShow(*this);
     SetVisible(true);
     // The dialog manager restores the focus on activation; a form never focused starts at its

@@ -118,6 +118,33 @@ TEST_F(FormDefinition, ReadsBindsAndRuns) {
     EXPECT_EQ(dialog.ClientHeight(), 112);
 }
 
+// A listener that places the form (as a stored placement does) wins over its designed position.
+TEST_F(FormDefinition, ListenersPlaceTheFormAfterItsDesignedPosition) {
+    struct Placement : FormListener {
+        std::vector<std::string> calls;
+        void FormShowing(Form& form) override {
+            calls.push_back("showing");
+            form.SetBounds(33, 44, form.Width(), form.Height());
+        }
+        bool FormCloseQuery(Form&) override {
+            calls.push_back("close?");
+            return true;
+        }
+        void FormDestroying(Form&) override { calls.push_back("destroying"); }
+    } placement;
+    {
+        Form form;
+        form.SetPosition(Position::ScreenCenter);
+        form.SetBounds(0, 0, 200, 100);
+        form.AddListener(&placement);
+        form.Show();
+        EXPECT_EQ(form.Left(), 33);
+        EXPECT_EQ(form.Top(), 44);
+        EXPECT_TRUE(form.CloseQuery());
+    }
+    EXPECT_EQ(placement.calls, (std::vector<std::string>{"showing", "close?", "destroying"}));
+}
+
 struct BindingCase {
     const char* name;
     std::function<void(Def&)> change;
