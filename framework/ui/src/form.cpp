@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cwctype>
 
 #include "core/component_stream.h"
 #include "ui/actions.h"

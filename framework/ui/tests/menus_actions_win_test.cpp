@@ -6,6 +6,7 @@
 #include "gui_testing/process.h"
 #include "ui/actions.h"
 #include "ui/bars.h"
+#include "ui/image_list.h"
 #include "ui/menus.h"
 #include "ui/standard_controls.h"
 #include "ui_fixture.h"
@@ -59,7 +60,14 @@ protected:
         file->Add(miDelete);
         form.SetMenu(menu);
 
+        auto* images = form.Create<ImageList>();
+        images->SetName("ilActions");
+        images->SetMasked(false);  // one colour: masked, nothing would show
+        images->SetBitmap(BmpFile(32, 16, 0x2E7D32));
+        acNew->SetImageIndex(0);
+        acDelete->SetImageIndex(1);
         auto* bar = Add<ToolBar>(form, "tbMain", &form, 0, 0, 0, 26);
+        bar->SetImages(images);
         tbNew = form.Create<ToolButton>();
         tbNew->SetAction(acNew);
         tbNew->SetParentComponent(bar);
