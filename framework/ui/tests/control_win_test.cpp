@@ -254,6 +254,39 @@ TEST_F(Controls, AnImageStripIsCutIntoImages) {
     EXPECT_THROW(images->SetBitmap({'B', 'M', 0, 0}), core::Error);
 }
 
+TEST_F(Controls, ARadioGroupLaysItsButtonsOutInColumnsAndReportsClicks) {
+    Form form;
+    form.SetBounds(100, 100, 300, 200);
+    auto* group = Add<RadioGroup>(form, "rgMethod", &form, 8, 8, 210, 100);
+    group->SetColumns(2);
+    group->Items()->SetLines({"Password", "Key file", "Agent", "Keyboard", "None"});
+    group->SetItemIndex(4);
+    int clicks = 0;
+    group->OnClick.Bind([&](core::Component&) { ++clicks; });
+    form.Show();
+    std::vector<RECT> places;
+    for (HWND b = GetWindow(group->Handle(), GW_CHILD); b; b = GetWindow(b, GW_HWNDNEXT)) {
+        RECT r{};
+        GetWindowRect(b, &r);
+        MapWindowPoints(HWND_DESKTOP, group->Handle(), reinterpret_cast<POINT*>(&r), 2);
+        places.push_back(r);
+    }
+    ASSERT_EQ(places.size(), 5u);
+    // Three rows in the first column, two in the second, each (210 - 10) / 2 wide.
+    EXPECT_EQ(places[0].left, 8);
+    EXPECT_EQ(places[2].left, 8);
+    EXPECT_EQ(places[3].left, 108);
+    EXPECT_EQ(places[3].top, places[0].top);
+    EXPECT_EQ(places[1].right - places[1].left, 100);
+    EXPECT_EQ(clicks, 0) << "setting ItemIndex in code is no click";
+    SendMessageW(GetWindow(group->Handle(), GW_CHILD), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(group->ItemIndex(), 0);
+    group->SetItemIndex(4);
+    group->Items()->SetLines({"Password", "Key file"});
+    EXPECT_EQ(group->ItemIndex(), 1) << "an index past the items moves to the last";
+}
+
 TEST_F(Controls, AlignedChildrenShareTheClientArea) {
     Form form;
     form.SetClientWidth(300);
