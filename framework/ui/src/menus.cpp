@@ -275,12 +275,13 @@ void MainMenu::Rebuild() {
 }
 
 MenuItem* PopupMenu::Popup(int x, int y) {
-    OnPopup(*this);
+    // The actions' states first, so an OnPopup handler can show only the enabled entries.
     for (core::Component* o = Owner(); o; o = o->Owner())
         if (auto* form = dynamic_cast<Form*>(o)) {
             form->UpdateActions();
             break;
         }
+    OnPopup(*this);
     Rebuild();
     HWND owner = Application::Instance().Handle();
     for (core::Component* o = Owner(); o; o = o->Owner())

@@ -151,8 +151,16 @@ TEST_F(MainWindow, APopupReturnsTheChosenItem) {
     popup->Add(second);
     int clicked = 0;
     second->OnClick.Bind([&](core::Component&) { ++clicked; });
+    // Entries of disabled actions are left out when the menu opens.
+    auto* remove = form.Create<MenuItem>();
+    remove->SetAction(acDelete);
+    popup->Add(remove);
+    haveSelection = false;
     int popups = 0;
-    popup->OnPopup.Bind([&](core::Component&) { ++popups; });
+    popup->OnPopup.Bind([&](core::Component&) {
+        ++popups;
+        remove->SetVisible(remove->Enabled());
+    });
     form.Show();
     // The menu's own loop reads the keys waiting in the queue.
     PostMessageW(form.Handle(), WM_KEYDOWN, VK_DOWN, 0);
@@ -161,6 +169,8 @@ TEST_F(MainWindow, APopupReturnsTheChosenItem) {
     EXPECT_EQ(popup->Popup(150, 150), second);
     EXPECT_EQ(clicked, 1);
     EXPECT_EQ(popups, 1);
+    EXPECT_FALSE(remove->Visible());
+    EXPECT_EQ(GetMenuItemCount(popup->Handle()), 2);
 }
 
 }  // namespace

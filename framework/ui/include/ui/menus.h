@@ -121,8 +121,8 @@ class PopupMenu : public Menu {
     LARK_PERSISTENT_CLASS(PopupMenu)
 public:
     explicit PopupMenu(core::Component* owner = nullptr) : Menu(owner) {}
-    // Raises OnPopup, shows the menu at screen coordinates and clicks the chosen item; the
-    // chosen item, or null when the menu was dismissed.
+    // Updates the owning form's actions, raises OnPopup, shows the menu at screen coordinates
+    // and clicks the chosen item; the chosen item, or null when the menu was dismissed.
     MenuItem* Popup(int x, int y);
     core::NotifyEvent OnPopup;
 
