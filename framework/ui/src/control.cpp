@@ -548,7 +548,7 @@ LRESULT Control::WndProc(UINT message, WPARAM w, LPARAM l) {
             auto& tip = *reinterpret_cast<NMTTDISPINFOW*>(l);
             if (CommandTarget* target = CommandTarget::Find(static_cast<WORD>(header->idFrom)); target && !(tip.uFlags & TTF_IDISHWND)) {
                 thread_local std::wstring text;
-                text = win::Widen(target->CommandHint());
+                text = win::Widen(ShortHint(target->CommandHint()));
                 tip.lpszText = text.data();
                 return 0;
             }

@@ -387,6 +387,13 @@ LRESULT Form::WndProc(UINT message, WPARAM w, LPARAM l) {
     case WM_INITMENUPOPUP:
         UpdateActions();
         break;
+    case WM_MENUSELECT: {
+        // The hint of the item being chosen; none once the menu closes.
+        const bool closed = HIWORD(w) == 0xFFFF && l == 0;
+        CommandTarget* target = closed || (HIWORD(w) & MF_POPUP) ? nullptr : CommandTarget::Find(LOWORD(w));
+        Application::Instance().SetHint(target ? target->CommandHint() : std::string());
+        break;
+    }
     }
     return Control::WndProc(message, w, l);
 }

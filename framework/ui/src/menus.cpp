@@ -140,6 +140,8 @@ void MenuItem::Notification(core::Component* component, core::Operation operatio
     if (operation == core::Operation::Remove) ActionRemoved(component);
 }
 
+std::string MenuItem::CommandHint() const { return GetAction() ? GetAction()->Hint() : std::string(); }
+
 void MenuItem::Click() {
     if (Action* action = GetAction()) action->Execute();
     else OnClick(*this);

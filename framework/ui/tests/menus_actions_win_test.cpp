@@ -129,7 +129,7 @@ TEST_F(MainWindow, AnUpdateHandlerDisablesTheMenuItemAndTheToolButtonTogether) {
 }
 
 TEST_F(MainWindow, AToolButtonShowsItsActionsHintAsToolTip) {
-    acNew->SetHint("Make a new task");
+    acNew->SetHint("Make a new task|Makes a new task and opens its properties");
     form.Show();
     HWND bar = static_cast<Control*>(form.FindComponent("tbMain"))->Handle();
     NMTTDISPINFOW tip{};
@@ -139,6 +139,31 @@ TEST_F(MainWindow, AToolButtonShowsItsActionsHintAsToolTip) {
     SendMessageW(form.Handle(), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
     ASSERT_NE(tip.lpszText, nullptr);
     EXPECT_STREQ(tip.lpszText, L"Make a new task");
+}
+
+TEST_F(MainWindow, TheHintFollowsTheMouseAndTheMenu) {
+    acNew->SetHint("New|Makes a new task");
+    acDelete->SetHint("Delete|Deletes the selected tasks");
+    auto* filter = static_cast<Control*>(form.FindComponent("edFilter"));
+    filter->SetHint("Shows only matching tasks");
+    form.Show();
+    Application& app = Application::Instance();
+    std::vector<std::string> status;
+    app.OnHint.Bind([&] { status.push_back(LongHint(app.Hint())); });
+    FormDriver driver(form);
+    PostMessageW(filter->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    driver.Pump();
+    // Over the first tool button.
+    HWND bar = static_cast<Control*>(form.FindComponent("tbMain"))->Handle();
+    RECT first{};
+    SendMessageW(bar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    PostMessageW(bar, WM_MOUSEMOVE, 0, MAKELPARAM(first.left + 2, first.top + 2));
+    driver.Pump();
+    SendMessageW(form.Handle(), WM_MENUSELECT, MAKEWPARAM(miDelete->CommandId(), MF_STRING), reinterpret_cast<LPARAM>(GetMenu(form.Handle())));
+    SendMessageW(form.Handle(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    app.OnHint.Bind(nullptr);
+    EXPECT_EQ(status, (std::vector<std::string>{"Shows only matching tasks", "Makes a new task", "Deletes the selected tasks", ""}));
+    EXPECT_EQ(ShortHint("New|Makes a new task"), "New");
 }
 
 TEST_F(MainWindow, APopupReturnsTheChosenItem) {

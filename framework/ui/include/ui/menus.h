@@ -51,6 +51,7 @@ public:
     // Runs the action, or OnClick.
     void Click();
     void ExecuteCommand() override { Click(); }
+    std::string CommandHint() const override;
     void ActionChanged(Action& action) override;
 
     bool HasParent() const override { return true; }
