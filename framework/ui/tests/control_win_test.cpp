@@ -287,6 +287,27 @@ TEST_F(Controls, ARadioGroupLaysItsButtonsOutInColumnsAndReportsClicks) {
     EXPECT_EQ(group->ItemIndex(), 1) << "an index past the items moves to the last";
 }
 
+// Definitions are written at 96 DPI; a form scales its tree once before its windows are made.
+TEST_F(Controls, ScalingForAnotherDpiReachesGeometryAndOwnFonts) {
+    Form form;
+    form.SetClientWidth(300);
+    form.SetClientHeight(200);
+    auto* edit = Add<Edit>(form, "edHost", &form, 10, 20, 120, 21);
+    auto* label = Add<Label>(form, "lblHost", &form, 10, 50, 80, 17);
+    label->GetFont()->SetHeight(-12);
+    form.ScaleBy(144, 96);
+    EXPECT_EQ(edit->Left(), 15);
+    EXPECT_EQ(edit->Top(), 30);
+    EXPECT_EQ(edit->Width(), 180);
+    EXPECT_EQ(edit->Height(), 32);
+    EXPECT_EQ(form.GetFont()->Height(), -17);  // -11 * 1.5, rounded
+    EXPECT_EQ(label->GetFont()->Height(), -18);
+    EXPECT_TRUE(edit->ParentFont());
+    form.Show();
+    EXPECT_EQ(form.ClientWidth(), 450);
+    EXPECT_EQ(form.ClientHeight(), 300);
+}
+
 TEST_F(Controls, AlignedChildrenShareTheClientArea) {
     Form form;
     form.SetClientWidth(300);
