@@ -48,9 +48,9 @@ Listing ListWithRetries(TFTPObject& site, const std::string& path, bool refresh)
 }
 
 // Parses a line into the entry; false for a line that names nothing usable.
-bool ParseUsable(TFTPFileInfo& entry, const std::string& line, const core::Clock& clock) {
+bool ParseUsable(TFTPFileInfo& entry, const std::string& line, const ListingParser& parser) {
     try {
-        ParseLine(entry, line, clock);
+        parser.Parse(entry, line);
     } catch (const std::exception&) {
         return false;
     }
@@ -65,9 +65,10 @@ void TakeDetails(TFSObject& node, const TFTPFileInfo& entry) {
 }
 
 void AddNodes(TFSObjects& to, const std::vector<std::string>& lines, const core::Clock& clock) {
+    const ListingParser parser(clock);
     TFTPFileInfo entry;
     for (const std::string& line : lines) {
-        if (!ParseUsable(entry, line, clock)) continue;
+        if (!ParseUsable(entry, line, parser)) continue;
         TakeDetails(*AddFSObject(to, entry.Name, entry.IsDir), entry);
     }
 }
@@ -129,9 +130,10 @@ private:
 void MergeListing(TFSObjects& nodes, const std::vector<std::string>& lines, const core::Clock& clock) {
     NodeMatcher matcher(nodes);
     std::vector<TFSObject*> doomed;
+    const ListingParser parser(clock);
     TFTPFileInfo entry;
     for (const std::string& line : lines) {
-        if (!ParseUsable(entry, line, clock)) continue;
+        if (!ParseUsable(entry, line, parser)) continue;
         TFSObject* node = matcher.Take(entry.Name);
         if (node && node->IsFolder() != entry.IsDir) {
             doomed.push_back(node);
