@@ -246,14 +246,17 @@ Read ReadNumericDate(std::string_view s, const Today& today, core::DateTime& dat
     const Pos b = s.find(s[a], a + 1);
     if (b == npos) return Read::NoShape;
     const std::string_view p1 = s.substr(0, a), p2 = s.substr(a + 1, b - a - 1), p3 = s.substr(b + 1);
-    if (!AllDigits(p1) || !AllDigits(p2) || !AllDigits(p3) || p1.size() > 4 || p2.size() > 2 ||
-        p3.size() > 4)
-        return Read::NoShape;
+    if (!AllDigits(p1) || !AllDigits(p2) || !AllDigits(p3) || p2.size() > 2) return Read::NoShape;
+    // Year first (four digits, "-" or "/"), or year last (two or four digits); nothing else
+    // counts as a date, so that banners and version numbers are no listing lines.
+    const bool yearFirst = p1.size() == 4 && p3.size() <= 2 && s[a] != '.';
+    const bool yearLast = p1.size() <= 2 && (p3.size() == 2 || p3.size() == 4);
+    if (!yearFirst && !yearLast) return Read::NoShape;
     int year = 0, month = 0, day = 0;
     bool ok = false;
-    if (p1.size() == 4 && s[a] != '.') {
+    if (yearFirst) {
         ok = ParseSmall(p1, 4, year) && ParseSmall(p2, 2, month) && ParseSmall(p3, 2, day);
-    } else if (p3.size() == 2 || p3.size() == 4) {
+    } else {
         const bool dayFirst = s[a] == '.';
         ok = ParseSmall(dayFirst ? p1 : p2, 2, day) && ParseSmall(dayFirst ? p2 : p1, 2, month) &&
              ParseYear(p3, today, year);

@@ -238,6 +238,10 @@ TEST(Listing, UnreadableLinesGiveNoName) {
         ";",
         "-rw-r--r-- 1 o g 5 Jan 10  2003",
         "-rw-r--r-- 1 o g 5 Jan 10  2003 /",
+        // Dotted version numbers and other digit groups are no dates.
+        "1.2.3 Welcome to the server",
+        "220-2024.1 server ready for you",
+        "123-45-6789 a b c",
     };
     for (const char* line : lines) {
         TFTPFileInfo e;
