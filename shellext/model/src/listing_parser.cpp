@@ -104,7 +104,10 @@ Read ReadClock(std::string_view s, core::DateTime& time) {
     if (colon == npos || !ParseSmall(s.substr(0, colon), 2, hour)) return Read::NoShape;
     if (s.size() < colon + 3 || !ParseSmall(s.substr(colon + 1, 2), 2, minute)) return Read::NoShape;
     std::string_view rest = s.substr(colon + 3);
-    if (rest.size() >= 3 && rest[0] == ':' && ParseSmall(rest.substr(1, 2), 2, second)) rest.remove_prefix(3);
+    if (rest.size() >= 3 && rest[0] == ':' && ParseSmall(rest.substr(1, 2), 2, second)) {
+        rest.remove_prefix(3);
+        if (rest.size() >= 2 && rest[0] == '.' && AllDigits(rest.substr(1))) rest = {};  // fraction
+    }
     if (rest.size() == 2 && Lower(rest[1]) == 'm' && (Lower(rest[0]) == 'a' || Lower(rest[0]) == 'p')) {
         if (hour < 1 || hour > 12) return Read::Invalid;
         hour = hour % 12 + (Lower(rest[0]) == 'p' ? 12 : 0);  // 12:xxAM is 00:xx, 12:xxPM is 12:xx
@@ -270,6 +273,11 @@ bool IsIsoDate(std::string_view s) {
            AllDigits(s.substr(5, 2)) && AllDigits(s.substr(8, 2));
 }
 
+// "+0100", "-0500": a zone offset after a full time.
+bool IsZone(std::string_view s) {
+    return s.size() == 5 && (s[0] == '+' || s[0] == '-') && AllDigits(s.substr(1));
+}
+
 // Where the date lies among the words of a Unix line, and what it says.
 struct DateSpan {
     std::size_t first = 0, last = 0;  // word indices
@@ -295,6 +303,8 @@ bool FindUnixDate(std::string_view line, const std::array<Word, N>& w, std::size
                 const bool valid = clock == Read::Valid &&
                                    ReadNumericDate(a, today, date) == Read::Valid;
                 span = {k, k + 1, valid ? core::ComposeDateTime(date, time) : 0};
+                // ls --full-time adds the zone: "2004-01-15 19:45:12.000000000 +0100".
+                if (k + 2 < n && IsZone(Text(line, w[k + 2]))) span.last = k + 2;
                 return true;
             }
         }

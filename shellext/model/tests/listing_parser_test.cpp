@@ -101,6 +101,9 @@ TEST(ListingUnix, Lines) {
         {"drwxr-xr-x 2 ftp 4096 2024-03-05 09:07 pub", "pub", 4096, At(2024, 3, 5, 9, 7), "ftp",
          "", 0x16F, true},
         {"-rw-r--r-- 1 o g 5 2003-02-30 12:34 bad-iso", "bad-iso", 5, 0, "o", "g", 0x4B},
+        // ls --full-time: seconds and their fraction do not count, the zone is passed over.
+        {"-rw-r--r-- 1 o g 5 2003-01-10 12:34:56.123456789 +0100 full iso", "full iso", 5,
+         At(2003, 1, 10, 12, 34), "o", "g", 0x4B},
         // Dates of other forms: the entry stays, without a date.
         {"-rw-r--r-- 1 o g 5 Mär  5 12:34 lokal", "lokal", 5, 0, "o", "g", 0x4B},
         {"-rw-r--r-- 1 o g 5 5 mars  2003 jour", "jour", 5, 0, "o", "g", 0x4B},
