@@ -118,6 +118,23 @@ TEST(ListingUnix, Lines) {
     for (const Expect& c : cases) Check(c, december);
 }
 
+// Lines are split in blocks of 64 bytes: every column lands on every block boundary once.
+TEST(Listing, ColumnsAtEveryOffset) {
+    for (std::size_t pad = 1; pad <= 140; ++pad) {
+        const std::string gap(pad, ' ');
+        const std::string unix = "-rw-r--r-- 1 owner" + gap + "group 1234 Mar  5 12:34 a name" + gap + "x";
+        Check({unix.c_str(), "a name" + gap + "x", 1234, At(2026, 3, 5, 12, 34), "owner", "group", 0x4B},
+              december);
+        const std::string device = "crw-r--r-- 1 root" + gap + "tty 4," + gap + "64 Mar  5 12:34 tty" + gap;
+        Check({device.c_str(), "tty" + gap, 0, At(2026, 3, 5, 12, 34), "root", "tty", 0x4B, false, true},
+              december);
+        const std::string dos = "01-15-04" + gap + "07:45PM" + gap + "1234 f" + gap + "g";
+        Check({dos.c_str(), "f" + gap + "g", 1234, At(2004, 1, 15, 19, 45)}, december);
+        const std::string vms = "NAME.DIR;1" + gap + "3/4\t" + gap + "15-FEB-2004 10:30:15";
+        Check({vms.c_str(), "NAME.DIR;1", 1536, At(2004, 2, 15, 10, 30), "", "", 0, true}, december);
+    }
+}
+
 TEST(ListingUnix, RecentDatesTakeTheYearFromTheClock) {
     const char* line = "drwxr-xr-x   2 owner group 512 Mar  5 12:34 pub";
     struct Case {
