@@ -34,11 +34,16 @@ std::string_view Trim(std::string_view s) {
 bool ParseCount(std::string_view s, std::int64_t& value) {
     if (s.empty()) return false;
     std::int64_t v = 0;
-    const bool mayOverflow = s.size() > 18;
-    for (char c : s) {
-        if (!IsDigit(c)) return false;
-        if (mayOverflow && v > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10) return false;
-        v = v * 10 + (c - '0');
+    if (s.size() <= 18) {  // cannot overflow
+        for (char c : s) {
+            if (!IsDigit(c)) return false;
+            v = v * 10 + (c - '0');
+        }
+    } else {
+        for (char c : s) {
+            if (!IsDigit(c) || v > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10) return false;
+            v = v * 10 + (c - '0');
+        }
     }
     value = v;
     return true;
@@ -147,7 +152,7 @@ std::uint64_t BytesEqual(std::uint64_t x, char c) {
 Pos FirstMarked(std::uint64_t mask) { return static_cast<Pos>(std::countr_zero(mask) >> 3); }
 
 struct UnixDelimiters {
-    static constexpr bool kCommas = true;
+    static constexpr bool kCommas = true;  // where asked for: only a device's "major, minor" needs them
     static bool Is(char c) { return c == ' ' || c == ','; }
     static std::uint64_t Mask(std::uint64_t x) { return BytesEqual(x, ' ') | BytesEqual(x, ','); }
 };
@@ -175,17 +180,20 @@ template <class Delimiters, bool want>
     return p;
 }
 
+// The first `limit` (at most N) words of the line; answers how many there are. With `commas`,
+// a word followed by a "," is marked.
 template <class Delimiters, std::size_t N>
-std::size_t SplitWords(std::string_view line, std::array<Word, N>& words) {
+std::size_t SplitWords(std::string_view line, std::array<Word, N>& words, std::size_t limit = N,
+                       bool commas = false) {
     std::size_t count = 0;
     const char* const begin = line.data();
     const char* const end = begin + line.size();
     const char* p = begin;
-    while (count < N) {
+    while (count < limit) {
         const char* gap = p;
         p = Scan<Delimiters, false>(p, end);
         if constexpr (Delimiters::kCommas) {
-            if (count > 0)
+            if (commas && count > 0)
                 for (const char* c = gap; c != p; ++c)
                     if (*c == ',') words[count - 1].commaAfter = true;
         }
@@ -333,8 +341,10 @@ bool FindUnixDate(std::string_view line, const std::array<Word, N>& w, std::size
 void ParseUnix(TFTPFileInfo& e, std::string_view line, const Today& today) {
     // Mode, link count, owner, then up to three words before the date ([group] size, or a
     // device's [group] major, minor), then the date and the name.
+    // A device's "major, minor" takes one word more, and only there do commas count.
+    const bool device = line[0] == 'c' || line[0] == 'b';
     std::array<Word, 9> w;
-    const std::size_t n = SplitWords<UnixDelimiters>(line, w);
+    const std::size_t n = SplitWords<UnixDelimiters>(line, w, device ? 9 : 8, device);
     if (n == 0) return;
 
     const std::string_view mode = Text(line, w[0]);
@@ -357,7 +367,6 @@ void ParseUnix(TFTPFileInfo& e, std::string_view line, const Today& today) {
     DateSpan span;
     if (!FindUnixDate(line, w, n, today, span)) return;  // the name cannot be located
 
-    const bool device = mode[0] == 'c' || mode[0] == 'b';
     std::size_t sizeWord = span.first - 1;
     std::size_t groupWords = span.first - 4;  // words between the owner and the size
     if (device && span.first >= 5 && w[span.first - 2].commaAfter) {
