@@ -553,11 +553,18 @@ void ListingParser::Parse(TFTPFileInfo& entry, std::string_view line) const {
     if (Trim(line).empty()) return;
 
     const Today today{year_, month_};
-    // A VMS name may begin with a Unix type letter ("data.dir;1"): a ";" makes the line VMS
-    // unless it opens with a permission column.
-    if (IsUnixTypeLetter(line[0]) && (StartsWithMode(line) || line.find(';') == npos))
+    // VMS lines open with a name with its version: a ";" in the first word (a ";" further on
+    // is part of a DOS or Unix name). A VMS name may begin with a Unix type letter
+    // ("data.dir;1"), so a Unix line also needs its permission column or no ";" there.
+    const auto versioned = [line] {
+        const Pos semicolon = line.find(';');
+        if (semicolon == npos) return false;
+        const std::string_view first = line.substr(0, semicolon);
+        return first.find(' ') == npos && first.find('\t') == npos;
+    };
+    if (IsUnixTypeLetter(line[0]) && (StartsWithMode(line) || !versioned()))
         ParseUnix(entry, line, today);
-    else if (line.find(';') != npos)
+    else if (versioned())
         ParseVms(entry, line, today);
     else
         ParseDos(entry, line, today);

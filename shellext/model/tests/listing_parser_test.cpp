@@ -213,6 +213,9 @@ TEST(ListingDos, Lines) {
         {"15.01.2004  19:45       <DIR>          punkt", "punkt", 0, At(2004, 1, 15, 19, 45), "",
          "", 0, true},
         {"01-15-04  19:45:12     1234 secs.txt", "secs.txt", 1234, At(2004, 1, 15, 19, 45)},
+        // A ";" in a DOS name does not make the line VMS: VMS versions end the first word.
+        {"02-23-05  10:36AM                 1234 notes;old.txt", "notes;old.txt", 1234,
+         At(2005, 2, 23, 10, 36)},
         {"2004-13-15  19:45     1234 no such month", "no such month", 1234, 0},
     };
     for (const Expect& c : cases) Check(c, december);
