@@ -216,12 +216,12 @@ bool IsUnixTypeLetter(char c) {
 }
 
 bool IsModeLetter(char c) {
-    switch (c) {
-    case '-': case 'r': case 'w': case 'x': case 's': case 'S': case 't': case 'T': case 'l': case 'L':
-        return true;
-    default:
-        return false;
-    }
+    static constexpr auto kLetters = [] {
+        std::array<bool, 256> table{};
+        for (unsigned char letter : std::string_view("-rwxsStTlL")) table[letter] = true;
+        return table;
+    }();
+    return kLetters[static_cast<unsigned char>(c)];
 }
 
 // The line opens with "drwxr-xr-x", optionally with an ACL or security-context mark after it.
