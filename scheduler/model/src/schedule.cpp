@@ -35,43 +35,33 @@ DateTime Daily(const TLarkFTPTask& task, DateTime now, DateTime anchor) {
     return Checked(r);
 }
 
-DateTime Weekly(const TLarkFTPTask& task, DateTime now, DateTime anchor) {
+// The weeks of the rhythm are fixed by the calendar: every EveryWeek-th week counted from the
+// week of StartTime (weeks begin on Monday). A run's hand-over moment never moves them, so a
+// late or manual run cannot shift, repeat or multiply later runs; it only uses up the slots up
+// to its own moment. The first slot not before now (and after the last run) is the answer.
+DateTime Weekly(const TLarkFTPTask& task, DateTime now, double timeOfDay) {
     const TWeekDays days = task.WeekDays();
     if (days.Empty()) return 0.0;
     const std::int64_t every = std::max<std::int32_t>(task.EveryWeek(), 1);
-    const double skip = 7.0 * static_cast<double>(every - 1);
-    auto matches = [&](double r) { return days.Contains(core::DayOfWeekIso(r)); };
+    const double start = task.StartTime();
+    const double firstMonday = core::DateOf(start) - static_cast<double>(core::DayOfWeekIso(start) - 1);
+    const DateTime last = task.LastTime();
+    auto open = [&](double r) { return now <= r && (last < 1.0 || last < r); };
 
-    double r = anchor;
-    bool skipped = false;
-    if (task.LastTime() < 1.0) {
-        r += skip;
-        skipped = true;
-        if (!Representable(r)) return 0.0;
-    }
-    if (matches(r) && now <= r) return r;
-
-    if (!skipped) {
-        // The rest of the anchor's week, then the weeks in between are skipped at the next
-        // Monday.
-        for (int step = 0; step < 7; ++step) {
-            r += 1.0;
-            if (core::DayOfWeekIso(r) == 1) {
-                r += skip;
-                skipped = true;
-                if (!Representable(r)) return 0.0;
-            }
-            if (matches(r) && now < r) return r;
-            if (skipped) break;
+    double day = core::DateOf(last >= 1.0 && last > now ? last : now);
+    // At most one jump to a week of the rhythm and seven days in it, twice over for rounding.
+    for (int step = 0; step < 32; ++step) {
+        const double week = std::floor((day - firstMonday) / 7.0);
+        const double phase = week - static_cast<double>(every) * std::floor(week / static_cast<double>(every));
+        if (phase != 0.0) {
+            day = firstMonday + 7.0 * (week + static_cast<double>(every) - phase);
+            if (!Representable(day)) return 0.0;
+            continue;
         }
-    }
-    // Whole weeks that lie behind now are passed in one jump, a week of margin kept for rounding.
-    if (now - r > 14.0) r += 7.0 * (std::floor((now - r) / 7.0) - 1.0);
-    // From here a match lies within three weeks.
-    for (int step = 0; step < 21; ++step) {
-        r += 1.0;
+        const double r = day + timeOfDay;
         if (!Representable(r)) return 0.0;
-        if (matches(r) && now < r) return r;
+        if (days.Contains(core::DayOfWeekIso(r)) && open(r)) return r;
+        day += 1.0;
     }
     return 0.0;
 }
@@ -138,7 +128,7 @@ DateTime GetNextRunTime(const TLarkFTPTask& task, const core::Clock& clock) {
 
     switch (kind) {
         case TScheduleTask::stDaily: return Daily(task, now, anchor);
-        case TScheduleTask::stWeekly: return Weekly(task, now, anchor);
+        case TScheduleTask::stWeekly: return Weekly(task, now, timeOfDay);
         default: return Monthly(task, now, base, timeOfDay);
     }
 }

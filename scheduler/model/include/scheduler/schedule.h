@@ -14,7 +14,9 @@ namespace lark::scheduler {
 // none) at the time of day of StartTime:
 //  - daily: every DayInterval days; a missed day runs on the first day whose start time has
 //    not passed;
-//  - weekly: on the days of WeekDays, every EveryWeek weeks (weeks begin on Monday);
+//  - weekly: on the days of WeekDays of every EveryWeek-th week, counted from the week of
+//    StartTime (weeks begin on Monday); the weeks are fixed by the calendar, so a late or
+//    manual run never moves them;
 //  - monthly: on day EveryDayOfMonth, or the month's last day when it is shorter, of the
 //    months in Months.
 // Empty day or month sets, stCustom, unknown kinds and dates outside the calendar give 0.
