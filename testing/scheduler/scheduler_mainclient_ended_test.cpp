@@ -1,0 +1,80 @@
+// The real scheduler against the double when the main client's process dies during a transfer:
+// the Active task ends Failed at the next check instead of waiting for ever.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include "core/clock.h"
+#include "scheduler/task_file.h"
+#include "scheduler_harness.h"
+#include "win/text.h"
+
+using namespace lark;
+using namespace lark::scheduler;
+using namespace lark::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Ends every process of this image name; how many there were.
+int KillProcesses(const wchar_t* image) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    int killed = 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, image) != 0) continue;
+        if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+            if (TerminateProcess(p, 9) && WaitForSingleObject(p, 10000) == WAIT_OBJECT_0) ++killed;
+            CloseHandle(p);
+        }
+    }
+    CloseHandle(snapshot);
+    return killed;
+}
+
+TEST(SchedulerMainClientEnded, AnActiveTaskFailsWhenTheMainClientIsKilled) {
+    const std::wstring root = FreshFolder(L"lark-e2e-mainclient-ended");
+    SchedulerRun run;
+    run.folder = root + L"program\\";
+    run.site = root + L"site\\";
+    run.callLog = root + L"calls.log";
+    run.scenario = root + L"scenario.ini";
+    WriteTextFile(run.site + L"pub\\a.txt", "alpha");
+    WriteTextFile(run.scenario, "[StartGetFile]\r\nCompletions=none\r\n");
+    const std::string target = win::Narrow(root + L"a.txt");
+
+    TLarkFTPTaskStorage tasks;
+    TLarkFTPTask& t = tasks.TaskList().Add();
+    t.SetRemoteURL("ftp.example.org");
+    t.SetLocalName(target);
+    t.SetRemoteName("/pub/a.txt");
+    t.SetDeleteCompleted(false);
+    t.SetStartTime(core::SystemClock().Now() - 1.0 / 1440);
+    PrepareRun(run);
+    SaveToFile(tasks, win::Narrow(run.folder + L"TaskList.ltl"));
+    StartScheduler(run);
+
+    ASSERT_TRUE(WaitFor([&] { return ReadTextFile(run.callLog).find("StartGetFile\t") != std::string::npos; }, 30s));
+    const auto handedOver = std::chrono::steady_clock::now();
+    EXPECT_EQ(KillProcesses(L"LarkFtpDouble.exe"), 1);
+    // The scheduler asks an Active task's main client every 30 seconds after the hand-over.
+    WaitFor([&] { return std::chrono::steady_clock::now() - handedOver > 33s; }, 40s);
+    EXPECT_EQ(CloseScheduler(run), 0u);
+
+    TLarkFTPTaskStorage after;
+    LoadFromFile(after, win::Narrow(run.folder + L"TaskList.ltl"));
+    ASSERT_EQ(after.TaskList().Count(), 1);
+    const TLarkFTPTask& failed = after.TaskList().Items(0);
+    EXPECT_EQ(failed.Status(), TTaskStatus::tsFailed);
+    EXPECT_EQ(failed.LastResult().rfind("The main client ended before the transfer was complete.\r\n", 0), 0u)
+        << failed.LastResult();
+    const std::string log = ReadTextFile(run.folder + L"Schedule.log");
+    EXPECT_NE(log.find(" : Transfer failed: [Local name: " + target + "; Host/Profile: ftp.example.org; Remote name: /pub/a.txt]\r\n"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find(" : The main client ended before the transfer was complete.\r\n"), std::string::npos) << log;
+}
+
+}  // namespace
