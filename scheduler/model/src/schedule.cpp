@@ -17,22 +17,31 @@ bool Representable(double v) { return std::isfinite(v) && core::IsValidDateTime(
 // being linear in time, and such a clock is not meaningful.
 bool UsableClock(double v) { return Representable(v) && v >= 1.0; }
 
-DateTime Checked(double r) { return Representable(r) ? r : 0.0; }
+// Whether a slot is still to come: not before now, and after the last run, which used up every
+// slot up to its own moment.
+bool Open(const TLarkFTPTask& task, DateTime now, double r) {
+    return now <= r && (task.LastTime() < 1.0 || task.LastTime() < r);
+}
 
-DateTime Daily(const TLarkFTPTask& task, DateTime now, DateTime anchor) {
-    const std::int64_t interval = std::max<std::int32_t>(task.DayInterval(), 1);
-    double r = anchor + static_cast<double>(interval - 1);
-    // A run at or after the anchor's start time already used the anchor day.
-    if (task.LastTime() >= 1.0 && anchor <= task.LastTime()) r += 1.0;
-    if (!Representable(r)) return 0.0;
-    if (now > r) {
-        // Missed: the first day whose start time has not passed, found directly.
-        r += std::ceil(now - r);
-        // Rounding of the jump, at most a step either way.
-        while (now > r) r += 1.0;
-        while (r - 1.0 >= now) r -= 1.0;
+// The day from which slots are looked for: today, or the last run's day when the clock shows an
+// earlier one.
+double FirstDay(const TLarkFTPTask& task, DateTime now) {
+    return core::DateOf(task.LastTime() >= 1.0 && task.LastTime() > now ? task.LastTime() : now);
+}
+
+// The days of the rhythm are fixed by the calendar: every DayInterval-th day counted from the
+// day of StartTime, so a late or manual run never moves them.
+DateTime Daily(const TLarkFTPTask& task, DateTime now, double timeOfDay) {
+    const double every = static_cast<double>(std::max<std::int32_t>(task.DayInterval(), 1));
+    const double startDay = core::DateOf(task.StartTime());
+    double day = startDay + every * std::ceil((FirstDay(task, now) - startDay) / every);
+    // That day's slot, or when it has passed or was used, the next one.
+    for (int step = 0; step < 3; ++step, day += every) {
+        const double r = day + timeOfDay;
+        if (!Representable(r)) return 0.0;
+        if (Open(task, now, r)) return r;
     }
-    return Checked(r);
+    return 0.0;
 }
 
 // The weeks of the rhythm are fixed by the calendar: every EveryWeek-th week counted from the
@@ -45,10 +54,7 @@ DateTime Weekly(const TLarkFTPTask& task, DateTime now, double timeOfDay) {
     const std::int64_t every = std::max<std::int32_t>(task.EveryWeek(), 1);
     const double start = task.StartTime();
     const double firstMonday = core::DateOf(start) - static_cast<double>(core::DayOfWeekIso(start) - 1);
-    const DateTime last = task.LastTime();
-    auto open = [&](double r) { return now <= r && (last < 1.0 || last < r); };
-
-    double day = core::DateOf(last >= 1.0 && last > now ? last : now);
+    double day = FirstDay(task, now);
     // At most one jump to a week of the rhythm and seven days in it, twice over for rounding.
     for (int step = 0; step < 32; ++step) {
         const double week = std::floor((day - firstMonday) / 7.0);
@@ -60,7 +66,7 @@ DateTime Weekly(const TLarkFTPTask& task, DateTime now, double timeOfDay) {
         }
         const double r = day + timeOfDay;
         if (!Representable(r)) return 0.0;
-        if (days.Contains(core::DayOfWeekIso(r)) && open(r)) return r;
+        if (days.Contains(core::DayOfWeekIso(r)) && Open(task, now, r)) return r;
         day += 1.0;
     }
     return 0.0;
@@ -122,14 +128,11 @@ DateTime GetNextRunTime(const TLarkFTPTask& task, const core::Clock& clock) {
     if (!UsableClock(now) || !Representable(last)) return 0.0;
 
     const double timeOfDay = core::TimeOf(start);
-    DateTime base = last >= 1.0 ? last : now;
-    if (kind == TScheduleTask::stMonthly && last < 1.0) base = core::DateOf(now);
-    const DateTime anchor = core::DateOf(base) + timeOfDay;
 
     switch (kind) {
-        case TScheduleTask::stDaily: return Daily(task, now, anchor);
+        case TScheduleTask::stDaily: return Daily(task, now, timeOfDay);
         case TScheduleTask::stWeekly: return Weekly(task, now, timeOfDay);
-        default: return Monthly(task, now, base, timeOfDay);
+        default: return Monthly(task, now, last >= 1.0 ? last : core::DateOf(now), timeOfDay);
     }
 }
 

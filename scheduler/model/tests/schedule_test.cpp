@@ -62,15 +62,19 @@ const Case kCases[] = {
     {"once in the past stays", TS::stOnce, "2024-03-04 09:00", "2024-03-01 10:00", "", "2024-03-01 10:00"},
     {"once ignores the last run", TS::stOnce, "2024-03-04 09:00", "2024-03-05 10:00", "2024-03-04 08:00", "2024-03-05 10:00"},
 
-    {"daily 3, three days after the run, before start", TS::stDaily, "2024-03-04 09:00", "2023-06-01 10:00", "2024-03-01 08:00", "2024-03-04 10:00", 3},
-    {"daily 3, three days after the run, after start", TS::stDaily, "2024-03-04 11:00", "2023-06-01 10:00", "2024-03-01 08:00", "2024-03-05 10:00", 3},
-    {"daily 3, never run: today plus two days", TS::stDaily, "2024-03-04 09:00", "2023-06-01 10:00", "", "2024-03-06 10:00", 3},
+    // Every n days: the days of the rhythm are counted from the day of StartTime.
+    {"daily 3, before start on a day of the rhythm", TS::stDaily, "2024-03-04 09:00", "2024-02-24 10:00", "2024-03-01 08:00", "2024-03-04 10:00", 3},
+    {"daily 3, after start: the next day of the rhythm", TS::stDaily, "2024-03-04 11:00", "2024-02-24 10:00", "2024-03-01 08:00", "2024-03-07 10:00", 3},
+    {"daily 3, never run: the next day of the rhythm", TS::stDaily, "2024-03-04 09:00", "2024-02-26 10:00", "", "2024-03-06 10:00", 3},
     {"daily 1, never run, start time passed", TS::stDaily, "2024-03-04 11:00", "2023-06-01 10:00", "", "2024-03-05 10:00"},
-    {"daily 3 after an on-time run is three days later", TS::stDaily, "2024-03-01 12:00", "2023-06-01 10:00", "2024-03-01 10:00:30", "2024-03-04 10:00", 3},
+    {"daily 3 after an on-time run is three days later", TS::stDaily, "2024-03-01 12:00", "2024-02-24 10:00", "2024-03-01 10:00:30", "2024-03-04 10:00", 3},
+    {"daily 3, a run two days late keeps the rhythm", TS::stDaily, "2024-03-03 10:31", "2024-02-24 10:00", "2024-03-03 10:30", "2024-03-04 10:00", 3},
+    {"daily 3, a manual run between the days", TS::stDaily, "2024-03-02 12:05", "2024-02-24 10:00", "2024-03-02 12:00", "2024-03-04 10:00", 3},
+    {"daily 3, a manual run before the slot", TS::stDaily, "2024-03-04 08:05", "2024-02-24 10:00", "2024-03-04 08:00", "2024-03-04 10:00", 3},
     {"daily 1 after an on-time run is tomorrow", TS::stDaily, "2024-03-04 10:00:10", "2023-06-01 10:00", "2024-03-04 10:00:05", "2024-03-05 10:00"},
     {"daily into a leap day", TS::stDaily, "2024-02-28 12:00", "2023-06-01 10:00", "2024-02-28 10:00:05", "2024-02-29 10:00"},
     {"daily over a common February", TS::stDaily, "2023-02-28 12:00", "2023-01-01 10:00", "2023-02-28 10:00:05", "2023-03-01 10:00"},
-    {"daily missed for years runs on the next day", TS::stDaily, "2024-03-04 11:00", "2019-06-01 10:00", "2020-01-01 10:00", "2024-03-05 10:00", 7},
+    {"daily 7 missed for years: the next day of the rhythm", TS::stDaily, "2024-03-04 11:00", "2019-06-01 10:00", "2020-01-01 10:00", "2024-03-09 10:00", 7},
     {"daily interval below 1 counts as 1", TS::stDaily, "2024-03-04 10:00:10", "2023-06-01 10:00", "2024-03-04 10:00:05", "2024-03-05 10:00", kMin},
     {"daily interval past the calendar", TS::stDaily, "2024-03-04 09:00", "2023-06-01 10:00", "", "", kMax},
 
@@ -307,15 +311,19 @@ TEST(NextRunTime, DailyAndMonthlyDaysHoldAgainstLateAndManualRuns) {
     const DateTime from = At("2026-11-02 12:00"), until = At("2028-03-01 00:00");
     const DateTime time = 0.5 * kSecond + At("2026-01-01 23:59:59") - At("2026-01-01 00:00");
 
-    TLarkFTPTask daily;
-    daily.SetScheduleTask(TS::stDaily);
-    daily.SetStartTime(At("2026-06-01 00:00") + time);
-    std::vector<DateTime> days;
-    for (DateTime d = core::DateOf(from); d < until; d += 1.0) days.push_back(d + time);
-    for (double late : kLate)
-        for (bool manual : {false, true})
-            EXPECT_TRUE(SameSlots(HandOvers(daily, from, until, late, manual), Expected(days, from, until, late)))
-                << "daily, late " << late * 86400 << " s" << (manual ? ", with manual runs" : "");
+    for (std::int32_t every : {1, 3, 10}) {
+        TLarkFTPTask daily;
+        daily.SetScheduleTask(TS::stDaily);
+        daily.SetStartTime(At("2026-06-01 00:00") + time);
+        daily.SetDayInterval(every);
+        std::vector<DateTime> days;
+        for (DateTime d = At("2026-06-01 00:00"); d < until; d += every) days.push_back(d + time);
+        for (double late : kLate)
+            for (bool manual : {false, true})
+                EXPECT_TRUE(SameSlots(HandOvers(daily, from, until, late, manual), Expected(days, from, until, late)))
+                    << "every " << every << " days, late " << late * 86400 << " s"
+                    << (manual ? ", with manual runs" : "");
+    }
 
     struct Monthly {
         std::int32_t day;
