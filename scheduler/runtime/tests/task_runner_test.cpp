@@ -277,6 +277,22 @@ namespace {
 
 constexpr double kSecond = 1.0 / 86400;
 
+// A task list and log of its own, for one case of a table.
+struct CaseList {
+    CaseList(const core::Clock& clock, const StringSource& strings)
+        : rows(storage.TaskList(), clock), log(clock, strings, "/nonexistent/") {}
+    TLarkFTPTaskStorage storage;
+    ListRows rows;
+    TLogFile log;
+
+    TLarkFTPTask& Add() {
+        TLarkFTPTask& t = storage.TaskList().Add();
+        t.SetLocalName("C:\\in");
+        t.SetDeleteCompleted(false);
+        return t;
+    }
+};
+
 // A task that has run before: it keeps its last id and result.
 TLarkFTPTask& FinishedTask(TLarkFTPTaskStorage& storage, std::uint32_t id, TTaskStatus status) {
     TLarkFTPTask& t = storage.TaskList().Add();
@@ -399,16 +415,14 @@ TEST_F(TaskRunnerTest, ARunThatIsNotAcceptedFailsWithItsOwnResultAndLogLines) {
          "Successfully completed", "Transfer completed: [Local name: C:\\in"},
     };
     for (const Case& c : cases) {
-        TLarkFTPTaskStorage s;
-        ListRows r(s.TaskList(), clock);
-        TLogFile runLog{clock, strings, "/nonexistent/"};
-        TLarkFTPTask& t = s.TaskList().Add();
-        t.SetLocalName("C:\\in");
+        CaseList list(clock, strings);
+        TLogFile& runLog = list.log;
+        TLarkFTPTask& t = list.Add();
         t.SetIsFolder(c.folder);
         t.SetStatus(TTaskStatus::tsDisabled);
         t.SetLastResult("Successfully completed\r\nearlier");
         client->Script(c.folder ? "StartGetFolder" : "StartGetFile", c.reply);
-        TaskRunner run(r, [this] { return client; }, clock, files, strings, &runLog);
+        TaskRunner run(list.rows, [this] { return client; }, clock, files, strings, &runLog);
         run.RunTask(t);
         EXPECT_EQ(t.Status(), c.status) << c.name;
         EXPECT_EQ(t.LastResult(), c.result + "\r\n" + Now()) << c.name;
@@ -437,15 +451,13 @@ TEST_F(TaskRunnerTest, AnActiveTaskWhoseMainClientEndedFailsAndASilentOneStaysAc
         {"server unavailable", static_cast<int32_t>(0x800706BA), true},
     };
     for (const Case& c : cases) {
-        TLarkFTPTaskStorage s;
-        ListRows r(s.TaskList(), clock);
-        TLogFile runLog{clock, strings, "/nonexistent/"};
-        TLarkFTPTask& t = s.TaskList().Add();
-        t.SetLocalName("C:\\in");
+        CaseList list(clock, strings);
+        TLogFile& runLog = list.log;
+        TLarkFTPTask& t = list.Add();
         t.SetStartTime(clock.Now() - 1.0 / 24);
-        r.RefreshAll();
+        list.rows.RefreshAll();
         auto fake = std::make_shared<FakeMainClient>();
-        TaskRunner run(r, [&] { return fake; }, clock, files, strings, &runLog);
+        TaskRunner run(list.rows, [&] { return fake; }, clock, files, strings, &runLog);
         run.OnTimer();
         ASSERT_EQ(t.Status(), TTaskStatus::tsActive) << c.name;
         fake->ClearCalls();
