@@ -20,9 +20,15 @@ TaskRunner::TaskRunner(TaskRows& rows, MainClientFactory factory, const core::Cl
       formats_(formats) {}
 
 void TaskRunner::OnTimer() {
-    if (!running_ || Suspended()) return;
+    if (Suspended()) return;
     try {
-        CheckTasks();
+        if (running_) {
+            CheckTasks();
+        } else {
+            // Paused: nothing starts, but runs whose main client has ended still end.
+            Suspension hold(*this);
+            CheckMainClientsAlive();
+        }
         lastError_.clear();
     } catch (const MainClientUnavailable&) {
         // Logged when it first failed (SetReachable); the due task waits for the next tick.

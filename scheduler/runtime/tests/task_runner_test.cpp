@@ -443,12 +443,14 @@ TEST_F(TaskRunnerTest, AnActiveTaskWhoseMainClientEndedFailsAndASilentOneStaysAc
         const char* name;
         std::optional<int32_t> answer;  // the failure of the check, none when it answers
         bool ends;
+        bool paused = false;
     } cases[] = {
         {"answers", std::nullopt, false},
         {"reports a failure of its own", static_cast<int32_t>(0x80004005), false},
         {"disconnected", static_cast<int32_t>(0x80010108), true},
         {"object not connected", static_cast<int32_t>(0x800401FD), true},
         {"server unavailable", static_cast<int32_t>(0x800706BA), true},
+        {"disconnected while paused", static_cast<int32_t>(0x80010108), true, true},
     };
     for (const Case& c : cases) {
         CaseList list(clock, strings);
@@ -460,6 +462,7 @@ TEST_F(TaskRunnerTest, AnActiveTaskWhoseMainClientEndedFailsAndASilentOneStaysAc
         TaskRunner run(list.rows, [&] { return fake; }, clock, files, strings, &runLog);
         run.OnTimer();
         ASSERT_EQ(t.Status(), TTaskStatus::tsActive) << c.name;
+        run.SetRunning(!c.paused);
         fake->ClearCalls();
         clock.Advance(29 * kSecond);
         run.OnTimer();

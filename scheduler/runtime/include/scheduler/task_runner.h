@@ -73,7 +73,8 @@ public:
     };
     bool Suspended() const { return suspended_ > 0; }
 
-    // The main timer's tick: one pass unless paused or suspended. A main client that cannot be
+    // The main timer's tick: one pass unless paused or suspended (while paused only the check
+    // of the Active tasks' main clients is made). A main client that cannot be
     // reached is logged when it first fails (see MainClientReachable); any other failure of the
     // pass goes to onError once until a pass succeeds (raised when there is no onError).
     void OnTimer();
