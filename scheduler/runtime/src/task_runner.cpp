@@ -209,27 +209,30 @@ void TaskRunner::Run(TLarkFTPTask& task) {
 
     std::int32_t id = 0;
     std::int32_t count = 1;
-    inCall_ = &task;
-    early_.clear();
+    const std::shared_ptr<mainclient::MainClient> client = automation_;  // whatever a nested run does to the cache
     try {
+        // The call may dispatch messages (a modal loop of the call, a user's command inside it):
+        // calls nest, and each one's messages are kept until its id is recorded.
+        inCalls_.push_back(&task);
+        struct InCall {
+            std::vector<const TLarkFTPTask*>& calls;
+            ~InCall() { calls.pop_back(); }
+        } inCall{inCalls_};
         bool get = task.TaskType() == TTaskType::ttGet;
         if (!task.IsFolder()) {
-            id = get ? automation_->StartGetFile(request) : automation_->StartPutFile(request);
+            id = get ? client->StartGetFile(request) : client->StartPutFile(request);
         } else {
-            mainclient::FolderTask r = get ? automation_->StartGetFolder(request) : automation_->StartPutFolder(request);
+            mainclient::FolderTask r = get ? client->StartGetFolder(request) : client->StartPutFolder(request);
             id = r.task_id;
             count = r.file_count;
         }
     } catch (const std::exception& e) {
-        inCall_ = nullptr;
-        early_.clear();
-        automation_.reset();  // a failed call leaves the object suspect: the next run makes a new one
+        // A failed call leaves the object suspect: the next run makes a new one.
+        if (automation_ == client) automation_.reset();
         Fail(task, e.what());
+        HandleKept();
         return;
     }
-    inCall_ = nullptr;
-    auto early = std::move(early_);
-    early_.clear();
 
     task.SetDoneFiles(0);
     task.SetFailedFiles(0);
@@ -248,11 +251,18 @@ void TaskRunner::Run(TLarkFTPTask& task) {
         task.SetTotalFiles(count);
         task.SetStatus(TTaskStatus::tsActive);
         if (runs_.empty()) nextAliveCheck_ = clock_.Now() + kAliveCheckInterval;
-        runs_[&task] = automation_;
+        runs_[&task] = client;
         Refresh(task);
     }
-    // Now that the id is recorded, the messages kept during the call find their task.
-    for (const auto& [earlyId, result] : early) HandleCompletion(earlyId, result);
+    HandleKept();
+}
+
+void TaskRunner::HandleKept() {
+    // Now that the id is recorded, the messages kept during the call find their task (or, while
+    // an outer call is still under way, are kept again for it).
+    auto kept = std::move(early_);
+    early_.clear();
+    for (const auto& [id, result] : kept) HandleCompletion(id, result);
 }
 
 void TaskRunner::HandleCompletion(std::uint32_t taskId, std::int32_t result) {
@@ -260,13 +270,14 @@ void TaskRunner::HandleCompletion(std::uint32_t taskId, std::int32_t result) {
     if (result != mainclient::kFileDone && result != mainclient::kFileFailed) return;
     for (int row = 0; row < rows_.RowCount(); ++row) {
         TLarkFTPTask& task = rows_.RowTask(row);
-        if (&task != inCall_ && task.Status() == TTaskStatus::tsActive && task.TaskID() == taskId) {
+        if (task.Status() == TTaskStatus::tsActive && task.TaskID() == taskId &&
+            std::find(inCalls_.begin(), inCalls_.end(), &task) == inCalls_.end()) {
             ApplyCompletion(task, result);
             return;
         }
     }
     // During a transfer call the message may be the new run's, whose id is not known yet.
-    if (inCall_) early_.emplace_back(taskId, result);
+    if (!inCalls_.empty()) early_.emplace_back(taskId, result);
 }
 
 void TaskRunner::ApplyCompletion(TLarkFTPTask& task, std::int32_t result) {

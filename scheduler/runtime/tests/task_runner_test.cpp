@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "core/datetime.h"
 #include "mainclient_fake/fake_main_client.h"
@@ -354,6 +355,24 @@ TEST_F(TaskRunnerTest, AMessageDuringTheCallForAnotherActiveTaskCountsThere) {
     EXPECT_EQ(busy.Status(), TTaskStatus::tsFailed);
     EXPECT_EQ(busy.LastResult(), "1 files of 2 are not transferred.\r\n" + Now());
     EXPECT_EQ(next.Status(), TTaskStatus::tsCompleted);
+}
+
+TEST_F(TaskRunnerTest, ARunStartedDuringAnotherRunsCallKeepsBothRunsMessages) {
+    TLarkFTPTask& outer = DueTask("C:\\outer");
+    TLarkFTPTask& inner = DueTask("C:\\inner");
+    inner.SetStatus(TTaskStatus::tsDisabled);
+    client->Script("StartGetFile", Reply{.value = 7, .completions = {9}, .complete_before_return = true});
+    client->Script("StartGetFile", Reply{.value = 8, .completions = {9}, .complete_before_return = true});
+    bool nested = false;
+    // The user's Run command, dispatched while the first call waits.
+    client->SetCompletionHook([&](int32_t id, int32_t r) {
+        if (!std::exchange(nested, true)) runner.RunTask(inner);
+        runner.HandleCompletion(static_cast<std::uint32_t>(id), r);
+    });
+    runner.OnTimer();
+    EXPECT_EQ(inner.Status(), TTaskStatus::tsCompleted);
+    EXPECT_EQ(outer.Status(), TTaskStatus::tsCompleted);
+    EXPECT_EQ(outer.TaskID(), 7u);
 }
 
 TEST_F(TaskRunnerTest, StrayCompletionsChangeNothing) {

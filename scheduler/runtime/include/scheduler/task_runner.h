@@ -112,6 +112,7 @@ private:
     // The run after the automation object is ensured.
     void Run(TLarkFTPTask& task);
     void ApplyCompletion(TLarkFTPTask& task, std::int32_t result);
+    void HandleKept();
     void CheckMainClientsAlive();
     // Ends a run: Completed with the success text, or Failed with `why`; the date, the log
     // lines and the row.
@@ -133,8 +134,9 @@ private:
     bool running_ = true;
     bool saveLog_ = true;
     int suspended_ = 0;
-    // The task whose transfer call is under way, and the completion messages kept during it.
-    const TLarkFTPTask* inCall_ = nullptr;
+    // The tasks whose transfer calls are under way (they nest), and the completion messages
+    // kept during them.
+    std::vector<const TLarkFTPTask*> inCalls_;
     std::vector<std::pair<std::uint32_t, std::int32_t>> early_;
     // The object each Active run was handed to, and when they are next asked whether they
     // answer.
