@@ -71,9 +71,9 @@ void TaskRunner::EnsureAutomation() {
 }
 
 void TaskRunner::SetReachable(bool reachable, const std::string& error) {
+    reachError_ = error;
     if (reachable == reachable_) return;
     reachable_ = reachable;
-    reachError_ = error;
     if (saveLog_ && log_)
         log_->Add(reachable ? strings_.Text("IDS_MainClientReachable")
                             : core::Format(strings_.Text("IDS_MainClientUnreachable"), {error}));
