@@ -1,5 +1,6 @@
-// The real scheduler against the double when the main client's process dies during a transfer:
-// the Active task ends Failed at the next check instead of waiting for ever.
+// The real scheduler against the double when the main client's process dies: during a transfer
+// the Active task ends Failed at the next check instead of waiting for ever; between runs the
+// dead object is replaced and the new one is put in automation mode before the next transfer.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -35,35 +36,62 @@ int KillProcesses(const wchar_t* image) {
     return killed;
 }
 
-TEST(SchedulerMainClientEnded, AnActiveTaskFailsWhenTheMainClientIsKilled) {
-    const std::wstring root = FreshFolder(L"lark-e2e-mainclient-ended");
+struct MainClientGone : ::testing::Test {
     SchedulerRun run;
-    run.folder = root + L"program\\";
-    run.site = root + L"site\\";
-    run.callLog = root + L"calls.log";
-    run.scenario = root + L"scenario.ini";
-    WriteTextFile(run.site + L"pub\\a.txt", "alpha");
-    WriteTextFile(run.scenario, "[StartGetFile]\r\nCompletions=none\r\n");
-    const std::string target = win::Narrow(root + L"a.txt");
-
+    std::wstring root;
     TLarkFTPTaskStorage tasks;
-    TLarkFTPTask& t = tasks.TaskList().Add();
-    t.SetRemoteURL("ftp.example.org");
-    t.SetLocalName(target);
-    t.SetRemoteName("/pub/a.txt");
-    t.SetDeleteCompleted(false);
-    t.SetStartTime(core::SystemClock().Now() - 1.0 / 1440);
-    PrepareRun(run);
-    SaveToFile(tasks, win::Narrow(run.folder + L"TaskList.ltl"));
-    StartScheduler(run);
 
-    ASSERT_TRUE(WaitFor([&] { return ReadTextFile(run.callLog).find("StartGetFile\t") != std::string::npos; }, 30s));
+    void SetUp() override {
+        root = FreshFolder(std::wstring(L"lark-e2e-") +
+                           win::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        run.folder = root + L"program\\";
+        run.site = root + L"site\\";
+        run.callLog = root + L"calls.log";
+        WriteTextFile(run.site + L"pub\\a.txt", "alpha");
+    }
+    void TearDown() override { CloseScheduler(run); }
+
+    // A once-task downloading /pub/a.txt into `name`, due `after` from now.
+    std::string AddTask(const std::wstring& name, std::chrono::seconds after) {
+        const std::string target = win::Narrow(root + name);
+        TLarkFTPTask& t = tasks.TaskList().Add();
+        t.SetRemoteURL("ftp.example.org");
+        t.SetLocalName(target);
+        t.SetRemoteName("/pub/a.txt");
+        t.SetDeleteCompleted(false);
+        t.SetStartTime(core::SystemClock().Now() + static_cast<double>(after.count()) / 86400);
+        return target;
+    }
+
+    void Start() {
+        PrepareRun(run);
+        SaveToFile(tasks, win::Narrow(run.folder + L"TaskList.ltl"));
+        StartScheduler(run);
+    }
+
+    std::size_t CallsOf(const std::string& method) const {
+        const std::string calls = ReadTextFile(run.callLog);
+        std::size_t n = 0;
+        for (std::size_t at = calls.find(method + "\t"); at != std::string::npos; at = calls.find(method + "\t", at + 1))
+            if (at == 0 || calls[at - 1] == '\n') ++n;
+        return n;
+    }
+
+};
+
+TEST_F(MainClientGone, AnActiveTaskFailsWhenTheMainClientIsKilledDuringTheTransfer) {
+    run.scenario = root + L"scenario.ini";
+    WriteTextFile(run.scenario, "[StartGetFile]\r\nCompletions=none\r\n");
+    const std::string target = AddTask(L"a.txt", -60s);
+    Start();
+
+    ASSERT_TRUE(WaitFor([&] { return CallsOf("StartGetFile") == 1; }, 30s));
     const auto handedOver = std::chrono::steady_clock::now();
     EXPECT_EQ(KillProcesses(L"LarkFtpDouble.exe"), 1);
     // The scheduler asks an Active task's main client every 30 seconds after the hand-over.
     WaitFor([&] { return std::chrono::steady_clock::now() - handedOver > 33s; }, 40s);
-    EXPECT_EQ(CloseScheduler(run), 0u);
 
+    EXPECT_EQ(CloseScheduler(run), 0u);
     TLarkFTPTaskStorage after;
     LoadFromFile(after, win::Narrow(run.folder + L"TaskList.ltl"));
     ASSERT_EQ(after.TaskList().Count(), 1);
@@ -72,9 +100,29 @@ TEST(SchedulerMainClientEnded, AnActiveTaskFailsWhenTheMainClientIsKilled) {
     EXPECT_EQ(failed.LastResult().rfind("The main client ended before the transfer was complete.\r\n", 0), 0u)
         << failed.LastResult();
     const std::string log = ReadTextFile(run.folder + L"Schedule.log");
-    EXPECT_NE(log.find(" : Transfer failed: [Local name: " + target + "; Host/Profile: ftp.example.org; Remote name: /pub/a.txt]\r\n"),
+    EXPECT_NE(log.find(" : Transfer failed: [Local name: " + target +
+                       "; Host/Profile: ftp.example.org; Remote name: /pub/a.txt]\r\n"),
               std::string::npos) << log;
     EXPECT_NE(log.find(" : The main client ended before the transfer was complete.\r\n"), std::string::npos) << log;
+}
+
+TEST_F(MainClientGone, AMainClientKilledBetweenRunsIsReplacedAndPutInAutomationMode) {
+    AddTask(L"first.txt", -60s);
+    AddTask(L"second.txt", 15s);
+    Start();
+
+    ASSERT_TRUE(WaitFor([&] { return FileExistsW(root + L"first.txt"); }, 30s));
+    ASSERT_EQ(CallsOf("StartGetFile"), 1u);
+    EXPECT_EQ(KillProcesses(L"LarkFtpDouble.exe"), 1);
+    ASSERT_TRUE(WaitFor([&] { return FileExistsW(root + L"second.txt"); }, 40s));
+
+    // The dead object's call never reached a double; the new double was put in automation mode
+    // before it was given the transfer.
+    const std::string calls = ReadTextFile(run.callLog);
+    const std::size_t second = calls.rfind("StartGetFile\t");
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_EQ(calls.rfind("SetAutomationMode\t-1\n", second) + 21, second) << calls;
+    EXPECT_EQ(CallsOf("SetAutomationMode"), 2u) << calls;
 }
 
 }  // namespace
