@@ -42,11 +42,8 @@ struct MainClientGone : ::testing::Test {
     TLarkFTPTaskStorage tasks;
 
     void SetUp() override {
-        root = FreshFolder(std::wstring(L"lark-e2e-") +
-                           win::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        run.folder = root + L"program\\";
-        run.site = root + L"site\\";
-        run.callLog = root + L"calls.log";
+        root = PlaceRun(run, std::wstring(L"lark-e2e-") +
+                                 win::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         WriteTextFile(run.site + L"pub\\a.txt", "alpha");
     }
     void TearDown() override { CloseScheduler(run); }
