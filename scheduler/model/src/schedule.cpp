@@ -90,7 +90,7 @@ DateTime Monthly(const TLarkFTPTask& task, DateTime now, DateTime base, double t
     };
 
     double r = candidate();
-    if (months.Contains(month) && now <= r) return r;
+    if (months.Contains(month) && Open(task, now, r)) return r;
 
     // Every candidate of a month before now's lies before now: start from the month before it.
     int nowYear = 0, nowMonth = 0;

@@ -119,6 +119,11 @@ const Case kCases[] = {
     {"monthly empty months", TS::stMonthly, "2024-03-04 09:00", "2023-06-01 10:00", "", "", 1, {1}, 15, TMonths{}},
     {"monthly past year 9999", TS::stMonthly, "9999-06-01 09:00", "2023-06-01 10:00", "", "", 1, {1}, 15, TMonths{1}},
 
+    // Summer time ends: the clock goes back an hour after a run; the run is not repeated.
+    {"daily, clock set back after the run", TS::stDaily, "2024-10-27 02:10", "2024-01-01 02:30", "2024-10-27 02:30:05", "2024-10-28 02:30"},
+    {"weekly, clock set back after the run", TS::stWeekly, "2024-10-27 02:10", "2024-01-01 02:30", "2024-10-27 02:30:05", "2024-11-03 02:30", 1, TWeekDays{7}},
+    {"monthly, clock set back after the run", TS::stMonthly, "2024-10-27 02:10", "2024-01-01 02:30", "2024-10-27 02:30:05", "2024-11-27 02:30", 1, {1}, 27},
+
     {"custom never runs", TS::stCustom, "2024-03-04 09:00", "2023-06-01 10:00", "", ""},
     {"unknown kind never runs", static_cast<TS>(9), "2024-03-04 09:00", "2023-06-01 10:00", "", ""},
     {"once with a NaN start", TS::stOnce, "2024-03-04 09:00", "", "", "", 1, {1}, 1, TMonths::All(), kNaN},
