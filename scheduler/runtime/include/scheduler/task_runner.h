@@ -74,16 +74,18 @@ public:
     bool Suspended() const { return suspended_ > 0; }
 
     // The main timer's tick: one pass unless paused or suspended (while paused only the check
-    // of the Active tasks' main clients is made). A main client that cannot be
-    // reached is logged when it first fails (see MainClientReachable); any other failure of the
-    // pass goes to onError once until a pass succeeds (raised when there is no onError).
+    // of the Active tasks' main clients is made). A main client that cannot be reached is
+    // logged when it first fails (see MainClientReachable); any other failure of the pass goes
+    // to onError once until a pass succeeds (raised when there is no onError).
     void OnTimer();
     // One pass over the rows; first, at most every kAliveCheckInterval while a task is Active,
     // the main clients of the Active tasks are asked whether they still answer, and the tasks
     // of one that has ended fail.
     void CheckTasks();
     // Hands one task to the main client. Raises MainClientUnavailable when the main client
-    // cannot be reached.
+    // cannot be reached. A refused run (id 0, or a negative file count) fails with the failure
+    // text of its files, a folder of no files completes at once; both with the date and the
+    // log lines of a finished run.
     void RunTask(TLarkFTPTask& task);
     // "LarkFTP_Task_Completed": wParam id, lParam 9 done / 8 failed. It counts a file for the
     // Active task with that id, and for no other task; any other lParam changes nothing.
