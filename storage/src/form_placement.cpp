@@ -1,8 +1,7 @@
 #include "storage/form_placement.h"
 
-#include <charconv>
-
 #include "core/errors.h"
+#include "core/integer_text.h"
 #include "core/ini_store.h"
 #include "placement_detail.h"
 
@@ -52,13 +51,6 @@ const core::TypeInfo& RegRootType() {
 }
 
 }  // namespace
-
-std::optional<int> StoredDecimal(std::string_view text) {
-    int v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return v;
-}
 
 std::unique_ptr<SettingsStore> OpenIniSettings(const std::string& fileName) {
     return std::make_unique<IniSettings>(fileName);
@@ -200,7 +192,7 @@ void TFormPlacement::WriteStoredString(std::string_view section, std::string_vie
 }
 
 int TFormPlacement::ReadStoredInteger(std::string_view section, std::string_view key, int defaultValue) {
-    return StoredDecimal(ReadStoredString(section, key, "")).value_or(defaultValue);
+    return core::ParseDecimal32(ReadStoredString(section, key, "")).value_or(defaultValue);
 }
 
 void TFormPlacement::WriteStoredInteger(std::string_view section, std::string_view key, int value) {

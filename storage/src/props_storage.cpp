@@ -8,6 +8,7 @@
 #include <map>
 
 #include "core/collection.h"
+#include "core/integer_text.h"
 #include "core/property_path.h"
 #include "core/text_encoding.h"
 
@@ -30,34 +31,8 @@ std::string_view Trimmed(std::string_view s) {
     return s;
 }
 
-// Decimal with an optional sign, or "$" / "0x" hexadecimal.
-bool ParseInteger(std::string_view s, std::int64_t& out) {
-    bool negative = false;
-    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
-        negative = s[0] == '-';
-        s.remove_prefix(1);
-    }
-    int base = 10;
-    if (!s.empty() && s[0] == '$') {
-        base = 16;
-        s.remove_prefix(1);
-    } else if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        base = 16;
-        s.remove_prefix(2);
-    }
-    if (s.empty() || s[0] == '+' || s[0] == '-') return false;
-    std::uint64_t v = 0;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
-    if (ec != std::errc() || p != s.data() + s.size()) return false;
-    if (negative) {
-        if (v > std::uint64_t(1) << 63) return false;
-        out = static_cast<std::int64_t>(0 - v);
-    } else {
-        if (v > std::uint64_t(INT64_MAX) && base == 10) return false;
-        out = static_cast<std::int64_t>(v);  // hexadecimal may spell the full 64-bit pattern
-    }
-    return true;
-}
+// Decimal with an optional sign, or "$" / "0x" hexadecimal spelling the 64-bit pattern.
+constexpr core::IntegerSyntax kStoredInteger{.hexadecimal = true, .plusSign = true, .width = core::IntegerWidth::Bits64};
 
 // "%G" with the exponent written as the stored format has it: no "+", no leading zeros.
 std::string GeneralFloat(double v, int digits) {
@@ -283,8 +258,7 @@ void TPropsStorage::LoadPropValue(const PropInfo& prop) {
         switch (t.kind) {
             case TypeKind::Integer:
             case TypeKind::Int64: {
-                std::int64_t v = 0;
-                if (ParseInteger(text, v)) Object->SetProp(prop, Value(v));
+                if (auto v = core::ParseInteger(text, kStoredInteger)) Object->SetProp(prop, Value(*v));
                 return;
             }
             case TypeKind::Char: {
@@ -357,8 +331,8 @@ void TPropsStorage::LoadObject(const PropInfo& prop, Persistent* object) {
     if (!object) return;
     const std::string section = Section + "." + key;
     if (auto* strings = dynamic_cast<core::StringsObject*>(object)) {
-        std::int64_t count = 0;
-        if (!ParseInteger(Trimmed(ReadPropText(section, "Count", "0")), count)) count = 0;
+        const std::int64_t count =
+            core::ParseInteger(Trimmed(ReadPropText(section, "Count", "0")), kStoredInteger).value_or(0);
         if (count > 0) {
             int n = ItemsPresent(section, "", static_cast<int>(std::min<std::int64_t>(count, INT32_MAX)));
             if (n > 0) {
@@ -369,9 +343,9 @@ void TPropsStorage::LoadObject(const PropInfo& prop, Persistent* object) {
         }
     } else if (auto* collection = dynamic_cast<core::Collection*>(object)) {
         const int current = collection->Count();
-        std::int64_t stated = current;
-        if (!ParseInteger(Trimmed(ReadPropText(Section, key + ".Count", std::to_string(current))), stated))
-            stated = current;
+        const std::int64_t stated =
+            core::ParseInteger(Trimmed(ReadPropText(Section, key + ".Count", std::to_string(current))), kStoredInteger)
+                .value_or(current);
         // The same count (or none stored) updates in place; a new one is believed only as far as
         // items are really there.
         const int count = stated == current

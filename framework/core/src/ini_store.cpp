@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "core/errors.h"
+#include "core/integer_text.h"
 #include "core/text_encoding.h"
 
 #ifdef _WIN32
@@ -118,34 +119,6 @@ fs::path PathOf(const std::string& utf8) {
 #else
     return fs::path(utf8);
 #endif
-}
-
-bool ParseInt(std::string_view t, int& out) {
-    bool neg = false;
-    if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
-        neg = t[0] == '-';
-        t.remove_prefix(1);
-    }
-    int base = 10;
-    if (!t.empty() && t[0] == '$') {
-        base = 16;
-        t.remove_prefix(1);
-    } else if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-        base = 16;
-        t.remove_prefix(2);
-    }
-    if (t.empty()) return false;
-    std::uint64_t v = 0;
-    auto r = std::from_chars(t.data(), t.data() + t.size(), v, base);
-    if (r.ec != std::errc() || r.ptr != t.data() + t.size()) return false;
-    if (base == 16 && !neg && v <= 0xFFFFFFFFu) {
-        // Hexadecimal spells the 32-bit pattern.
-        out = static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
-        return true;
-    }
-    if (neg ? v > 2147483648u : v > 2147483647u) return false;
-    out = neg ? static_cast<int>(-static_cast<std::int64_t>(v)) : static_cast<int>(v);
-    return true;
 }
 
 void CheckName(std::string_view what, std::string_view name) {
@@ -359,8 +332,9 @@ std::string IniStore::ReadString(std::string_view section, std::string_view key,
 int IniStore::ReadInteger(std::string_view section, std::string_view key,
                           int defaultValue) const {
     const Line* line = FindKey(section, key);
-    int v;
-    return line && ParseInt(line->value(), v) ? v : defaultValue;
+    if (!line) return defaultValue;
+    auto v = ParseInteger(line->value(), {.hexadecimal = true, .plusSign = true});
+    return v ? static_cast<int>(*v) : defaultValue;
 }
 
 bool IniStore::ReadBool(std::string_view section, std::string_view key,

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "../placement_detail.h"
+#include "core/integer_text.h"
 #include "storage/form_placement.h"
 #include "storage/text_helpers.h"
 #include "storage/window_hook_win.h"
@@ -135,7 +136,7 @@ void ReadPlacement(HWND window, TFormPlacement& store, std::string_view section,
         wp.flags = UINT(store.ReadStoredInteger(section, "Flags", int(wp.flags)));
         const Delimiters delims(" ,");
         auto word = [&](const std::string& text, int n, long fallback) {
-            auto v = StoredDecimal(ExtractNthWord(n, text, delims));
+            auto v = core::ParseDecimal32(ExtractNthWord(n, text, delims));
             return v ? long(*v) : fallback;
         };
         const std::string minMax = ReadSized(store, section, "MinMaxPos");
