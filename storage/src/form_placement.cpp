@@ -8,29 +8,35 @@
 namespace lark::storage {
 namespace {
 
+// A pass over the process's one store of the file: the file is read when the pass begins and
+// written back when it is committed, so other writers of the file keep their keys.
 class IniSettings : public SettingsStore {
 public:
-    explicit IniSettings(const std::string& fileName) : fileName_(fileName) {
-        if (!fileName_.empty()) ini_.LoadFromFile(fileName_);
+    explicit IniSettings(const std::string& fileName) : file_(core::SharedIniFile::Open(fileName)) {
+        file_->BeginPass();
+    }
+    ~IniSettings() override {
+        if (open_) file_->EndPass(false);
     }
     std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) override {
-        return ini_.ReadString(section, key, defaultValue);
+        return file_->Store().ReadString(section, key, defaultValue);
     }
+    // A value the file cannot hold is refused here and named when the pass is committed; the
+    // other writes of the pass are kept.
     void WriteString(std::string_view section, std::string_view key, std::string_view value) override {
-        ini_.WriteString(section, key, value);
+        file_->WriteString(section, key, value);
     }
-    void EraseSection(std::string_view section) override { ini_.EraseSection(section); }
-    std::vector<std::string> SectionKeys(std::string_view section) override { return ini_.ReadSection(section); }
+    void EraseSection(std::string_view section) override { file_->EraseSection(section); }
+    std::vector<std::string> SectionKeys(std::string_view section) override { return file_->Store().ReadSection(section); }
     void Commit() override {
-        if (!ini_.Modified()) return;
-        if (fileName_.empty()) throw core::Error("There is no file to keep the settings in");
-        ini_.SaveToFile(fileName_);
+        open_ = false;
+        file_->EndPass(true);
     }
     bool IsIniFile() const override { return true; }
 
 private:
-    std::string fileName_;
-    core::IniStore ini_;
+    std::shared_ptr<core::SharedIniFile> file_;
+    bool open_ = true;
 };
 
 std::string WithoutExtension(const std::string& name) {

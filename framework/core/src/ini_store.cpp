@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -121,9 +122,6 @@ fs::path PathOf(const std::string& utf8) {
 #endif
 }
 
-void CheckName(std::string_view what, std::string_view name) {
-    if (HasBreak(name)) throw Error(std::string(what) + " holds a line break");
-}
 
 }  // namespace
 
@@ -359,12 +357,16 @@ void IniStore::WriteString(std::string_view section, std::string_view key,
                            std::string_view value) {
     std::string_view name = Trim(section);
     std::string_view k = Trim(key);
-    CheckName("A section name", name);
-    CheckName("A key", k);
-    CheckName("A value", value);
+    auto refuse = [&](std::string_view why) {
+        return Error("The key \"" + std::string(key) + "\" of [" + std::string(section) + "] " +
+                     std::string(why));
+    };
+    if (HasBreak(name)) throw refuse("has a section name with a line break");
+    if (HasBreak(k)) throw refuse("holds a line break");
+    if (HasBreak(value)) throw refuse("cannot take a value with a line break");
     if (k.empty() || k.find('=') != std::string_view::npos || k.front() == '[' ||
         k.front() == ';')
-        throw Error("\"" + std::string(key) + "\" cannot be a key");
+        throw refuse("cannot be written as a key");
 
     Section* s = FindSection(name);
     if (!s) {
@@ -490,6 +492,120 @@ void IniStore::DeleteKey(std::string_view section, std::string_view key) {
     });
     s->Reindex();
     modified_ = true;
+}
+
+// --- SharedIniFile
+
+namespace {
+
+// The files' stores by the file's absolute path (without case on Windows, as the file system).
+struct SharedIniRegistry {
+    std::mutex mutex;
+    std::map<std::string, std::weak_ptr<SharedIniFile>> files;
+};
+
+SharedIniRegistry& Registry() {
+    static SharedIniRegistry* registry = new SharedIniRegistry;  // outlives every store
+    return *registry;
+}
+
+std::string RegistryKey(const std::string& fileName) {
+    std::error_code ec;
+    fs::path path = PathOf(fileName);
+    fs::path full = fs::absolute(path, ec);
+    if (ec) full = path;
+#ifdef _WIN32
+    std::wstring w = full.lexically_normal().wstring();
+    std::replace(w.begin(), w.end(), L'/', L'\\');
+    return FoldCaseUtf8(Utf16ToUtf8(std::u16string(w.begin(), w.end())));
+#else
+    return full.lexically_normal().string();
+#endif
+}
+
+}  // namespace
+
+std::shared_ptr<SharedIniFile> SharedIniFile::Open(const std::string& fileName) {
+    if (fileName.empty()) return std::shared_ptr<SharedIniFile>(new SharedIniFile(fileName));
+    const std::string key = RegistryKey(fileName);
+    SharedIniRegistry& registry = Registry();
+    std::lock_guard lock(registry.mutex);
+    std::weak_ptr<SharedIniFile>& slot = registry.files[key];
+    if (auto existing = slot.lock()) return existing;
+    std::shared_ptr<SharedIniFile> created(new SharedIniFile(fileName));
+    slot = created;
+    return created;
+}
+
+SharedIniFile::SharedIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+SharedIniFile::~SharedIniFile() {
+    if (fileName_.empty()) return;
+    SharedIniRegistry& registry = Registry();
+    std::lock_guard lock(registry.mutex);
+    auto it = registry.files.find(RegistryKey(fileName_));
+    if (it != registry.files.end() && it->second.expired()) registry.files.erase(it);
+}
+
+void SharedIniFile::BeginPass() {
+    mutex_.lock();
+    if (depth_ > 0) {
+        ++depth_;
+        return;
+    }
+    try {
+        if (fileName_.empty()) store_.LoadFromText({});
+        else store_.LoadFromFile(fileName_);
+    } catch (...) {
+        mutex_.unlock();
+        throw;
+    }
+    refused_.clear();
+    depth_ = 1;
+}
+
+void SharedIniFile::EndPass(bool keep) {
+    if (depth_ == 0) throw Error("No pass is open on \"" + fileName_ + "\"");
+    struct Unlock {
+        std::recursive_mutex& m;
+        ~Unlock() { m.unlock(); }
+    } unlock{mutex_};
+    if (--depth_ > 0) return;
+    std::vector<std::string> refused = std::move(refused_);
+    refused_.clear();
+    if (!keep) {
+        // The next pass reads the file again; nothing of this one stays.
+        store_.LoadFromText({});
+        return;
+    }
+    if (store_.Modified()) {
+        if (fileName_.empty()) throw Error("There is no file to keep the settings in");
+        store_.SaveToFile(fileName_);
+    }
+    if (!refused.empty()) {
+        std::string text = "Not written to \"" + fileName_ + "\": ";
+        for (std::size_t i = 0; i < refused.size(); ++i) text += (i ? "; " : "") + refused[i];
+        throw Error(text);
+    }
+}
+
+void SharedIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    if (depth_ == 0) throw Error("No pass is open on \"" + fileName_ + "\"");
+    try {
+        store_.WriteString(section, key, value);
+    } catch (const Error& e) {
+        refused_.push_back(e.what());
+    }
+}
+
+void SharedIniFile::EraseSection(std::string_view section) {
+    if (depth_ == 0) throw Error("No pass is open on \"" + fileName_ + "\"");
+    store_.EraseSection(section);
+}
+
+void SharedIniFile::DeleteKey(std::string_view section, std::string_view key) {
+    if (depth_ == 0) throw Error("No pass is open on \"" + fileName_ + "\"");
+    store_.DeleteKey(section, key);
 }
 
 }  // namespace lark::core

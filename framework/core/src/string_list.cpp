@@ -59,6 +59,20 @@ StringList& StringList::operator=(const StringList& other) {
     return *this;
 }
 
+StringList& StringList::operator=(StringList&& other) {
+    if (this != &other) {
+        items_ = std::move(other.items_);
+        sorted_ = other.sorted_;
+        duplicates_ = other.duplicates_;
+        caseSensitive_ = other.caseSensitive_;
+        delimiter_ = other.delimiter_;
+        quoteChar_ = other.quoteChar_;
+        strictDelimiter_ = other.strictDelimiter_;
+        Changed();
+    }
+    return *this;
+}
+
 void StringList::CheckIndex(int index) const {
     if (index < 0 || index >= Count())
         throw Error("List index out of bounds (" + std::to_string(index) + ")");
