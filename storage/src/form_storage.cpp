@@ -148,7 +148,9 @@ void TFormStorage::Configure(TPropsStorage& storage) {
         WriteStoredString(s, k, v);
     };
     storage.OnEraseSection = [this](std::string_view s) { EraseStoredSection(s); };
-    storage.OnReadSectionKeys = [this](std::string_view s) { return StoredSectionKeys(s); };
+    storage.OnReadSectionKeys = [this](std::string_view s, const std::function<void(std::string_view)>& each) {
+        for (const std::string& key : StoredSectionKeys(s)) each(key);
+    };
 }
 
 void TFormStorage::SaveStoredProps() {

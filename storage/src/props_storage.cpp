@@ -233,8 +233,9 @@ int TPropsStorage::ItemsPresent(std::string_view section, std::string_view suffi
     // Up to the highest item index that has a key, and never more items than indices with
     // keys, so that what is allocated stays within what the file holds.
     std::vector<int> indices;
-    for (const std::string& key : OnReadSectionKeys(section))
+    OnReadSectionKeys(section, [&](std::string_view key) {
         if (int i = ItemIndexOfKey(key, suffix); i >= 0) indices.push_back(i);
+    });
     if (indices.empty()) return 0;
     std::sort(indices.begin(), indices.end());
     const int highest = indices.back();

@@ -143,7 +143,7 @@ struct Memory {
         s.OnReadString = [this](auto sec, auto key, auto def) { return ini.ReadString(sec, key, def); };
         s.OnWriteString = [this](auto sec, auto key, auto v) { ini.WriteString(sec, key, v); };
         s.OnEraseSection = [this](auto sec) { ini.EraseSection(sec); };
-        s.OnReadSectionKeys = [this](auto sec) { return ini.ReadSection(sec); };
+        s.OnReadSectionKeys = [this](auto sec, const auto& each) { ini.ForEachKey(sec, each); };
     }
     void Save(Persistent& o, std::string prefix = "S_", std::string section = "Main") {
         TPropsStorage s;

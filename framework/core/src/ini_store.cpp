@@ -55,6 +55,20 @@ struct IniStore::Section {
                 keys.emplace_back(NameHash()(lines[i].key()), static_cast<std::uint32_t>(i));
         std::sort(keys.begin(), keys.end());
     }
+    // The lines of the keys that reads see (the first of each name), in file order.
+    std::vector<std::uint32_t> FirstKeyLines() const {
+        std::vector<std::uint32_t> first;
+        first.reserve(keys.size());
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            bool shadowed = false;
+            // Equal names hash alike and sit before it in the same run, on earlier lines.
+            for (std::size_t j = i; j > 0 && keys[j - 1].first == keys[i].first && !shadowed; --j)
+                shadowed = SameTextUtf8(lines[keys[j - 1].second].key(), lines[keys[i].second].key());
+            if (!shadowed) first.push_back(keys[i].second);
+        }
+        std::sort(first.begin(), first.end());
+        return first;
+    }
     // The line of the first key of that name, or -1.
     std::ptrdiff_t Find(std::string_view key) const {
         std::size_t h = NameHash()(key);
@@ -140,19 +154,21 @@ void IniStore::Line::Set(std::string text) {
 }
 
 std::size_t IniStore::NameHash::operator()(std::string_view name) const {
-    // FNV-1a over the folded text, so that names equal without case hash alike.
+    // FNV-1a over the folded text, so that names equal without case hash alike. ASCII is
+    // folded on the way; a name with other characters is hashed again from its folded copy.
     std::uint64_t h = 1469598103934665603ull;
-    auto mix = [&h](unsigned char c) {
-        h ^= c;
+    for (char c : name) {
+        auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80) {
+            h = 1469598103934665603ull;
+            for (char f : FoldCaseUtf8(name)) {
+                h ^= static_cast<unsigned char>(f);
+                h *= 1099511628211ull;
+            }
+            return static_cast<std::size_t>(h);
+        }
+        h ^= (b >= 'A' && b <= 'Z') ? b + 32u : b;
         h *= 1099511628211ull;
-    };
-    bool ascii = true;
-    for (char c : name)
-        if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
-    if (ascii) {
-        for (char c : name) mix(static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c));
-    } else {
-        for (char c : FoldCaseUtf8(name)) mix(static_cast<unsigned char>(c));
     }
     return static_cast<std::size_t>(h);
 }
@@ -327,6 +343,18 @@ std::string IniStore::ReadString(std::string_view section, std::string_view key,
     return std::string(line ? line->value() : defaultValue);
 }
 
+const IniStore::Section* IniStore::FindSectionForReading(std::string_view section) const {
+    return FindSection(section);
+}
+
+std::string IniStore::ReadString(const Section* section, std::string_view key,
+                                 std::string_view defaultValue) const {
+    if (!section) return std::string(defaultValue);
+    std::ptrdiff_t line = section->Find(Trim(key));
+    return std::string(line < 0 ? defaultValue
+                                : section->lines[static_cast<std::size_t>(line)].value());
+}
+
 int IniStore::ReadInteger(std::string_view section, std::string_view key,
                           int defaultValue) const {
     const Line* line = FindKey(section, key);
@@ -432,14 +460,15 @@ void IniStore::WriteFloat(std::string_view section, std::string_view key, double
 
 std::vector<std::string> IniStore::ReadSection(std::string_view section) const {
     std::vector<std::string> keys;
-    Section* s = FindSection(section);
-    if (!s) return keys;
-    for (std::size_t i = 0; i < s->lines.size(); ++i) {
-        const Line& line = s->lines[i];
-        if (!line.isKey) continue;
-        if (s->Find(line.key()) == static_cast<std::ptrdiff_t>(i)) keys.emplace_back(line.key());
-    }
+    ForEachKey(section, [&keys](std::string_view key) { keys.emplace_back(key); });
     return keys;
+}
+
+void IniStore::ForEachKey(std::string_view section,
+                          const std::function<void(std::string_view key)>& each) const {
+    Section* s = FindSection(section);
+    if (!s) return;
+    for (std::uint32_t i : s->FirstKeyLines()) each(s->lines[i].key());
 }
 
 std::vector<std::string> IniStore::ReadSections() const {
@@ -453,11 +482,9 @@ StringList IniStore::ReadSectionValues(std::string_view section) const {
     StringList list;
     Section* s = FindSection(section);
     if (!s) return list;
-    for (std::size_t i = 0; i < s->lines.size(); ++i) {
+    for (std::uint32_t i : s->FirstKeyLines()) {
         const Line& line = s->lines[i];
-        if (!line.isKey) continue;
-        if (s->Find(line.key()) == static_cast<std::ptrdiff_t>(i))
-            list.Add(std::string(line.key()) + "=" + std::string(line.value()));
+        list.Add(std::string(line.key()) + "=" + std::string(line.value()));
     }
     return list;
 }

@@ -15,6 +15,7 @@
 //
 // The file's bytes are Windows-1252 (or UTF-8 after a UTF-8 byte order mark, which is kept);
 // all texts of the interface are UTF-8. Characters that Windows-1252 lacks are written as '?'.
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -52,6 +53,13 @@ public:
 
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view defaultValue) const;
+
+    // For many reads of one section: the section that reads see, found once (null when there
+    // is none). It stays valid until the store is changed or loaded again.
+    struct Section;
+    const Section* FindSectionForReading(std::string_view section) const;
+    std::string ReadString(const Section* section, std::string_view key,
+                           std::string_view defaultValue) const;
     // Decimal, "$" or "0x" hexadecimal, within 32 bits; anything else gives the default.
     int ReadInteger(std::string_view section, std::string_view key, int defaultValue) const;
     // An integer that is not 0; a text that is no integer gives the default.
@@ -69,6 +77,8 @@ public:
 
     // The keys of the section in file order (each once).
     std::vector<std::string> ReadSection(std::string_view section) const;
+    // The same keys, handed to `each` without copying them.
+    void ForEachKey(std::string_view section, const std::function<void(std::string_view key)>& each) const;
     // The section names in file order (each once).
     std::vector<std::string> ReadSections() const;
     // Lines key=value of the section in file order.
@@ -83,7 +93,6 @@ public:
 
 private:
     struct Line;
-    struct Section;
     Section* FindSection(std::string_view section) const;
     const Line* FindKey(std::string_view section, std::string_view key) const;
     void Clear();
