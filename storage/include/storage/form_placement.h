@@ -182,6 +182,8 @@ private:
     bool saved_ = false;
     bool destroyingWindow_ = false;
     bool defaultMaximize_ = true;
+    // The show command restored while the window was hidden, applied when it shows (0: none).
+    int pendingShowCmd_ = 0;
     bool ownerEventsAttached_ = false;
     TUiWindowHook* hook_ = nullptr;
     // The owner window's own handlers, put back when the placement goes.
