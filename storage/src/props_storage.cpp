@@ -82,7 +82,9 @@ std::string ItemPrefix(int index) { return "Item" + std::to_string(index) + "_";
 // The index of a key "Item<digits><suffix>..." (suffix "_"), or of a key exactly
 // "Item<digits>" (suffix empty); -1 for any other key.
 int ItemIndexOfKey(std::string_view key, std::string_view suffix) {
-    if (key.size() < 5 || !core::SameTextUtf8(key.substr(0, 4), "Item")) return -1;
+    if (key.size() < 5 || (key[0] | 0x20) != 'i' || (key[1] | 0x20) != 't' || (key[2] | 0x20) != 'e' ||
+        (key[3] | 0x20) != 'm')
+        return -1;
     key.remove_prefix(4);
     std::size_t digits = 0;
     while (digits < key.size() && key[digits] >= '0' && key[digits] <= '9') ++digits;
@@ -255,7 +257,8 @@ void TPropsStorage::LoadPropValue(const PropInfo& prop) {
         const std::string def = StoredPropText(*Object, prop);
         // An empty variant is read too: it is never written empty, so an empty text means no value.
         if (def.empty() && !IsStringProp(prop) && t.kind != TypeKind::Variant) return;
-        const std::string text(Trimmed(ReadPropText(Section, PropKeyName(prop), def)));
+        std::string text = ReadPropText(Section, PropKeyName(prop), def);
+        if (const std::string_view t = Trimmed(text); t.size() != text.size()) text = std::string(t);
         switch (t.kind) {
             case TypeKind::Integer:
             case TypeKind::Int64: {
@@ -279,7 +282,7 @@ void TPropsStorage::LoadPropValue(const PropInfo& prop) {
                 return;
             }
             case TypeKind::String:
-                Object->SetProp(prop, Value(text));
+                Object->SetProp(prop, Value(std::move(text)));
                 return;
             case TypeKind::Set:
                 Object->SetProp(prop, Value(core::SetFromText(t, text)));

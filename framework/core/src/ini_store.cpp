@@ -26,13 +26,12 @@ struct IniStore::Line {
     // The line as it stands in the file (UTF-8, without its break): a view of the loaded text,
     // or its own copy once written.
     std::string_view loaded;
-    std::string own;
-    bool owned = false;
+    std::unique_ptr<std::string> own;  // few lines are written: keep the line small
     bool isKey = false;
     // Where the trimmed key and the trimmed, unquoted value lie in the line (key lines only).
     std::uint32_t keyPos = 0, keyLen = 0, valuePos = 0, valueLen = 0;
 
-    std::string_view raw() const { return owned ? std::string_view(own) : loaded; }
+    std::string_view raw() const { return own ? std::string_view(*own) : loaded; }
     std::string_view key() const { return raw().substr(keyPos, keyLen); }
     std::string_view value() const { return raw().substr(valuePos, valueLen); }
     // Takes a new text and finds its key and value again, exactly as loading would.
@@ -81,14 +80,15 @@ struct IniStore::Section {
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t\v\f";
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
 std::string_view Trim(std::string_view s) {
-    std::size_t b = s.find_first_not_of(kBlanks);
-    if (b == std::string_view::npos) return s.substr(s.size());  // empty, but still inside s
-    std::size_t e = s.find_last_not_of(kBlanks);
-    return s.substr(b, e - b + 1);
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);  // empty, but still inside s
 }
 
 std::string_view Unquote(std::string_view v) {
@@ -140,10 +140,9 @@ fs::path PathOf(const std::string& utf8) {
 }  // namespace
 
 void IniStore::Line::Set(std::string text) {
-    own = std::move(text);
-    owned = true;
+    own = std::make_unique<std::string>(std::move(text));
     loaded = {};
-    std::string_view r(own), name, key, value;
+    std::string_view r(*own), name, key, value;
     isKey = Classify(r, name, key, value) == Kind::Key;
     if (isKey) {
         keyPos = Offset(r, key);
