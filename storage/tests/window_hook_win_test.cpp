@@ -71,7 +71,7 @@ protected:
         Pump();
     }
     // A hook that logs "<name>:before" / "<name>:after" for pings.
-    TUiWindowHook* AddHook(const std::string& name) {
+    TUiWindowHook* AddHook(const std::string& name, WindowControl* on = nullptr) {
         auto* hook = root->Create<TUiWindowHook>();
         hook->BeforeMessage = [this, name](TUiWindowHook&, HookMessage& m, bool&) {
             if (m.msg == kPing) log.push_back(name + ":before");
@@ -79,7 +79,7 @@ protected:
         hook->AfterMessage = [this, name](TUiWindowHook&, HookMessage& m, bool&) {
             if (m.msg == kPing) log.push_back(name + ":after=" + std::to_string(m.result));
         };
-        hook->SetWinControl(control);
+        hook->SetWinControl(on ? on : control);
         return hook;
     }
     void Free(lark::core::Component* c) { root->RemoveComponent(c), delete c; }
@@ -128,17 +128,8 @@ TEST_F(WindowHookTest, ThreeClientsOnOneWindowLeaveInEveryOrder) {
         std::vector<TUiWindowHook*> hooks;
         for (const std::string& name : names) {
             // Each client on a control of its own, all over the same window handle.
-            WindowControl* own = root->Create<WindowControl>(hwnd);
-            controls.push_back(own);
-            TUiWindowHook* hook = root->Create<TUiWindowHook>();
-            hook->BeforeMessage = [this, name](TUiWindowHook&, HookMessage& m, bool&) {
-                if (m.msg == kPing) log.push_back(name + ":before");
-            };
-            hook->AfterMessage = [this, name](TUiWindowHook&, HookMessage& m, bool&) {
-                if (m.msg == kPing) log.push_back(name + ":after=" + std::to_string(m.result));
-            };
-            hook->SetWinControl(own);
-            hooks.push_back(hook);
+            controls.push_back(root->Create<WindowControl>(hwnd));
+            hooks.push_back(AddHook(name, controls.back()));
         }
         std::vector<std::string> left = names;
         for (std::size_t step = 0; step <= order.size(); ++step) {

@@ -46,16 +46,7 @@ StringList::StringList(const StringList& other)
       strictDelimiter_(other.strictDelimiter_) {}
 
 StringList& StringList::operator=(const StringList& other) {
-    if (this != &other) {
-        items_ = other.items_;
-        sorted_ = other.sorted_;
-        duplicates_ = other.duplicates_;
-        caseSensitive_ = other.caseSensitive_;
-        delimiter_ = other.delimiter_;
-        quoteChar_ = other.quoteChar_;
-        strictDelimiter_ = other.strictDelimiter_;
-        Changed();
-    }
+    if (this != &other) *this = StringList(other);
     return *this;
 }
 
