@@ -344,3 +344,24 @@ TEST_F(IniStoreFile, AValueWithALineBreakIsRefusedAndTheRestOfItsPassIsWritten) 
 }
 
 }  // namespace
+
+namespace {
+
+// Lookups hash names without case in words of eight bytes: every length and every place of a
+// capital must still find the key.
+TEST(IniStore, NamesOfEveryLengthAreFoundWithoutCase) {
+    IniStore ini;
+    const std::string names[] = {"a", "Item0_X", "Item0_Xy", "Item12_Port", "Item123_HostFingerprint",
+                                 "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "x[]^_`@{", "ÄrgerÜber", "Item5_Größe"};
+    for (const std::string& name : names) ini.WriteString("Säction " + name, name, name);
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::string upper = FoldCaseUtf8(name) == name ? AnsiUpper(name) : name;
+        std::string lower = FoldCaseUtf8(name);
+        EXPECT_EQ(ini.ReadString("SÄCTION " + lower, lower, ""), name);
+        EXPECT_EQ(ini.ReadString("säction " + name, upper, ""), name);
+    }
+    EXPECT_EQ(ini.ReadString("säction x[]^_`@{", "x{]^_`@{", "none"), "none");  // '[' and '{' differ
+}
+
+}  // namespace
