@@ -6,7 +6,6 @@
 
 #include "core/ini_store.h"
 #include "shellext/model/site_database.h"
-#include "storage/props_storage.h"
 
 using namespace lark;
 
