@@ -8,7 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "core/errors.h"
@@ -282,10 +281,19 @@ void IniStore::LoadFromFile(const std::string& fileName) {
     if (!fs::is_regular_file(path, ec)) throw Error("\"" + fileName + "\" is no file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw Error("Cannot open \"" + fileName + "\"");
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
+    // Read whole, in one piece (a site database runs to megabytes).
+    const std::uintmax_t size = fs::file_size(path, ec);
+    std::string bytes(ec ? 0 : static_cast<std::size_t>(size), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    // A file that changed size meanwhile is read to its end.
+    char chunk[4096];
+    while (!in.bad() && !in.eof()) {
+        in.read(chunk, sizeof chunk);
+        bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
     if (in.bad()) throw Error("Cannot read \"" + fileName + "\"");
-    LoadFromText(buffer.str());
+    LoadFromText(bytes);
 }
 
 std::string IniStore::SaveToText() const {

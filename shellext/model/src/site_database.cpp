@@ -54,18 +54,22 @@ void ReadSiteRecords(TServers& holder, const core::IniStore& file) {
     reader.Object = &holder;
     reader.Prefix = std::string(kSiteHolderName) + "_";
     reader.Section = std::string(kSiteDatabaseSection);
-    // A record's keys are read one after another from its section: find it once for them.
-    std::string lastName;
-    const core::IniStore::Section* last = file.FindSectionForReading(lastName);
-    reader.OnReadString = [&](std::string_view s, std::string_view k, std::string_view d) {
-        if (s != lastName) {
-            lastName.assign(s);
-            last = file.FindSectionForReading(s);
+    // A record's keys are read one after another from its section: find it once for them. The
+    // callbacks hold one pointer each, so the copies every nested record makes allocate nothing.
+    struct Cursor {
+        const core::IniStore& file;
+        std::string name;
+        const core::IniStore::Section* section;
+    } cursor{file, {}, file.FindSectionForReading({})};
+    reader.OnReadString = [c = &cursor](std::string_view s, std::string_view k, std::string_view d) {
+        if (s != c->name) {
+            c->name.assign(s);
+            c->section = c->file.FindSectionForReading(s);
         }
-        return file.ReadString(last, k, d);
+        return c->file.ReadString(c->section, k, d);
     };
-    reader.OnReadSectionKeys = [&file](std::string_view s, const std::function<void(std::string_view)>& each) {
-        file.ForEachKey(s, each);
+    reader.OnReadSectionKeys = [f = &file](std::string_view s, const std::function<void(std::string_view)>& each) {
+        f->ForEachKey(s, each);
     };
     reader.LoadPropValue(*holder.Class().FindProp("FTPServers"));
 }
