@@ -28,8 +28,10 @@ struct IniStore::Line {
     std::string_view loaded;
     std::unique_ptr<std::string> own;  // few lines are written: keep the line small
     bool isKey = false;
+    bool shadowed = false;  // an earlier line of the section has the same key
     // Where the trimmed key and the trimmed, unquoted value lie in the line (key lines only).
     std::uint32_t keyPos = 0, keyLen = 0, valuePos = 0, valueLen = 0;
+    std::uint32_t hash = 0;  // of the key, to pass over other keys without comparing them
 
     std::string_view raw() const { return own ? std::string_view(*own) : loaded; }
     std::string_view key() const { return raw().substr(keyPos, keyLen); }
@@ -42,38 +44,54 @@ struct IniStore::Section {
     std::string name;
     Line header;
     std::vector<Line> lines;
-    // (hash of the key, line) of every key line, sorted: a lookup is a binary search, and of
-    // equal keys the one on the first line is found first.
-    std::vector<std::pair<std::size_t, std::uint32_t>> keys;
+    // Open addressing over the key lines: slot = line + 1, 0 free. Only the first line of each
+    // key is entered, so a lookup finds the key that reads see in one probe or a few.
+    std::vector<std::uint32_t> table;
+    std::size_t keyCount = 0;
     bool first = false;  // the section of this name that reads see
 
     void Reindex() {
-        keys.clear();
-        for (std::size_t i = 0; i < lines.size(); ++i)
-            if (lines[i].isKey)
-                keys.emplace_back(NameHash()(lines[i].key()), static_cast<std::uint32_t>(i));
-        std::sort(keys.begin(), keys.end());
-    }
-    // The lines of the keys that reads see (the first of each name), in file order.
-    std::vector<std::uint32_t> FirstKeyLines() const {
-        std::vector<std::uint32_t> first;
-        first.reserve(keys.size());
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            bool shadowed = false;
-            // Equal names hash alike and sit before it in the same run, on earlier lines.
-            for (std::size_t j = i; j > 0 && keys[j - 1].first == keys[i].first && !shadowed; --j)
-                shadowed = SameTextUtf8(lines[keys[j - 1].second].key(), lines[keys[i].second].key());
-            if (!shadowed) first.push_back(keys[i].second);
+        keyCount = 0;
+        for (const Line& line : lines) keyCount += line.isKey;
+        std::size_t size = 8;
+        while (size < 2 * keyCount) size *= 2;
+        table.assign(keyCount ? size : 0, 0);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            Line& line = lines[i];
+            if (!line.isKey) continue;
+            line.hash = static_cast<std::uint32_t>(NameHash()(line.key()));
+            line.shadowed = !Enter(static_cast<std::uint32_t>(i));
         }
-        std::sort(first.begin(), first.end());
-        return first;
+    }
+    // Enters key line i unless its key is there already (false then).
+    bool Enter(std::uint32_t i) {
+        const Line& line = lines[i];
+        const std::size_t mask = table.size() - 1;
+        for (std::size_t slot = line.hash & mask;; slot = (slot + 1) & mask) {
+            if (table[slot] == 0) {
+                table[slot] = i + 1;
+                return true;
+            }
+            const Line& other = lines[table[slot] - 1];
+            if (other.hash == line.hash && SameTextUtf8(other.key(), line.key())) return false;
+        }
+    }
+    // A key line added after the others: entered, the table grown when it fills.
+    void Add(std::uint32_t i) {
+        ++keyCount;
+        lines[i].hash = static_cast<std::uint32_t>(NameHash()(lines[i].key()));
+        if (2 * keyCount > table.size()) Reindex();
+        else lines[i].shadowed = !Enter(i);
     }
     // The line of the first key of that name, or -1.
     std::ptrdiff_t Find(std::string_view key) const {
-        std::size_t h = NameHash()(key);
-        auto it = std::lower_bound(keys.begin(), keys.end(), std::make_pair(h, std::uint32_t{0}));
-        for (; it != keys.end() && it->first == h; ++it)
-            if (SameTextUtf8(lines[it->second].key(), key)) return it->second;
+        if (table.empty()) return -1;
+        const auto h = static_cast<std::uint32_t>(NameHash()(key));
+        const std::size_t mask = table.size() - 1;
+        for (std::size_t slot = h & mask; table[slot] != 0; slot = (slot + 1) & mask) {
+            const Line& line = lines[table[slot] - 1];
+            if (line.hash == h && SameTextUtf8(line.key(), key)) return table[slot] - 1;
+        }
         return -1;
     }
 };
@@ -465,9 +483,8 @@ void IniStore::WriteString(std::string_view section, std::string_view key,
         Line line;
         line.Set(std::string(k) + "=" + std::string(value));
         s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
-        // Only lines that are no keys follow, so no indexed line moved.
-        auto entry = std::make_pair(NameHash()(k), static_cast<std::uint32_t>(at));
-        s->keys.insert(std::upper_bound(s->keys.begin(), s->keys.end(), entry), entry);
+        // Only lines that are no keys follow, so no entered line moved.
+        s->Add(static_cast<std::uint32_t>(at));
     }
     modified_ = true;
 }
@@ -497,7 +514,8 @@ void IniStore::ForEachKey(std::string_view section,
                           const std::function<void(std::string_view key)>& each) const {
     Section* s = FindSection(section);
     if (!s) return;
-    for (std::uint32_t i : s->FirstKeyLines()) each(s->lines[i].key());
+    for (const Line& line : s->lines)
+        if (line.isKey && !line.shadowed) each(line.key());
 }
 
 std::vector<std::string> IniStore::ReadSections() const {
@@ -511,16 +529,14 @@ StringList IniStore::ReadSectionValues(std::string_view section) const {
     StringList list;
     Section* s = FindSection(section);
     if (!s) return list;
-    for (std::uint32_t i : s->FirstKeyLines()) {
-        const Line& line = s->lines[i];
-        list.Add(std::string(line.key()) + "=" + std::string(line.value()));
-    }
+    for (const Line& line : s->lines)
+        if (line.isKey && !line.shadowed) list.Add(std::string(line.key()) + "=" + std::string(line.value()));
     return list;
 }
 
 bool IniStore::SectionExists(std::string_view section) const {
     Section* s = FindSection(section);
-    return s && !s->keys.empty();
+    return s && s->keyCount > 0;
 }
 
 bool IniStore::ValueExists(std::string_view section, std::string_view key) const {
