@@ -116,7 +116,7 @@ std::string_view Unquote(std::string_view v) {
 }
 
 bool HasBreak(std::string_view s) {
-    return s.find_first_of("\r\n") != std::string_view::npos;
+    return std::any_of(s.begin(), s.end(), [](char c) { return c == '\r' || c == '\n'; });
 }
 
 enum class Kind { Other, Header, Key };
