@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <unordered_set>
 
 #include "ascii.h"
 #include "core/text_encoding.h"
@@ -599,21 +600,47 @@ void Reader::SkipValue() {
 }
 
 void Reader::ReadRootComponent(Component& root) {
-    root_ = &root;
-    fixups_.clear();
-    loaded_.clear();
-    ReadSignature();
+    Stream* only = &stream_;
+    ReadRootComponents(root, std::span<Stream* const>(&only, 1));
+}
+
+void Reader::ReadRootComponents(Component& root, std::span<Stream* const> streams) {
+    if (streams.empty()) throw Error("No component stream to read");
+    std::vector<Component*> loaded{&root};
+    std::unordered_set<Component*> seen{&root};
+    // A component the second stream changes was read by the first: it is loaded once.
+    auto keep = [&](Reader& reader) {
+        for (Component* c : reader.loaded_)
+            if (seen.insert(c).second) loaded.push_back(c);
+        reader.loaded_.clear();
+    };
     root.SetLoading(true);
-    loaded_.push_back(&root);
     try {
-        ReadComponentBody(root);
-        ResolveFixups();
-        BindRoot();
+        std::vector<Fixup> fixups;
+        for (Stream* stream : streams) {
+            Reader reader(*stream);
+            reader.root_ = &root;
+            try {
+                reader.ReadSignature();
+                reader.ReadComponentBody(root);
+            } catch (...) {
+                keep(reader);
+                throw;
+            }
+            keep(reader);
+            fixups.insert(fixups.end(), reader.fixups_.begin(), reader.fixups_.end());
+        }
+        Reader last(*streams.back());
+        last.root_ = &root;
+        last.fixups_ = std::move(fixups);
+        last.loaded_ = loaded;
+        last.ResolveFixups();
+        last.BindRoot();
     } catch (...) {
-        for (Component* c : loaded_) c->SetLoading(false);
+        for (Component* c : loaded) c->SetLoading(false);
         throw;
     }
-    for (Component* c : loaded_) c->Loaded();
+    for (Component* c : loaded) c->Loaded();
 }
 
 namespace {
