@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 #include "core/component_stream.h"
 #include "core/stream.h"
@@ -107,6 +108,19 @@ private:
         r_.ReadListEnd();
     }
 
+    // The entries up to the end of the list, one a line between open and close; an empty
+    // list stays on its line.
+    void Block(int level, const char* open, const char* close, const std::function<void()>& entry) {
+        out_ += open;
+        if (!r_.EndOfList()) {
+            out_ += "\n";
+            while (!r_.EndOfList()) entry();
+            Indent(level);
+        }
+        r_.ReadListEnd();
+        out_ += close;
+    }
+
     void Value(int level) {
         Depth guard(depth_, r_);
         using core::ValueTag;
@@ -147,30 +161,15 @@ private:
             }
             case ValueTag::List:
                 r_.ReadListBegin();
-                if (r_.EndOfList()) {
-                    r_.ReadListEnd();
-                    out_ += "()";
-                    return;
-                }
-                out_ += "(\n";
-                while (!r_.EndOfList()) {
+                Block(level, "(", ")", [&] {
                     Indent(level + 1);
                     Value(level + 1);
                     out_ += "\n";
-                }
-                r_.ReadListEnd();
-                Indent(level);
-                out_ += ")";
+                });
                 return;
             case ValueTag::Collection:
                 r_.ReadTag();
-                if (r_.EndOfList()) {
-                    r_.ReadListEnd();
-                    out_ += "<>";
-                    return;
-                }
-                out_ += "<\n";
-                while (!r_.EndOfList()) {
+                Block(level, "<", ">", [&] {
                     if (IsIntegerTag(r_.PeekTag())) r_.ReadInteger();  // item index: items are in order
                     r_.ReadListBegin();
                     Indent(level + 1);
@@ -178,10 +177,7 @@ private:
                     Properties(level + 2);
                     Indent(level + 1);
                     out_ += "}\n";
-                }
-                r_.ReadListEnd();
-                Indent(level);
-                out_ += ">";
+                });
                 return;
             case ValueTag::Binary: {
                 std::vector<std::uint8_t> bytes = r_.ReadBinary();
