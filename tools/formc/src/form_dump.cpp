@@ -57,6 +57,39 @@ std::string FloatText(double value) {
     return text;
 }
 
+bool IsIdent(std::string_view s) {
+    auto start = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    auto rest = [&](char c) { return start(c) || (c >= '0' && c <= '9'); };
+    if (s.empty() || !start(s.front())) return false;
+    for (char c : s)
+        if (!rest(c)) return false;
+    return true;
+}
+
+bool IsDigits(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// Identifiers joined by "." with optional "[n]" item indexes: property names, references.
+bool IsIdentPath(std::string_view s) {
+    for (;;) {
+        std::size_t end = s.find_first_of(".[");
+        if (!IsIdent(s.substr(0, end))) return false;
+        s.remove_prefix(end == std::string_view::npos ? s.size() : end);
+        while (!s.empty() && s.front() == '[') {
+            std::size_t close = s.find(']');
+            if (close == std::string_view::npos || !IsDigits(s.substr(1, close - 1))) return false;
+            s.remove_prefix(close + 1);
+        }
+        if (s.empty()) return true;
+        if (s.front() != '.') return false;
+        s.remove_prefix(1);
+    }
+}
+
 class Dumper {
 public:
     explicit Dumper(std::span<const std::uint8_t> bytes) : in_(bytes.data(), bytes.size()), r_(in_) {}
@@ -79,6 +112,13 @@ private:
 
     void Indent(int level) { out_.append(static_cast<std::size_t>(level) * 2, ' '); }
 
+    // A name the syntax can show, or an error: the dump never prints what would read back as
+    // something else.
+    const std::string& Shown(const std::string& name, bool valid, const char* what) {
+        if (!valid) r_.Fail(std::string("The definition syntax cannot show the ") + what + " \"" + name + "\"");
+        return name;
+    }
+
     void Component(int level) {
         Depth guard(depth_, r_);
         auto flags = static_cast<std::uint8_t>(r_.PeekTag());
@@ -88,6 +128,8 @@ private:
         }
         std::string className = r_.ReadShortString();
         std::string name = r_.ReadShortString();
+        Shown(className, IsIdent(className) && !(name.empty() && className == "translations"), "class name");
+        Shown(name, name.empty() || IsIdent(name), "component name");
         Indent(level);
         out_ += className + (name.empty() ? "" : " " + name) + " {\n";
         Properties(level + 1);
@@ -101,7 +143,7 @@ private:
         while (!r_.EndOfList()) {
             std::string name = r_.ReadShortString();
             Indent(level);
-            out_ += name + " = ";
+            out_ += Shown(name, IsIdentPath(name), "property name") + " = ";
             Value(level);
             out_ += "\n";
         }
@@ -148,14 +190,19 @@ private:
             case ValueTag::Ident:
             case ValueTag::False:
             case ValueTag::True:
-            case ValueTag::Nil:
-                out_ += r_.ReadIdent();
+            case ValueTag::Nil: {
+                std::string ident = r_.ReadIdent();
+                out_ += Shown(ident, IsIdentPath(ident), "identifier");
                 return;
+            }
             case ValueTag::Set: {
                 r_.ReadTag();
                 out_ += "[";
                 bool first = true;
-                for (std::string e; !(e = r_.ReadShortString()).empty(); first = false) out_ += (first ? "" : ", ") + e;
+                for (std::string e; !(e = r_.ReadShortString()).empty(); first = false) {
+                    if (!first) out_ += ", ";
+                    out_ += Shown(e, IsIdent(e) || IsDigits(e), "set element");
+                }
                 out_ += "]";
                 return;
             }

@@ -229,6 +229,9 @@ TEST(Formc, DamagedStreamsGiveAnError) {
     }
     bytes.push_back(0);
     EXPECT_THROW(DumpComponentStream(bytes), core::Error);
+    // A name the syntax cannot show is refused rather than printed as something else.
+    std::vector<std::uint8_t> blank = {'T', 'P', 'F', '0', 4, 'T', ' ', 'F', 'x', 0, 0, 0};
+    EXPECT_THROW(DumpComponentStream(blank), core::Error);
 }
 
 TEST(Formc, EachCheckReportsItsPosition) {

@@ -12,7 +12,7 @@
 //   list         = "(" { value } ")"
 //   items        = "<" { "{" { property } "}" } ">"
 //   binary       = "{" { hex digits } "}"
-//   file         = "file" "(" string ")"                   (bytes of a file beside the definition)
+//   file         = "file(" string ")"                      (bytes of a file beside the definition)
 //   translations = "translations" "{" "languages" string { string } { kind "{" { row } "}" } "}"
 //   row          = identifier string { string }
 //   comment      = "#" to the end of the line
@@ -132,7 +132,8 @@ std::vector<Diagnostic> CheckDefinition(const FormFile& form, std::span<const Fo
 std::vector<std::uint8_t> CompileDefinition(const FormFile& form, std::span<const FormFile> known);
 
 // Any component stream (window definition, task file, translation file) in definition syntax.
-// Raises core::Error for a damaged stream.
+// Raises core::Error for a damaged stream, and for names or values the syntax cannot show
+// (a class name with a blank in it, a NaN).
 std::string DumpComponentStream(std::span<const std::uint8_t> bytes);
 
 }  // namespace lark::formc
