@@ -118,8 +118,10 @@ void ForwardSet(ClassBuilder<StreamTask>& b, std::string name, const core::TypeI
 LARK_DEFINE_CLASS(StreamTask) {
     using T = TLarkFTPTask;
     ClassBuilder<StreamTask> b("TLarkFTPTask", &core::CollectionItem::StaticClass());
+    // The main client's ids are opaque 32-bit values: the file holds the signed value of their
+    // bits, and every signed value reads back to the same bits.
     b.Custom(
-        "TaskID", core::CardinalType(),
+        "TaskID", core::IntegerType(),
         [](const StreamTask& s) { return Value(static_cast<std::int64_t>(static_cast<std::int32_t>(s.Task().TaskID()))); },
         [](StreamTask& s, const Value& v) { s.Task().SetTaskID(static_cast<std::uint32_t>(core::AsOrdinal(v))); },
         Value(std::int64_t(0)));

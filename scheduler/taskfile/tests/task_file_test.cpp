@@ -189,10 +189,12 @@ TEST(TaskFile, DefaultsAreLeftOutAndReadBackBothWays) {
 }
 
 TEST(TaskFile, WriteReadWriteIsByteIdenticalForEveryField) {
+    // Ids at and beyond the signed boundary are written as negative values and read back whole.
+    const std::uint32_t ids[] = {0, 40000, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFEu, 160000};
     TLarkFTPTaskStorage s;
     for (int i = 0; i < 6; ++i) {
         TLarkFTPTask& t = s.TaskList().Add();
-        t.SetTaskID(static_cast<std::uint32_t>(i * 40000));
+        t.SetTaskID(ids[i]);
         t.SetUseProfile(i % 2);
         t.SetLocalName(i == 3 ? std::string(300, 'L') : "C:\\f" + std::to_string(i));
         t.SetRemoteName(i == 4 ? "/\xC3\xA9t\xC3\xA9" : "/r");
@@ -220,8 +222,10 @@ TEST(TaskFile, WriteReadWriteIsByteIdenticalForEveryField) {
     TLarkFTPTaskStorage back;
     ReadTaskStream(back, first);
     ASSERT_EQ(back.TaskList().Count(), 6);
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(back.TaskList().Items(i).UserPassword(), s.TaskList().Items(i).UserPassword());
+        EXPECT_EQ(back.TaskList().Items(i).TaskID(), ids[i]);
+    }
     auto second = WriteTaskStream(back);
     // The password texts differ by their random starting block; everything else is identical.
     RawFile a = Walk(first), b = Walk(second);
