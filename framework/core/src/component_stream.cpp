@@ -685,7 +685,6 @@ void Reader::ReadProperties(Persistent& object) {
 void Reader::ReadProperty(Persistent& object) {
     std::int64_t at = stream_.Position();
     std::string path = ReadShortString();
-    std::string context = object.NamePath() + "." + path;
     try {
         Persistent* target = &object;
         std::string_view rest = path;
@@ -711,7 +710,11 @@ void Reader::ReadProperty(Persistent& object) {
     } catch (const ReadError&) {
         throw;
     } catch (const std::exception& e) {
-        throw ReadError("Error reading " + context + " at offset " + std::to_string(at) + ": " + e.what(), at);
+        // The name path walks the owners (an item's index is a search of its collection), so it is
+        // built only for the message: a load stays linear in the number of properties.
+        throw ReadError("Error reading " + object.NamePath() + "." + path + " at offset " + std::to_string(at) + ": " +
+                            e.what(),
+                        at);
     }
 }
 
