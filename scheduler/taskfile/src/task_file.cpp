@@ -16,8 +16,8 @@ namespace {
 using core::ClassBuilder;
 using core::Value;
 
-// The key for tasks the reader creates while a task stream is read on this thread.
-thread_local const TaskKey* readKey = nullptr;
+// The cipher for tasks the reader creates while a task stream is read on this thread.
+thread_local const storage::TextCipher* readCipher = nullptr;
 
 const core::TypeInfo& TaskTypeType() {
     static auto t = core::MakeEnumType("TTaskType", {"ttGet", "ttPut"});
@@ -48,14 +48,21 @@ const core::TypeInfo& MonthsType() {
 class StreamTask : public core::CollectionItem {
     LARK_PERSISTENT_CLASS(StreamTask)
 public:
-    StreamTask() : owned_(std::make_unique<TLarkFTPTask>()), task_(owned_.get()), key_(readKey) {}
-    void Bind(const TLarkFTPTask& task, const TaskKey& key) {
+    StreamTask() : owned_(std::make_unique<TLarkFTPTask>()), task_(owned_.get()), readCipher_(readCipher) {}
+    // Writing: the storage's task, and the cipher of this save.
+    void Bind(const TLarkFTPTask& task, storage::TextCipher& cipher) {
         owned_.reset();
         task_ = const_cast<TLarkFTPTask*>(&task);
-        key_ = &key;
+        writeCipher_ = &cipher;
+    }
+    // Copying: a task of the storage, no password work.
+    void Bind(TLarkFTPTask& task) {
+        owned_.reset();
+        task_ = &task;
     }
     TLarkFTPTask& Task() const { return *task_; }
     bool passwordFailed = false;
+    bool passwordChanged = false;
 
     void DefineProperties(core::Filer& filer) override {
         filer.DefineProperty(
@@ -63,17 +70,17 @@ public:
             [this](core::Reader& r) {
                 std::string text = r.ReadText();
                 try {
-                    if (!key_) throw core::Error("no task key");
-                    std::string plain = storage::AesTextCipher(core::Utf8ToWin1252(text), key_->data(), key_->size(), false);
-                    task_->SetUserPassword(core::Win1252ToUtf8(plain));
+                    if (!readCipher_) throw core::Error("no task key");
+                    task_->SetUserPassword(core::Win1252ToUtf8(readCipher_->Decrypt(core::Utf8ToWin1252(text))));
                 } catch (const std::exception&) {
                     task_->SetUserPassword({});
                     passwordFailed = true;
                 }
             },
             [this](core::Writer& w) {
-                w.WriteString8(storage::AesTextCipher(core::Utf8ToWin1252(task_->UserPassword()), key_->data(),
-                                                      key_->size(), true));
+                const std::string& password = task_->UserPassword();
+                passwordChanged = !CanStorePassword(password);
+                w.WriteString8(writeCipher_->Encrypt(core::Utf8ToWin1252(password)));
             },
             true);
     }
@@ -81,7 +88,8 @@ public:
 private:
     std::unique_ptr<TLarkFTPTask> owned_;
     TLarkFTPTask* task_;
-    const TaskKey* key_;
+    const storage::TextCipher* readCipher_ = nullptr;
+    storage::TextCipher* writeCipher_ = nullptr;
 };
 
 template <class V>
@@ -174,13 +182,21 @@ LARK_DEFINE_CLASS(StreamStorage) {
         .Build();
 }
 
-std::vector<std::uint8_t> WriteTaskStream(const TLarkFTPTaskStorage& storage) {
+std::vector<std::uint8_t> WriteTaskStream(const TLarkFTPTaskStorage& storage, std::vector<int>* changedPasswords) {
     StreamStorage stream;
     stream.fileName = storage.FileName();
     const TLarkFTPTaskList& list = storage.TaskList();
-    for (int i = 0; i < list.Count(); ++i)
-        static_cast<StreamTask*>(stream.Tasks()->Add())->Bind(list.Items(i), list.Key());
-    return core::WriteComponentToBytes(stream);
+    storage::TextCipher cipher(list.Key().data(), list.Key().size());
+    stream.Tasks()->BeginUpdate();
+    for (int i = 0; i < list.Count(); ++i) static_cast<StreamTask*>(stream.Tasks()->Add())->Bind(list.Items(i), cipher);
+    stream.Tasks()->EndUpdate();
+    std::vector<std::uint8_t> bytes = core::WriteComponentToBytes(stream);
+    if (changedPasswords) {
+        changedPasswords->clear();
+        for (int i = 0; i < stream.Tasks()->Count(); ++i)
+            if (static_cast<StreamTask*>(stream.Tasks()->Items(i))->passwordChanged) changedPasswords->push_back(i);
+    }
+    return bytes;
 }
 
 namespace {
@@ -196,9 +212,10 @@ LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, const std::vector<std::u
     TLarkFTPTaskList& list = storage.TaskList();
     StreamStorage scratch;
     {
-        readKey = &list.Key();
+        const storage::TextCipher cipher(list.Key().data(), list.Key().size());
+        readCipher = &cipher;
         struct Reset {
-            ~Reset() { readKey = nullptr; }
+            ~Reset() { readCipher = nullptr; }
         } reset;
         core::ReadComponentFromBytes(scratch, bytes);
     }
@@ -209,22 +226,24 @@ LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, const std::vector<std::u
     for (int i = 0; i < scratch.Tasks()->Count(); ++i) {
         auto* from = static_cast<StreamTask*>(scratch.Tasks()->Items(i));
         StreamTask to;
-        to.Bind(list.Add(), list.Key());
+        to.Bind(list.Add());
         CopyStored(*from, to);
         if (from->passwordFailed) result.undecipheredPasswords.push_back(i);
     }
     return result;
 }
 
-void SaveToFile(const TLarkFTPTaskStorage& storage, const std::string& fileName) {
-    if (fileName.empty()) return;
+SaveResult SaveToFile(const TLarkFTPTaskStorage& storage, const std::string& fileName) {
+    SaveResult result;
+    if (fileName.empty()) return result;
     std::filesystem::path path(std::u8string(reinterpret_cast<const char8_t*>(fileName.data()), fileName.size()));
     if (path.has_parent_path()) {
         std::error_code ec;
         std::filesystem::create_directories(path.parent_path(), ec);
         if (ec) throw core::Error("Cannot create folder for \"" + fileName + "\". " + ec.message());
     }
-    core::WriteFileAtomically(fileName, WriteTaskStream(storage));
+    core::WriteFileAtomically(fileName, WriteTaskStream(storage, &result.changedPasswords));
+    return result;
 }
 
 LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileName) {

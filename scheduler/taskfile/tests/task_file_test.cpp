@@ -313,3 +313,22 @@ TEST(TaskFile, FilesAreSavedSafelyAndLoaded) {
     EXPECT_TRUE(fs::is_directory(fs::path(blocked) / "inside"));
     fs::remove_all(dir);
 }
+
+TEST(TaskFile, APasswordWindows1252CannotHoldIsReported) {
+    EXPECT_TRUE(CanStorePassword(""));
+    EXPECT_TRUE(CanStorePassword("s3cr\xC3\xA9t \xE2\x82\xAC"));  // é and the euro sign exist in Windows-1252
+    EXPECT_FALSE(CanStorePassword("\xE5\xAF\x86\xE7\xA0\x81x"));   // 密码x
+    EXPECT_FALSE(CanStorePassword("\xF0\x9F\x94\x91"));
+
+    TLarkFTPTaskStorage s;
+    NewProfileTask(s).SetUserPassword("plain");
+    NewProfileTask(s).SetUserPassword("\xE5\xAF\x86\xE7\xA0\x81x");
+    NewProfileTask(s).SetUserPassword("\xC3\xA9t\xC3\xA9");
+    std::vector<int> changed;
+    auto bytes = WriteTaskStream(s, &changed);
+    EXPECT_EQ(changed, std::vector<int>{1});
+    TLarkFTPTaskStorage back;
+    ReadTaskStream(back, bytes);
+    EXPECT_EQ(back.TaskList().Items(1).UserPassword(), "??x");
+    EXPECT_EQ(back.TaskList().Items(2).UserPassword(), "\xC3\xA9t\xC3\xA9");
+}
