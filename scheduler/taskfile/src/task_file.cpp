@@ -233,22 +233,53 @@ LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, const std::vector<std::u
     return result;
 }
 
-SaveResult SaveToFile(const TLarkFTPTaskStorage& storage, const std::string& fileName) {
+SaveResult SaveToFile(const TLarkFTPTaskStorage& storage, const std::string& fileName, core::WriteSteps& steps) {
     SaveResult result;
     if (fileName.empty()) return result;
+    if (storage.ReadOnly())
+        throw core::Error("The task list is not saved to \"" + fileName +
+                          "\": the task file could not be read at start-up and is kept unchanged");
     std::filesystem::path path(std::u8string(reinterpret_cast<const char8_t*>(fileName.data()), fileName.size()));
     if (path.has_parent_path()) {
         std::error_code ec;
         std::filesystem::create_directories(path.parent_path(), ec);
         if (ec) throw core::Error("Cannot create folder for \"" + fileName + "\". " + ec.message());
     }
-    core::WriteFileAtomically(fileName, WriteTaskStream(storage, &result.changedPasswords));
+    core::WriteFileAtomically(fileName, WriteTaskStream(storage, &result.changedPasswords), steps);
     return result;
 }
 
 LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileName) {
     if (fileName.empty() || !core::FileExists(fileName)) return {};
     return ReadTaskStream(storage, core::ReadFileBytes(fileName));
+}
+
+TaskFileStartup OpenTaskFile(TLarkFTPTaskStorage& storage, const std::string& fileName, core::WriteSteps& steps) {
+    TaskFileStartup result;
+    if (fileName.empty()) return result;
+    result.removedTemporaries = core::RemoveStaleTemporaries(fileName, steps);
+    try {
+        result.load = LoadFromFile(storage, fileName);
+        return result;
+    } catch (const std::exception& e) {
+        result.error = e.what();
+    }
+    try {
+        for (int n = 1; n <= 1000; ++n) {
+            std::string aside = fileName + (n == 1 ? std::string() : "." + std::to_string(n)) + ".damaged";
+            if (steps.RenameNoReplace(fileName, aside)) {
+                result.state = TaskFileStartup::State::SetAside;
+                result.asideName = aside;
+                return result;
+            }
+        }
+        result.asideError = "every name for the copy is taken";
+    } catch (const std::exception& e) {
+        result.asideError = e.what();
+    }
+    result.state = TaskFileStartup::State::ReadOnly;
+    storage.SetReadOnly(true);
+    return result;
 }
 
 }  // namespace lark::scheduler

@@ -11,9 +11,11 @@
 #include "core/errors.h"
 #include "storage/passphrase_digest.h"
 #include "storage/password_cipher.h"
+#include "testing/interrupted_writes.h"
 
 using namespace lark;
 using namespace lark::scheduler;
+using lark::testing::InterruptedWrites;
 namespace fs = std::filesystem;
 
 namespace {
@@ -331,4 +333,124 @@ TEST(TaskFile, APasswordWindows1252CannotHoldIsReported) {
     ReadTaskStream(back, bytes);
     EXPECT_EQ(back.TaskList().Items(1).UserPassword(), "??x");
     EXPECT_EQ(back.TaskList().Items(2).UserPassword(), "\xC3\xA9t\xC3\xA9");
+}
+
+namespace {
+
+class TaskFileOnDisk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("lark-taskdisk-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        file_ = (dir_ / "TaskList.ltl").string();
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static std::vector<std::string> Comments(const TLarkFTPTaskStorage& s) {
+        std::vector<std::string> c;
+        for (int i = 0; i < s.TaskList().Count(); ++i) c.push_back(s.TaskList().Items(i).Comments());
+        return c;
+    }
+    static void Fill(TLarkFTPTaskStorage& s, const std::string& prefix, int n) {
+        for (int i = 0; i < n; ++i) NewProfileTask(s).SetComments(prefix + std::to_string(i));
+    }
+
+    fs::path dir_;
+    std::string file_;
+};
+
+}  // namespace
+
+// A save stopped or failed at any of its steps leaves a file that loads with the whole old or
+// the whole new list, and the next start leaves no temporary file behind.
+TEST_F(TaskFileOnDisk, AnInterruptedSaveLoadsTheOldOrTheNewListAndLeavesNoLitter) {
+    TLarkFTPTaskStorage oldList, newList;
+    Fill(oldList, "old", 3);
+    Fill(newList, "new", 40);
+    for (auto fault : InterruptedWrites::kFaults) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        SaveToFile(oldList, file_);
+        InterruptedWrites steps(fault);
+        EXPECT_THROW(SaveToFile(newList, file_, steps), core::Error);
+
+        TLarkFTPTaskStorage next;  // the next start
+        TaskFileStartup start = OpenTaskFile(next, file_);
+        EXPECT_EQ(start.state, TaskFileStartup::State::Loaded) << start.error;
+        EXPECT_TRUE(Comments(next) == Comments(oldList) ||
+                    (fault == InterruptedWrites::Fault::StopReplaced && Comments(next) == Comments(newList)));
+        EXPECT_EQ(Names(), std::vector<std::string>{"TaskList.ltl"});
+        EXPECT_EQ(start.removedTemporaries.empty(), !InterruptedWrites::Stops(fault) ||
+                                                       fault == InterruptedWrites::Fault::StopReplaced);
+    }
+}
+
+TEST_F(TaskFileOnDisk, ADamagedFileIsSetAsideUnderANewNameEachTime) {
+    const std::vector<std::uint8_t> damaged{'T', 'P', 'F', '0', 1, 'X'};
+    for (int run = 1; run <= 3; ++run) {
+        std::ofstream(file_, std::ios::binary).write(reinterpret_cast<const char*>(damaged.data()), 5 + run % 2);
+        TLarkFTPTaskStorage s;
+        TaskFileStartup start = OpenTaskFile(s, file_);
+        ASSERT_EQ(start.state, TaskFileStartup::State::SetAside);
+        EXPECT_FALSE(start.error.empty());
+        EXPECT_EQ(start.asideName, file_ + (run == 1 ? "" : "." + std::to_string(run)) + ".damaged");
+        EXPECT_FALSE(s.ReadOnly());
+        EXPECT_EQ(s.TaskList().Count(), 0);
+        SaveToFile(s, file_);  // the save at exit
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"TaskList.ltl", "TaskList.ltl.2.damaged", "TaskList.ltl.3.damaged",
+                                                 "TaskList.ltl.damaged"}));
+    for (const char* name : {"TaskList.ltl.damaged", "TaskList.ltl.3.damaged"})
+        EXPECT_EQ(core::ReadFileBytes((dir_ / name).string()).size(), 6u) << name;
+    EXPECT_EQ(core::ReadFileBytes((dir_ / "TaskList.ltl.2.damaged").string()).size(), 5u);
+}
+
+namespace {
+// A disk on which the damaged file cannot be renamed.
+class NoRename : public core::WriteSteps {
+public:
+    bool RenameNoReplace(const std::string& from, const std::string&) override {
+        throw core::StreamError("Cannot rename file \"" + from + "\". Access is denied.");
+    }
+};
+}  // namespace
+
+TEST_F(TaskFileOnDisk, ADamagedFileThatCannotBeSetAsideIsNeverSavedOver) {
+    TLarkFTPTaskStorage good;
+    Fill(good, "kept", 2);
+    SaveToFile(good, file_);
+    auto bytes = core::ReadFileBytes(file_);
+    bytes.resize(bytes.size() - 3);  // cut short: unreadable, yet the user's tasks are in there
+    core::WriteFileAtomically(file_, bytes);
+
+    TLarkFTPTaskStorage s;
+    NoRename noRename;
+    TaskFileStartup start = OpenTaskFile(s, file_, noRename);
+    EXPECT_EQ(start.state, TaskFileStartup::State::ReadOnly);
+    EXPECT_NE(start.asideError.find("Access is denied"), std::string::npos);
+    EXPECT_TRUE(s.ReadOnly());
+    s.TaskList().Add();
+    EXPECT_THROW(SaveToFile(s, file_), core::Error);  // the save at exit
+    EXPECT_EQ(core::ReadFileBytes(file_), bytes);
+    EXPECT_EQ(Names(), std::vector<std::string>{"TaskList.ltl"});
+}
+
+TEST_F(TaskFileOnDisk, StartUpWithoutAFileOrWithAGoodOne) {
+    TLarkFTPTaskStorage s;
+    EXPECT_EQ(OpenTaskFile(s, file_).state, TaskFileStartup::State::Loaded);
+    EXPECT_FALSE(OpenTaskFile(s, file_).load.loaded);
+    Fill(s, "t", 2);
+    SaveResult saved = SaveToFile(s, file_);
+    EXPECT_TRUE(saved.changedPasswords.empty());
+    TLarkFTPTaskStorage back;
+    TaskFileStartup start = OpenTaskFile(back, file_);
+    EXPECT_TRUE(start.load.loaded);
+    EXPECT_EQ(Comments(back), Comments(s));
 }

@@ -60,9 +60,14 @@ public:
     void SetFileName(std::string v) { fileName_ = std::move(v); }
     TLarkFTPTaskList& TaskList() { return taskList_; }
     const TLarkFTPTaskList& TaskList() const { return taskList_; }
+    // Set when the task file read at start-up could neither be read nor kept aside: saving would
+    // put this run's list over the tasks it may still hold, so every save is refused.
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool v) { readOnly_ = v; }
 
 private:
     std::string fileName_;
+    bool readOnly_ = false;
     TLarkFTPTaskList taskList_;
 };
 

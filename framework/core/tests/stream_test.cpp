@@ -1,0 +1,86 @@
+#include "core/stream.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "testing/interrupted_writes.h"
+
+using namespace lark::core;
+using lark::testing::InterruptedWrites;
+namespace fs = std::filesystem;
+
+namespace {
+
+class SafeWrite : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("lark-stream-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path dir_;
+};
+
+std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+}  // namespace
+
+TEST_F(SafeWrite, ReplacesAWholeFileAndLeavesNothingElse) {
+    WriteFileAtomically(Path("a.dat"), Bytes("old contents"));
+    WriteFileAtomically(Path("a.dat"), Bytes("new"));
+    EXPECT_EQ(ReadFileBytes(Path("a.dat")), Bytes("new"));
+    WriteFileAtomically(Path("a.dat"), {});
+    EXPECT_TRUE(ReadFileBytes(Path("a.dat")).empty());
+    EXPECT_EQ(Names(), std::vector<std::string>{"a.dat"});
+}
+
+// Each fault: a failure keeps the old file and removes its temporary file; a stop (a killed
+// process) keeps the old or the new file whole, and the next start removes what it left.
+TEST_F(SafeWrite, AnyFaultLeavesTheOldOrTheNewFileAndNoLitterAfterTheNextStart) {
+    const std::string target = Path("TaskList.ltl");
+    const auto oldBytes = Bytes(std::string(5000, 'o'));
+    const auto newBytes = Bytes(std::string(7000, 'n'));
+    for (InterruptedWrites::Fault fault : InterruptedWrites::kFaults) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        WriteFileAtomically(target, oldBytes);
+        InterruptedWrites steps(fault);
+        EXPECT_THROW(WriteFileAtomically(target, newBytes, steps), StreamError);
+        const auto now = ReadFileBytes(target);
+        EXPECT_TRUE(now == oldBytes || (fault == InterruptedWrites::Fault::StopReplaced && now == newBytes));
+        if (!InterruptedWrites::Stops(fault)) {
+            EXPECT_EQ(Names(), std::vector<std::string>{"TaskList.ltl"});
+        }
+        RemoveStaleTemporaries(target);
+        EXPECT_EQ(Names(), std::vector<std::string>{"TaskList.ltl"});
+        EXPECT_TRUE(ReadFileBytes(target) == now);
+    }
+}
+
+TEST_F(SafeWrite, StaleTemporariesAreOnlyThoseOfTheTarget) {
+    const std::string target = Path("Schedule.log");
+    for (const char* name : {"Schedule.log.tmp12", "Schedule.log.tmp0a1b2c3d", "Schedule.log.tmp482913"})
+        WriteFileAtomically(Path(name), Bytes("litter"));
+    for (const char* name : {"Schedule.log", "Schedule.log.tmp", "Schedule.log.tmpx", "Schedule.log.tmp1.bak",
+                             "Schedule.bak", "Other.log.tmp12", "Schedule.log.tmp12345678901234567"})
+        WriteFileAtomically(Path(name), Bytes("keep"));
+    fs::create_directories(dir_ / "Schedule.log.tmp99");
+    auto removed = RemoveStaleTemporaries(target);
+    EXPECT_EQ(removed.size(), 3u);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Other.log.tmp12", "Schedule.bak", "Schedule.log", "Schedule.log.tmp",
+                                                 "Schedule.log.tmp1.bak", "Schedule.log.tmp12345678901234567",
+                                                 "Schedule.log.tmp99", "Schedule.log.tmpx"}));
+    EXPECT_TRUE(RemoveStaleTemporaries(Path("missing-folder/x.dat")).empty());
+}
