@@ -1,5 +1,6 @@
 #include "scheduler/task_file.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -208,7 +209,32 @@ void CopyStored(StreamTask& from, StreamTask& to) {
 }
 }  // namespace
 
-LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, const std::vector<std::uint8_t>& bytes) {
+namespace {
+// The stream of a file being read, telling how far the reader has come at every step of about
+// a hundredth of it (and at least 64 KiB).
+class ProgressStream : public core::MemoryStream {
+public:
+    ProgressStream(std::vector<std::uint8_t> bytes, const LoadProgress& progress)
+        : MemoryStream(std::move(bytes)), progress_(progress), step_(std::max<std::int64_t>(Size() / 100, 65536)) {
+        next_ = step_;
+    }
+    std::size_t Read(void* buffer, std::size_t count) override {
+        std::size_t n = MemoryStream::Read(buffer, count);
+        if (progress_ && Position() >= next_) {
+            next_ = Position() + step_;
+            progress_(Position(), Size());
+        }
+        return n;
+    }
+
+private:
+    const LoadProgress& progress_;
+    std::int64_t step_;
+    std::int64_t next_;
+};
+}  // namespace
+
+LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, std::vector<std::uint8_t> bytes, const LoadProgress& progress) {
     TLarkFTPTaskList& list = storage.TaskList();
     StreamStorage scratch;
     {
@@ -217,7 +243,9 @@ LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, const std::vector<std::u
         struct Reset {
             ~Reset() { readCipher = nullptr; }
         } reset;
-        core::ReadComponentFromBytes(scratch, bytes);
+        ProgressStream stream(std::move(bytes), progress);
+        core::Reader(stream).ReadRootComponent(scratch);
+        if (progress) progress(stream.Size(), stream.Size());
     }
 
     LoadResult result;
@@ -249,17 +277,18 @@ SaveResult SaveToFile(const TLarkFTPTaskStorage& storage, const std::string& fil
     return result;
 }
 
-LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileName) {
+LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileName, const LoadProgress& progress) {
     if (fileName.empty() || !core::FileExists(fileName)) return {};
-    return ReadTaskStream(storage, core::ReadFileBytes(fileName));
+    return ReadTaskStream(storage, core::ReadFileBytes(fileName), progress);
 }
 
-TaskFileStartup OpenTaskFile(TLarkFTPTaskStorage& storage, const std::string& fileName, core::WriteSteps& steps) {
+TaskFileStartup OpenTaskFile(TLarkFTPTaskStorage& storage, const std::string& fileName, const LoadProgress& progress,
+                             core::WriteSteps& steps) {
     TaskFileStartup result;
     if (fileName.empty()) return result;
     result.removedTemporaries = core::RemoveStaleTemporaries(fileName, steps);
     try {
-        result.load = LoadFromFile(storage, fileName);
+        result.load = LoadFromFile(storage, fileName, progress);
         return result;
     } catch (const std::exception& e) {
         result.error = e.what();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -432,7 +433,7 @@ TEST_F(TaskFileOnDisk, ADamagedFileThatCannotBeSetAsideIsNeverSavedOver) {
 
     TLarkFTPTaskStorage s;
     NoRename noRename;
-    TaskFileStartup start = OpenTaskFile(s, file_, noRename);
+    TaskFileStartup start = OpenTaskFile(s, file_, {}, noRename);
     EXPECT_EQ(start.state, TaskFileStartup::State::ReadOnly);
     EXPECT_NE(start.asideError.find("Access is denied"), std::string::npos);
     EXPECT_TRUE(s.ReadOnly());
@@ -453,4 +454,21 @@ TEST_F(TaskFileOnDisk, StartUpWithoutAFileOrWithAGoodOne) {
     TaskFileStartup start = OpenTaskFile(back, file_);
     EXPECT_TRUE(start.load.loaded);
     EXPECT_EQ(Comments(back), Comments(s));
+}
+
+TEST(TaskFile, ALongLoadTellsHowFarItHasCome) {
+    TLarkFTPTaskStorage s;
+    for (int i = 0; i < 3000; ++i) NewProfileTask(s).SetComments("task " + std::to_string(i));
+    auto bytes = WriteTaskStream(s);
+    std::vector<std::int64_t> seen;
+    TLarkFTPTaskStorage back;
+    ReadTaskStream(back, bytes, [&](std::int64_t done, std::int64_t total) {
+        EXPECT_EQ(total, static_cast<std::int64_t>(bytes.size()));
+        seen.push_back(done);
+    });
+    EXPECT_EQ(back.TaskList().Count(), 3000);
+    ASSERT_GE(seen.size(), 5u);
+    EXPECT_LE(seen.size(), 102u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(seen.back(), static_cast<std::int64_t>(bytes.size()));
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The task file: the binary component stream of the task storage, its tasks as a collection
 // of published properties and each password enciphered under the task key.
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,9 +26,15 @@ struct SaveResult {
 // The stream of a storage, as bytes; the tasks whose password was changed go to changedPasswords.
 std::vector<std::uint8_t> WriteTaskStream(const TLarkFTPTaskStorage& storage,
                                           std::vector<int>* changedPasswords = nullptr);
+// Told now and then while a task file is read (about every hundredth of it), so a status bar
+// can show how far a long load has come: the bytes read so far and the file's size. The last
+// call has both equal.
+using LoadProgress = std::function<void(std::int64_t done, std::int64_t total)>;
+
 // Reads a stream into the storage. The file is read into a scratch list first: on an error
 // (core::ReadError, naming the offset and the property) nothing in the storage changes.
-LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, const std::vector<std::uint8_t>& bytes);
+LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, std::vector<std::uint8_t> bytes,
+                          const LoadProgress& progress = {});
 
 // An empty name does nothing. A read-only storage raises core::Error and writes nothing. A
 // missing folder is created; the file is written under a temporary name, flushed to the disk
@@ -34,7 +42,8 @@ LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, const std::vector<std::u
 SaveResult SaveToFile(const TLarkFTPTaskStorage& storage, const std::string& fileName,
                       core::WriteSteps& steps = core::WriteSteps::Disk());
 // No such file: nothing happens. Else as ReadTaskStream.
-LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileName);
+LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileName,
+                        const LoadProgress& progress = {});
 
 // What start-up found of the task file. The transfer log gets a line for a file set aside or
 // left read-only, and the main window shows it to the user.
@@ -57,6 +66,6 @@ struct TaskFileStartup {
 // earlier copy) so the save at exit cannot overwrite what it held; when even that fails, the
 // storage is made read-only.
 TaskFileStartup OpenTaskFile(TLarkFTPTaskStorage& storage, const std::string& fileName,
-                             core::WriteSteps& steps = core::WriteSteps::Disk());
+                             const LoadProgress& progress = {}, core::WriteSteps& steps = core::WriteSteps::Disk());
 
 }  // namespace lark::scheduler
