@@ -48,6 +48,38 @@ static_assert(kSBoxes.forward[0x00] == 0x63 && kSBoxes.forward[0x53] == 0xED &&
 
 constexpr std::size_t kBlock = 16;
 
+// One round of the forward cipher on a column is four table lookups: table i holds, for each
+// byte x, the column that S-box(x) in row i gives after MixColumns (bytes little-endian, row 0
+// lowest), so SubBytes, ShiftRows and MixColumns together cost four lookups and XORs a column.
+struct RoundTables {
+    std::uint32_t t[4][256];
+};
+
+constexpr RoundTables MakeRoundTables() {
+    RoundTables tables{};
+    for (int x = 0; x < 256; ++x) {
+        const std::uint8_t s = kSBoxes.forward[x], s2 = Xtime(s), s3 = std::uint8_t(s2 ^ s);
+        const std::uint32_t w =
+            std::uint32_t(s2) | std::uint32_t(s) << 8 | std::uint32_t(s) << 16 | std::uint32_t(s3) << 24;
+        tables.t[0][x] = w;
+        for (int i = 1; i < 4; ++i) tables.t[i][x] = w << (8 * i) | w >> (32 - 8 * i);
+    }
+    return tables;
+}
+
+constexpr RoundTables kRoundTables = MakeRoundTables();
+
+std::uint32_t Load32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+
+void Store32(std::uint8_t* p, std::uint32_t v) {
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+    p[2] = std::uint8_t(v >> 16);
+    p[3] = std::uint8_t(v >> 24);
+}
+
 void AddRoundKey(std::uint8_t* s, const std::uint8_t* k) {
     for (std::size_t i = 0; i < kBlock; ++i) s[i] ^= k[i];
 }
@@ -148,12 +180,17 @@ void AesBlock(const AesContext& context, std::uint8_t* block) {
     const std::uint32_t rounds = std::clamp<std::uint32_t>(context.rounds, 10, 14);
     const std::uint8_t* keys = context.roundKeys;
     if (context.encrypt) {
-        AddRoundKey(block, keys);
+        const auto& t = kRoundTables.t;
+        std::uint32_t state[4], next[4];
+        for (int c = 0; c < 4; ++c) state[c] = Load32(block + 4 * c) ^ Load32(keys + 4 * c);
         for (std::uint32_t r = 1; r < rounds; ++r) {
-            SubShiftRows(block);
-            MixColumns(block);
-            AddRoundKey(block, keys + kBlock * r);
+            for (int c = 0; c < 4; ++c)
+                next[c] = t[0][state[c] & 0xFF] ^ t[1][(state[(c + 1) & 3] >> 8) & 0xFF] ^
+                          t[2][(state[(c + 2) & 3] >> 16) & 0xFF] ^ t[3][state[(c + 3) & 3] >> 24] ^
+                          Load32(keys + kBlock * r + 4 * c);
+            std::memcpy(state, next, sizeof state);
         }
+        for (int c = 0; c < 4; ++c) Store32(block + 4 * c, state[c]);
         SubShiftRows(block);
         AddRoundKey(block, keys + kBlock * rounds);
     } else {

@@ -1,5 +1,6 @@
 #include "core/component_stream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -199,6 +200,9 @@ void Writer::WriteUtf8String(std::string_view utf8) {
 }
 
 void Writer::WriteText(std::string_view utf8) {
+    // Plain ASCII, by far the most common text, is its own 8-bit form.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return WriteString8(utf8);
     std::u16string wide = Utf8ToUtf16(utf8);
     if (utf8.size() >= 2 * wide.size() && !wide.empty()) return WriteWideString(wide);
     std::string ansi = Utf8ToWin1252(utf8);
