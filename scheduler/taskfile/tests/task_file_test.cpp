@@ -6,6 +6,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "core/component_stream.h"
 #include "core/datetime.h"
@@ -392,6 +399,45 @@ TEST_F(TaskFileOnDisk, AnInterruptedSaveLoadsTheOldOrTheNewListAndLeavesNoLitter
                                                        fault == InterruptedWrites::Fault::StopReplaced);
     }
 }
+
+#ifndef _WIN32
+// The same with real kills: a child process saves two lists in turn until it is killed at a
+// random moment; the file always loads whole, and the next start removes what the kill left.
+TEST_F(TaskFileOnDisk, AKilledSaverLeavesAWholeListAndTheNextStartNoLitter) {
+    TLarkFTPTaskStorage a, b;
+    Fill(a, "a", 3);
+    Fill(b, "b", 400);
+    SaveToFile(a, file_);
+    std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
+    int litter = 0;
+    for (int kill = 0; kill < 40; ++kill) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) {
+                try {
+                    SaveToFile(i % 2 ? a : b, file_);
+                } catch (...) {
+                    _exit(2);
+                }
+            }
+        }
+        usleep(static_cast<useconds_t>(random() % 30000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saver stopped by itself";
+
+        TLarkFTPTaskStorage next;
+        TaskFileStartup start = OpenTaskFile(next, file_);
+        ASSERT_EQ(start.state, TaskFileStartup::State::Loaded) << start.error;
+        EXPECT_TRUE(Comments(next) == Comments(a) || Comments(next) == Comments(b));
+        EXPECT_EQ(Names(), std::vector<std::string>{"TaskList.ltl"});
+        litter += static_cast<int>(start.removedTemporaries.size());
+    }
+    RecordProperty("temporaryFilesRemoved", litter);
+}
+#endif
 
 TEST_F(TaskFileOnDisk, ADamagedFileIsSetAsideUnderANewNameEachTime) {
     const std::vector<std::uint8_t> damaged{'T', 'P', 'F', '0', 1, 'X'};
