@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "testing/interrupted_writes.h"
+#include "testing/scratch_folder.h"
 
 using namespace lark::core;
 using lark::testing::InterruptedWrites;
@@ -15,23 +16,10 @@ namespace {
 
 class SafeWrite : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("lark-stream-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::string Path(const std::string& name) const { return folder_.File(name); }
+    std::vector<std::string> Names() const { return folder_.Names(); }
 
-    fs::path dir_;
+    lark::testing::ScratchFolder folder_{"lark-stream"};
 };
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
@@ -76,7 +64,7 @@ TEST_F(SafeWrite, StaleTemporariesAreOnlyThoseOfTheTarget) {
     for (const char* name : {"Schedule.log", "Schedule.log.tmp", "Schedule.log.tmpx", "Schedule.log.tmp1.bak",
                              "Schedule.bak", "Other.log.tmp12", "Schedule.log.tmp12345678901234567"})
         WriteFileAtomically(Path(name), Bytes("keep"));
-    fs::create_directories(dir_ / "Schedule.log.tmp99");
+    fs::create_directories(folder_.Path() / "Schedule.log.tmp99");
     auto removed = RemoveStaleTemporaries(target);
     EXPECT_EQ(removed.size(), 3u);
     EXPECT_EQ(Names(), (std::vector<std::string>{"Other.log.tmp12", "Schedule.bak", "Schedule.log", "Schedule.log.tmp",

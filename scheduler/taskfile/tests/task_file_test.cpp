@@ -20,6 +20,7 @@
 #include "storage/passphrase_digest.h"
 #include "storage/password_cipher.h"
 #include "testing/interrupted_writes.h"
+#include "testing/scratch_folder.h"
 
 using namespace lark;
 using namespace lark::scheduler;
@@ -347,21 +348,7 @@ namespace {
 
 class TaskFileOnDisk : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("lark-taskdisk-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        file_ = (dir_ / "TaskList.ltl").string();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Names() const { return folder_.Names(); }
     static std::vector<std::string> Comments(const TLarkFTPTaskStorage& s) {
         std::vector<std::string> c;
         for (int i = 0; i < s.TaskList().Count(); ++i) c.push_back(s.TaskList().Items(i).Comments());
@@ -371,8 +358,9 @@ protected:
         for (int i = 0; i < n; ++i) NewProfileTask(s).SetComments(prefix + std::to_string(i));
     }
 
-    fs::path dir_;
-    std::string file_;
+    lark::testing::ScratchFolder folder_{"lark-taskdisk"};
+    fs::path dir_ = folder_.Path();
+    std::string file_ = folder_.File("TaskList.ltl");
 };
 
 }  // namespace
