@@ -56,12 +56,9 @@ public:
         task_ = const_cast<TLarkFTPTask*>(&task);
         writeCipher_ = &cipher;
     }
-    // Copying: a task of the storage, no password work.
-    void Bind(TLarkFTPTask& task) {
-        owned_.reset();
-        task_ = &task;
-    }
     TLarkFTPTask& Task() const { return *task_; }
+    // Reading: the task that the stream filled, for the storage's list.
+    std::unique_ptr<TLarkFTPTask> Release() { return std::move(owned_); }
     bool passwordFailed = false;
     bool passwordChanged = false;
 
@@ -201,15 +198,6 @@ std::vector<std::uint8_t> WriteTaskStream(const TLarkFTPTaskStorage& storage, st
 }
 
 namespace {
-// Copies every published property and the password from one task to another.
-void CopyStored(StreamTask& from, StreamTask& to) {
-    for (const core::PropInfo* p : StreamTask::StaticClass().AllProps())
-        if (p->set) p->set(to, p->get(from));
-    to.Task().SetUserPassword(from.Task().UserPassword());
-}
-}  // namespace
-
-namespace {
 // The stream of a file being read, telling how far the reader has come at every step of about
 // a hundredth of it (and at least 64 KiB).
 class ProgressStream : public core::MemoryStream {
@@ -253,9 +241,7 @@ LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, std::vector<std::uint8_t
     list.Clear();
     for (int i = 0; i < scratch.Tasks()->Count(); ++i) {
         auto* from = static_cast<StreamTask*>(scratch.Tasks()->Items(i));
-        StreamTask to;
-        to.Bind(list.Add());
-        CopyStored(*from, to);
+        list.Adopt(from->Release());
         if (from->passwordFailed) result.undecipheredPasswords.push_back(i);
     }
     return result;

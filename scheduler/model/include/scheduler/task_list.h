@@ -30,6 +30,8 @@ public:
 
     // A new task with the creation defaults, at the end.
     TLarkFTPTask& Add();
+    // A task made elsewhere (the task file's reader), at the end.
+    TLarkFTPTask& Adopt(std::unique_ptr<TLarkFTPTask> task);
     int Count() const { return static_cast<int>(items_.size()); }
     // Raises lark::core::Error for an index outside 0..Count-1.
     TLarkFTPTask& Items(int index);
