@@ -7,6 +7,8 @@
 #include <random>
 #include <system_error>
 
+#include "core/text_encoding.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -150,10 +152,15 @@ std::string Utf8Of(const fs::path& p) {
 constexpr std::string_view kTempMark = ".tmp";
 
 // "<name>.tmp" followed by 1 to 16 hex digits: the names WriteFileAtomically gives, and no other.
+// Windows file names match without regard to case.
 bool IsTemporaryOf(std::string_view candidate, std::string_view name) {
-    if (candidate.size() <= name.size() + kTempMark.size() || candidate.substr(0, name.size()) != name ||
-        candidate.substr(name.size(), kTempMark.size()) != kTempMark)
-        return false;
+    if (candidate.size() <= name.size() + kTempMark.size()) return false;
+    std::string_view head = candidate.substr(0, name.size() + kTempMark.size());
+#ifdef _WIN32
+    if (!SameTextUtf8(head, std::string(name) + std::string(kTempMark))) return false;
+#else
+    if (head.substr(0, name.size()) != name || head.substr(name.size()) != kTempMark) return false;
+#endif
     std::string_view digits = candidate.substr(name.size() + kTempMark.size());
     if (digits.size() > 16) return false;
     for (char c : digits)
