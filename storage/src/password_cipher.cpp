@@ -69,6 +69,23 @@ constexpr RoundTables MakeRoundTables() {
 
 constexpr RoundTables kRoundTables = MakeRoundTables();
 
+// The same for the inverse cipher: table i holds the column that the inverse S-box of x in row i
+// gives after InvMixColumns.
+constexpr RoundTables MakeInverseRoundTables() {
+    RoundTables tables{};
+    for (int x = 0; x < 256; ++x) {
+        const std::uint8_t y = kSBoxes.inverse[x], y2 = Xtime(y), y4 = Xtime(y2), y8 = Xtime(y4);
+        const std::uint8_t times14 = y8 ^ y4 ^ y2, times9 = y8 ^ y, times13 = y8 ^ y4 ^ y, times11 = y8 ^ y2 ^ y;
+        const std::uint32_t w = std::uint32_t(times14) | std::uint32_t(times9) << 8 | std::uint32_t(times13) << 16 |
+                                std::uint32_t(times11) << 24;
+        tables.t[0][x] = w;
+        for (int i = 1; i < 4; ++i) tables.t[i][x] = w << (8 * i) | w >> (32 - 8 * i);
+    }
+    return tables;
+}
+
+constexpr RoundTables kInverseRoundTables = MakeInverseRoundTables();
+
 std::uint32_t Load32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
 }
@@ -124,6 +141,25 @@ void InvMixColumns(std::uint8_t* s) {
         col[3] ^= v;
     }
     MixColumns(s);
+}
+
+// The equivalent inverse cipher on one block: `keys` are the expanded keys with those of rounds
+// 1 .. rounds-1 passed through InvMixColumns (InverseRoundKeys), so each inner round is four
+// table lookups a column.
+void InverseBlock(std::uint32_t rounds, const std::uint8_t* keys, std::uint8_t* block) {
+    const auto& t = kInverseRoundTables.t;
+    std::uint32_t state[4], next[4];
+    for (int c = 0; c < 4; ++c) state[c] = Load32(block + 4 * c) ^ Load32(keys + kBlock * rounds + 4 * c);
+    for (std::uint32_t r = rounds - 1; r >= 1; --r) {
+        for (int c = 0; c < 4; ++c)
+            next[c] = t[0][state[c] & 0xFF] ^ t[1][(state[(c + 3) & 3] >> 8) & 0xFF] ^
+                      t[2][(state[(c + 2) & 3] >> 16) & 0xFF] ^ t[3][state[(c + 1) & 3] >> 24] ^
+                      Load32(keys + kBlock * r + 4 * c);
+        std::memcpy(state, next, sizeof state);
+    }
+    for (int c = 0; c < 4; ++c) Store32(block + 4 * c, state[c]);
+    InvSubShiftRows(block);
+    AddRoundKey(block, keys);
 }
 
 [[noreturn]] void ThrowFormat() {
@@ -266,7 +302,9 @@ void EncryptFramed(const AesContext& context, const std::array<std::uint8_t, 16>
     }
 }
 
-void DecryptFramed(const AesContext& context, std::string_view input, std::string& output) {
+// decryptBlock(block) runs the inverse cipher on one block in place.
+template <class DecryptBlock>
+void DecryptFramed(const DecryptBlock& decryptBlock, std::string_view input, std::string& output) {
     // A partial trailing block means the text was cut short; treat it like a missing block.
     if (input.size() < 2 * kBlock || input.size() % kBlock != 0) ThrowFormat();
     const auto* in = reinterpret_cast<const std::uint8_t*>(input.data());
@@ -278,7 +316,8 @@ void DecryptFramed(const AesContext& context, std::string_view input, std::strin
     std::memcpy(chain, in, kBlock);
     for (std::size_t k = 1; k < blocks; ++k) {
         std::memcpy(block, in + kBlock * k, kBlock);
-        AesCbcStep(context, chain, block);
+        decryptBlock(block);
+        XorBytes(block, chain, kBlock);
         std::memcpy(chain, in + kBlock * k, kBlock);
         if (k + 1 < blocks) {
             out.append(reinterpret_cast<const char*>(block), kBlock);
@@ -303,7 +342,7 @@ void AesStreamCipher(std::string_view input, std::string& output, const std::uin
     AesContext context;
     AesKeySetup(key, keySize, context, encrypt);
     if (encrypt) EncryptFramed(context, MakeStartingBlock(), input, output);
-    else DecryptFramed(context, input, output);
+    else DecryptFramed([&context](std::uint8_t* block) { AesBlock(context, block); }, input, output);
 }
 
 void Base64EncodeStream(std::string_view input, std::string& output) {
@@ -370,9 +409,10 @@ std::string AesTextCipher(std::string_view text, const std::uint8_t* key, std::s
 
 TextCipher::TextCipher(const std::uint8_t* key, std::size_t keySize) {
     AesKeySetup(key, keySize, encrypt_, true);
-    // The inverse cipher runs on the same round keys; only the direction differs.
-    decrypt_ = encrypt_;
-    decrypt_.encrypt = 0;
+    // The equivalent inverse cipher's keys, made once for every text.
+    rounds_ = std::clamp<std::uint32_t>(encrypt_.rounds, 10, 14);
+    std::memcpy(inverseKeys_, encrypt_.roundKeys, sizeof inverseKeys_);
+    for (std::uint32_t r = 1; r < rounds_; ++r) InvMixColumns(inverseKeys_ + kBlock * r);
     std::random_device device;
     std::seed_seq seed{device(), device(), device(), device()};
     random_.seed(seed);
@@ -390,7 +430,7 @@ std::string TextCipher::Decrypt(std::string_view text) const {
     std::string cipher;
     Base64DecodeStream(text, cipher);
     std::string result;
-    DecryptFramed(decrypt_, cipher, result);
+    DecryptFramed([this](std::uint8_t* block) { InverseBlock(rounds_, inverseKeys_, block); }, cipher, result);
     return result;
 }
 

@@ -76,7 +76,10 @@ public:
 
 private:
     AesContext encrypt_;
-    AesContext decrypt_;
+    // The round keys of the equivalent inverse cipher (those between the first and the last
+    // passed through InvMixColumns), so that decrypting costs table lookups like encrypting.
+    std::uint32_t rounds_ = 0;
+    std::uint8_t inverseKeys_[240];
     std::mt19937 random_;
 };
 
