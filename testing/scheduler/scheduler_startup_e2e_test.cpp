@@ -58,4 +58,23 @@ TEST_F(SchedulerStartup, ADamagedTaskFileIsKeptAsideAndLoggedAndTheLitterOfAKill
     EXPECT_TRUE(LoadFromFile(after, file).loaded);
 }
 
+// Another program holds the damaged file open without letting it be renamed or deleted: the
+// scheduler cannot set it aside, says so in the log, and leaves it as it was at exit.
+TEST_F(SchedulerStartup, ADamagedTaskFileThatCannotBeSetAsideIsLeftAsItWas) {
+    const std::string damaged = "TPF0 not a task list"s;
+    const std::wstring path = run.folder + L"TaskList.ltl";
+    WriteTextFile(path, damaged);
+    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    StartAndClose();
+    CloseHandle(holder);
+
+    EXPECT_EQ(ReadTextFile(path), damaged);
+    EXPECT_FALSE(FileExistsW(path + L".damaged"));
+    std::string log = ReadTextFile(run.folder + L"Schedule.log");
+    EXPECT_NE(log.find(" : The task file " + win::Narrow(path) + " could not be read ("), std::string::npos) << log;
+    EXPECT_NE(log.find(". It is not saved over in this run.\r\n"), std::string::npos) << log;
+}
+
 }  // namespace
