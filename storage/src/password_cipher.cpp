@@ -143,21 +143,36 @@ void InvMixColumns(std::uint8_t* s) {
     MixColumns(s);
 }
 
-// The equivalent inverse cipher on one block: `keys` are the expanded keys with those of rounds
-// 1 .. rounds-1 passed through InvMixColumns (InverseRoundKeys), so each inner round is four
-// table lookups a column.
-void InverseBlock(std::uint32_t rounds, const std::uint8_t* keys, std::uint8_t* block) {
-    const auto& t = kInverseRoundTables.t;
-    std::uint32_t state[4], next[4];
-    for (int c = 0; c < 4; ++c) state[c] = Load32(block + 4 * c) ^ Load32(keys + kBlock * rounds + 4 * c);
-    for (std::uint32_t r = rounds - 1; r >= 1; --r) {
-        for (int c = 0; c < 4; ++c)
-            next[c] = t[0][state[c] & 0xFF] ^ t[1][(state[(c + 3) & 3] >> 8) & 0xFF] ^
-                      t[2][(state[(c + 2) & 3] >> 16) & 0xFF] ^ t[3][state[(c + 1) & 3] >> 24] ^
-                      Load32(keys + kBlock * r + 4 * c);
-        std::memcpy(state, next, sizeof state);
-    }
+// The state as four little-endian column words, with the round key added.
+void LoadState(const std::uint8_t* block, const std::uint8_t* roundKey, std::uint32_t* state) {
+    for (int c = 0; c < 4; ++c) state[c] = Load32(block + 4 * c) ^ Load32(roundKey + 4 * c);
+}
+
+void StoreState(const std::uint32_t* state, std::uint8_t* block) {
     for (int c = 0; c < 4; ++c) Store32(block + 4 * c, state[c]);
+}
+
+// One inner round by table lookups, the round key added: row i of column c comes from column
+// c + i * kStep (kStep 1 is ShiftRows, 3 is InvShiftRows).
+template <int kStep>
+void TableRound(const RoundTables& tables, std::uint32_t* state, const std::uint8_t* roundKey) {
+    const auto& t = tables.t;
+    std::uint32_t next[4];
+    for (int c = 0; c < 4; ++c)
+        next[c] = t[0][state[c] & 0xFF] ^ t[1][(state[(c + kStep) & 3] >> 8) & 0xFF] ^
+                  t[2][(state[(c + 2 * kStep) & 3] >> 16) & 0xFF] ^ t[3][state[(c + 3 * kStep) & 3] >> 24] ^
+                  Load32(roundKey + 4 * c);
+    std::memcpy(state, next, sizeof next);
+}
+
+// The equivalent inverse cipher on one block: `keys` are the expanded keys with those of rounds
+// 1 .. rounds-1 passed through InvMixColumns (TextCipher's), so each inner round is four table
+// lookups a column.
+void InverseBlock(std::uint32_t rounds, const std::uint8_t* keys, std::uint8_t* block) {
+    std::uint32_t state[4];
+    LoadState(block, keys + kBlock * rounds, state);
+    for (std::uint32_t r = rounds - 1; r >= 1; --r) TableRound<3>(kInverseRoundTables, state, keys + kBlock * r);
+    StoreState(state, block);
     InvSubShiftRows(block);
     AddRoundKey(block, keys);
 }
@@ -216,17 +231,10 @@ void AesBlock(const AesContext& context, std::uint8_t* block) {
     const std::uint32_t rounds = std::clamp<std::uint32_t>(context.rounds, 10, 14);
     const std::uint8_t* keys = context.roundKeys;
     if (context.encrypt) {
-        const auto& t = kRoundTables.t;
-        std::uint32_t state[4], next[4];
-        for (int c = 0; c < 4; ++c) state[c] = Load32(block + 4 * c) ^ Load32(keys + 4 * c);
-        for (std::uint32_t r = 1; r < rounds; ++r) {
-            for (int c = 0; c < 4; ++c)
-                next[c] = t[0][state[c] & 0xFF] ^ t[1][(state[(c + 1) & 3] >> 8) & 0xFF] ^
-                          t[2][(state[(c + 2) & 3] >> 16) & 0xFF] ^ t[3][state[(c + 3) & 3] >> 24] ^
-                          Load32(keys + kBlock * r + 4 * c);
-            std::memcpy(state, next, sizeof state);
-        }
-        for (int c = 0; c < 4; ++c) Store32(block + 4 * c, state[c]);
+        std::uint32_t state[4];
+        LoadState(block, keys, state);
+        for (std::uint32_t r = 1; r < rounds; ++r) TableRound<1>(kRoundTables, state, keys + kBlock * r);
+        StoreState(state, block);
         SubShiftRows(block);
         AddRoundKey(block, keys + kBlock * rounds);
     } else {
