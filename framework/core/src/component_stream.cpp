@@ -1,5 +1,6 @@
 #include "core/component_stream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -200,6 +201,9 @@ void Writer::WriteUtf8String(std::string_view utf8) {
 }
 
 void Writer::WriteText(std::string_view utf8) {
+    // Plain ASCII, by far the most common text, is its own 8-bit form.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return WriteString8(utf8);
     std::u16string wide = Utf8ToUtf16(utf8);
     if (utf8.size() >= 2 * wide.size() && !wide.empty()) return WriteWideString(wide);
     std::string ansi = Utf8ToWin1252(utf8);
@@ -713,7 +717,6 @@ void Reader::ReadProperties(Persistent& object) {
 void Reader::ReadProperty(Persistent& object) {
     std::int64_t at = stream_.Position();
     std::string path = ReadShortString();
-    std::string context = object.NamePath() + "." + path;
     try {
         Persistent* target = &object;
         std::string_view rest = path;
@@ -739,7 +742,11 @@ void Reader::ReadProperty(Persistent& object) {
     } catch (const ReadError&) {
         throw;
     } catch (const std::exception& e) {
-        throw ReadError("Error reading " + context + " at offset " + std::to_string(at) + ": " + e.what(), at);
+        // The name path walks the owners (an item's index is a search of its collection), so it is
+        // built only for the message: a load stays linear in the number of properties.
+        throw ReadError("Error reading " + object.NamePath() + "." + path + " at offset " + std::to_string(at) + ": " +
+                            e.what(),
+                        at);
     }
 }
 
