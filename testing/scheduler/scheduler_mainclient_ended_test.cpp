@@ -85,8 +85,9 @@ TEST_F(MainClientGone, AnActiveTaskFailsWhenTheMainClientIsKilledDuringTheTransf
     ASSERT_TRUE(PumpUntil([&] { return CallsOf("StartGetFile") == 1; }, 30s));
     const auto handedOver = std::chrono::steady_clock::now();
     EXPECT_EQ(KillProcesses(L"LarkFtpDouble.exe"), 1);
-    // The scheduler asks an Active task's main client every 30 seconds after the hand-over.
-    PumpUntil([&] { return std::chrono::steady_clock::now() - handedOver > 33s; }, 40s);
+    // The scheduler asks an Active task's main client every 30 seconds after the hand-over; it
+    // shows the outcome only at exit, so wait out one interval with room for a slow tick under load.
+    PumpUntil([&] { return std::chrono::steady_clock::now() - handedOver > 45s; }, 50s);
 
     EXPECT_EQ(CloseScheduler(run), 0u);
     TLarkFTPTaskStorage after;
