@@ -274,7 +274,7 @@ void MainMenu::Rebuild() {
     }
 }
 
-MenuItem* PopupMenu::Popup(int x, int y) {
+MenuItem* PopupMenu::Popup(int x, int y, HWND owner) {
     OnPopup(*this);
     for (core::Component* o = Owner(); o; o = o->Owner())
         if (auto* form = dynamic_cast<Form*>(o)) {
@@ -282,12 +282,14 @@ MenuItem* PopupMenu::Popup(int x, int y) {
             break;
         }
     Rebuild();
-    HWND owner = Application::Instance().Handle();
-    for (core::Component* o = Owner(); o; o = o->Owner())
-        if (auto* control = dynamic_cast<Control*>(o); control && control->HandleAllocated()) {
-            owner = control->Handle();
-            break;
-        }
+    if (!owner) {
+        owner = Application::Instance().Handle();
+        for (core::Component* o = Owner(); o; o = o->Owner())
+            if (auto* control = dynamic_cast<Control*>(o); control && control->HandleAllocated()) {
+                owner = control->Handle();
+                break;
+            }
+    }
     if (!owner) owner = GetActiveWindow();
     SetForegroundWindow(owner);
     const auto id = static_cast<WORD>(

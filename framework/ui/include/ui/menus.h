@@ -122,8 +122,9 @@ class PopupMenu : public Menu {
 public:
     explicit PopupMenu(core::Component* owner = nullptr) : Menu(owner) {}
     // Raises OnPopup, shows the menu at screen coordinates and clicks the chosen item; the
-    // chosen item, or null when the menu was dismissed.
-    MenuItem* Popup(int x, int y);
+    // chosen item, or null when the menu was dismissed. `owner` owns the menu while it is
+    // tracked (default: the window of the control that holds the menu, else the application's).
+    MenuItem* Popup(int x, int y, HWND owner = nullptr);
     core::NotifyEvent OnPopup;
 
 protected:
