@@ -12,7 +12,9 @@
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
 #include "ui/application.h"
+#include "ui/menus.h"
 #include "uicomponents/register.h"
+#include "uicomponents/tray_icon.h"
 #include "uicomponents/version_info.h"
 #include "win/registration.h"
 #include "win/text.h"
@@ -27,10 +29,14 @@ public:
     SpinEdit* seAutoSave = nullptr;
     SpinEdit* seDayOfMonth = nullptr;
     VersionInfo* UiVersionInfo = nullptr;
+    TrayIcon* TrayIcon = nullptr;
     std::vector<std::string> exitTexts;
+    int restores = 0, doubleClicks = 0;
 
 private:
     void seAutoSaveExit(core::Component&) { exitTexts.push_back(seAutoSave->Text()); }
+    void miRestoreClick(core::Component&) { ++restores; }
+    void TrayIconDblClick(core::Component&) { ++doubleClicks; }
 };
 
 LARK_DEFINE_CLASS(SpinSample) {
@@ -39,7 +45,10 @@ LARK_DEFINE_CLASS(SpinSample) {
         .Binds("seAutoSave", &SpinSample::seAutoSave)
         .Binds("seDayOfMonth", &SpinSample::seDayOfMonth)
         .Binds("UiVersionInfo", &SpinSample::UiVersionInfo)
+        .Binds("TrayIcon", &SpinSample::TrayIcon)
         .Handler("seAutoSaveExit", &SpinSample::seAutoSaveExit)
+        .Handler("miRestoreClick", &SpinSample::miRestoreClick)
+        .Handler("TrayIconDblClick", &SpinSample::TrayIconDblClick)
         .Build();
 }
 
@@ -74,6 +83,26 @@ TEST_F(SpinEditTest, TheDefinitionGivesLimitsValueAndTheProgramsOwnFile) {
     EXPECT_EQ(form->seAutoSave->MaxValue(), 1000);
     EXPECT_EQ(form->seAutoSave->Value(), 15);
     EXPECT_EQ(win::Widen(form->UiVersionInfo->FileName()), win::ModulePath(nullptr));
+    // The tray icon of a definition: its menu and handler bound, nothing shown without an icon.
+    ASSERT_NE(form->TrayIcon->GetPopupMenu(), nullptr);
+    EXPECT_EQ(form->TrayIcon->Hint(), "Scheduler|The scheduler of unattended transfers");
+    EXPECT_FALSE(form->TrayIcon->Added());
+    SendMessageW(form->TrayIcon->Handle(), TrayIcon::kCallbackMessage, 0, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(form->restores, 1) << "the menu's default item";
+    form->TrayIcon->GetPopupMenu()->Items()[0]->SetDefault(false);
+    SendMessageW(form->TrayIcon->Handle(), TrayIcon::kCallbackMessage, 0, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(form->doubleClicks, 1);
+}
+
+TEST_F(SpinEditTest, AValueReadBetweenItsLimitsKeepsItsNumber) {
+    // A definition may give MinValue, then Value, then MaxValue.
+    SpinEdit edit;
+    edit.SetLoading(true);
+    edit.SetProp("MinValue", core::Value(std::int64_t(1)));
+    edit.SetProp("Value", core::Value(std::int64_t(15)));
+    edit.SetProp("MaxValue", core::Value(std::int64_t(1000)));
+    edit.SetLoading(false);
+    EXPECT_EQ(edit.Value(), 15);
 }
 
 TEST_F(SpinEditTest, TypingTakesDigitsOnly) {

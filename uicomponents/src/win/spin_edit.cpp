@@ -31,7 +31,11 @@ SpinEdit::SpinEdit(core::Component* owner) : Edit(owner) { SetText("0"); }
 
 int SpinEdit::Value() const { return SpinValueOfText(Text(), limits_); }
 
-void SpinEdit::SetValue(int value) { SetText(std::to_string(limits_.Clamp(value))); }
+void SpinEdit::SetValue(int value) {
+    // While a definition is read the limits may not have arrived yet: the text keeps the number
+    // as written, and Value clamps it when asked.
+    SetText(std::to_string(IsLoading() ? value : limits_.Clamp(value)));
+}
 
 void SpinEdit::StepUp() { Step(1); }
 void SpinEdit::StepDown() { Step(-1); }
