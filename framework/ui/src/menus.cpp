@@ -140,6 +140,8 @@ void MenuItem::Notification(core::Component* component, core::Operation operatio
     if (operation == core::Operation::Remove) ActionRemoved(component);
 }
 
+std::string MenuItem::CommandHint() const { return GetAction() ? GetAction()->Hint() : std::string(); }
+
 void MenuItem::Click() {
     if (Action* action = GetAction()) action->Execute();
     else OnClick(*this);
@@ -275,12 +277,13 @@ void MainMenu::Rebuild() {
 }
 
 MenuItem* PopupMenu::Popup(int x, int y, HWND owner) {
-    OnPopup(*this);
+    // The actions' states first, so an OnPopup handler can show only the enabled entries.
     for (core::Component* o = Owner(); o; o = o->Owner())
         if (auto* form = dynamic_cast<Form*>(o)) {
             form->UpdateActions();
             break;
         }
+    OnPopup(*this);
     Rebuild();
     if (!owner) {
         owner = Application::Instance().Handle();
