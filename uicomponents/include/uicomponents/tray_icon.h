@@ -30,6 +30,7 @@ namespace lark::ui {
 
 class PopupMenu;
 
+// In the order of the Win32 button messages (left, right, middle).
 enum class MouseButton { Left, Right, Middle };
 // Shift state of a mouse event: keys held and the button(s) involved.
 enum ShiftState : unsigned {
