@@ -302,8 +302,8 @@ void TrayIcon::DblClick() {
 
 bool TrayIcon::OpenTrayMenu(int x, int y) {
     if (!active_ || !popupMenu_ || IsDestroying()) return false;
-    // The menu closes when the user clicks elsewhere only if its owner is the foreground window.
-    SetForegroundWindow(window_);
+    // Owned by the hidden window, which Popup brings to the foreground: only then does the menu
+    // close when the user clicks elsewhere.
     popupMenu_->Popup(x, y, window_);
     return true;
 }
