@@ -7,6 +7,8 @@
 #include "ui/application.h"
 #include "ui/menus.h"
 #include "ui/reference.h"
+#include "uicomponents/icon_file.h"
+#include "uicomponents/icon_list_format.h"
 #include "win/text.h"
 
 namespace lark::ui {
@@ -144,6 +146,40 @@ void TrayIcon::SetPopupMenu(PopupMenu* menu) { SetReference(*this, popupMenu_, m
 void TrayIcon::Notification(core::Component* component, core::Operation operation) {
     core::Component::Notification(component, operation);
     if (operation == core::Operation::Remove && component == popupMenu_) popupMenu_ = nullptr;
+}
+
+void TrayIcon::DefineProperties(core::Filer& filer) {
+    core::Component::DefineProperties(filer);
+    filer.DefineBinaryProperty(
+        "Icon",
+        [this](const std::vector<std::uint8_t>& bytes) {
+            HICON icon = IconFromFile(bytes);
+            SetIcon(icon);
+            DestroyIcon(icon);
+        },
+        [this](std::vector<std::uint8_t>& bytes) { bytes = IconFileOf(icon_); }, icon_ != nullptr);
+    filer.DefineBinaryProperty(
+        "Icons",
+        [this](const std::vector<std::uint8_t>& bytes) {
+            std::vector<HICON> frames;
+            try {
+                for (const IconFileBytes& entry : ReadIconList(bytes))
+                    frames.push_back(entry.empty() ? nullptr : IconFromFile(entry));
+            } catch (...) {
+                for (HICON frame : frames)
+                    if (frame) DestroyIcon(frame);
+                throw;
+            }
+            SetIcons(frames);
+            for (HICON frame : frames)
+                if (frame) DestroyIcon(frame);
+        },
+        [this](std::vector<std::uint8_t>& bytes) {
+            std::vector<IconFileBytes> entries;
+            for (HICON frame : frames_) entries.push_back(frame ? IconFileOf(frame) : IconFileBytes{});
+            bytes = WriteIconList(entries);
+        },
+        !frames_.empty());
 }
 
 void TrayIcon::Loaded() {
