@@ -7,7 +7,7 @@
 #include "core/property_path.h"
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
-#include "text_1252.h"
+#include "core/text_encoding.h"
 
 namespace lark::localization {
 
@@ -18,8 +18,6 @@ using K = TStringsType;
 
 namespace {
 
-bool SameAscii(std::string_view a, std::string_view b) { return detail::EqualAsciiNoCase(a, b); }
-
 bool IsStringKind(TypeKind k) { return k == TypeKind::String || k == TypeKind::WideString; }
 
 const PropInfo* StringProp(const Persistent& o, std::string_view name) {
@@ -29,7 +27,7 @@ const PropInfo* StringProp(const Persistent& o, std::string_view name) {
 
 const PropInfo* FontProp(const Persistent& o, std::string_view name) {
     const PropInfo* p = o.Class().FindProp(name);
-    return p && p->type->kind == TypeKind::Class && SameAscii(p->type->name, "TFont") ? p : nullptr;
+    return p && p->type->kind == TypeKind::Class && core::SameTextUtf8(p->type->name, "TFont") ? p : nullptr;
 }
 
 Persistent* ObjectOf(const Persistent& o, const PropInfo& p) {
@@ -146,7 +144,7 @@ void TlcCustomLang::ApplyOwnerText(TStringsType kind, const char* property, bool
     const std::string& cls = owner->Class().name;
     if (list.empty() || !OwnerTranslatable() || SmartExcludeProps.IndexOf(cls + "." + property) >= 0) return;
     const PropInfo* p = StringProp(*owner, property);
-    if (!p || p->IsReadOnly() || !SameAscii(Identifier(list.front(), LangDelim()), cls)) return;
+    if (!p || p->IsReadOnly() || !core::SameTextUtf8(Identifier(list.front(), LangDelim()), cls)) return;
     try {
         std::string text = LineText(list.front(), kind, testMode);
         if (!text.empty() && !ActionAssigned(*owner) && core::AsText(p->get(*owner)) != text)
@@ -162,7 +160,7 @@ void TlcCustomLang::ApplyOwnerFont() {
     if (fonts.empty() || !OwnerTranslatable() || SmartExcludeProps.IndexOf(cls + ".Font") >= 0) return;
     const PropInfo* p = FontProp(*owner, "Font");
     Persistent* font = p ? ObjectOf(*owner, *p) : nullptr;
-    if (!font || !SameAscii(Identifier(fonts.front(), LangDelim()), cls)) return;
+    if (!font || !core::SameTextUtf8(Identifier(fonts.front(), LangDelim()), cls)) return;
     try {
         std::string name = LineText(fonts.front(), K::stFonts, false);
         if (!name.empty() && StringProp(*font, "Name")) font->SetProp("Name", core::Value(name));
@@ -271,7 +269,7 @@ void TlcCustomLang::ApplyList(StringList& list, TStringsType kind) {
     const bool testMode = TestModeActive();
     std::size_t start = 0;
     if ((kind == K::stCaptions || kind == K::stHints || kind == K::stFonts) && OwnerTranslatable() &&
-        SameAscii(Identifier(list.front(), d), owner->Class().name))
+        core::SameTextUtf8(Identifier(list.front(), d), owner->Class().name))
         start = 1;
     const bool dotted = kind == K::stMultiLines || kind == K::stOtherStrings;
     for (std::size_t i = start; i < list.size(); ++i) {
@@ -297,7 +295,7 @@ void TlcCustomLang::ApplyList(StringList& list, TStringsType kind) {
             continue;
         }
         Persistent* target = owner->FindComponent(name);
-        if (!target && (SameAscii(name, owner->Class().name) || SameAscii(name, owner->Name()))) target = owner;
+        if (!target && (core::SameTextUtf8(name, owner->Class().name) || core::SameTextUtf8(name, owner->Name()))) target = owner;
         if (!target) continue;
         const PropInfo* p = target->Class().FindProp(property);
         if (!p || !Settable(*p)) continue;
@@ -307,7 +305,7 @@ void TlcCustomLang::ApplyList(StringList& list, TStringsType kind) {
                 if (!font || ParentFontOn(*target)) continue;
                 const std::string charset = FindField(K::stCharSets, name, ActiveLanguage());
                 for (const CharsetName& c : CharsetNames())
-                    if (SameAscii(c.name, charset)) {
+                    if (core::SameTextUtf8(c.name, charset)) {
                         if (font->Class().FindProp("Charset")) font->SetProp("Charset", core::Value(std::int64_t(c.value)));
                         break;
                     }
@@ -496,7 +494,7 @@ Persistent* FindObjectByPath(core::Component& window, std::string_view path) {
     if (dot == std::string_view::npos) return nullptr;
     Persistent* object = nullptr;
     const std::string_view head = path.substr(0, dot);
-    if (SameAscii(head, window.Class().name)) object = &window;
+    if (core::SameTextUtf8(head, window.Class().name)) object = &window;
     else object = window.FindComponent(head);
     if (!object) return nullptr;
     std::string_view rest = path.substr(dot + 1);

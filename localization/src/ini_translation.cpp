@@ -5,7 +5,6 @@
 #include "core/text_encoding.h"
 #include "localization/lang_component.h"
 #include "localization/mem_ini.h"
-#include "text_1252.h"
 
 namespace lark::localization {
 namespace {
@@ -67,7 +66,7 @@ int TlcCustomLang::LoadKindFromIniStream(TStringsType kind, core::Stream& stream
         const std::string_view section = SectionOfKind(kind);
         ini.ReadIniKeys(section, keys);
         keys.erase(std::unique(keys.begin(), keys.end(),
-                               [](const std::string& a, const std::string& b) { return detail::EqualFolded(a, b); }),
+                               [](const std::string& a, const std::string& b) { return core::SameTextUtf8(a, b); }),
                    keys.end());
         const std::string& cls = Owner() ? Owner()->Class().name : Class().name;
         const std::string& windowName = Owner() ? Owner()->Name() : Name();
@@ -80,7 +79,7 @@ int TlcCustomLang::LoadKindFromIniStream(TStringsType kind, core::Stream& stream
             }
             auto hasPrefix = [&](const std::string& p) {
                 return !p.empty() && id.size() > p.size() && id[p.size()] == '.' &&
-                       detail::EqualAsciiNoCase(std::string_view(id).substr(0, p.size()), p);
+                       core::SameTextUtf8(std::string_view(id).substr(0, p.size()), p);
             };
             std::string prefix = hasPrefix(windowName) ? windowName : hasPrefix(cls) ? cls : std::string();
             if (prefix.empty()) continue;
@@ -89,7 +88,7 @@ int TlcCustomLang::LoadKindFromIniStream(TStringsType kind, core::Stream& stream
             std::string line = id + d + SubstituteText(ini.ReadIniText(section, key, ""), delim, std::string(1, d), true);
             std::replace(line.begin(), line.end(), '\x19', '\r');
             std::replace(line.begin(), line.end(), '\x1A', '\n');
-            if (detail::EqualAsciiNoCase(id, prefix)) list->insert(list->begin(), std::move(line));
+            if (core::SameTextUtf8(id, prefix)) list->insert(list->begin(), std::move(line));
             else list->push_back(std::move(line));
         }
         if (!bulkLoading_) {
@@ -160,7 +159,7 @@ bool TlcCustomLang::MergeKindFromIniStream(TStringsType kind, core::Stream& stre
         for (const std::string& line : kept) {
             const std::string id = DelimitedField(line, d, 0);
             const bool replaced = std::any_of(list->begin(), list->end(), [&](const std::string& l) {
-                return detail::EqualFolded(DelimitedField(l, d, 0), id);
+                return core::SameTextUtf8(DelimitedField(l, d, 0), id);
             });
             if (!replaced) list->push_back(line);
         }

@@ -6,7 +6,7 @@
 #include "core/datetime.h"
 #include "localization/errors.h"
 #include "localization/lang_dispatcher.h"
-#include "text_1252.h"
+#include "core/text_encoding.h"
 
 namespace lark::localization {
 
@@ -424,7 +424,7 @@ void TlcCustomLang::Notification(core::Component* component, core::Operation ope
     const std::string prefix = name + ".";
     for (int i = items.Count() - 1; i >= 0; --i) {
         const std::string& id = items[i].Identifier;
-        if (id.size() > prefix.size() && detail::EqualAsciiNoCase(std::string_view(id).substr(0, prefix.size()), prefix)) items.Delete(i);
+        if (id.size() > prefix.size() && core::SameTextUtf8(std::string_view(id).substr(0, prefix.size()), prefix)) items.Delete(i);
     }
 }
 

@@ -5,14 +5,20 @@
 
 #include "localization/errors.h"
 #include "core/text_encoding.h"
-#include "text_1252.h"
 
 namespace lark::localization {
 
+namespace {
+
+// One comparison sorts and searches: case folded the Windows-1252 way.
+bool Before(std::string_view a, std::string_view b) { return core::CompareTextUtf8(a, b) < 0; }
+
+}  // namespace
+
 std::string TlcStringsCollection::KeyOf(const TlcStringsCollectionItem& item) const {
-    if (sortColumn_ <= 0) return detail::FoldKey(item.Identifier);
+    if (sortColumn_ <= 0) return item.Identifier;
     const auto column = static_cast<size_t>(sortColumn_ - 1);
-    return column < item.Values.size() ? detail::FoldKey(item.Values[column]) : std::string();
+    return column < item.Values.size() ? item.Values[column] : std::string();
 }
 
 void TlcStringsCollection::BuildStringTable(const StringList& lines, int sortColumn,
@@ -35,7 +41,7 @@ void TlcStringsCollection::BuildStringTable(const StringList& lines, int sortCol
 void TlcStringsCollection::Sort() {
     for (auto& slot : slots_) slot.key = KeyOf(slot.item);
     std::sort(slots_.begin(), slots_.end(),
-              [](const Slot& a, const Slot& b) { return a.key < b.key; });
+              [](const Slot& a, const Slot& b) { return Before(a.key, b.key); });
 }
 
 void TlcStringsCollection::Clear() {
@@ -44,17 +50,15 @@ void TlcStringsCollection::Clear() {
 }
 
 int TlcStringsCollection::IndexOfIdentifier(std::string_view identifier) const {
-    const std::string key = detail::FoldKey(identifier);
     for (size_t i = 0; i < slots_.size(); ++i)
-        if (detail::FoldKey(slots_[i].item.Identifier) == key) return static_cast<int>(i);
+        if (core::SameTextUtf8(slots_[i].item.Identifier, identifier)) return static_cast<int>(i);
     return -1;
 }
 
 const TlcStringsCollection::Slot* TlcStringsCollection::Search(std::string_view text) const {
-    const std::string key = detail::FoldKey(text);
-    const auto it = std::lower_bound(slots_.begin(), slots_.end(), key,
-                                     [](const Slot& s, const std::string& k) { return s.key < k; });
-    if (it == slots_.end() || it->key != key) return nullptr;
+    const auto it = std::lower_bound(slots_.begin(), slots_.end(), text,
+                                     [](const Slot& s, std::string_view k) { return Before(s.key, k); });
+    if (it == slots_.end() || !core::SameTextUtf8(it->key, text)) return nullptr;
     return &*it;
 }
 
@@ -148,7 +152,7 @@ void TlcExtendedItems::Delete(int i) {
 
 TlcExtendedItem* TlcExtendedItems::FindExtendedItem(std::string_view path) {
     for (auto& item : items_)
-        if (detail::EqualFolded(item->Identifier, path)) return item.get();
+        if (core::SameTextUtf8(item->Identifier, path)) return item.get();
     return nullptr;
 }
 

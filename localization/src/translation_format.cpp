@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/text_encoding.h"
-#include "text_1252.h"
 
 namespace lark::localization {
 namespace {
@@ -18,7 +17,7 @@ constexpr char kEscapedLF = '\x1A';
 
 std::optional<TStringsType> SectionOfLine(std::string_view line) {
     for (int k = 0; k < kStringsTypeCount; ++k)
-        if (detail::EqualAsciiNoCase(line, kKindNames[k])) return static_cast<TStringsType>(k);
+        if (core::SameTextUtf8(line, kKindNames[k])) return static_cast<TStringsType>(k);
     return std::nullopt;
 }
 
@@ -37,7 +36,7 @@ std::string_view StringsTypeName(TStringsType kind) {
 
 std::optional<TStringsType> StringsTypeOfListName(std::string_view name) {
     for (int k = 0; k < kStringsTypeCount; ++k)
-        if (detail::EqualAsciiNoCase(name, kKindNames[k].substr(2)))
+        if (core::SameTextUtf8(name, kKindNames[k].substr(2)))
             return static_cast<TStringsType>(k);
     return std::nullopt;
 }

@@ -1,7 +1,7 @@
 #include "localization/translation_tables.h"
 
 #include "localization/errors.h"
-#include "text_1252.h"
+#include "core/text_encoding.h"
 
 namespace lark::localization {
 namespace {
@@ -98,7 +98,7 @@ std::string TranslationTables::ScanList(const StringList& list, std::string_view
     for (const auto& line : list) {
         const size_t end = line.find(langDelim_);
         if (end == std::string::npos || end != identifier.size()) continue;  // folding keeps lengths
-        if (detail::EqualFolded(std::string_view(line).substr(0, end), identifier)) {
+        if (core::SameTextUtf8(std::string_view(line).substr(0, end), identifier)) {
             found = &line;
             break;
         }
@@ -132,7 +132,7 @@ std::string TranslationTables::FindField(TStringsType kind, std::string_view ide
     const StringList* list = lists_.ListOfKind(kind);
     if (!list) return {};
     for (const auto& line : *list)
-        if (detail::EqualAsciiNoCase(DelimitedField(line, langDelim_, 0), identifier))
+        if (core::SameTextUtf8(DelimitedField(line, langDelim_, 0), identifier))
             return DelimitedField(line, langDelim_, language);
     return {};
 }
