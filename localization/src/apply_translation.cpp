@@ -195,7 +195,11 @@ void TlcCustomLang::ApplyTranslation() {
         ApplyList(*locales, K::stLocales);
     if (wanted(K::stCollections)) ApplyList(*ListOfKind(K::stCollections), K::stCollections);
     if (!TranslateExtendedFirst && ck == -1) ApplyExtendedTranslations();
-    if (OnChangeLanguage) OnChangeLanguage(*this);
+    // Called through a copy: the handler may free the window, and this component with it.
+    if (OnChangeLanguage) {
+        const auto handler = OnChangeLanguage;
+        handler(*this);
+    }
 }
 
 void TlcCustomLang::PruneList(StringList& list, TStringsType kind) {

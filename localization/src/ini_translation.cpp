@@ -53,7 +53,7 @@ int TlcCustomLang::LoadKindFromIniStream(TStringsType kind, core::Stream& stream
         ini.ReadIniKeys(kLanguageNamesSection, names);
         if (!names.empty()) {
             std::vector<std::string> langs;
-            for (int n = 1;; ++n) {
+            for (int n = 1; n <= kMaxLanguages; ++n) {
                 std::string name = ini.ReadIniText(kLanguageNamesSection, "Language_" + std::to_string(n), "");
                 if (name.empty()) break;
                 langs.push_back(std::move(name));

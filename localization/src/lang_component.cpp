@@ -1,6 +1,8 @@
 #include "localization/lang_component.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "core/component_stream.h"
 #include "core/datetime.h"
@@ -124,14 +126,6 @@ private:
     bool active_ = false;
 };
 
-// Language-change flag that restores its previous value on every way out.
-struct KindFilter {
-    int& slot;
-    int saved;
-    KindFilter(int& s, int kind) : slot(s), saved(s) { slot = kind; }
-    ~KindFilter() { slot = saved; }
-};
-
 }  // namespace
 
 LARK_DEFINE_CLASS(TlcCustomLang) {
@@ -208,6 +202,7 @@ TlcCustomLang::TlcCustomLang(core::Component* owner, ListSet lists)
 }
 
 TlcCustomLang::~TlcCustomLang() {
+    alive_.reset();
     BeginDestroy();
     if (dispatcher_) {
         dispatcher_->UnlinkLangFromDispatcher(this);
@@ -231,8 +226,21 @@ void TlcCustomLang::SetList(TStringsType kind, const StringList& lines) {
     *list = lines;
     if (kind == TStringsType::stStrings) tables_.RebuildLookupTables();
     if (kind == TStringsType::stDlgsCaptions) return;
-    KindFilter filter(changedKind_, static_cast<int>(kind));
-    ApplyTranslation();
+    ApplyKind(kind);
+}
+
+void TlcCustomLang::ApplyKind(TStringsType kind) {
+    // A language-change handler may free the window and this component with it.
+    const std::weak_ptr<const char> life = alive_;
+    const int saved = changedKind_;
+    changedKind_ = static_cast<int>(kind);
+    try {
+        ApplyTranslation();
+    } catch (const std::exception&) {
+        if (!life.expired()) changedKind_ = saved;
+        throw;
+    }
+    if (!life.expired()) changedKind_ = saved;
 }
 
 void TlcCustomLang::ReplaceDelimiter(char oldDelim, char newDelim) {
@@ -259,17 +267,24 @@ void TlcCustomLang::SetActiveLanguage(int language) {
 
 void TlcCustomLang::SetNumOfLanguages(int n) {
     if (n == NumOfLanguages()) return;
-    if (n < 1) tables_.SetNumOfLanguages(n);  // raises
-    // The lines are about to lose the active language's texts.
-    if (ActiveLanguage() > n) {
-        if (IsLoading()) tables_.SetActiveLanguage(1);
-        else SetActiveLanguage(1);
+    if (n < 1 || n > kMaxLanguages) tables_.SetNumOfLanguages(n);  // raises
+    // The active language must stay within the count: it returns to the first. The window is
+    // re-applied last, since a language-change handler may free it.
+    const bool reapply = ActiveLanguage() > n;
+    std::optional<CursorScope> cursor;
+    if (reapply) {
+        if (!IsLoading()) cursor.emplace(ChangingCursor, IsDesigning());
+        changedKind_ = -1;
+        tables_.SetActiveLanguage(1);
     }
     tables_.SetNumOfLanguages(n);
     std::vector<std::string> names = langNames_.Lines();
     while (static_cast<int>(names.size()) < n) names.push_back("Language N" + std::to_string(names.size() + 1));
     names.resize(static_cast<std::size_t>(n));
     langNames_.SetLines(std::move(names));
+    if (!reapply || IsLoading()) return;
+    language_ = langNames_.Strings(0);
+    ApplyTranslation();
 }
 
 void TlcCustomLang::SetLanguage(const std::string& name) {
@@ -281,8 +296,10 @@ void TlcCustomLang::SetLanguage(const std::string& name) {
 }
 
 void TlcCustomLang::SetLangNames(const std::vector<std::string>& names) {
+    const std::weak_ptr<const char> life = alive_;
     langNames_.SetLines(names);
     SetNumOfLanguages(std::max(1, static_cast<int>(names.size())));
+    if (life.expired()) return;
     if (langNames_.Count() >= ActiveLanguage()) language_ = langNames_.Strings(ActiveLanguage() - 1);
 }
 
@@ -406,8 +423,9 @@ void TlcCustomLang::Loaded() {
     // Texts first, then linking: a language-change handler run by the link finds them.
     ApplyExcludedProperties();
     tables_.RebuildLookupTables();
+    const std::weak_ptr<const char> life = alive_;
     if (dispatcher_) dispatcher_->LinkLangToDispatcher(this);
-    if (IsInheritedOwner) ApplyTranslation();
+    if (IsInheritedOwner && !life.expired()) ApplyTranslation();
 }
 
 void TlcCustomLang::Notification(core::Component* component, core::Operation operation) {

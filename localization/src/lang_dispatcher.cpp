@@ -191,6 +191,7 @@ void TlcLangDispatcher::SetActiveLanguage(int language) {
 
 void TlcLangDispatcher::SetNumOfLanguages(int n) {
     if (n < 1) throw ELanguageError(std::to_string(n) + " - is not a valid property value !\rValue must be more than ZERO !");
+    if (n > kMaxLanguages) throw ELanguageError(LanguageRangeMessage(n, kMaxLanguages));
     std::vector<std::string> names = langNames_.Lines();
     while (static_cast<int>(names.size()) < n) names.push_back("Language N" + std::to_string(names.size() + 1));
     names.resize(static_cast<std::size_t>(n));
@@ -225,6 +226,8 @@ void TlcLangDispatcher::LinkLangToDispatcher(TlcCustomLang* lang) {
     UnlinkLangFromDispatcher(lang);
     linked_.push_back(lang);
     lang->SetNumOfLanguages(numOfLanguages_);
+    // A language-change handler run meanwhile may have freed the window (which unlinks it).
+    if (!IsLinked(lang)) return;
     lang->langNames_.SetLines(langNames_.Lines());
     lang->language_ = language_;
     if (!IsDesigning() && IsIniTranslationFile(FileName)) {

@@ -138,7 +138,7 @@ bool ShouldStoreTranslationData(const TranslationLists& own, const TranslationLi
 }
 
 std::string DelimitedField(std::string_view line, char delim, int field) {
-    if (line.empty() || field < 0) return {};
+    if (line.empty() || field < 0 || field > kMaxLanguages) return {};
     if (field == 0) {
         const size_t end = line.find(delim, 1);
         return std::string(line.substr(0, end));
@@ -221,22 +221,6 @@ void PadLines(StringList& list, int numLanguages, char delim) {
     for (auto& line : list) {
         const int c = DelimiterCount(line, set);
         if (numLanguages >= c) line.append(static_cast<size_t>(numLanguages - c + 1), delim);
-    }
-}
-
-void CutLinesToLanguages(StringList& list, int numLanguages, char delim) {
-    if (numLanguages < 0) return;
-    for (auto& line : list) {
-        size_t pos = std::string::npos;
-        bool complete = true;
-        for (int n = 0; n <= numLanguages; ++n) {
-            pos = line.find(delim, pos == std::string::npos ? 0 : pos + 1);
-            if (pos == std::string::npos) {
-                complete = false;
-                break;
-            }
-        }
-        if (complete) line.resize(pos + 1);
     }
 }
 

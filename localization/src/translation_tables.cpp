@@ -26,12 +26,12 @@ void TranslationTables::SetNumOfLanguages(int n) {
     if (n < 1)
         throw ELanguageError(std::to_string(n) +
                              " - is not a valid property value !\rValue must be more than ZERO !");
-    if (n < numOfLanguages_) {
-        for (int k = 0; k < kStringsTypeCount; ++k)
-            if (StringList* list = lists_.ListOfKind(static_cast<TStringsType>(k)))
-                CutLinesToLanguages(*list, n, langDelim_);
-    }
+    if (n > kMaxLanguages)
+        throw ELanguageError(std::to_string(n) + " - is not a valid property value !\rValue must be within [1.." +
+                             std::to_string(kMaxLanguages) + "]!");
+    // Lines keep the texts of languages beyond n, so raising the count again finds them.
     numOfLanguages_ = n;
+    if (activeLanguage_ > n) activeLanguage_ = 1;
     for (auto kind : {TStringsType::stStrings, TStringsType::stDlgsCaptions, TStringsType::stLocales})
         if (StringList* list = lists_.ListOfKind(kind)) PadLines(*list, n, langDelim_);
     RebuildLookupTables();

@@ -107,5 +107,16 @@ TEST_F(IniTranslation, DispatcherLoadsItsFileIntoLinkingComponents) {
     std::remove(path.c_str());
 }
 
+TEST_F(IniTranslation, AFileNamesAtMost255Languages) {
+    std::string file = "[Language names - for internal use only!]\r\n";
+    for (int n = 1; n <= 400; ++n) file += "Language_" + std::to_string(n) + "=L" + std::to_string(n) + "\r\n";
+    file += "[Captions]\r\nTTestForm.btnOK=Okay~!@#\r\n";
+    auto stream = Ini(file);
+    EXPECT_EQ(w.lang->LoadKindFromIniStream(K::stCaptions, stream, true), 1);
+    EXPECT_EQ(w.lang->NumOfLanguages(), 255);
+    EXPECT_EQ(w.lang->LangNames().Count(), 255);
+    EXPECT_EQ(w.lang->LangNames().Strings(254), "L255");
+}
+
 }  // namespace
 }  // namespace lark::localization

@@ -5,6 +5,7 @@
 // language dispatcher, which switches every window at once.
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,8 +76,8 @@ public:
     // the window and raises OnChangeLanguage.
     void SetActiveLanguage(int language);
     int NumOfLanguages() const { return tables_.NumOfLanguages(); }
-    // Below 1: ELanguageError. Lowering cuts the lines; an active language beyond the new count
-    // becomes 1 first.
+    // Outside 1..255: ELanguageError. Lowering cuts no text; an active language beyond the new
+    // count becomes 1 and the window is re-applied.
     void SetNumOfLanguages(int n);
     const std::string& Language() const { return language_; }
     // A name LangNames does not hold (any case): ELanguageError.
@@ -164,6 +165,8 @@ private:
     TlcCustomLang* RedirectTarget(TStringsType kind);
     bool Redirected(TStringsType kind) const;
     void SyncTestMode();
+    // Applies one kind (ChangedKind) and restores the filter unless the handler freed us.
+    void ApplyKind(TStringsType kind);
     void CheckSingleOnOwner(core::Component* owner) const;
     bool OwnerHasNoFont() const;
 
@@ -177,6 +180,9 @@ private:
     TlcLangDispatcher* dispatcher_ = nullptr;
     bool testModeSet_ = false;
     bool bulkLoading_ = false;
+    // Expires when the component is destroyed: callers of a language-change handler (which may
+    // free the window) check it before they touch the component again.
+    std::shared_ptr<const char> alive_ = std::make_shared<const char>();
 };
 
 // Publishes every list.

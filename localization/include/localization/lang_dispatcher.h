@@ -49,7 +49,7 @@ public:
     // stored and checked when loading ends). Switches every linked component.
     void SetActiveLanguage(int language);
     int NumOfLanguages() const { return numOfLanguages_; }
-    // Below 1: ELanguageError. LangNames follows; an active language beyond n becomes 1.
+    // Outside 1..255: ELanguageError. LangNames follows; an active language beyond n becomes 1.
     void SetNumOfLanguages(int n);
     core::StringsObject& LangNames() { return langNames_; }
     void SetLangNames(const std::vector<std::string>& names);

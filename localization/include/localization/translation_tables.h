@@ -25,7 +25,8 @@ public:
     const StringList* ListOfKind(TStringsType kind) const { return lists_.ListOfKind(kind); }
 
     int NumOfLanguages() const { return numOfLanguages_; }
-    // n < 1 is an ELanguageError. Lowering cuts longer lines after language n; then the
+    // Outside 1..kMaxLanguages is an ELanguageError. Lowering cuts no text (raising the count
+    // again finds the texts of the languages above); an active language above n becomes 1; the
     // Strings, DlgsCaptions and Locales lines are completed and, at run time, the tables rebuilt.
     void SetNumOfLanguages(int n);
 
