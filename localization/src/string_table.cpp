@@ -55,6 +55,11 @@ int TlcStringsCollection::IndexOfIdentifier(std::string_view identifier) const {
     return -1;
 }
 
+void TlcStringsCollection::RemoveIdentifier(std::string_view identifier) {
+    const int i = IndexOfIdentifier(identifier);
+    if (i >= 0) slots_.erase(slots_.begin() + i);
+}
+
 const TlcStringsCollection::Slot* TlcStringsCollection::Search(std::string_view text) const {
     const auto it = std::lower_bound(slots_.begin(), slots_.end(), text,
                                      [](const Slot& s, std::string_view k) { return Before(s.key, k); });

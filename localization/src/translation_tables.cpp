@@ -147,6 +147,11 @@ void TranslationTables::RebuildLookupTables() {
         resourceStringTable_.Clear();
 }
 
+void TranslationTables::ForgetString(std::string_view identifier) {
+    stringTable_.RemoveIdentifier(identifier);
+    resourceStringTable_.RemoveIdentifier(identifier);
+}
+
 void TranslationTables::ReadTranslationData(std::span<const uint8_t> payload) {
     localization::ReadTranslationData(payload, lists_);
     RebuildLookupTables();

@@ -18,6 +18,7 @@
 namespace lark::localization {
 
 class TlcLangDispatcher;
+class TMemIniFile;
 
 enum class TlcLangOption { loUseExtUDStrings, loUseExtCommonStrings };
 
@@ -133,22 +134,47 @@ public:
     // Whether the dispatcher's test mode shows untranslated texts transformed.
     bool TestModeActive() const;
 
-    // ---- INI-text translation files (sections per kind, keys "Window.identifier") ----
+    // ---- INI-text translation files (sections per kind, keys "WindowClass.identifier") ----
     // Reads the kind's section into its list (emptied first when clear is set): the number of
-    // keys, -1 when the kind has no list or the stream could not be read.
+    // keys, -1 when the kind has no list or the stream could not be read. A value without the
+    // delimiter text is the text of language 1.
     int LoadKindFromIniStream(TStringsType kind, core::Stream& stream, bool clear);
+    // Writes the kind's lines, the delimiter text (empty: "~!@#") and the language names into
+    // the stream, keeping its other sections, and cuts the stream after them: the number of
+    // lines, -1 when the kind has no list.
+    int SaveKindToIniStream(TStringsType kind, core::Stream& stream, std::string_view delimiter);
     // Every kind with a list, the extended translations, then the window is re-applied.
     void LoadAllFromIniStream(core::Stream& stream, bool clear);
-    // The file's lines replace those of equal identifiers, the others stay. A failed read
-    // leaves the list as it was and gives false.
+    // Every kind and the extended translations as one file, written at the stream's position.
+    void SaveAllToIniStream(core::Stream& stream, std::string_view delimiter);
+    // The file's lines replace those of equal identifiers, the others stay; the window's own
+    // line stays first and the kind is re-applied. A failed read leaves the list as it was and
+    // gives false.
     bool MergeKindFromIniStream(TStringsType kind, core::Stream& stream);
     // Every kind that has a list; false at the first kind that fails.
     bool MergeAllFromIniStream(core::Stream& stream);
     bool MergeAllAndApply(core::Stream& stream);
     void LoadExtendedFromIniStream(core::Stream& stream, bool clear);
+    void SaveExtendedToIniStream(core::Stream& stream, std::string_view delimiter);
+    // One language of a file (found by its name there, case-sensitive) into the language of
+    // that name here (any case; appended when there is none). False when the file is missing,
+    // does not name the language or cannot be read; lines read before an error stay.
+    bool LoadLanguageKindFromIniFile(TStringsType kind, const std::string& fileName, const std::string& language);
+    bool LoadLanguageExtendedFromIniFile(const std::string& fileName, const std::string& language);
+    bool LoadLanguageFromIniFile(const std::string& fileName, const std::string& language);
+    // Names of the languages the last file read marks as fixed.
+    const StringList& FixedLanguages() const { return fixedLanguages_; }
     // Set while several kinds are read in one go: the single-kind loaders then leave pruning,
     // rebuilding and applying to their caller.
     bool BulkLoading() const { return bulkLoading_; }
+
+    // ---- list maintenance ----
+    // Replaces field n of the first line whose identifier matches (any case), padding empty
+    // fields until field n exists. On Strings the old text leaves the lookup tables at once.
+    void SetTranslationText(StringList& list, std::string_view identifier, int language, std::string_view text);
+    void SetTranslationTextInList(StringList& list, std::string_view identifier, int language, std::string_view text) {
+        SetTranslationText(list, identifier, language, text);
+    }
 
     void Loaded() override;
     void Notification(core::Component* component, core::Operation operation) override;
@@ -167,6 +193,18 @@ private:
     void SyncTestMode();
     // Applies one kind (ChangedKind) and restores the filter unless the handler freed us.
     void ApplyKind(TStringsType kind);
+    // Owner's class name and name (the component's own without an owner).
+    std::string WindowClassName() const;
+    std::string WindowName() const;
+    void TakeLanguageNames(const std::vector<std::string>& names);
+    void WriteOptionsAndNames(TMemIniFile& ini, const std::string& delim, bool cleanMisspelled) const;
+    // The window's own line first in the kinds that keep one there.
+    void MoveOwnerLineToTop(StringList& list, TStringsType kind) const;
+    // Unless bulk loading: prune, rebuild the tables for Strings, apply (the kind, or all).
+    void FinishKindLoad(StringList& list, TStringsType kind, bool applyKindOnly);
+    // Keeps a copy, loads, puts back the kept lines the load lacks; a failed load restores it.
+    bool MergeKind(TStringsType kind, const std::function<bool()>& load);
+    int LanguageNumberFor(const std::string& language);
     void CheckSingleOnOwner(core::Component* owner) const;
     bool OwnerHasNoFont() const;
 
@@ -180,6 +218,7 @@ private:
     TlcLangDispatcher* dispatcher_ = nullptr;
     bool testModeSet_ = false;
     bool bulkLoading_ = false;
+    StringList fixedLanguages_;
     // Expires when the component is destroyed: callers of a language-change handler (which may
     // free the window) check it before they touch the component again.
     std::shared_ptr<const char> alive_ = std::make_shared<const char>();

@@ -38,6 +38,8 @@ public:
 
     // First item in table order with this identifier (any case), -1 when none. Linear.
     int IndexOfIdentifier(std::string_view identifier) const;
+    // Removes that first item; the order of the others stays.
+    void RemoveIdentifier(std::string_view identifier);
 
     // Item with this identifier (bisection over a table sorted by identifier), or none.
     const TlcStringsCollectionItem* FindItemById(std::string_view identifier) const;

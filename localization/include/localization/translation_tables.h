@@ -69,6 +69,8 @@ public:
     // Rebuilds StringTable (and ResourceStringTable when HandleResourceStrings) from Strings;
     // nothing while designing. Lookups of Strings read the table, so run this after changing it.
     void RebuildLookupTables();
+    // Drops the identifier's entry from both tables until they are rebuilt.
+    void ForgetString(std::string_view identifier);
     const TlcStringsCollection& StringTable() const { return stringTable_; }
     const TlcStringsCollection& ResourceStringTable() const { return resourceStringTable_; }
 
