@@ -6,6 +6,7 @@
 #include "core/text_encoding.h"
 #include "localization/errors.h"
 #include "localization/lang_component.h"
+#include "localization/lcb_file.h"
 
 namespace lark::localization {
 
@@ -32,12 +33,6 @@ const core::TypeInfo& TestModeInfoType() {
 }
 Value Int(std::int64_t v) { return Value(v); }
 
-// An existing file that is not a binary translation file (".lcb", any case).
-bool IsIniTranslationFile(const std::string& name) {
-    if (name.empty() || !core::FileExists(name)) return false;
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string::npos || core::AnsiUpper(name.substr(dot)) != ".LCB";
-}
 
 std::size_t Utf8Length(std::string_view text) {
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
@@ -230,11 +225,16 @@ void TlcLangDispatcher::LinkLangToDispatcher(TlcCustomLang* lang) {
     if (!IsLinked(lang)) return;
     lang->langNames_.SetLines(langNames_.Lines());
     lang->language_ = language_;
-    if (!IsDesigning() && IsIniTranslationFile(FileName)) {
+    if (!IsDesigning() && !FileName.empty() && core::FileExists(FileName)) {
         // The file's texts replace the definition's; loading applies them once.
         lang->tables_.SetActiveLanguage(activeLanguage_);
-        core::FileStream file(FileName, core::FileStream::Mode::Read);
-        lang->LoadAllFromIniStream(file, true);
+        if (IsLcbFileName(FileName)) {
+            if (!lcbReader_) lcbReader_ = std::make_unique<TLCBFileManager>();
+            lang->LoadFormFromLcbFile(FileName);
+        } else {
+            core::FileStream file(FileName, core::FileStream::Mode::Read);
+            lang->LoadAllFromIniStream(file, true);
+        }
     } else {
         lang->SetActiveLanguage(activeLanguage_);
     }

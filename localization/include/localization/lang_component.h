@@ -168,6 +168,33 @@ public:
     // rebuilding and applying to their caller.
     bool BulkLoading() const { return bulkLoading_; }
 
+    // ---- translation files by name (INI text; merges also read ".LCB" files) ----
+    // A missing file is no error: -1, false or nothing. Saves keep what the file holds for
+    // other windows and replace it atomically.
+    int LoadKindFromFile(TStringsType kind, const std::string& fileName, bool clear);
+    int SaveKindToFile(TStringsType kind, const std::string& fileName, std::string_view delimiter);
+    void LoadAllFromFile(const std::string& fileName, bool clear);
+    void SaveAllToFile(const std::string& fileName, std::string_view delimiter);
+    int LoadStringsFromFile(const std::string& fileName, bool clear);
+    int SaveStringsToFile(const std::string& fileName, std::string_view delimiter);
+    void LoadExtendedFromFile(const std::string& fileName, bool clear);
+    void SaveExtendedToFile(const std::string& fileName, std::string_view delimiter);
+    // Every kind and the extended translations, pruned and the tables rebuilt; nothing applied.
+    void LoadAllKindsFromFile(const std::string& fileName, bool clear);
+    // As MergeKindFromIniStream; false for a missing file, a kind without a list or a failed load.
+    bool MergeKindFromFile(TStringsType kind, const std::string& fileName);
+    // Every kind that has a list; false at the first failure (earlier kinds stay merged).
+    bool MergeAllFromFile(const std::string& fileName);
+    // The merge, then the window re-applied; answers the merge's result.
+    bool LoadAllAndApply(const std::string& fileName);
+
+    // ---- binary translation files ----
+    // The stored component of the window's class replaces the lists, names and extended
+    // translations, then the window is re-applied. Nothing without an owner.
+    void LoadFormFromLcbFile(const std::string& fileName);
+    // One kind of the window's stored component (Strings also rebuilds the lookup tables).
+    void LoadKindFromLcbFile(TStringsType kind, const std::string& fileName);
+
     // ---- list maintenance ----
     // Replaces field n of the first line whose identifier matches (any case), padding empty
     // fields until field n exists. On Strings the old text leaves the lookup tables at once.
@@ -182,6 +209,9 @@ public:
 
 private:
     friend class TlcLangDispatcher;
+    friend class TLCBFileManager;
+    // Takes over the lists, names and extended translations of a stored component.
+    void TakeStoredComponent(TlcCustomLang& stored);
     std::string LineText(const std::string& line, TStringsType kind, bool testMode) const;
     void ApplyOwnerText(TStringsType kind, const char* property, bool testMode);
     void ApplyOwnerFont();
