@@ -8,6 +8,7 @@
 #include "core/datetime.h"
 #include "localization/errors.h"
 #include "localization/lang_dispatcher.h"
+#include "localization/resource_strings.h"
 #include "core/text_encoding.h"
 
 namespace lark::localization {
@@ -141,12 +142,7 @@ LARK_DEFINE_CLASS(TlcCustomLang) {
                 [](L& l, const Value& v) { l.Tables().HandleResourceStrings = core::AsOrdinal(v) != 0; }, Int(0))
         .Custom("ResourceLanguageIndex", WordType(),
                 [](const L& l) { return Int(l.Tables().ResourceLanguageIndex); },
-                [](L& l, const Value& v) {
-                    int n = static_cast<int>(core::AsOrdinal(v));
-                    if (!l.IsLoading() && (n < 1 || n > l.NumOfLanguages()))
-                        throw ELanguageError(LanguageRangeMessage(n, l.NumOfLanguages()));
-                    l.Tables().ResourceLanguageIndex = n;
-                },
+                [](L& l, const Value& v) { l.SetResourceLanguageIndex(static_cast<int>(core::AsOrdinal(v))); },
                 Int(1))
         .Field("UseInheritedData", core::BooleanType(), &L::UseInheritedData, Int(0))
         .Field("TranslateExtendedFirst", core::BooleanType(), &L::TranslateExtendedFirst, Int(0))
@@ -203,6 +199,7 @@ TlcCustomLang::TlcCustomLang(core::Component* owner, ListSet lists)
 
 TlcCustomLang::~TlcCustomLang() {
     alive_.reset();
+    if (ResourceStringTranslator() == this) detail::SetResourceStringTranslator(nullptr);
     BeginDestroy();
     if (dispatcher_) {
         dispatcher_->UnlinkLangFromDispatcher(this);
@@ -301,6 +298,14 @@ void TlcCustomLang::SetLangNames(const std::vector<std::string>& names) {
     SetNumOfLanguages(std::max(1, static_cast<int>(names.size())));
     if (life.expired()) return;
     if (langNames_.Count() >= ActiveLanguage()) language_ = langNames_.Strings(ActiveLanguage() - 1);
+}
+
+void TlcCustomLang::SetResourceLanguageIndex(int language) {
+    if (language == tables_.ResourceLanguageIndex) return;
+    if (!IsLoading() && (language < 1 || language > NumOfLanguages()))
+        throw ELanguageError(LanguageRangeMessage(language, NumOfLanguages()));
+    tables_.ResourceLanguageIndex = language;
+    if (!IsLoading() && !IsDesigning()) tables_.ResortResourceStrings();
 }
 
 void TlcCustomLang::SetLangDelim(char delim) { tables_.SetLangDelim(delim); }
@@ -425,7 +430,13 @@ void TlcCustomLang::Loaded() {
     tables_.RebuildLookupTables();
     const std::weak_ptr<const char> life = alive_;
     if (dispatcher_) dispatcher_->LinkLangToDispatcher(this);
-    if (IsInheritedOwner && !life.expired()) ApplyTranslation();
+    if (life.expired()) return;
+    if (IsInheritedOwner) ApplyTranslation();
+    if (life.expired()) return;
+    if (!IsDesigning() && tables_.HandleResourceStrings && !ResourceStringTranslator()) {
+        detail::SetResourceStringTranslator(this);
+        tables_.RebuildLookupTables();
+    }
 }
 
 void TlcCustomLang::Notification(core::Component* component, core::Operation operation) {

@@ -93,6 +93,12 @@ public:
     // The settings found at construction, in the order of LocaleKeys.
     const std::array<std::string, 15>& DefaultLocale() const { return defaultLocale_; }
 
+    // Language in which the program's resource strings are written. Outside 1..NumOfLanguages:
+    // ELanguageError (accepted while loading). At run time the resource-string table is sorted
+    // and searched by that language at once.
+    int ResourceLanguageIndex() const { return tables_.ResourceLanguageIndex; }
+    void SetResourceLanguageIndex(int language);
+
     TlcLangDispatcher* LangDispatcher() const { return dispatcher_; }
     void SetLangDispatcher(TlcLangDispatcher* dispatcher);
 

@@ -33,6 +33,11 @@ public:
     void Clear();
 
     int SortColumn() const { return sortColumn_; }
+    // Sorts by another column, which searches by text then use.
+    void SetSortColumn(int column) {
+        sortColumn_ = column;
+        Sort();
+    }
     int Count() const { return static_cast<int>(slots_.size()); }
     const TlcStringsCollectionItem& Item(int index) const { return slots_.at(index).item; }
 

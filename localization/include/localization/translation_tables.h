@@ -69,6 +69,8 @@ public:
     // Rebuilds StringTable (and ResourceStringTable when HandleResourceStrings) from Strings;
     // nothing while designing. Lookups of Strings read the table, so run this after changing it.
     void RebuildLookupTables();
+    // Sorts the resource-string table by ResourceLanguageIndex (its entries stay).
+    void ResortResourceStrings() { resourceStringTable_.SetSortColumn(ResourceLanguageIndex); }
     // Drops the identifier's entry from both tables until they are rebuilt.
     void ForgetString(std::string_view identifier);
     const TlcStringsCollection& StringTable() const { return stringTable_; }
