@@ -541,6 +541,26 @@ void SetPropertyByPath(core::Component& window, std::string_view path, std::stri
     }
 }
 
+std::string GetPropertyByPath(core::Component& window, std::string_view path) {
+    try {
+        Persistent* object = FindObjectByPath(window, path);
+        if (!object) return {};
+        const PropInfo* p = object->Class().FindProp(path.substr(path.rfind('.') + 1));
+        if (!p) return {};
+        if (p->type->kind == TypeKind::Class) {
+            auto* strings = dynamic_cast<core::StringsObject*>(ObjectOf(*object, *p));
+            return strings ? strings->CommaText() : std::string();
+        }
+        if (p->type->kind == TypeKind::Method || p->type->kind == TypeKind::Variant) return {};
+        std::string text = core::PropertyToText(*object, *p);
+        if (p->type->kind == TypeKind::Set && text.size() >= 2 && text.front() == '[' && text.back() == ']')
+            text = text.substr(1, text.size() - 2);
+        return text;
+    } catch (const core::Error&) {
+        return {};
+    }
+}
+
 void TlcCustomLang::ApplyExtendedTranslations() {
     if (!Owner()) return;
     TlcExtendedItems& items = tables_.ExtendedTranslations();

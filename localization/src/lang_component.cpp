@@ -14,6 +14,7 @@
 namespace lark::localization {
 
 using core::Value;
+using K = TStringsType;
 
 NumberFormatSettings& DefaultNumberFormatSettings() {
     static NumberFormatSettings settings;
@@ -255,7 +256,9 @@ void TlcCustomLang::SetActiveLanguage(int language) {
         throw ELanguageError(LanguageRangeMessage(language, NumOfLanguages()));
     }
     changedKind_ = -1;
-    CursorScope cursor(ChangingCursor, IsDesigning());
+    CursorScope cursor(ChangingCursor, InDesigner());
+    // In the designer the texts now shown are the old language's texts.
+    if (InDesigner() && (dispatcher_ || !IsLoading())) StoreTranslation();
     tables_.SetActiveLanguage(language);
     if (IsLoading()) return;
     if (langNames_.Count() >= language) language_ = langNames_.Strings(language - 1);
@@ -449,6 +452,15 @@ void TlcCustomLang::Notification(core::Component* component, core::Operation ope
     const std::string& name = component->Name();
     if (name.empty()) return;
     if (int i = DoNotTranslate.IndexOf(name); i >= 0) DoNotTranslate.Delete(i);
+    for (K kind : {K::stCaptions, K::stHints, K::stDisplayLabels, K::stFonts, K::stMultiLines, K::stOtherStrings,
+                   K::stCharSets, K::stCollections})
+        if (StringList* list = ListOfKind(kind))
+            RemoveComponentRows(*list, component, kind == K::stCharSets ? K::stFonts : kind, operation);
+    if (InDesigner()) {
+        StringList smart = SmartExcludeProps.Lines();
+        RemoveComponentRows(smart, component, K::stOtherStrings, operation);
+        SmartExcludeProps.SetLines(smart);
+    }
     TlcExtendedItems& items = tables_.ExtendedTranslations();
     const std::string prefix = name + ".";
     for (int i = items.Count() - 1; i >= 0; --i) {

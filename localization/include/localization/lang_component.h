@@ -201,6 +201,28 @@ public:
     // One kind of the window's stored component (Strings also rebuilds the lookup tables).
     void LoadKindFromLcbFile(TStringsType kind, const std::string& fileName);
 
+    // ---- design-time capture and list maintenance ----
+    // Whether the component is in the designer: the component state, or set by SetDesigning
+    // (there lookups scan the lists and the lists follow the components).
+    bool InDesigner() const;
+    void SetDesigning(bool on);
+    // The texts the owner and its components show become the active language's texts; lines
+    // are created for new items (taking the texts of a set-aside line with the same text, so a
+    // renamed component keeps its translations) and dropped for properties that are gone.
+    void StoreTranslation();
+    bool IsStringsType(std::string_view className) const;
+    // A property listed in ExcludedProperties, "component.property" in SmartExcludeProps, or
+    // "Name".
+    bool IsPropertyExcluded(std::string_view component, std::string_view property) const;
+    // In the designer, on removal: deletes every line of the component (the owner's lines by
+    // its class name).
+    void RemoveComponentRows(StringList& list, core::Component* component, TStringsType kind, core::Operation operation);
+    // Deletes the line of one item (for Collections every line of the property).
+    void RemoveLines(StringList& list, std::string_view name, TStringsType kind, std::string_view property);
+    // A component's new name in every list, DoNotTranslate, SmartExcludeProps and the extended
+    // translations' paths (the owner's lines by its class name "T" + name).
+    void RenameComponentRows(const std::string& oldName, const std::string& newName);
+
     // ---- list maintenance ----
     // Replaces field n of the first line whose identifier matches (any case), padding empty
     // fields until field n exists. On Strings the old text leaves the lookup tables at once.
@@ -241,6 +263,11 @@ private:
     // Keeps a copy, loads, puts back the kept lines the load lacks; a failed load restores it.
     bool MergeKind(TStringsType kind, const std::function<bool()>& load);
     int LanguageNumberFor(const std::string& language);
+    void CaptureText(StringList& list, const std::string& identifier, const std::string& value);
+    void CaptureOwnerLine(TStringsType kind, const char* property);
+    void CaptureComponent(StringList& list, TStringsType kind, core::Component& component);
+    void DropStaleLines();
+    void StoreExtendedTranslations();
     void CheckSingleOnOwner(core::Component* owner) const;
     bool OwnerHasNoFont() const;
 
@@ -278,6 +305,9 @@ public:
 // a component's name first, then object properties, "[i]" picking a collection item. None when
 // a segment does not resolve.
 core::Persistent* FindObjectByPath(core::Component& window, std::string_view path);
+// The property at the path as text (a string list as comma text, a set without brackets);
+// empty when it does not resolve.
+std::string GetPropertyByPath(core::Component& window, std::string_view path);
 // Sets the property at the path from a text; nothing when it does not resolve or convert.
 void SetPropertyByPath(core::Component& window, std::string_view path, std::string_view text);
 
