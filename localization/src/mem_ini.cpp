@@ -116,31 +116,24 @@ void TCustomIniFile::WriteIniTime(std::string_view s, std::string_view k, double
 
 // ---- entry ----
 
-namespace {
-
-// Sections and keys order and match by one comparison: case folded the Windows-1252 way.
-template <class Range, class Name>
-auto LowerBound(Range& range, std::string_view name, Name nameOf) {
-    return std::lower_bound(range.begin(), range.end(), name, [&](const auto& slot, std::string_view n) {
-        return core::CompareTextUtf8(nameOf(slot), n) < 0;
-    });
-}
-
-}  // namespace
-
+// Sections and keys order and match by one comparison: core's case folding, as sort keys.
 int TMemIniEntry::IndexOfKey(std::string_view key) const {
-    const auto it = LowerBound(keys_, key, [](const Slot& s) -> const std::string& { return s.key; });
-    return it != keys_.end() && core::SameTextUtf8(it->key, key) ? static_cast<int>(it - keys_.begin()) : -1;
+    const std::string folded = core::SortKeyUtf8(key);
+    const auto it = std::lower_bound(keys_.begin(), keys_.end(), folded,
+                                     [](const Slot& s, const std::string& f) { return s.folded < f; });
+    return it != keys_.end() && it->folded == folded ? static_cast<int>(it - keys_.begin()) : -1;
 }
 
-bool TMemIniEntry::SameKey(int i, int j) const { return core::SameTextUtf8(keys_.at(i).key, keys_.at(j).key); }
+bool TMemIniEntry::SameKey(int i, int j) const { return keys_.at(i).folded == keys_.at(j).folded; }
 
 void TMemIniEntry::AddLine(std::string_view line) {
     const size_t eq = line.find('=');
     Slot slot;
     slot.key = std::string(line.substr(0, eq));
     if (eq != std::string_view::npos) slot.value = std::string(line.substr(eq + 1));
-    const auto it = LowerBound(keys_, slot.key, [](const Slot& s) -> const std::string& { return s.key; });
+    slot.folded = core::SortKeyUtf8(slot.key);
+    const auto it = std::lower_bound(keys_.begin(), keys_.end(), slot.folded,
+                                     [](const Slot& s, const std::string& f) { return s.folded < f; });
     keys_.insert(it, std::move(slot));
 }
 
@@ -164,16 +157,20 @@ TMemIniFile::TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileNa
 }
 
 const TMemIniFile::Section* TMemIniFile::Find(std::string_view name) const {
-    const auto it = LowerBound(sections_, name, [](const Section& s) -> const std::string& { return s.name; });
-    return it != sections_.end() && core::SameTextUtf8(it->name, name) ? &*it : nullptr;
+    const std::string folded = core::SortKeyUtf8(name);
+    const auto it = std::lower_bound(sections_.begin(), sections_.end(), folded,
+                                     [](const Section& s, const std::string& f) { return s.folded < f; });
+    return it != sections_.end() && it->folded == folded ? &*it : nullptr;
 }
 
 TMemIniFile::Section& TMemIniFile::FindOrAdd(std::string_view name, bool* added) {
-    auto it = LowerBound(sections_, name, [](const Section& s) -> const std::string& { return s.name; });
+    std::string folded = core::SortKeyUtf8(name);
+    auto it = std::lower_bound(sections_.begin(), sections_.end(), folded,
+                               [](const Section& s, const std::string& f) { return s.folded < f; });
     if (added) *added = false;
-    if (it != sections_.end() && core::SameTextUtf8(it->name, name)) return *it;
+    if (it != sections_.end() && it->folded == folded) return *it;
     if (added) *added = true;
-    return *sections_.insert(it, Section{std::string(name), {}});
+    return *sections_.insert(it, Section{std::move(folded), std::string(name), {}});
 }
 
 void TMemIniFile::LoadIniLines(const StringList& lines) {

@@ -8,17 +8,11 @@
 
 namespace lark::localization {
 
-namespace {
-
-// One comparison sorts and searches: case folded the Windows-1252 way.
-bool Before(std::string_view a, std::string_view b) { return core::CompareTextUtf8(a, b) < 0; }
-
-}  // namespace
-
+// One comparison sorts and searches: core's case folding the Windows-1252 way, as sort keys.
 std::string TlcStringsCollection::KeyOf(const TlcStringsCollectionItem& item) const {
-    if (sortColumn_ <= 0) return item.Identifier;
+    if (sortColumn_ <= 0) return core::SortKeyUtf8(item.Identifier);
     const auto column = static_cast<size_t>(sortColumn_ - 1);
-    return column < item.Values.size() ? item.Values[column] : std::string();
+    return column < item.Values.size() ? core::SortKeyUtf8(item.Values[column]) : std::string();
 }
 
 void TlcStringsCollection::BuildStringTable(const StringList& lines, int sortColumn,
@@ -41,7 +35,7 @@ void TlcStringsCollection::BuildStringTable(const StringList& lines, int sortCol
 void TlcStringsCollection::Sort() {
     for (auto& slot : slots_) slot.key = KeyOf(slot.item);
     std::sort(slots_.begin(), slots_.end(),
-              [](const Slot& a, const Slot& b) { return Before(a.key, b.key); });
+              [](const Slot& a, const Slot& b) { return a.key < b.key; });
 }
 
 void TlcStringsCollection::Clear() {
@@ -61,9 +55,10 @@ void TlcStringsCollection::RemoveIdentifier(std::string_view identifier) {
 }
 
 const TlcStringsCollection::Slot* TlcStringsCollection::Search(std::string_view text) const {
-    const auto it = std::lower_bound(slots_.begin(), slots_.end(), text,
-                                     [](const Slot& s, std::string_view k) { return Before(s.key, k); });
-    if (it == slots_.end() || !core::SameTextUtf8(it->key, text)) return nullptr;
+    const std::string key = core::SortKeyUtf8(text);
+    const auto it = std::lower_bound(slots_.begin(), slots_.end(), key,
+                                     [](const Slot& s, const std::string& k) { return s.key < k; });
+    if (it == slots_.end() || it->key != key) return nullptr;
     return &*it;
 }
 

@@ -72,7 +72,7 @@ public:
 
 private:
     struct Slot {
-        std::string key, value;
+        std::string folded, key, value;
     };
     std::vector<Slot> keys_;
 };
@@ -101,7 +101,7 @@ public:
 
 private:
     struct Section {
-        std::string name;
+        std::string folded, name;
         TMemIniEntry entry;
     };
     const Section* Find(std::string_view name) const;
