@@ -33,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(*lang);
     lang->MergeAllAndApply(file);
     Check(*lang);
-    for (int k = 0; k < kStringsTypeCount; ++k) lang->MergeKindFromIniStream(static_cast<TStringsType>(k), file);
-    Check(*lang);
+    lang->LoadLanguageKindFromIniFile(TStringsType::stCaptions, "", "German");
 
     core::MemoryStream saved;
     lang->SaveAllToIniStream(saved, "~!@#");
