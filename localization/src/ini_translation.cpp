@@ -168,11 +168,21 @@ void TlcCustomLang::FinishKindLoad(StringList& list, TStringsType kind, bool app
 }
 
 int TlcCustomLang::LoadKindFromIniStream(TStringsType kind, core::Stream& stream, bool clear) {
+    if (!ListOfKind(kind)) return -1;
+    try {
+        const TMemIniFile ini = ParseStream(stream);
+        return LoadKindFromIni(kind, ini, clear);
+    } catch (const std::exception&) {
+        if (clear) ListOfKind(kind)->clear();
+        return -1;
+    }
+}
+
+int TlcCustomLang::LoadKindFromIni(TStringsType kind, const TMemIniFile& ini, bool clear) {
     StringList* list = ListOfKind(kind);
     if (!list) return -1;
     if (clear) list->clear();
     try {
-        const TMemIniFile ini = ParseStream(stream);
         const std::string delim = DelimiterOf(ini);
         TakeLanguageNames(LanguageNamesOf(ini));
         fixedLanguages_.clear();
@@ -212,10 +222,17 @@ int TlcCustomLang::LoadKindFromIniStream(TStringsType kind, core::Stream& stream
 }
 
 int TlcCustomLang::SaveKindToIniStream(TStringsType kind, core::Stream& stream, std::string_view delimiter) {
+    if (!ListOfKind(kind)) return -1;
+    TMemIniFile ini = ParseStream(stream);
+    const int lines = SaveKindToIni(kind, ini, delimiter);
+    WriteStream(ini, stream);
+    return lines;
+}
+
+int TlcCustomLang::SaveKindToIni(TStringsType kind, TMemIniFile& ini, std::string_view delimiter) const {
     const StringList* list = ListOfKind(kind);
     if (!list) return -1;
     const std::string delim = delimiter.empty() ? std::string(kDefaultIniDelimiter) : std::string(delimiter);
-    TMemIniFile ini = ParseStream(stream);
     WriteOptionsAndNames(ini, delim, true);
     const std::string section(SectionOfKind(kind));
     const std::string cls = WindowClassName();
@@ -238,7 +255,6 @@ int TlcCustomLang::SaveKindToIniStream(TStringsType kind, core::Stream& stream, 
         const std::string value = cut == std::string::npos ? std::string() : line.substr(cut + 1);
         ini.WriteIniText(section, cls + "." + id, EscapeBreaks(SubstituteText(value, std::string(1, d), delim, true)));
     }
-    WriteStream(ini, stream);
     return static_cast<int>(list->size());
 }
 
@@ -253,17 +269,28 @@ void TlcCustomLang::WriteOptionsAndNames(TMemIniFile& ini, const std::string& de
     if (cleanMisspelled) ini.RemoveIniSection(kMisspelledNamesSection);
 }
 
+void TlcCustomLang::SaveAllToIni(TMemIniFile& ini, std::string_view delimiter) const {
+    for (int k = 0; k < kStringsTypeCount; ++k) SaveKindToIni(static_cast<K>(k), ini, delimiter);
+    SaveExtendedToIni(ini, delimiter);
+}
+
 void TlcCustomLang::SaveAllToIniStream(core::Stream& stream, std::string_view delimiter) {
+    TMemIniFile ini;
+    SaveAllToIni(ini, delimiter);
     core::MemoryStream built;
-    for (int k = 0; k < kStringsTypeCount; ++k) SaveKindToIniStream(static_cast<K>(k), built, delimiter);
-    SaveExtendedToIniStream(built, delimiter);
+    WriteStream(ini, built);
     const std::vector<std::uint8_t>& bytes = built.Data();
     stream.Write(bytes.data(), bytes.size());
 }
 
 void TlcCustomLang::SaveExtendedToIniStream(core::Stream& stream, std::string_view delimiter) {
-    const std::string delim = delimiter.empty() ? std::string(kDefaultIniDelimiter) : std::string(delimiter);
     TMemIniFile ini = ParseStream(stream);
+    SaveExtendedToIni(ini, delimiter);
+    WriteStream(ini, stream);
+}
+
+void TlcCustomLang::SaveExtendedToIni(TMemIniFile& ini, std::string_view delimiter) const {
+    const std::string delim = delimiter.empty() ? std::string(kDefaultIniDelimiter) : std::string(delimiter);
     WriteOptionsAndNames(ini, delim, false);
     const std::string prefix = WindowClassName() + ".";
     const TlcExtendedItems& items = tables_.ExtendedTranslations();
@@ -275,13 +302,16 @@ void TlcCustomLang::SaveExtendedToIniStream(core::Stream& stream, std::string_vi
         ini.WriteIniText(kExtendedSection, key + std::string(kTypeSuffix),
                          kTypeKindNames[static_cast<int>(item.PropertyType)]);
     }
-    WriteStream(ini, stream);
 }
 
 void TlcCustomLang::LoadExtendedFromIniStream(core::Stream& stream, bool clear) {
+    if (clear) tables_.ExtendedTranslations().Clear();
+    LoadExtendedFromIni(ParseStream(stream), false);
+}
+
+void TlcCustomLang::LoadExtendedFromIni(const TMemIniFile& ini, bool clear) {
     TlcExtendedItems& items = tables_.ExtendedTranslations();
     if (clear) items.Clear();
-    const TMemIniFile ini = ParseStream(stream);
     const std::string delim = DelimiterOf(ini);
     const std::string prefix = WindowClassName() + ".";
     StringList keys;
@@ -299,18 +329,20 @@ void TlcCustomLang::LoadExtendedFromIniStream(core::Stream& stream, bool clear) 
 }
 
 void TlcCustomLang::LoadAllFromIniStream(core::Stream& stream, bool clear) {
-    {
-        BulkScope bulk(bulkLoading_);
-        for (int k = 0; k < kStringsTypeCount; ++k) {
-            const auto kind = static_cast<K>(k);
-            if (!ListOfKind(kind)) continue;
-            LoadKindFromIniStream(kind, stream, clear);
-            PruneList(*ListOfKind(kind), kind);
-        }
-        LoadExtendedFromIniStream(stream, clear);
-        tables_.RebuildLookupTables();
-    }
+    LoadAllFromIni(ParseStream(stream), clear);
     ApplyTranslation();
+}
+
+void TlcCustomLang::LoadAllFromIni(const TMemIniFile& ini, bool clear) {
+    BulkScope bulk(bulkLoading_);
+    for (int k = 0; k < kStringsTypeCount; ++k) {
+        const auto kind = static_cast<K>(k);
+        if (!ListOfKind(kind)) continue;
+        LoadKindFromIni(kind, ini, clear);
+        PruneList(*ListOfKind(kind), kind);
+    }
+    LoadExtendedFromIni(ini, clear);
+    tables_.RebuildLookupTables();
 }
 
 bool TlcCustomLang::MergeKindFromIniStream(TStringsType kind, core::Stream& stream) {
@@ -347,12 +379,18 @@ bool TlcCustomLang::MergeKind(TStringsType kind, const std::function<bool()>& lo
 }
 
 bool TlcCustomLang::MergeAllFromIniStream(core::Stream& stream) {
+    std::unique_ptr<TMemIniFile> ini;
+    try {
+        ini = std::make_unique<TMemIniFile>(ParseStream(stream));
+    } catch (const std::exception&) {
+        return false;  // an unreadable file merges nothing
+    }
     BulkScope bulk(bulkLoading_);
     for (int k = 0; k < kStringsTypeCount; ++k) {
         const auto kind = static_cast<K>(k);
         StringList* list = ListOfKind(kind);
         if (!list) continue;  // a kind this component does not keep is no failure
-        if (!MergeKindFromIniStream(kind, stream)) return false;
+        if (!MergeKind(kind, [&] { return LoadKindFromIni(kind, *ini, true) >= 0; })) return false;
         PruneList(*list, kind);
     }
     tables_.RebuildLookupTables();

@@ -2,6 +2,7 @@
 // merges of a ".LCB" name), around the stream-level readers and writers. Saves replace the file
 // atomically and keep what the file holds for other windows.
 #include "core/stream.h"
+#include "localization/mem_ini.h"
 #include "localization/lang_component.h"
 #include "localization/lcb_file.h"
 
@@ -39,10 +40,9 @@ void TlcCustomLang::LoadAllFromFile(const std::string& fileName, bool clear) {
 }
 
 void TlcCustomLang::SaveAllToFile(const std::string& fileName, std::string_view delimiter) {
-    core::MemoryStream file = Existing(fileName);
-    for (int k = 0; k < kStringsTypeCount; ++k) SaveKindToIniStream(static_cast<K>(k), file, delimiter);
-    SaveExtendedToIniStream(file, delimiter);
-    core::WriteFileAtomically(fileName, file.Data());
+    TMemIniFile ini(fileName);
+    SaveAllToIni(ini, delimiter);
+    ini.WriteIniBack();
 }
 
 int TlcCustomLang::LoadStringsFromFile(const std::string& fileName, bool clear) {
@@ -67,24 +67,7 @@ void TlcCustomLang::SaveExtendedToFile(const std::string& fileName, std::string_
 
 void TlcCustomLang::LoadAllKindsFromFile(const std::string& fileName, bool clear) {
     if (!core::FileExists(fileName)) return;
-    core::MemoryStream file(core::ReadFileBytes(fileName));
-    const bool saved = bulkLoading_;
-    bulkLoading_ = true;
-    try {
-        for (int k = 0; k < kStringsTypeCount; ++k) {
-            const auto kind = static_cast<K>(k);
-            StringList* list = ListOfKind(kind);
-            if (!list) continue;
-            LoadKindFromIniStream(kind, file, clear);
-            PruneList(*list, kind);
-        }
-        LoadExtendedFromIniStream(file, clear);
-        tables_.RebuildLookupTables();
-    } catch (const std::exception&) {
-        bulkLoading_ = saved;
-        throw;
-    }
-    bulkLoading_ = saved;
+    LoadAllFromIni(TMemIniFile(fileName), clear);
 }
 
 bool TlcCustomLang::MergeKindFromFile(TStringsType kind, const std::string& fileName) {

@@ -263,6 +263,13 @@ private:
     // Keeps a copy, loads, puts back the kept lines the load lacks; a failed load restores it.
     bool MergeKind(TStringsType kind, const std::function<bool()>& load);
     int LanguageNumberFor(const std::string& language);
+    // The stream-level operations over a file parsed once.
+    int LoadKindFromIni(TStringsType kind, const TMemIniFile& ini, bool clear);
+    void LoadAllFromIni(const TMemIniFile& ini, bool clear);
+    void LoadExtendedFromIni(const TMemIniFile& ini, bool clear);
+    int SaveKindToIni(TStringsType kind, TMemIniFile& ini, std::string_view delimiter) const;
+    void SaveExtendedToIni(TMemIniFile& ini, std::string_view delimiter) const;
+    void SaveAllToIni(TMemIniFile& ini, std::string_view delimiter) const;
     void CaptureText(StringList& list, const std::string& identifier, const std::string& value);
     void CaptureOwnerLine(TStringsType kind, const char* property);
     void CaptureComponent(StringList& list, TStringsType kind, core::Component& component);
