@@ -6,6 +6,7 @@
 #include "core/strings_object.h"
 #include "core/text_encoding.h"
 #include "localization/lang_component.h"
+#include "scoped_flag.h"
 
 namespace lark::localization {
 namespace {
@@ -34,19 +35,6 @@ std::string CharsetNameOf(std::int64_t value) {
 
 // Kinds whose identifiers carry a property after a point.
 bool Dotted(K kind) { return kind == K::stMultiLines || kind == K::stOtherStrings || kind == K::stCollections; }
-
-// Restores a flag on every way out.
-class FlagScope {
-public:
-    FlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-    bool saved_;
-};
 
 }  // namespace
 
@@ -174,7 +162,7 @@ void TlcCustomLang::CaptureOwnerLine(TStringsType kind, const char* property) {
 
 void TlcCustomLang::StoreTranslation() {
     if (ApplySuspended || !Owner()) return;
-    FlagScope quiet(tables_.DoRaiseExceptions, false);
+    detail::ScopedFlag quiet(tables_.DoRaiseExceptions, false);
     core::Component* owner = Owner();
     CaptureOwnerLine(K::stCaptions, "Caption");
     CaptureOwnerLine(K::stHints, "Hint");

@@ -6,6 +6,7 @@
 #include "core/text_encoding.h"
 #include "localization/lang_component.h"
 #include "localization/mem_ini.h"
+#include "scoped_flag.h"
 
 namespace lark::localization {
 namespace {
@@ -29,29 +30,18 @@ std::string_view SectionOfKind(K kind) {
 
 bool Bracketed(K kind) { return kind == K::stCollections || kind == K::stListView_TreeView_Items; }
 
-// "[" and "]" cannot stand in keys: they travel as "-" and "+".
-std::string BracketsToKey(std::string id) {
-    std::replace(id.begin(), id.end(), '[', '-');
-    std::replace(id.begin(), id.end(), ']', '+');
-    return id;
-}
-std::string KeyToBrackets(std::string key) {
-    std::replace(key.begin(), key.end(), '-', '[');
-    std::replace(key.begin(), key.end(), '+', ']');
-    return key;
+// Two characters of a text each replaced by another.
+std::string Swapped(std::string text, char a, char toA, char b, char toB) {
+    for (char& c : text) c = c == a ? toA : c == b ? toB : c;
+    return text;
 }
 
+// "[" and "]" cannot stand in keys: they travel as "-" and "+".
+std::string BracketsToKey(std::string id) { return Swapped(std::move(id), '[', '-', ']', '+'); }
+std::string KeyToBrackets(std::string key) { return Swapped(std::move(key), '-', '[', '+', ']'); }
 // Line breaks inside a value travel as 0x19 (CR) and 0x1A (LF).
-std::string EscapeBreaks(std::string text) {
-    std::replace(text.begin(), text.end(), '\r', '\x19');
-    std::replace(text.begin(), text.end(), '\n', '\x1A');
-    return text;
-}
-std::string UnescapeBreaks(std::string text) {
-    std::replace(text.begin(), text.end(), '\x19', '\r');
-    std::replace(text.begin(), text.end(), '\x1A', '\n');
-    return text;
-}
+std::string EscapeBreaks(std::string text) { return Swapped(std::move(text), '\r', '\x19', '\n', '\x1A'); }
+std::string UnescapeBreaks(std::string text) { return Swapped(std::move(text), '\x19', '\r', '\x1A', '\n'); }
 
 constexpr std::string_view kTypeKindNames[] = {
     "tkUnknown", "tkInteger", "tkChar", "tkEnumeration", "tkFloat", "tkString", "tkSet", "tkClass", "tkMethod",
@@ -124,19 +114,6 @@ std::string PieceOf(std::string_view value, std::string_view delim, int n) {
     }
     return std::string(value.substr(from, value.find(delim, from) - from));
 }
-
-// Marks bulk loading and restores the previous mark on every way out.
-class BulkScope {
-public:
-    explicit BulkScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-    ~BulkScope() { flag_ = saved_; }
-    BulkScope(const BulkScope&) = delete;
-    BulkScope& operator=(const BulkScope&) = delete;
-
-private:
-    bool& flag_;
-    bool saved_;
-};
 
 }  // namespace
 
@@ -334,7 +311,7 @@ void TlcCustomLang::LoadAllFromIniStream(core::Stream& stream, bool clear) {
 }
 
 void TlcCustomLang::LoadAllFromIni(const TMemIniFile& ini, bool clear) {
-    BulkScope bulk(bulkLoading_);
+    detail::ScopedFlag bulk(bulkLoading_, true);
     for (int k = 0; k < kStringsTypeCount; ++k) {
         const auto kind = static_cast<K>(k);
         if (!ListOfKind(kind)) continue;
@@ -355,7 +332,7 @@ bool TlcCustomLang::MergeKind(TStringsType kind, const std::function<bool()>& lo
     const StringList kept = *list;
     bool loaded = false;
     try {
-        BulkScope bulk(bulkLoading_);
+        detail::ScopedFlag bulk(bulkLoading_, true);
         loaded = load();
     } catch (const std::exception&) {
         loaded = false;
@@ -385,7 +362,7 @@ bool TlcCustomLang::MergeAllFromIniStream(core::Stream& stream) {
     } catch (const std::exception&) {
         return false;  // an unreadable file merges nothing
     }
-    BulkScope bulk(bulkLoading_);
+    detail::ScopedFlag bulk(bulkLoading_, true);
     for (int k = 0; k < kStringsTypeCount; ++k) {
         const auto kind = static_cast<K>(k);
         StringList* list = ListOfKind(kind);
@@ -501,7 +478,7 @@ bool TlcCustomLang::LoadLanguageExtendedFromIniFile(const std::string& fileName,
 bool TlcCustomLang::LoadLanguageFromIniFile(const std::string& fileName, const std::string& language) {
     bool loaded = false;
     {
-        BulkScope bulk(bulkLoading_);
+        detail::ScopedFlag bulk(bulkLoading_, true);
         for (int k = 0; k < kStringsTypeCount; ++k) {
             const auto kind = static_cast<K>(k);
             StringList* list = ListOfKind(kind);

@@ -8,6 +8,7 @@
 #include "core/text_encoding.h"
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
+#include "scoped_flag.h"
 
 namespace lark::localization {
 namespace {
@@ -51,18 +52,6 @@ std::unique_ptr<TlcCustomLang> NewStoredComponent(core::Stream& s) {
     object.release();
     return std::unique_ptr<TlcCustomLang>(lang);
 }
-
-// Marks a component ApplySuspended for a scope and clears the mark on every way out.
-class SuspendScope {
-public:
-    explicit SuspendScope(TlcCustomLang& lang) : lang_(lang) { lang_.ApplySuspended = true; }
-    ~SuspendScope() { lang_.ApplySuspended = false; }
-    SuspendScope(const SuspendScope&) = delete;
-    SuspendScope& operator=(const SuspendScope&) = delete;
-
-private:
-    TlcCustomLang& lang_;
-};
 
 }  // namespace
 
@@ -125,8 +114,9 @@ void TLCBFileManager::ReadLcbStream(TlcCustomLang& lang, const std::string& wind
             throw core::ReadError("Stored component of " + name + " beyond the end of the data", stream.Position());
         stream.Seek(offset);
         std::unique_ptr<TlcCustomLang> stored = NewStoredComponent(stream);
-        SuspendScope suspendStored(*stored);
-        SuspendScope suspendTarget(lang);
+        // Neither applies a language nor links while it is read and copied.
+        detail::ScopedFlag suspendStored(stored->ApplySuspended, true);
+        detail::ScopedFlag suspendTarget(lang.ApplySuspended, true);
         core::Reader(stream).ReadRootComponent(*stored);
         lang.TakeStoredComponent(*stored);
         return;

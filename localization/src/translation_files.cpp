@@ -3,6 +3,7 @@
 // atomically and keep what the file holds for other windows.
 #include "core/stream.h"
 #include "localization/mem_ini.h"
+#include "scoped_flag.h"
 #include "localization/lang_component.h"
 #include "localization/lcb_file.h"
 
@@ -85,24 +86,16 @@ bool TlcCustomLang::MergeKindFromFile(TStringsType kind, const std::string& file
 }
 
 bool TlcCustomLang::MergeAllFromFile(const std::string& fileName) {
-    const bool saved = bulkLoading_;
-    bulkLoading_ = true;
-    bool merged = true;
-    try {
-        for (int k = 0; k < kStringsTypeCount && merged; ++k) {
-            const auto kind = static_cast<K>(k);
-            StringList* list = ListOfKind(kind);
-            if (!list) continue;  // a kind this component does not keep is no failure
-            merged = MergeKindFromFile(kind, fileName);
-            if (merged) PruneList(*list, kind);
-        }
-        if (merged) tables_.RebuildLookupTables();
-    } catch (const std::exception&) {
-        bulkLoading_ = saved;
-        throw;
+    detail::ScopedFlag bulk(bulkLoading_, true);
+    for (int k = 0; k < kStringsTypeCount; ++k) {
+        const auto kind = static_cast<K>(k);
+        StringList* list = ListOfKind(kind);
+        if (!list) continue;  // a kind this component does not keep is no failure
+        if (!MergeKindFromFile(kind, fileName)) return false;
+        PruneList(*list, kind);
     }
-    bulkLoading_ = saved;
-    return merged;
+    tables_.RebuildLookupTables();
+    return true;
 }
 
 bool TlcCustomLang::LoadAllAndApply(const std::string& fileName) {
