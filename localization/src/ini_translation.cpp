@@ -495,7 +495,7 @@ bool TlcCustomLang::LoadLanguageFromIniFile(const std::string& fileName, const s
 
 void TlcCustomLang::SetTranslationText(StringList& list, std::string_view identifier, int language,
                                        std::string_view text) {
-    if (language < 0) return;
+    if (language < 0 || language > kMaxLanguages) return;  // no such field
     const char d = LangDelim();
     if (&list == ListOfKind(K::stStrings) && !tables_.Designing()) tables_.ForgetString(identifier);
     for (std::string& line : list) {
