@@ -96,6 +96,15 @@ TEST_F(TranslationFiles, MergesKeepWhatTheFileLacksAndAnswerTheirResult) {
     EXPECT_EQ(captions.back(), Line({"actRun", "Run", "Ausführen", "Exécuter"}));  // kept, at the end
     EXPECT_FALSE(w.lang->MergeKindFromFile(K::stListView_TreeView_Items, ini));
 
+    // A component without dialog captions and locales skips those kinds and merges the rest.
+    Window linkedWindow;
+    delete linkedWindow.lang;
+    auto* linked = linkedWindow.form->Create<TlcLangLinked>();
+    linked->SetNumOfLanguages(3);
+    EXPECT_TRUE(linked->MergeAllFromFile(ini));
+    linked->SetActiveLanguage(2);
+    EXPECT_EQ(linkedWindow.btnOK->Caption, "Jawohl");
+
     w.lang->SetActiveLanguage(2);
     EXPECT_TRUE(w.lang->LoadAllAndApply(ini));
     EXPECT_EQ(w.btnOK->Caption, "Jawohl");
