@@ -76,6 +76,10 @@ const core::TypeInfo& StringsObjectType() {
     static auto t = core::MakeClassType(core::StringsObject::StaticClass());
     return *t;
 }
+const core::TypeInfo& ExtendedItemsType() {
+    static auto t = core::MakeClassType(TlcExtendedItems::StaticClass());
+    return *t;
+}
 const core::TypeInfo& DispatcherType() {
     static auto t = core::MakeClassType(TlcLangDispatcher::StaticClass());
     return *t;
@@ -172,6 +176,12 @@ LARK_DEFINE_CLASS(TlcCustomLang) {
         .Custom("DoRaiseExceptions", core::BooleanType(),
                 [](const L& l) { return Int(l.Tables().DoRaiseExceptions); },
                 [](L& l, const Value& v) { l.Tables().DoRaiseExceptions = core::AsOrdinal(v) != 0; }, Int(0))
+        .Custom("ExtendedTranslations", ExtendedItemsType(),
+                [](const L& l) {
+                    return Value(static_cast<core::Persistent*>(&const_cast<L&>(l).Tables().ExtendedTranslations()));
+                },
+                nullptr)
+        .StoredWhen([](const L& l) { return l.Tables().ExtendedTranslations().Count() > 0; })
         .NotCreatable()
         .Build();
 }

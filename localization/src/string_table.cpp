@@ -139,26 +139,67 @@ std::string SetValueAtLanguage(std::string_view values, int language, int numLan
     return out;
 }
 
-TlcExtendedItem& TlcExtendedItems::Add(std::string identifier) {
-    items_.push_back(std::make_unique<TlcExtendedItem>());
-    items_.back()->Identifier = std::move(identifier);
-    return *items_.back();
+namespace {
+
+const core::TypeInfo& TypeKindType() {
+    static auto t = core::MakeEnumType(
+        "TTypeKind", {"tkUnknown", "tkInteger", "tkChar", "tkEnumeration", "tkFloat", "tkString", "tkSet", "tkClass",
+                      "tkMethod", "tkWChar", "tkLString", "tkWString", "tkVariant", "tkArray", "tkRecord",
+                      "tkInterface", "tkInt64", "tkDynArray"});
+    return *t;
 }
 
-void TlcExtendedItems::Delete(int i) {
+}  // namespace
+
+LARK_DEFINE_CLASS(TlcExtendedItem) {
+    using I = TlcExtendedItem;
+    return core::ClassBuilder<I>("TlcExtendedItem", &core::CollectionItem::StaticClass())
+        .Field("Identifier", core::StringType(), &I::Identifier)
+        .Custom("PropertyType", TypeKindType(),
+                [](const I& i) { return core::Value(static_cast<std::int64_t>(i.PropertyType)); },
+                [](I& i, const core::Value& v) {
+                    const std::int64_t kind = core::AsOrdinal(v);
+                    i.PropertyType = kind >= 0 && kind <= static_cast<std::int64_t>(TTypeKind::tkDynArray)
+                                         ? static_cast<TTypeKind>(kind)
+                                         : TTypeKind::tkUnknown;
+                },
+                core::Value(std::int64_t(0)))
+        .Build();
+}
+
+LARK_DEFINE_CLASS(TlcExtendedItems) {
+    return core::ClassBuilder<TlcExtendedItems>("TlcExtendedItems", &core::Collection::StaticClass()).Build();
+}
+
+void TlcExtendedItem::DefineProperties(core::Filer& filer) {
+    filer.DefineBinaryProperty(
+        "ValuesEx", [this](const std::vector<uint8_t>& bytes) { ReadValuesEx(bytes); },
+        [this](std::vector<uint8_t>& bytes) { bytes = WriteValuesEx(); }, !Values.empty());
+}
+
+std::string TlcExtendedItem::DisplayName() const {
+    return Identifier.empty() ? core::CollectionItem::DisplayName() : Identifier;
+}
+
+TlcExtendedItem& TlcExtendedItems::Add(std::string identifier) {
+    auto* item = static_cast<TlcExtendedItem*>(core::Collection::Add());
+    item->Identifier = std::move(identifier);
+    return *item;
+}
+
+int TlcExtendedItems::Checked(int i) const {
     if (i < 0 || i >= Count()) throw std::out_of_range("extended item index out of range");
-    items_.erase(items_.begin() + i);
+    return i;
 }
 
 TlcExtendedItem* TlcExtendedItems::FindExtendedItem(std::string_view path) {
-    for (auto& item : items_)
-        if (core::SameTextUtf8(item->Identifier, path)) return item.get();
+    for (int i = 0; i < Count(); ++i)
+        if (core::SameTextUtf8((*this)[i].Identifier, path)) return &(*this)[i];
     return nullptr;
 }
 
 void TlcExtendedItems::ReplaceDelimiterInExtended(char oldDelim, char newDelim) {
-    for (auto& item : items_)
-        std::replace(item->Values.begin(), item->Values.end(), oldDelim, newDelim);
+    for (int i = 0; i < Count(); ++i) std::replace((*this)[i].Values.begin(), (*this)[i].Values.end(), oldDelim, newDelim);
 }
 
 }  // namespace lark::localization

@@ -54,6 +54,9 @@ Bytes Stored(StringList captions, std::vector<std::string> names = {"English", "
     *lang.ListOfKind(K::stCaptions) = std::move(captions);
     *lang.ListOfKind(K::stHints) = {Line({"btnOK", "Take", "Nimm", "Prends"})};
     *lang.ListOfKind(K::stStrings) = {Line({"IDS_9", "Nine", "Neun", "Neuf"})};
+    TlcExtendedItem& title = lang.Tables().ExtendedTranslations().Add("dlgOpen.Title");
+    title.Values = Line({"Pick", "Wähle", "Choisis"});
+    title.PropertyType = TTypeKind::tkLString;
     return core::WriteComponentToBytes(lang);
 }
 
@@ -86,6 +89,26 @@ TEST_F(LcbFileTest, AWindowLoadsItsStoredComponentInFull) {
     EXPECT_EQ(w.btnOK->Hint, "Nimm");
     EXPECT_EQ(w.lang->TextByIdOrDefault("IDS_9"), "Neun");
     EXPECT_EQ(w.lang->TextByIdOrDefault("IDS_1"), "");  // the stored list replaced the old one
+    // Extended translations travel with the stored component.
+    ASSERT_EQ(w.lang->Tables().ExtendedTranslations().Count(), 1);
+    EXPECT_EQ(w.lang->Tables().ExtendedTranslations()[0].PropertyType, TTypeKind::tkLString);
+    EXPECT_EQ(w.dlgOpen->Title, "Wähle");
+}
+
+TEST_F(LcbFileTest, ExtendedTranslationsStreamOnlyWhenThereAreAny) {
+    TlcLang none;
+    const auto plain = core::WriteComponentToBytes(none);
+    EXPECT_EQ(std::string(plain.begin(), plain.end()).find("ExtendedTranslations"), std::string::npos);
+    const Bytes stored = Stored(kStoredCaptions);
+    const std::string text(stored.begin(), stored.end());
+    EXPECT_NE(text.find("ExtendedTranslations"), std::string::npos);
+    EXPECT_NE(text.find("ValuesEx"), std::string::npos);
+    EXPECT_NE(text.find("W\xE4hle"), std::string::npos);  // Windows-1252
+    TlcLang back;
+    core::ReadComponentFromBytes(back, stored);
+    ASSERT_EQ(back.Tables().ExtendedTranslations().Count(), 1);
+    EXPECT_EQ(back.Tables().ExtendedTranslations()[0].Identifier, "dlgOpen.Title");
+    EXPECT_EQ(back.Tables().ExtendedTranslations()[0].Values, Line({"Pick", "Wähle", "Choisis"}));
 }
 
 TEST_F(LcbFileTest, OneKindLoadsThroughAFullTemporaryComponent) {
