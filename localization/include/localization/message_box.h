@@ -2,7 +2,8 @@
 // The message box that portable code shows its questions and errors through: text, caption,
 // dialog type (which gives the icon) and a set of buttons; it answers the button chosen as a
 // modal result. Code that shows boxes takes a TranslatedMessageBox& so that a test answers it
-// (FakeMessageBox below). On Windows, Win32MessageBox() is the system's box.
+// (FakeMessageBox below). On Windows, Win32MessageBox() is the translated box of
+// message_dialog_win.h with the English default captions.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -63,8 +64,8 @@ public:
 };
 
 #ifdef _WIN32
-// The system's message box (MessageBoxW). Buttons map to its nearest set (Yes/No/Cancel,
-// Yes/No, OK/Cancel, Abort/Retry/Ignore, Retry/Cancel, OK); the dialog type to its icon.
+// The translated box with the English default captions (no translation component); for boxes
+// shown before a window with a translation component exists.
 TranslatedMessageBox& Win32MessageBox();
 #endif
 
