@@ -109,7 +109,8 @@ if(WIN32 AND NOT LARK_HOST_TOOLS_ONLY)
     PREFIX ${LARK_HOST_TOOLS_DIR}/stamps
     CMAKE_GENERATOR ${CMAKE_GENERATOR}
     CMAKE_ARGS -DLARK_HOST_TOOLS_ONLY=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -Wno-dev
-    BUILD_COMMAND ${CMAKE_COMMAND} --build ${LARK_HOST_TOOLS_DIR} --target formc
+    # A modest share of the machine: the cross build's own jobs run beside it.
+    BUILD_COMMAND ${CMAKE_COMMAND} --build ${LARK_HOST_TOOLS_DIR} --target formc --parallel 4
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS ${LARK_FORMC})
