@@ -28,39 +28,46 @@ LARK_EVENT_TYPE("TBFValidateFailedEvent", ::lark::core::Component&, const std::s
 
 namespace lark::localization {
 
-class TlcOpenDialog : public ui::OpenDialog {
-    LARK_PERSISTENT_CLASS(TlcOpenDialog)
-public:
-    explicit TlcOpenDialog(core::Component* owner = nullptr) : ui::OpenDialog(owner) {}
-    TlcCustomLang* lcLang() const { return lang_; }
-    void SetLcLang(TlcCustomLang* lang);
-    void Notification(core::Component* component, core::Operation operation) override;
-
-protected:
-    void DialogShow(HWND dialog) override;
-
-private:
-    TlcCustomLang* lang_ = nullptr;
-};
-
-class TlcSaveDialog : public ui::SaveDialog {
-    LARK_PERSISTENT_CLASS(TlcSaveDialog)
-public:
-    explicit TlcSaveDialog(core::Component* owner = nullptr) : ui::SaveDialog(owner) {}
-    TlcCustomLang* lcLang() const { return lang_; }
-    void SetLcLang(TlcCustomLang* lang);
-    void Notification(core::Component* component, core::Operation operation) override;
-
-protected:
-    void DialogShow(HWND dialog) override;
-
-private:
-    TlcCustomLang* lang_ = nullptr;
-};
-
 // Puts the active language of lang into an Explorer-style file dialog window (the dialog
 // itself, not its hook's child); nothing when lang is none.
 void TranslateFileDialog(TlcCustomLang* lang, HWND dialog, bool save);
+
+// Links a dialog to the translation component it follows (see the contract above).
+void LinkDialogLang(core::Component& dialog, TlcCustomLang*& field, TlcCustomLang* lang);
+
+// An open or save dialog that translates its window before OnDialogShow runs.
+template <class Base, bool kSave>
+class TranslatedFileDialog : public Base {
+public:
+    explicit TranslatedFileDialog(core::Component* owner) : Base(owner) {}
+    TlcCustomLang* lcLang() const { return lang_; }
+    void SetLcLang(TlcCustomLang* lang) { LinkDialogLang(*this, lang_, lang); }
+    void Notification(core::Component* component, core::Operation operation) override {
+        Base::Notification(component, operation);
+        if (operation == core::Operation::Remove && component == lang_) lang_ = nullptr;
+    }
+
+protected:
+    void DialogShow(HWND dialog) override {
+        TranslateFileDialog(lang_, dialog, kSave);
+        Base::DialogShow(dialog);
+    }
+
+private:
+    TlcCustomLang* lang_ = nullptr;
+};
+
+class TlcOpenDialog : public TranslatedFileDialog<ui::OpenDialog, false> {
+    LARK_PERSISTENT_CLASS(TlcOpenDialog)
+public:
+    explicit TlcOpenDialog(core::Component* owner = nullptr) : TranslatedFileDialog(owner) {}
+};
+
+class TlcSaveDialog : public TranslatedFileDialog<ui::SaveDialog, true> {
+    LARK_PERSISTENT_CLASS(TlcSaveDialog)
+public:
+    explicit TlcSaveDialog(core::Component* owner = nullptr) : TranslatedFileDialog(owner) {}
+};
 
 enum class TBIFlag {
     BrowseForComputer, BrowseForPrinter, BrowseIncludeFiles, BrowseIncludeURLs, DontGoBelowDomain, EditBox,

@@ -86,17 +86,6 @@ const core::TypeInfo& CsidlType() {
     return *type;
 }
 
-// One translation component referenced by a dialog: a removal notice both ways, and the
-// component keeps the dialogs' captions.
-void LinkLang(core::Component& holder, TlcCustomLang*& field, TlcCustomLang* lang) {
-    if (field == lang) return;
-    if (field) field->RemoveFreeNotification(&holder);
-    field = lang;
-    if (!field) return;
-    field->FreeNotification(&holder);
-    field->SetNeedAllDlgs(true);
-}
-
 template <class D>
 core::ClassBuilder<D> WithLcLang(core::ClassBuilder<D> builder) {
     return std::move(builder).Custom(
@@ -112,6 +101,16 @@ std::string DialogText(TlcCustomLang& lang, std::string_view id) {
 constexpr UINT kSetControlText = CDM_SETCONTROLTEXT;  // 0x468
 
 }  // namespace
+
+// A removal notice both ways, and the component keeps the dialogs' captions.
+void LinkDialogLang(core::Component& dialog, TlcCustomLang*& field, TlcCustomLang* lang) {
+    if (field == lang) return;
+    if (field) field->RemoveFreeNotification(&dialog);
+    field = lang;
+    if (!field) return;
+    field->FreeNotification(&dialog);
+    field->SetNeedAllDlgs(true);
+}
 
 void TranslateFileDialog(TlcCustomLang* lang, HWND dialog, bool save) {
     if (!lang || !dialog) return;
@@ -150,29 +149,6 @@ LARK_DEFINE_CLASS(TlcSaveDialog) {
     return WithLcLang(core::ClassBuilder<TlcSaveDialog>("TlcSaveDialog", &ui::SaveDialog::StaticClass())).Build();
 }
 
-void TlcOpenDialog::SetLcLang(TlcCustomLang* lang) { LinkLang(*this, lang_, lang); }
-void TlcSaveDialog::SetLcLang(TlcCustomLang* lang) { LinkLang(*this, lang_, lang); }
-
-void TlcOpenDialog::Notification(core::Component* component, core::Operation operation) {
-    ui::OpenDialog::Notification(component, operation);
-    if (operation == core::Operation::Remove && component == lang_) lang_ = nullptr;
-}
-
-void TlcSaveDialog::Notification(core::Component* component, core::Operation operation) {
-    ui::SaveDialog::Notification(component, operation);
-    if (operation == core::Operation::Remove && component == lang_) lang_ = nullptr;
-}
-
-void TlcOpenDialog::DialogShow(HWND dialog) {
-    TranslateFileDialog(lang_, dialog, false);
-    ui::OpenDialog::DialogShow(dialog);
-}
-
-void TlcSaveDialog::DialogShow(HWND dialog) {
-    TranslateFileDialog(lang_, dialog, true);
-    ui::SaveDialog::DialogShow(dialog);
-}
-
 // ---- folder browser ----
 
 LARK_DEFINE_CLASS(TlcBrowseForFolder) {
@@ -207,7 +183,7 @@ TlcBrowseForFolder::TlcBrowseForFolder(core::Component* owner)
 
 TlcBrowseForFolder::~TlcBrowseForFolder() { CoTaskMemFree(selected_); }
 
-void TlcBrowseForFolder::SetLcLang(TlcCustomLang* lang) { LinkLang(*this, lang_, lang); }
+void TlcBrowseForFolder::SetLcLang(TlcCustomLang* lang) { LinkDialogLang(*this, lang_, lang); }
 
 void TlcBrowseForFolder::Notification(core::Component* component, core::Operation operation) {
     core::Component::Notification(component, operation);

@@ -2,6 +2,7 @@
 // the keys and the title bar's close, the layout rules, and the message-box interface over it.
 #include <gtest/gtest.h>
 
+#include "dialog_lines.h"
 #include "gui_testing/form_driver.h"
 #include "localization/dialog_captions.h"
 #include "localization/message_dialog_win.h"
@@ -15,11 +16,7 @@ using lark::testing::FormDriver;
 using lark::testing::kAlt;
 using enum MsgDlgBtn;
 
-std::string Line(std::initializer_list<std::string_view> fields) {
-    std::string out;
-    for (std::string_view f : fields) out += std::string(f) + '\x01';
-    return out;
-}
+using testing::Line;
 
 // A main window with its translation component, as the scheduler's.
 struct MessageBoxTest : ::testing::Test {

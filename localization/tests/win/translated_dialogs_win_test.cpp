@@ -3,6 +3,7 @@
 // dialog captions; the references between the dialogs and their components, both ways.
 #include <gtest/gtest.h>
 
+#include "dialog_lines.h"
 #include "gui_testing/form_driver.h"
 #include "localization/dialog_captions.h"
 #include "localization/translated_dialogs_win.h"
@@ -14,11 +15,7 @@
 namespace lark::localization {
 namespace {
 
-std::string Line(std::initializer_list<std::string_view> fields) {
-    std::string out;
-    for (std::string_view f : fields) out += std::string(f) + '\x01';
-    return out;
-}
+using testing::Line;
 
 void SetLine(TlcCustomLang& lang, const std::string& line) {
     StringList& list = *lang.ListOfKind(TStringsType::stDlgsCaptions);
