@@ -2,7 +2,7 @@
 // the keys and the title bar's close, the layout rules, and the message-box interface over it.
 #include <gtest/gtest.h>
 
-#include "dialog_lines.h"
+#include "../lines.h"
 #include "gui_testing/form_driver.h"
 #include "localization/dialog_captions.h"
 #include "localization/message_dialog_win.h"
