@@ -92,6 +92,25 @@ TEST_F(MessageBoxTest, EnterGivesTheDefaultButtonAndEscTheCancelButton) {
     }
 }
 
+TEST_F(MessageBoxTest, TheHelpButtonShowsHelpAndLeavesTheBoxOpen) {
+    std::vector<std::pair<std::string, int>> asked;
+    TMessageForm::HelpHandler() = [&](const std::string& file, int context) { asked.emplace_back(file, context); };
+    auto box = BuildTranslatedMessageForm(lang, "Text", MsgDlgType::mtInformation, ButtonSet(mbOK, mbHelp));
+    box->SetHelpContext(42);
+    box->HelpFile = "scheduler.chm";
+    FormDriver driver(*box);
+    ui::ModalResult afterHelp = ui::ModalResult::Abort;
+    const ui::ModalResult result = driver.RunModal([&](FormDriver& d) {
+        d.Click("Help");
+        afterHelp = box->GetModalResult();
+        d.Click("OK");
+    });
+    TMessageForm::HelpHandler() = nullptr;
+    EXPECT_EQ(afterHelp, ui::ModalResult::None);
+    EXPECT_EQ(result, ui::ModalResult::Ok);
+    EXPECT_EQ(asked, (std::vector<std::pair<std::string, int>>{{"scheduler.chm", 42}}));
+}
+
 TEST_F(MessageBoxTest, WithoutDefaultOrCancelButtonEnterAndEscDoNothingButTheTitleBarCloses) {
     auto box = BuildTranslatedMessageForm(lang, "Text", MsgDlgType::mtError, ButtonSet(mbAbort, mbIgnore));
     FormDriver driver(*box);
