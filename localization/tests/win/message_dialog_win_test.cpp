@@ -92,6 +92,18 @@ TEST_F(MessageBoxTest, EnterGivesTheDefaultButtonAndEscTheCancelButton) {
     }
 }
 
+TEST_F(MessageBoxTest, ASecondaryWindowsBoxTakesItsContainersCaptions) {
+    ui::Form options;
+    auto* linked = options.Create<TlcLangLinked>();
+    linked->SetLangNames({"English", "Deutsch", "Français"});
+    linked->SetCommonContainer(lang);
+    linked->SetActiveLanguage(2);
+    auto box = BuildTranslatedMessageForm(linked, "Text", MsgDlgType::mtWarning, ButtonSet(mbYes, mbNo));
+    FormDriver driver(*box);
+    EXPECT_EQ(box->Caption(), "Warnung");
+    EXPECT_EQ(driver.Text("No"), "&Nein");
+}
+
 TEST_F(MessageBoxTest, TheHelpButtonShowsHelpAndLeavesTheBoxOpen) {
     std::vector<std::pair<std::string, int>> asked;
     TMessageForm::HelpHandler() = [&](const std::string& file, int context) { asked.emplace_back(file, context); };
