@@ -145,18 +145,18 @@ void TlcCustomLang::FinishKindLoad(StringList& list, TStringsType kind, bool app
 }
 
 int TlcCustomLang::LoadKindFromIniStream(TStringsType kind, core::Stream& stream, bool clear) {
-    if (!ListOfKind(kind)) return -1;
+    if (!StoredList(kind)) return -1;
     try {
         const TMemIniFile ini = ParseStream(stream);
         return LoadKindFromIni(kind, ini, clear);
     } catch (const std::exception&) {
-        if (clear) ListOfKind(kind)->clear();
+        if (clear) StoredList(kind)->clear();
         return -1;
     }
 }
 
 int TlcCustomLang::LoadKindFromIni(TStringsType kind, const TMemIniFile& ini, bool clear) {
-    StringList* list = ListOfKind(kind);
+    StringList* list = StoredList(kind);
     if (!list) return -1;
     if (clear) list->clear();
     try {
@@ -199,7 +199,7 @@ int TlcCustomLang::LoadKindFromIni(TStringsType kind, const TMemIniFile& ini, bo
 }
 
 int TlcCustomLang::SaveKindToIniStream(TStringsType kind, core::Stream& stream, std::string_view delimiter) {
-    if (!ListOfKind(kind)) return -1;
+    if (!StoredList(kind)) return -1;
     TMemIniFile ini = ParseStream(stream);
     const int lines = SaveKindToIni(kind, ini, delimiter);
     WriteStream(ini, stream);
@@ -207,7 +207,7 @@ int TlcCustomLang::SaveKindToIniStream(TStringsType kind, core::Stream& stream, 
 }
 
 int TlcCustomLang::SaveKindToIni(TStringsType kind, TMemIniFile& ini, std::string_view delimiter) const {
-    const StringList* list = ListOfKind(kind);
+    const StringList* list = StoredList(kind);
     if (!list) return -1;
     const std::string delim = delimiter.empty() ? std::string(kDefaultIniDelimiter) : std::string(delimiter);
     WriteOptionsAndNames(ini, delim, true);
@@ -314,9 +314,9 @@ void TlcCustomLang::LoadAllFromIni(const TMemIniFile& ini, bool clear) {
     detail::ScopedFlag bulk(bulkLoading_, true);
     for (int k = 0; k < kStringsTypeCount; ++k) {
         const auto kind = static_cast<K>(k);
-        if (!ListOfKind(kind)) continue;
+        if (!StoredList(kind)) continue;
         LoadKindFromIni(kind, ini, clear);
-        PruneList(*ListOfKind(kind), kind);
+        PruneList(*StoredList(kind), kind);
     }
     LoadExtendedFromIni(ini, clear);
     tables_.RebuildLookupTables();
@@ -327,7 +327,7 @@ bool TlcCustomLang::MergeKindFromIniStream(TStringsType kind, core::Stream& stre
 }
 
 bool TlcCustomLang::MergeKind(TStringsType kind, const std::function<bool()>& load) {
-    StringList* list = ListOfKind(kind);
+    StringList* list = StoredList(kind);
     if (!list) return false;
     const StringList kept = *list;
     bool loaded = false;
@@ -365,7 +365,7 @@ bool TlcCustomLang::MergeAllFromIniStream(core::Stream& stream) {
     detail::ScopedFlag bulk(bulkLoading_, true);
     for (int k = 0; k < kStringsTypeCount; ++k) {
         const auto kind = static_cast<K>(k);
-        StringList* list = ListOfKind(kind);
+        StringList* list = StoredList(kind);
         if (!list) continue;  // a kind this component does not keep is no failure
         if (!MergeKind(kind, [&] { return LoadKindFromIni(kind, *ini, true) >= 0; })) return false;
         PruneList(*list, kind);
@@ -418,7 +418,7 @@ int TlcCustomLang::LanguageNumberFor(const std::string& language) {
 
 bool TlcCustomLang::LoadLanguageKindFromIniFile(TStringsType kind, const std::string& fileName,
                                                 const std::string& language) {
-    StringList* list = ListOfKind(kind);
+    StringList* list = StoredList(kind);
     if (!list) return false;
     try {
         const std::unique_ptr<LanguageFile> file = OpenLanguageFile(fileName, language);
@@ -481,7 +481,7 @@ bool TlcCustomLang::LoadLanguageFromIniFile(const std::string& fileName, const s
         detail::ScopedFlag bulk(bulkLoading_, true);
         for (int k = 0; k < kStringsTypeCount; ++k) {
             const auto kind = static_cast<K>(k);
-            StringList* list = ListOfKind(kind);
+            StringList* list = StoredList(kind);
             if (!list) continue;
             loaded = LoadLanguageKindFromIniFile(kind, fileName, language) || loaded;
             PruneList(*list, kind);

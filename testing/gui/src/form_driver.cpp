@@ -202,8 +202,9 @@ void WritePng(const std::wstring& path, int width, int height, const std::vector
     if (!out) throw std::runtime_error("cannot write " + win::Narrow(path));
 }
 
-std::wstring FormDriver::Screenshot(const std::string& name) {
-    HWND window = form_.Handle();
+std::wstring FormDriver::Screenshot(const std::string& name) { return ScreenshotOf(form_.Handle(), name); }
+
+std::wstring ScreenshotOf(HWND window, const std::string& name) {
     Pump();
     RECT r{};
     GetWindowRect(window, &r);
@@ -237,7 +238,7 @@ std::wstring FormDriver::Screenshot(const std::string& name) {
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
-    if (!printed) throw std::runtime_error("cannot copy the screen for " + form_.Name());
+    if (!printed) throw std::runtime_error("cannot copy the screen for " + name);
     std::wstring path = ArtifactFolder() + win::Widen(name) + L".png";
     WritePng(path, width, height, pixels);
     return path;

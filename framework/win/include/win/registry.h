@@ -24,4 +24,11 @@ bool RegistryKeyExists(HKEY root, std::string_view subkey);
 // Deletes the key with everything below it; a missing key is not an error.
 void DeleteRegistryTree(HKEY root, std::string_view subkey);
 
+// A REG_DWORD value as a signed 32-bit integer, or nothing when the key or value is missing or
+// is not a DWORD. Throws ComError on other failures.
+std::optional<int> ReadRegistryInteger(HKEY root, std::string_view subkey, std::string_view name);
+
+// Creates the key as needed; the value is stored as REG_DWORD.
+void WriteRegistryInteger(HKEY root, std::string_view subkey, std::string_view name, int value);
+
 }  // namespace lark::win
