@@ -104,12 +104,11 @@ bool TWinMinMaxInfo::DefaultMinMaxInfo() const {
 // --- TFormPlacement
 
 LARK_DEFINE_CLASS(TFormPlacement) {
-    static auto minMaxType = core::MakeClassType(TWinMinMaxInfo::StaticClass());
     return core::ClassBuilder<TFormPlacement>("TFormPlacement", &core::Component::StaticClass())
         .Prop("Active", core::BooleanType(), &TFormPlacement::Active, &TFormPlacement::SetActive, core::Value(std::int64_t(1)))
         .Prop("IniFileName", core::StringType(), &TFormPlacement::IniFileName, &TFormPlacement::SetIniFileName)
         .Prop("IniSection", core::StringType(), &TFormPlacement::IniSection, &TFormPlacement::SetIniSection)
-        .Object("MinMaxInfo", *minMaxType, &TFormPlacement::MinMaxInfoObject)
+        .Object("MinMaxInfo", core::ClassTypeOf<TWinMinMaxInfo>(), &TFormPlacement::MinMaxInfoObject)
         .Custom("Options", OptionSetType(),
                 [](const TFormPlacement& p) { return core::Value(core::SetValue{p.Options()}); },
                 [](TFormPlacement& p, const core::Value& v) { p.SetOptions(core::AsSet(v).bits & 7u); },

@@ -42,11 +42,7 @@ void TStoredValue::SetName(std::string name) {
     name_ = std::move(name);
 }
 
-void TStoredValue::Assign(const TStoredValue& source) {
-    value_ = source.value_;
-    SetName(source.name_);
-    keyString_ = source.keyString_;
-}
+void TStoredValue::Assign(const TStoredValue& source) { core::AssignPublished(source, *this); }
 
 std::string TStoredValue::DisplayName() const { return name_.empty() ? core::CollectionItem::DisplayName() : name_; }
 
@@ -103,11 +99,9 @@ void TStoredValues::RestoreStoredValues() {
 // --- TFormStorage
 
 LARK_DEFINE_CLASS(TFormStorage) {
-    static auto stringsType = core::MakeClassType(core::StringsObject::StaticClass());
-    static auto valuesType = core::MakeClassType(TStoredValues::StaticClass());
     return core::ClassBuilder<TFormStorage>("TFormStorage", &TFormPlacement::StaticClass())
-        .Object("StoredProps", *stringsType, &TFormStorage::StoredPropsObject)
-        .Object("StoredValues", *valuesType, &TFormStorage::StoredValuesObject)
+        .Object("StoredProps", core::ClassTypeOf<core::StringsObject>(), &TFormStorage::StoredPropsObject)
+        .Object("StoredValues", core::ClassTypeOf<TStoredValues>(), &TFormStorage::StoredValuesObject)
         .Build();
 }
 

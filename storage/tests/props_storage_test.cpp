@@ -61,10 +61,9 @@ public:
     Collection* Kids() { return &kids; }
 };
 LARK_DEFINE_CLASS(Node) {
-    static auto collectionType = MakeClassType(Collection::StaticClass());
     return ClassBuilder<Node>("TNode", &CollectionItem::StaticClass())
         .Field("Caption", StringType(), &Node::caption)
-        .Object("Kids", *collectionType, &Node::Kids)
+        .Object("Kids", ClassTypeOf<Collection>(), &Node::Kids)
         .Field("Open", BooleanType(), &Node::open)
         .Build();
 }
@@ -108,10 +107,6 @@ public:
     Collection* Nodes() { return &nodes; }
 };
 LARK_DEFINE_CLASS(Sample) {
-    static auto componentType = MakeClassType(Component::StaticClass());
-    static auto collectionType = MakeClassType(Collection::StaticClass());
-    static auto stringsType = MakeClassType(StringsObject::StaticClass());
-    static auto fontType = MakeClassType(Font::StaticClass());
     return ClassBuilder<Sample>("TSample", &Component::StaticClass())
         .Field("Count", IntegerType(), &Sample::count)
         .Field("Small", ByteType(), &Sample::small)
@@ -127,11 +122,11 @@ LARK_DEFINE_CLASS(Sample) {
         .Field("OnClick", MethodType(), &Sample::onClick)
         .Custom("Any", VariantType(), [](const Sample& s) { return s.any; }, [](Sample& s, const Value& v) { s.any = v; })
         .Custom(
-            "Link", *componentType, [](const Sample& s) { return Value(static_cast<Persistent*>(s.link)); },
+            "Link", ClassTypeOf<Component>(), [](const Sample& s) { return Value(static_cast<Persistent*>(s.link)); },
             [](Sample& s, const Value& v) { s.link = dynamic_cast<Component*>(AsObject(v)); })
-        .Object("Font", *fontType, &Sample::GetFont)
-        .Object("Lines", *stringsType, &Sample::Lines)
-        .Object("Nodes", *collectionType, &Sample::Nodes)
+        .Object("Font", ClassTypeOf<Font>(), &Sample::GetFont)
+        .Object("Lines", ClassTypeOf<StringsObject>(), &Sample::Lines)
+        .Object("Nodes", ClassTypeOf<Collection>(), &Sample::Nodes)
         .Build();
 }
 

@@ -165,10 +165,9 @@ private:
 }  // namespace
 
 LARK_DEFINE_CLASS(StreamStorage) {
-    static auto listType = core::MakeClassType(core::Collection::StaticClass());
     return ClassBuilder<StreamStorage>("TLarkFTPTaskStorage", &core::Component::StaticClass())
         .Field("FileName", core::WideStringType(), &StreamStorage::fileName)
-        .Object("TaskList", *listType, &StreamStorage::Tasks)
+        .Object("TaskList", core::ClassTypeOf<core::Collection>(), &StreamStorage::Tasks)
         .Build();
 }
 
@@ -184,8 +183,7 @@ std::vector<std::uint8_t> WriteTaskStream(const TLarkFTPTaskStorage& storage) {
 namespace {
 // Copies every published property and the password from one task to another.
 void CopyStored(StreamTask& from, StreamTask& to) {
-    for (const core::PropInfo* p : StreamTask::StaticClass().AllProps())
-        if (p->set) p->set(to, p->get(from));
+    core::AssignPublished(from, to);
     to.Task().SetUserPassword(from.Task().UserPassword());
 }
 }  // namespace
