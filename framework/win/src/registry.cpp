@@ -64,6 +64,40 @@ void WriteRegistryString(HKEY root, std::string_view subkey, std::string_view na
                 "writing registry value under", subkey);
 }
 
+void WriteRegistryBinary(HKEY root, std::string_view subkey, std::string_view name, const void* data, std::size_t size) {
+    Key key;
+    CheckStatus(RegCreateKeyExW(root, Widen(subkey).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(),
+                                nullptr),
+                "creating registry key", subkey);
+    CheckStatus(RegSetValueExW(key.get(), Widen(name).c_str(), 0, REG_BINARY, static_cast<const BYTE*>(data),
+                               static_cast<DWORD>(size)),
+                "writing registry value under", subkey);
+}
+
+std::optional<std::vector<unsigned char>> ReadRegistryBinary(HKEY root, std::string_view subkey, std::string_view name) {
+    Key key;
+    LONG status = RegOpenKeyExW(root, Widen(subkey).c_str(), 0, KEY_QUERY_VALUE, key.Put());
+    if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    CheckStatus(status, "opening registry key", subkey);
+    const std::wstring value_name = Widen(name);
+    DWORD type = 0, size = 0;
+    status = RegQueryValueExW(key.get(), value_name.c_str(), nullptr, &type, nullptr, &size);
+    if (status == ERROR_FILE_NOT_FOUND || type != REG_BINARY) return std::nullopt;
+    CheckStatus(status, "reading registry value under", subkey);
+    std::vector<unsigned char> bytes(size);
+    status = RegQueryValueExW(key.get(), value_name.c_str(), nullptr, &type, bytes.data(), &size);
+    CheckStatus(status, "reading registry value under", subkey);
+    bytes.resize(size);
+    return bytes;
+}
+
+void DeleteRegistryValue(HKEY root, std::string_view subkey, std::string_view name) {
+    Key key;
+    CheckStatus(RegOpenKeyExW(root, Widen(subkey).c_str(), 0, KEY_SET_VALUE, key.Put()), "opening registry key",
+                subkey);
+    CheckStatus(RegDeleteValueW(key.get(), Widen(name).c_str()), "deleting registry value under", subkey);
+}
+
 std::vector<std::string> ReadRegistryValueNames(HKEY root, std::string_view subkey) {
     std::vector<std::string> names;
     Key key;
