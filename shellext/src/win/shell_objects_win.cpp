@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/format.h"
+#include "win/registration.h"
 #include "core/text_encoding.h"
 #include "mainclient/main_client.h"
 #include "shellext/transfer_folder.h"
@@ -120,6 +122,13 @@ private:
 
 // ---- icons ----
 
+// shell32's closed and open folder icons, by resource id (a negative index names an id).
+constexpr int kShell32ClosedFolderIcon = -4;
+constexpr int kShell32OpenFolderIcon = -5;
+// The module's icons in resource order (named resources sort by name): MAINICON, NEWPROFILE,
+// PROFILE.
+constexpr int kProfileIconOrdinal = 2;
+
 class TlxExtractIcon : public win::ComObject<IExtractIconA, IExtractIconW> {
 public:
     explicit TlxExtractIcon(ItemIdList* item) : item_(item) {}
@@ -137,59 +146,52 @@ public:
             if (file && size > 0) lstrcpynW(file, module.c_str(), static_cast<int>(size));
         });
     }
-    STDMETHODIMP Extract(LPCSTR, UINT index, HICON* large, HICON* small, UINT) override {
-        return ExtractIcons(index, large, small);
+    STDMETHODIMP Extract(LPCSTR, UINT, HICON* large, HICON* small, UINT) override {
+        return ExtractIcons(large, small);
     }
-    STDMETHODIMP Extract(LPCWSTR, UINT index, HICON* large, HICON* small, UINT) override {
-        return ExtractIcons(index, large, small);
+    STDMETHODIMP Extract(LPCWSTR, UINT, HICON* large, HICON* small, UINT) override {
+        return ExtractIcons(large, small);
     }
 
 private:
+    // The icon's real place, so that every shell finds it (Wine's reads the file and index
+    // and never asks Extract): shell32's folder icons by resource id, the module's profile icon.
     template <class WriteFile>
     HRESULT Location(UINT flags, int* index, UINT* outFlags, WriteFile writeFile) {
         return Guarded([&]() -> HRESULT {
             if (!index || !outFlags) return E_INVALIDARG;
             *index = 0;
-            *outFlags = GIL_NOTFILENAME;
-            // The module's path keys the shell's icon cache; the icons come from Extract.
-            writeFile(ModulePath());
+            *outFlags = 0;
             const ItemIdList* item = item_.get();
-            if (TFTPObject* site = SiteNodeOf(item)) {
-                *index = site->IsFolder() ? ((flags & GIL_OPENICON) ? kImageOpenFolder : kImageClosedFolder) : kImageProfile;
+            TFTPObject* site = SiteNodeOf(item);
+            TFSObject* remote = site ? nullptr : RemoteNodeOf(item);
+            if ((site && site->IsFolder()) || (remote && remote->IsFolder())) {
+                writeFile(SystemShell32Path());
+                *index = (flags & GIL_OPENICON) ? kShell32OpenFolderIcon : kShell32ClosedFolderIcon;
                 return S_OK;
             }
-            if (TFSObject* remote = RemoteNodeOf(item); remote && remote->IsFolder()) {
-                *index = (flags & GIL_OPENICON) ? kImageOpenFolder : kImageClosedFolder;
+            if (site) {
+                writeFile(win::ModulePath(LxLibrary::Instance().Module()));
+                *index = kProfileIconOrdinal;
                 return S_OK;
             }
+            *outFlags = GIL_NOTFILENAME;
             return S_FALSE;  // a remote file or anything else: the shell's default icon
         });
     }
 
-    HRESULT ExtractIcons(UINT index, HICON* large, HICON* small) {
-        return Guarded([&]() -> HRESULT {
-            if (large) *large = nullptr;
-            if (small) *small = nullptr;
-            if (!large && !small) return E_INVALIDARG;
-            LxLibrary& library = LxLibrary::Instance();
-            HIMAGELIST largeList = library.LargeImages();
-            HIMAGELIST smallList = library.SmallImages();
-            if (!largeList || !smallList || static_cast<int>(index) >= ImageList_GetImageCount(largeList)) return E_FAIL;
-            if (large) *large = ImageList_GetIcon(largeList, static_cast<int>(index), ILD_TRANSPARENT);
-            if (small) *small = ImageList_GetIcon(smallList, static_cast<int>(index), ILD_TRANSPARENT);
-            if ((large && !*large) || (small && !*small)) {
-                if (large && *large) DestroyIcon(std::exchange(*large, nullptr));
-                if (small && *small) DestroyIcon(std::exchange(*small, nullptr));
-                return E_FAIL;
-            }
-            return S_OK;
-        });
+    // The shell extracts from the location itself.
+    HRESULT ExtractIcons(HICON* large, HICON* small) {
+        if (large) *large = nullptr;
+        if (small) *small = nullptr;
+        if (!large && !small) return E_INVALIDARG;
+        return S_FALSE;
     }
 
-    static std::wstring ModulePath() {
-        wchar_t path[MAX_PATH] = L"";
-        GetModuleFileNameW(LxLibrary::Instance().Module(), path, MAX_PATH);
-        return path;
+    static std::wstring SystemShell32Path() {
+        wchar_t folder[MAX_PATH] = L"";
+        const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+        return (n > 0 && n < MAX_PATH ? std::wstring(folder, n) : std::wstring()) + L"\\shell32.dll";
     }
 
     OwnedList item_;
@@ -229,7 +231,9 @@ private:
 
 // ---- the shell folder ----
 
-class TlxShellFolder : public win::ComObject<IShellFolder, IPersistFolder2, ICopyHookA> {
+constexpr UINT kColumnCount = 2;
+
+class TlxShellFolder : public win::ComObject<IShellFolder2, IPersistFolder2, ICopyHookA> {
 public:
     TlxShellFolder() = default;
     // A folder bound from `parent`: its absolute identifier is the parent's joined with the
@@ -371,6 +375,52 @@ public:
         });
     }
 
+    // ---- IShellFolder2: the columns of the shell's own folder view (name, size) ----
+    STDMETHODIMP GetDefaultSearchGUID(GUID*) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumSearches(IEnumExtraSearch** out) override {
+        if (out) *out = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetDefaultColumn(DWORD, ULONG* sort, ULONG* display) override {
+        if (!sort || !display) return E_INVALIDARG;
+        *sort = *display = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetDefaultColumnState(UINT column, SHCOLSTATEF* state) override {
+        if (!state) return E_INVALIDARG;
+        if (column >= kColumnCount) return E_INVALIDARG;
+        *state = SHCOLSTATE_ONBYDEFAULT | (column == 1 ? SHCOLSTATE_TYPE_INT : SHCOLSTATE_TYPE_STR);
+        return S_OK;
+    }
+    STDMETHODIMP GetDetailsEx(LPCITEMIDLIST, const SHCOLUMNID*, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetDetailsOf(LPCITEMIDLIST list, UINT column, SHELLDETAILS* details) override {
+        return Guarded([&]() -> HRESULT {
+            if (!details) return E_INVALIDARG;
+            if (column >= kColumnCount) return E_FAIL;  // the end of the columns
+            details->fmt = column == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+            details->cxChar = column == 1 ? 12 : 30;
+            std::string text;
+            const TDM& dm = LxLibrary::Instance().DataModule();
+            if (!list) {
+                text = dm.Text(column == 1 ? "STR_54" : "STR_53");
+            } else if (column == 0) {
+                const auto name = DisplayNameOf(AsItems(list));
+                if (!name) return E_INVALIDARG;
+                text = *name;
+            } else if (TFSObject* remote = RemoteNodeOf(LastPidlItem(AsItems(list))); remote && !remote->IsFolder()) {
+                text = core::Format(dm.Text("IDS_10"), {remote->Size});
+            }
+            const std::wstring wide = win::Widen(text);
+            auto* block = static_cast<wchar_t*>(CoTaskMemAlloc((wide.size() + 1) * sizeof(wchar_t)));
+            if (!block) return E_OUTOFMEMORY;
+            std::memcpy(block, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+            details->str.uType = STRRET_WSTR;
+            details->str.pOleStr = block;
+            return S_OK;
+        });
+    }
+    STDMETHODIMP MapColumnToSCID(UINT, SHCOLUMNID*) override { return E_NOTIMPL; }
+
     // ---- IPersistFolder2 ----
     STDMETHODIMP GetClassID(CLSID* id) override {
         if (!id) return E_INVALIDARG;
@@ -429,6 +479,7 @@ public:
 
 protected:
     void* QueryOther(REFIID iid) override {
+        if (IsEqualIID(iid, IID_IShellFolder)) return static_cast<IShellFolder*>(static_cast<IShellFolder2*>(this));
         if (IsEqualIID(iid, IID_IPersistFolder) || IsEqualIID(iid, IID_IPersist))
             return static_cast<IPersistFolder2*>(this);
         return nullptr;

@@ -313,11 +313,22 @@ TEST_F(LxFolder, IconsAndInfoTipsForEachKind) {
     Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
     Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
     Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
-    struct Case { IShellFolder* folder; LPCITEMIDLIST item_; HRESULT hr; int closed; int open; const wchar_t* tip; } cases[] = {
-        {root_.get(), work.get(), S_OK, 1, 3, nullptr},
-        {root_.get(), homeItem.get(), S_OK, 2, 2, L"ftp://localhost/"},
-        {home.get(), pub.get(), S_OK, 1, 3, nullptr},
-        {home.get(), readme.get(), S_FALSE, 0, 0, nullptr},
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring shell32 = std::wstring(system) + L"\\shell32.dll";
+    const std::wstring module = win::ModulePath();
+    struct Case {
+        IShellFolder* folder;
+        LPCITEMIDLIST item_;
+        HRESULT hr;
+        std::wstring file;
+        int closed, open;
+        const wchar_t* tip;
+    } cases[] = {
+        {root_.get(), work.get(), S_OK, shell32, -4, -5, nullptr},
+        {root_.get(), homeItem.get(), S_OK, module, 2, 2, L"ftp://localhost/"},
+        {home.get(), pub.get(), S_OK, shell32, -4, -5, nullptr},
+        {home.get(), readme.get(), S_FALSE, L"", 0, 0, nullptr},
     };
     for (const Case& c : cases) {
         LPCITEMIDLIST item = c.item_;
@@ -326,25 +337,30 @@ TEST_F(LxFolder, IconsAndInfoTipsForEachKind) {
         ASSERT_EQ(c.folder->GetUIObjectOf(nullptr, 1, &item, IID_IExtractIconW, nullptr, iconW.PutVoid()), S_OK);
         ComPtr<IExtractIconA> iconA;
         ASSERT_EQ(c.folder->GetUIObjectOf(nullptr, 1, &item, IID_IExtractIconA, nullptr, iconA.PutVoid()), S_OK);
-        wchar_t file[MAX_PATH];
-        int index = -1;
-        UINT flags = 0;
+        wchar_t file[MAX_PATH] = L"";
+        int index = 99;
+        UINT flags = 99;
         EXPECT_EQ(iconW->GetIconLocation(0, file, MAX_PATH, &index, &flags), c.hr);
         EXPECT_EQ(index, c.closed);
-        EXPECT_TRUE(flags & GIL_NOTFILENAME);
-        char fileA[MAX_PATH];
+        EXPECT_EQ(flags, c.hr == S_OK ? 0u : UINT(GIL_NOTFILENAME));
+        char fileA[MAX_PATH] = "";
         EXPECT_EQ(iconA->GetIconLocation(GIL_OPENICON, fileA, MAX_PATH, &index, &flags), c.hr);
         EXPECT_EQ(index, c.open);
         EXPECT_EQ(iconW->GetIconLocation(0, file, MAX_PATH, nullptr, &flags), E_INVALIDARG);
         if (c.hr == S_OK) {
-            HICON large = nullptr, small = nullptr;
-            ASSERT_EQ(iconW->Extract(file, c.closed, &large, &small, MAKELONG(32, 16)), S_OK);
-            EXPECT_NE(large, nullptr);
-            EXPECT_NE(small, nullptr);
-            DestroyIcon(large);
-            DestroyIcon(small);
-            EXPECT_EQ(iconW->Extract(file, c.closed, nullptr, nullptr, 32), E_INVALIDARG);
+            EXPECT_EQ(CompareStringOrdinal(file, -1, c.file.c_str(), -1, TRUE), CSTR_EQUAL) << win::Narrow(file);
+            EXPECT_EQ(CompareStringOrdinal(win::Widen(fileA).c_str(), -1, c.file.c_str(), -1, TRUE), CSTR_EQUAL);
+            // The location holds the icon, in both sizes.
+            for (int i : {c.closed, c.open}) {
+                HICON large = nullptr, small = nullptr;
+                EXPECT_EQ(ExtractIconExW(file, i, &large, &small, 1), 2u) << i;
+                if (large) DestroyIcon(large);
+                if (small) DestroyIcon(small);
+            }
         }
+        HICON large = nullptr, small = nullptr;
+        EXPECT_EQ(iconW->Extract(file, index, &large, &small, MAKELONG(32, 16)), S_FALSE);  // the shell extracts
+        EXPECT_EQ(iconW->Extract(file, index, nullptr, nullptr, 32), E_INVALIDARG);
         ComPtr<IQueryInfo> info;
         ASSERT_EQ(c.folder->GetUIObjectOf(nullptr, 1, &item, IID_IQueryInfo, nullptr, info.PutVoid()), S_OK);
         LPWSTR tip = reinterpret_cast<LPWSTR>(1);
@@ -357,11 +373,30 @@ TEST_F(LxFolder, IconsAndInfoTipsForEachKind) {
         }
         CoTaskMemFree(tip);
     }
-    // The closed and open folder icons are shell32's icons 4 and 5.
-    HMODULE shell32 = GetModuleHandleW(L"shell32.dll");
-    for (int id : {4, 5}) EXPECT_NE(LoadImageW(shell32, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0), nullptr) << id;
+    // The image lists of the view: the module's icons and shell32's folders, four in each size.
     EXPECT_EQ(ImageList_GetImageCount(LxLibrary::Instance().SmallImages()), 4);
     EXPECT_EQ(ImageList_GetImageCount(LxLibrary::Instance().LargeImages()), 4);
+}
+
+TEST_F(LxFolder, DetailsGiveTheNameAndSizeColumns) {
+    ComPtr<IShellFolder> home = Home();
+    ComPtr<IShellFolder2> details;
+    ASSERT_EQ(home.As(details), S_OK);
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    auto text = [&](LPCITEMIDLIST item, UINT column) {
+        SHELLDETAILS d{};
+        if (details->GetDetailsOf(item, column, &d) != S_OK) return std::string("<none>");
+        LPWSTR out = nullptr;
+        StrRetToStrW(&d.str, item, &out);
+        std::string s = win::Narrow(out ? out : L"");
+        CoTaskMemFree(out);
+        return s;
+    };
+    EXPECT_EQ(text(nullptr, 0), "Name");
+    EXPECT_EQ(text(nullptr, 1), "Size");
+    EXPECT_EQ(text(nullptr, 2), "<none>");
+    EXPECT_EQ(text(readme.get(), 0), "readme.txt");
+    EXPECT_EQ(text(readme.get(), 1), "5 bytes");
 }
 
 TEST_F(LxFolder, HostileIdentifiersAreRefusedEverywhere) {
