@@ -121,37 +121,38 @@ struct WindowSearch {
     HWND found = nullptr;
 };
 
+BOOL CALLBACK FindTopWindow(HWND window, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != s->process || !IsWindowVisible(window) || GetWindow(window, GW_OWNER)) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
 HWND TopWindowOf(DWORD process) {
     WindowSearch search{process};
-    EnumWindows(
-        [](HWND window, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<WindowSearch*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s->process || !IsWindowVisible(window) || GetWindow(window, GW_OWNER)) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(&FindTopWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
+struct ClassSearch {
+    const wchar_t* name;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindChildOfClass(HWND window, LPARAM p) {
+    auto* s = reinterpret_cast<ClassSearch*>(p);
+    wchar_t name[64];
+    GetClassNameW(window, name, 64);
+    if (lstrcmpiW(name, s->name) != 0) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
 HWND ChildOfClass(HWND parent, const wchar_t* className) {
-    struct Search {
-        const wchar_t* name;
-        HWND found = nullptr;
-    } search{className};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            wchar_t name[64];
-            GetClassNameW(window, name, 64);
-            if (lstrcmpiW(name, s->name) != 0) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ClassSearch search{className};
+    EnumChildWindows(parent, &FindChildOfClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

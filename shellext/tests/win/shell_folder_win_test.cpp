@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -563,4 +564,30 @@ TEST_F(LxFolder, TheCopyHookRefusesAHostileNameAndWritesNothingOutside) {
     EXPECT_NE(box_.shown[0].text.find("..\\..\\evil.txt"), std::string::npos);
     EXPECT_FALSE(Exists(double_->Local(L"evil.txt")));
     EXPECT_FALSE(Exists(double_->Root() + L"evil.txt"));
+}
+
+TEST(LxLanguage, ChosenFromAModulesVersionResource) {
+    const std::wstring folder = FolderOf(win::ModulePath()) + L"languages\\";
+    struct Case { const wchar_t* module; int id; int language; const char* places; } cases[] = {
+        {L"lx_language_de.dll", 0x0407, 2, "LARK-FTP Verbindungen"},
+        {L"lx_language_fr.dll", 0x040C, 3, "Connexions LARK-FTP"},
+        {L"lx_language_frbe.dll", 0x080C, 3, "Connexions LARK-FTP"},
+        {L"lx_language_en.dll", 0x0409, 1, "LARK-FTP Network Places"},
+        {L"lx_language_it.dll", 0x0410, 1, "LARK-FTP Network Places"},
+        {L"lx_language_none.dll", -1, 1, "LARK-FTP Network Places"},
+        {L"no such module.dll", -1, 1, "LARK-FTP Network Places"},
+    };
+    HRSRC info = FindResourceW(nullptr, L"TDM", MAKEINTRESOURCEW(10));
+    ASSERT_NE(info, nullptr);
+    const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(nullptr, info)));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(win::Narrow(c.module));
+        const int id = ModuleLanguageId(folder + c.module);
+        EXPECT_EQ(id, c.id);
+        auto dm = TDM::Create(std::span(bytes, SizeofResource(nullptr, info)), id);
+        EXPECT_EQ(dm->Language(), c.language);
+        EXPECT_EQ(dm->Text("STR_50"), c.places);
+    }
+    // The system's own user32.dll has a readable language.
+    EXPECT_GT(ModuleLanguageId(L"user32.dll"), 0);
 }
