@@ -16,10 +16,10 @@
 
 #include "win/registry.h"
 #include "win/text.h"
-#include "lx_test_support.h"
+#include "mainclient_double/double_support.h"
 
 using namespace lark;
-using namespace lark::shellext::testing;
+using namespace lark::testing;
 
 namespace {
 

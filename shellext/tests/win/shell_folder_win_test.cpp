@@ -22,7 +22,7 @@
 #include "win/registration.h"
 #include "win/registry.h"
 #include "win/text.h"
-#include "lx_test_support.h"
+#include "mainclient_double/double_support.h"
 
 __CRT_UUID_DECL(IExtractIconA, 0x000214eb, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
 __CRT_UUID_DECL(IExtractIconW, 0x000214fa, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
@@ -31,7 +31,7 @@ __CRT_UUID_DECL(ICopyHookA, 0x000214ef, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 
 
 using namespace lark;
 using namespace lark::shellext;
-using namespace lark::shellext::testing;
+using namespace lark::testing;
 using win::ComPtr;
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
-// What the lx tests under Wine share: files and folders, programs, the registered main-client
-// double with its own site folder, call log and scenario, and item lists freed on scope exit.
+// What tests under Wine that drive the main-client double share: files and folders, programs,
+// the registered double with its own site folder, call log and scenario, and item lists freed on
+// scope exit.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -13,7 +14,7 @@
 #include "win/registration.h"
 #include "win/text.h"
 
-namespace lark::shellext::testing {
+namespace lark::testing {
 
 inline std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\') + 1); }
 
@@ -119,4 +120,4 @@ struct TaskMemFree {
 };
 using Pidl = std::unique_ptr<ITEMIDLIST, TaskMemFree>;
 
-}  // namespace lark::shellext::testing
+}  // namespace lark::testing
