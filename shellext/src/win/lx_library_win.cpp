@@ -19,20 +19,20 @@ public:
     }
 };
 
-// A new automation object for each action. Released normally, except while the process
-// detaches the library, when no COM call may be made: the object is then left to the process.
-std::shared_ptr<mainclient::MainClient> NewMainClient() {
-    std::unique_ptr<mainclient::AutomationClient> client = mainclient::AutomationClient::Create();
-    return std::shared_ptr<mainclient::MainClient>(client.release(), [](mainclient::MainClient* c) {
-        if (!LxLibrary::Instance().Detaching()) delete c;
-    });
-}
-
 HICON LoadIconOf(HMODULE module, const wchar_t* name, int cx, int cy) {
     return static_cast<HICON>(LoadImageW(module, name, IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR));
 }
 
 }  // namespace
+
+// Released normally, except while the process detaches the library, when no COM call may be
+// made: the object is then left to the process.
+std::shared_ptr<mainclient::MainClient> LxLibrary::NewMainClient() {
+    std::unique_ptr<mainclient::AutomationClient> client = mainclient::AutomationClient::Create();
+    return std::shared_ptr<mainclient::MainClient>(client.release(), [](mainclient::MainClient* c) {
+        if (!LxLibrary::Instance().Detaching()) delete c;
+    });
+}
 
 LxLibrary& LxLibrary::Instance() {
     static LxLibrary* library = new LxLibrary;
@@ -55,7 +55,7 @@ TFTPContainer& LxLibrary::Model() {
     std::lock_guard lock(mutex_);
     if (!model_) {
         if (!notifier_) notifier_ = std::make_unique<ShellChangeNotifier>();
-        model_ = std::make_unique<TFTPContainer>(ModelServices{&NewMainClient, notifier_.get(), nullptr});
+        model_ = std::make_unique<TFTPContainer>(ModelServices{&LxLibrary::NewMainClient, notifier_.get(), nullptr});
         model_->SetName("Servers1");
         try {
             model_->LoadDatabase(GetSiteDatabasePath(*MakeRegistryMainClientRegistration()));

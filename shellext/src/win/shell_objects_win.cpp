@@ -468,8 +468,7 @@ public:
                 }
             } uninit{SUCCEEDED(init)};
             LxLibrary& library = LxLibrary::Instance();
-            const MainClientFactory& create = library.Model().Services().createMainClient;
-            std::shared_ptr<mainclient::MainClient> client = create();
+            std::shared_ptr<mainclient::MainClient> client = LxLibrary::NewMainClient();
             DownloadSelection(entries, folder, *client, library.DataModule(), library.MessageBox());
         } catch (const std::exception&) {
             // The downloads end; the shell's copy stays cancelled.

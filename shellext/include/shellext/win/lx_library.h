@@ -52,6 +52,9 @@ public:
     TFTPContainer& Model();
     FolderContext Context() { return {Model(), DataModule(), MessageBox()}; }
     SelectionList& Selection() { return selection_; }
+    // A new automation object of the main client (one for each action); throws when it cannot
+    // be made. Needs no model, so the copy hook on another thread can ask for one.
+    static std::shared_ptr<mainclient::MainClient> NewMainClient();
 
     // The box every message goes through: the system's, unless a test installs its own.
     localization::TranslatedMessageBox& MessageBox() { return messageBox_ ? *messageBox_ : localization::Win32MessageBox(); }
