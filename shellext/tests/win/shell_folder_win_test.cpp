@@ -13,6 +13,7 @@
 #include <random>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "shellext/item_ids.h"
@@ -110,6 +111,48 @@ TEST(LxDll, RegistersEveryKeyAndUnregisteringLeavesNone) {
     EXPECT_EQ(RunProgram(regsvr, L"/s /u \"" + dll + L"\""), 0u);
     DeleteFileW(dll.c_str());
     RemoveDirectoryW(folder.c_str());
+    CoUninitialize();
+}
+
+TEST(LxDll, ServesAFolderThroughItsExportsAndUnloadsAfterUse) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    DoubleSetup server(win::Widen(LARK_DOUBLE_EXE), L"lxdll");
+    ASSERT_TRUE(server.Register());
+    server.Reset();
+    CreateDirectoryW(server.Site(L"pub").c_str(), nullptr);
+    HMODULE dll = LoadLibraryW(LxDllPath().c_str());
+    ASSERT_NE(dll, nullptr);
+    auto getClass = reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    auto canUnload = reinterpret_cast<NoArgFn>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+    {
+        ComPtr<IClassFactory> factory;
+        ASSERT_EQ(getClass(kShellFolderClassId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        ComPtr<IShellFolder> root;
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellFolder, root.PutVoid()), S_OK);
+        EXPECT_EQ(canUnload(), S_FALSE);
+        // Down to a site's directories: the model and a session of the double now live in the DLL.
+        ComPtr<IEnumIDList> e;
+        ASSERT_EQ(root->EnumObjects(nullptr, SHCONTF_FOLDERS, e.Put()), S_OK);
+        LPITEMIDLIST item = nullptr;
+        std::vector<std::string> names;
+        ComPtr<IShellFolder> home;
+        while (e->Next(1, &item, nullptr) == S_OK) {
+            STRRET ret{};
+            wchar_t text[260] = L"";
+            if (root->GetDisplayNameOf(item, SHGDN_NORMAL, &ret) == S_OK) StrRetToBufW(&ret, item, text, 260);
+            names.push_back(win::Narrow(text));
+            if (names.back() == "Home") root->BindToObject(item, nullptr, IID_IShellFolder, home.PutVoid());
+            CoTaskMemFree(item);
+        }
+        EXPECT_EQ(names, (std::vector<std::string>{"Home", "Work"}));
+        ASSERT_TRUE(home);
+        ComPtr<IEnumIDList> dirs;
+        EXPECT_EQ(home->EnumObjects(nullptr, SHCONTF_FOLDERS, dirs.Put()), S_OK);
+        EXPECT_EQ(server.CallsOf("ListDirectory").size(), 1u);
+    }
+    EXPECT_EQ(canUnload(), S_OK);
+    // Unloading with the model's sessions alive makes no COM call and returns.
+    EXPECT_TRUE(FreeLibrary(dll));
     CoUninitialize();
 }
 
@@ -533,6 +576,19 @@ TEST_F(LxFolder, TheCopyHookDownloadsTheSelectionInPlaceOfTheMarkerFolder) {
         EXPECT_EQ(ReadTextFile(double_->Local(L"readme.txt")), "hello");
         EXPECT_EQ(ReadTextFile(double_->Local(L"pub\\inside.txt")), "in");
     }
+    // On a thread of its own without COM, as the shell may call it: COM is initialised for the
+    // call and left as it was found.
+    double_->Reset();
+    WriteTextFile(double_->Site(L"readme.txt"), "hello");
+    std::thread([&] {
+        EXPECT_EQ(hook->CopyCallback(nullptr, FO_MOVE, 0, marker.c_str(), 0, (local + kMarker).c_str(), 0),
+                  static_cast<UINT>(IDCANCEL));
+        const HRESULT after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        EXPECT_EQ(after, S_OK);  // not S_FALSE or RPC_E_CHANGED_MODE: the hook's initialisation was undone
+        if (SUCCEEDED(after)) CoUninitialize();
+    }).join();
+    EXPECT_EQ(double_->CallsOf("DownloadFile").size(), 1u);
+
     // Other folders, and other operations on the marker folder, are the shell's.
     double_->Reset();
     EXPECT_EQ(hook->CopyCallback(nullptr, FO_COPY, 0, local.c_str(), 0, (local + "x").c_str(), 0), static_cast<UINT>(IDYES));
