@@ -13,12 +13,12 @@
 
 #include "core/errors.h"
 #include "core/format.h"
-#include "win/registration.h"
 #include "core/text_encoding.h"
 #include "mainclient/main_client.h"
 #include "shellext/transfer_folder.h"
 #include "shellext/win/lx_library.h"
 #include "win/object.h"
+#include "win/registration.h"
 #include "win/text.h"
 
 __CRT_UUID_DECL(ICopyHookA, 0x000214ef, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
