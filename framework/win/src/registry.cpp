@@ -1,5 +1,6 @@
 #include "win/registry.h"
 
+#include <cstring>
 #include <vector>
 
 #include "win/com_error.h"
@@ -30,25 +31,37 @@ void CheckStatus(LONG status, std::string_view what, std::string_view subkey) {
                            FormatHResult(HRESULT_FROM_WIN32(status)));
 }
 
-}  // namespace
+struct RawValue {
+    DWORD type = 0;
+    std::vector<BYTE> bytes;
+};
 
-std::optional<std::string> ReadRegistryString(HKEY root, std::string_view subkey, std::string_view name) {
+// The value's type and bytes, or nothing when the key or the value is missing.
+std::optional<RawValue> ReadRawValue(HKEY root, std::string_view subkey, std::string_view name) {
     Key key;
     LONG status = RegOpenKeyExW(root, Widen(subkey).c_str(), 0, KEY_QUERY_VALUE, key.Put());
     if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
     CheckStatus(status, "opening registry key", subkey);
     const std::wstring value_name = Widen(name);
-    DWORD type = 0, size = 0;
-    status = RegQueryValueExW(key.get(), value_name.c_str(), nullptr, &type, nullptr, &size);
+    RawValue value;
+    DWORD size = 0;
+    status = RegQueryValueExW(key.get(), value_name.c_str(), nullptr, &value.type, nullptr, &size);
     if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
     CheckStatus(status, "reading registry value under", subkey);
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
-    size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    status = RegQueryValueExW(key.get(), value_name.c_str(), nullptr, &type,
-                              reinterpret_cast<BYTE*>(buffer.data()), &size);
+    value.bytes.resize(size);
+    status = RegQueryValueExW(key.get(), value_name.c_str(), nullptr, &value.type, value.bytes.data(), &size);
     CheckStatus(status, "reading registry value under", subkey);
-    std::wstring text(buffer.data(), size / sizeof(wchar_t));
+    value.bytes.resize(size);
+    return value;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadRegistryString(HKEY root, std::string_view subkey, std::string_view name) {
+    const std::optional<RawValue> value = ReadRawValue(root, subkey, name);
+    if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return std::nullopt;
+    std::wstring text(value->bytes.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), value->bytes.data(), text.size() * sizeof(wchar_t));
     while (!text.empty() && text.back() == L'\0') text.pop_back();
     return Narrow(text);
 }
@@ -62,6 +75,29 @@ void WriteRegistryString(HKEY root, std::string_view subkey, std::string_view na
     CheckStatus(RegSetValueExW(key.get(), Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
                 "writing registry value under", subkey);
+}
+
+void WriteRegistryBinary(HKEY root, std::string_view subkey, std::string_view name, const void* data, std::size_t size) {
+    Key key;
+    CheckStatus(RegCreateKeyExW(root, Widen(subkey).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(),
+                                nullptr),
+                "creating registry key", subkey);
+    CheckStatus(RegSetValueExW(key.get(), Widen(name).c_str(), 0, REG_BINARY, static_cast<const BYTE*>(data),
+                               static_cast<DWORD>(size)),
+                "writing registry value under", subkey);
+}
+
+std::optional<std::vector<unsigned char>> ReadRegistryBinary(HKEY root, std::string_view subkey, std::string_view name) {
+    std::optional<RawValue> value = ReadRawValue(root, subkey, name);
+    if (!value || value->type != REG_BINARY) return std::nullopt;
+    return std::move(value->bytes);
+}
+
+void DeleteRegistryValue(HKEY root, std::string_view subkey, std::string_view name) {
+    Key key;
+    CheckStatus(RegOpenKeyExW(root, Widen(subkey).c_str(), 0, KEY_SET_VALUE, key.Put()), "opening registry key",
+                subkey);
+    CheckStatus(RegDeleteValueW(key.get(), Widen(name).c_str()), "deleting registry value under", subkey);
 }
 
 std::vector<std::string> ReadRegistryValueNames(HKEY root, std::string_view subkey) {

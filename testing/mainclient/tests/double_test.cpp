@@ -18,48 +18,13 @@
 #include "win/registration.h"
 #include "win/registry.h"
 #include "win/text.h"
+#include "mainclient_double/double_support.h"
 
 using namespace lark;
 using namespace lark::mainclient;
+using namespace lark::testing;
 
 namespace {
-
-std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\') + 1); }
-
-void WriteFile(const std::wstring& path, const std::string& text) {
-    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-std::string ReadFile(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path + L"\\" + name);
-            else
-                DeleteFileW((path + L"\\" + name).c_str());
-        } while (FindNextFileW(h, &data));
-        FindClose(h);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-DWORD RunProgram(const std::wstring& exe, const std::wstring& args) {
-    return lark::testing::RunAndWait(L"\"" + exe + L"\" " + args);
-}
 
 // The scheduler's application window as the double looks for it.
 class SchedulerWindow {
@@ -113,7 +78,7 @@ protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         // Register this build's double every run, so callers get the newest one.
-        exe_ = Folder(win::ModulePath()) + L"mainclient\\" + win::Widen(LARK_DOUBLE_EXE);
+        exe_ = FolderOf(win::ModulePath()) + L"mainclient\\" + win::Widen(LARK_DOUBLE_EXE);
         ASSERT_TRUE(Exists(exe_)) << win::Narrow(exe_);
         ASSERT_EQ(RunProgram(exe_, L"/regserver"), 0u);
 
@@ -121,7 +86,7 @@ protected:
         GetTempPathW(MAX_PATH, temp);
         root_ = std::wstring(temp) + L"lark-double-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
         CreateDirectoryW(root_.c_str(), nullptr);
-        WriteFile(root_ + L"double.ini",
+        WriteTextFile(root_ + L"double.ini",
                   "[Double]\r\nSite=site\r\nCallLog=calls.log\r\nScenario=scenario.ini\r\n");
         // The server inherits the environment of the process that starts it.
         SetEnvironmentVariableW(L"LARK_FTP_DOUBLE_CONFIG", (root_ + L"double.ini").c_str());
@@ -143,13 +108,13 @@ protected:
         window_->Clear();
     }
 
-    void Scenario(const std::string& text) { WriteFile(root_ + L"scenario.ini", text); }
+    void Scenario(const std::string& text) { WriteTextFile(root_ + L"scenario.ini", text); }
     std::wstring Site(const std::wstring& rel) { return root_ + L"site\\" + rel; }
     std::wstring Local(const std::wstring& rel) { return root_ + L"local\\" + rel; }
     std::string LocalA(const std::wstring& rel) { return win::Narrow(Local(rel)); }
     std::vector<std::string> Calls() {
         std::vector<std::string> lines;
-        std::istringstream in(ReadFile(root_ + L"calls.log"));
+        std::istringstream in(ReadTextFile(root_ + L"calls.log"));
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
@@ -171,14 +136,14 @@ TEST_F(DoubleTest, RegisteredUnderTheMainClientsClassWithItsTypeLibrary) {
     EXPECT_EQ(CLSIDFromProgID(L"LarkFTP.Lark_FTP_Automation", &by_prog_id), S_OK);
     EXPECT_TRUE(IsEqualCLSID(by_prog_id, CLSID_CoLark_FTP_Automation));
     // The program folder holds the client's files.
-    EXPECT_TRUE(Exists(Folder(exe_) + L"larkftpsrvs.ini"));
-    EXPECT_TRUE(Exists(Folder(exe_) + L"larkftp.ini"));
+    EXPECT_TRUE(Exists(FolderOf(exe_) + L"larkftpsrvs.ini"));
+    EXPECT_TRUE(Exists(FolderOf(exe_) + L"larkftp.ini"));
 }
 
 TEST_F(DoubleTest, StartGetFileCopiesTheFileAndPostsCompletionAfterReturn) {
-    WriteFile(Site(L"pub\\report.txt"), "");
+    WriteTextFile(Site(L"pub\\report.txt"), "");
     CreateDirectoryW(Site(L"pub").c_str(), nullptr);
-    WriteFile(Site(L"pub\\report.txt"), "quarterly numbers");
+    WriteTextFile(Site(L"pub\\report.txt"), "quarterly numbers");
     auto client = AutomationClient::Create();
     // A proxy, not the object: the call crosses processes.
     win::ComPtr<IMultiQI> proxy;
@@ -195,7 +160,7 @@ TEST_F(DoubleTest, StartGetFileCopiesTheFileAndPostsCompletionAfterReturn) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], std::make_pair(static_cast<WPARAM>(id), static_cast<LPARAM>(kFileDone)));
     EXPECT_EQ(window_->early(), 0);
-    EXPECT_EQ(ReadFile(Local(L"report.txt")), "quarterly numbers");
+    EXPECT_EQ(ReadTextFile(Local(L"report.txt")), "quarterly numbers");
     EXPECT_EQ(Calls(), (std::vector<std::string>{
                            "SetAutomationMode\t-1",
                            "StartGetFile\tHome\tanonymous\tpw\t\t\t" + LocalA(L"report.txt") + "\t/pub/report.txt",
@@ -205,9 +170,9 @@ TEST_F(DoubleTest, StartGetFileCopiesTheFileAndPostsCompletionAfterReturn) {
 TEST_F(DoubleTest, FolderTransferCountsFilesAndReportsEachOne) {
     CreateDirectoryW(Site(L"data").c_str(), nullptr);
     CreateDirectoryW(Site(L"data\\sub").c_str(), nullptr);
-    WriteFile(Site(L"data\\a.txt"), "a");
-    WriteFile(Site(L"data\\c.txt"), "c");
-    WriteFile(Site(L"data\\sub\\b.txt"), "b");
+    WriteTextFile(Site(L"data\\a.txt"), "a");
+    WriteTextFile(Site(L"data\\c.txt"), "c");
+    WriteTextFile(Site(L"data\\sub\\b.txt"), "b");
     Scenario("[StartGetFolder]\r\nTaskID=41\r\nFailFiles=sub/b.txt\r\n");
     auto client = AutomationClient::Create();
     const FolderTask task = client->StartGetFolder({"Home", "", "", "", "", LocalA(L"copy"), "/data"});
@@ -219,19 +184,19 @@ TEST_F(DoubleTest, FolderTransferCountsFilesAndReportsEachOne) {
     EXPECT_EQ(messages[1].second, kFileDone);  // c.txt
     EXPECT_EQ(messages[2].second, kFileFailed);  // sub/b.txt
     for (const auto& m : messages) EXPECT_EQ(m.first, 41u);
-    EXPECT_EQ(ReadFile(Local(L"copy\\c.txt")), "c");
+    EXPECT_EQ(ReadTextFile(Local(L"copy\\c.txt")), "c");
     EXPECT_FALSE(Exists(Local(L"copy\\sub\\b.txt")));
 }
 
 TEST_F(DoubleTest, PutFolderUploadsRecursively) {
     CreateDirectoryW(Local(L"up").c_str(), nullptr);
     CreateDirectoryW(Local(L"up\\deep").c_str(), nullptr);
-    WriteFile(Local(L"up\\deep\\x.bin"), "xyz");
+    WriteTextFile(Local(L"up\\deep\\x.bin"), "xyz");
     auto client = AutomationClient::Create();
     const FolderTask task = client->StartPutFolder({"Home", "", "", "", "", LocalA(L"up"), "/incoming"});
     EXPECT_EQ(task.file_count, 1);
     EXPECT_EQ(window_->WaitFor(1).size(), 1u);
-    EXPECT_EQ(ReadFile(Site(L"incoming\\deep\\x.bin")), "xyz");
+    EXPECT_EQ(ReadTextFile(Site(L"incoming\\deep\\x.bin")), "xyz");
 }
 
 TEST_F(DoubleTest, ScriptedFailureReachesTheCaller) {
@@ -289,7 +254,7 @@ TEST_F(DoubleTest, LateBoundCallsReachTheSameMethodsAndGetTheErrorText) {
 TEST_F(DoubleTest, ListDirectoryAnswersUnixLongFormat) {
     CreateDirectoryW(Site(L"pub").c_str(), nullptr);
     CreateDirectoryW(Site(L"pub\\docs").c_str(), nullptr);
-    WriteFile(Site(L"pub\\notes.txt"), "12345");
+    WriteTextFile(Site(L"pub\\notes.txt"), "12345");
     auto client = AutomationClient::Create();
     const Session session = client->OpenSession("Home");
     EXPECT_EQ(session.connection_id, "1");
@@ -311,13 +276,13 @@ TEST_F(DoubleTest, ListDirectoryAnswersUnixLongFormat) {
 
 TEST_F(DoubleTest, SynchronousCallsChangeTheSite) {
     CreateDirectoryW(Site(L"pub").c_str(), nullptr);
-    WriteFile(Site(L"pub\\a.txt"), "alpha");
-    WriteFile(Local(L"up.txt"), "up");
+    WriteTextFile(Site(L"pub\\a.txt"), "alpha");
+    WriteTextFile(Local(L"up.txt"), "up");
     auto client = AutomationClient::Create();
     EXPECT_EQ(client->UploadFile("1", LocalA(L"up.txt"), "/pub/up.txt"), 0);
-    EXPECT_EQ(ReadFile(Site(L"pub\\up.txt")), "up");
+    EXPECT_EQ(ReadTextFile(Site(L"pub\\up.txt")), "up");
     EXPECT_EQ(client->DownloadFile("1", LocalA(L"a.txt"), "/pub/a.txt", 5, 45000.5), 0);
-    EXPECT_EQ(ReadFile(Local(L"a.txt")), "alpha");
+    EXPECT_EQ(ReadTextFile(Local(L"a.txt")), "alpha");
     const CopyResult copy = client->CopyRemoteFile("1", "1", "/pub/a.txt", "/pub/b.txt");
     EXPECT_EQ(copy.result, 0);
     EXPECT_EQ(copy.size, 5);
@@ -337,8 +302,8 @@ TEST_F(DoubleTest, SynchronousCallsChangeTheSite) {
 }
 
 TEST_F(DoubleTest, ScriptsCreateItByProgId) {
-    WriteFile(Site(L"hello.txt"), "hi");
-    WriteFile(root_ + L"probe.vbs",
+    WriteTextFile(Site(L"hello.txt"), "hi");
+    WriteTextFile(root_ + L"probe.vbs",
               "Set o = CreateObject(\"LarkFTP.Lark_FTP_Automation\")\r\n"
               "If o.SetAutomationMode(\"-1\") <> 0 Then WScript.Quit 2\r\n"
               "If InStr(o.ListDirectory(\"1\", \"/\", True), \" hello.txt\") = 0 Then WScript.Quit 3\r\n"
@@ -362,7 +327,7 @@ TEST_F(DoubleTest, CompletionModes) {
         // The object is gone before the delayed post: the server stays up until it is done.
         {"Completions=after\r\nCompletionDelayMs=400", 1},
     };
-    WriteFile(Site(L"f.txt"), "f");
+    WriteTextFile(Site(L"f.txt"), "f");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scenario);
         window_->Clear();

@@ -16,6 +16,14 @@ std::optional<std::string> ReadRegistryString(HKEY root, std::string_view subkey
 // Creates the key as needed.
 void WriteRegistryString(HKEY root, std::string_view subkey, std::string_view name, std::string_view value);
 
+// A REG_BINARY value; creates the key as needed.
+void WriteRegistryBinary(HKEY root, std::string_view subkey, std::string_view name, const void* data, std::size_t size);
+// The bytes of a REG_BINARY value, or nothing when the key or value is missing or of another type.
+std::optional<std::vector<unsigned char>> ReadRegistryBinary(HKEY root, std::string_view subkey, std::string_view name);
+
+// Deletes one value; throws ComError when the key or the value is missing or cannot be changed.
+void DeleteRegistryValue(HKEY root, std::string_view subkey, std::string_view name);
+
 // The names of the key's values (the default value left out); none when the key is missing.
 std::vector<std::string> ReadRegistryValueNames(HKEY root, std::string_view subkey);
 

@@ -1,0 +1,164 @@
+// lx's costs users feel, measured under Wine through the COM folder against the registered
+// main-client double (run: testing/wine/wine-run build/win64/bin/bench_lx_wine.exe):
+//   - listing a remote folder of 10,000 files (OpenSession, ListDirectory over COM, parsing,
+//     building the items, handing them out);
+//   - the first listing of the junction with a site database of 10,000 profiles (reading and
+//     deciphering the database, building the tree, handing out the items).
+// The double's own site database is swapped for the generated one during the second benchmark
+// and put back afterwards. Prints the median of five runs of each.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+#include <shlwapi.h>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "shellext/win/lx_library.h"
+#include "win/com_ptr.h"
+#include "win/registration.h"
+#include "win/text.h"
+
+using namespace lark;
+using namespace lark::shellext;
+
+namespace {
+
+constexpr int kFiles = 10000;
+constexpr int kProfiles = 10000;
+constexpr int kRuns = 5;
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\') + 1); }
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return double(to.QuadPart - from.QuadPart) / double(f.QuadPart);
+}
+
+win::ComPtr<IShellFolder> NewRoot() {
+    win::ComPtr<IClassFactory> factory;
+    LxGetClassObject(kShellFolderClassId, IID_IClassFactory, factory.PutVoid());
+    win::ComPtr<IShellFolder> folder;
+    factory->CreateInstance(nullptr, IID_IShellFolder, folder.PutVoid());
+    win::ComPtr<IPersistFolder> persist;
+    folder.As(persist);
+    auto* desktop = static_cast<ITEMIDLIST*>(CoTaskMemAlloc(2));
+    std::memset(desktop, 0, 2);
+    persist->Initialize(desktop);
+    CoTaskMemFree(desktop);
+    return folder;
+}
+
+// Hands out every item of the folder; how many.
+int ListAll(IShellFolder* folder, SHCONTF flags) {
+    win::ComPtr<IEnumIDList> e;
+    if (folder->EnumObjects(nullptr, flags, e.Put()) != S_OK) return -1;
+    int n = 0;
+    LPITEMIDLIST item = nullptr;
+    while (e->Next(1, &item, nullptr) == S_OK) {
+        CoTaskMemFree(item);
+        ++n;
+    }
+    return n;
+}
+
+LPITEMIDLIST FindByName(IShellFolder* folder, SHCONTF flags, const std::wstring& name) {
+    win::ComPtr<IEnumIDList> e;
+    if (folder->EnumObjects(nullptr, flags, e.Put()) != S_OK) return nullptr;
+    LPITEMIDLIST item = nullptr;
+    while (e->Next(1, &item, nullptr) == S_OK) {
+        STRRET ret{};
+        wchar_t text[260] = L"";
+        if (folder->GetDisplayNameOf(item, 0, &ret) == S_OK) StrRetToBufW(&ret, item, text, 260);
+        if (name == text) return item;
+        CoTaskMemFree(item);
+    }
+    return nullptr;
+}
+
+void Report(const char* what, std::vector<double> times, int count) {
+    std::sort(times.begin(), times.end());
+    std::printf("%-48s %6d items  median %.3f s  (min %.3f, max %.3f)\n", what, count, times[times.size() / 2],
+                times.front(), times.back());
+}
+
+}  // namespace
+
+int main() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const std::wstring bin = FolderOf(win::ModulePath());
+    LxLibrary::Instance().SetModule(GetModuleHandleW(nullptr));
+    static localization::FakeMessageBox box;  // a failure shows here, not as a window
+    LxLibrary::Instance().SetMessageBox(&box);
+
+    // The double's site (its default folder) with one directory of 10,000 files.
+    const std::wstring program = bin + L"mainclient\\";
+    const std::wstring big = program + L"site\\big";
+    CreateDirectoryW((program + L"site").c_str(), nullptr);
+    CreateDirectoryW(big.c_str(), nullptr);
+    for (int i = 0; i < kFiles; ++i) {
+        const std::wstring file = big + L"\\file" + std::to_wstring(i) + L".dat";
+        if (GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+    SetEnvironmentVariableW(L"LARK_FTP_DOUBLE_CONFIG", nullptr);
+
+    std::vector<double> times;
+    int count = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        LxLibrary::Instance().ResetModel();
+        win::ComPtr<IShellFolder> root = NewRoot();
+        LPITEMIDLIST home = FindByName(root.get(), SHCONTF_FOLDERS, L"Home");
+        if (!home) {
+            std::printf("the double's site database has no profile Home\n");
+            return 1;
+        }
+        win::ComPtr<IShellFolder> site;
+        root->BindToObject(home, nullptr, IID_IShellFolder, site.PutVoid());
+        CoTaskMemFree(home);
+        LPITEMIDLIST bigItem = FindByName(site.get(), SHCONTF_FOLDERS, L"big");
+        win::ComPtr<IShellFolder> folder;
+        site->BindToObject(bigItem, nullptr, IID_IShellFolder, folder.PutVoid());
+        CoTaskMemFree(bigItem);
+        LARGE_INTEGER t0, t1;
+        QueryPerformanceCounter(&t0);
+        count = ListAll(folder.get(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS);
+        QueryPerformanceCounter(&t1);
+        times.push_back(Seconds(t0, t1));
+    }
+    Report("remote folder of 10,000 files, first listing", times, count);
+
+    // A database of 10,000 profiles in place of the double's.
+    const std::wstring database = program + L"larkftpsrvs.ini";
+    const std::wstring saved = program + L"larkftpsrvs.ini.bench-saved";
+    if (!MoveFileExW(database.c_str(), saved.c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
+    {
+        std::ofstream out(database.c_str(), std::ios::binary);
+        out << "[FTPServers]\r\nServers1_FTPServers.Count=" << kProfiles << "\r\n\r\n[FTPServers.Servers1_FTPServers]\r\n";
+        for (int i = 0; i < kProfiles; ++i)
+            out << "Item" << i << "_ProfileName=Site " << i << "\r\nItem" << i << "_HostName=host" << i
+                << ".example\r\nItem" << i << "_Port=21\r\nItem" << i << "_UserName=user\r\nItem" << i
+                << "_PassWord=5gXhx3miOJswKepb2ZOAB60dazBwjIkHc7QPtOYliKA=\r\nItem" << i << "_HostDirName=/pub\r\nItem"
+                << i << "_IsFolder=False\r\n";
+    }
+    times.clear();
+    for (int run = 0; run < kRuns; ++run) {
+        LxLibrary::Instance().ResetModel();
+        win::ComPtr<IShellFolder> root = NewRoot();
+        LARGE_INTEGER t0, t1;
+        QueryPerformanceCounter(&t0);
+        count = ListAll(root.get(), SHCONTF_FOLDERS);
+        QueryPerformanceCounter(&t1);
+        times.push_back(Seconds(t0, t1));
+    }
+    MoveFileExW(saved.c_str(), database.c_str(), MOVEFILE_REPLACE_EXISTING);
+    Report("junction with 10,000 profiles, first listing", times, count);
+    LxLibrary::Instance().ResetModel();
+    CoUninitialize();
+    return box.shown.empty() ? 0 : 1;
+}

@@ -1,0 +1,73 @@
+// The data module as the extension reads it: the compiled definition, the language chosen
+// from the system's language, the texts by identifier and the rename texts.
+#include "shellext/data_module.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+using namespace lark::shellext;
+
+namespace {
+
+std::vector<std::uint8_t> Definition() {
+    std::ifstream in(LARK_SHELLEXT_FORMS "/TDM.tpf", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+TEST(DataModule, LanguageFollowsThePrimaryLanguageOfTheSystem) {
+    struct Case { int id; int language; const char* places; } cases[] = {
+        {0x0407, 2, "LARK-FTP Verbindungen"}, {0x0807, 2, "LARK-FTP Verbindungen"},
+        {0x040C, 3, "Connexions LARK-FTP"},   {0x080C, 3, "Connexions LARK-FTP"},
+        {0x0409, 1, "LARK-FTP Network Places"}, {0x0410, 1, "LARK-FTP Network Places"},
+        {-1, 1, "LARK-FTP Network Places"},
+    };
+    const auto bytes = Definition();
+    ASSERT_FALSE(bytes.empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(LanguageOfSystemLanguage(c.id), c.language);
+        auto dm = TDM::Create(bytes, c.id);
+        EXPECT_EQ(dm->Language(), c.language);
+        EXPECT_EQ(dm->Text("STR_50"), c.places);
+    }
+}
+
+TEST(DataModule, TextsThatBrokeAtRunTimeAreFixed) {
+    auto dm = TDM::Create(Definition(), 0x040C);
+    EXPECT_EQ(dm->Text("strsCannotRenameProfile").substr(0, 7), "%s ne p");
+    EXPECT_EQ(dm->Text("STR_79"), "Nouveau répertoire");
+    EXPECT_EQ(dm->Text("STR_0"), "Pas de connexion à ");
+    dm->SetLanguage(2);
+    EXPECT_EQ(dm->Text("STR_0"), "Keine Verbindung zu ");
+    dm->SetLanguage(1);
+    EXPECT_EQ(dm->Text("STR_0"), "Cannot connect to ");
+    EXPECT_EQ(dm->Text("STR_19"), "Are you sure you want to delete \"");
+    EXPECT_EQ(dm->Text("IDS_2"), "help.chm");
+    EXPECT_EQ(dm->Text("no such id"), "");
+}
+
+TEST(DataModule, ChangingTheLanguageRefreshesTheRenameTexts) {
+    auto dm = TDM::Create(Definition(), 0x0409);
+    EXPECT_EQ(dm->Texts().nonEmptyRequired, "You must type a non-empty name.");
+    EXPECT_EQ(dm->Texts().error, "Error");
+    EXPECT_EQ(dm->Texts().errorRenaming, "Error renaming file or folder");
+    dm->SetLanguage(3);
+    EXPECT_EQ(dm->Texts().nonEmptyRequired, "Le nom doit contenir des caractères !");
+    EXPECT_EQ(dm->Texts().error, "Erreur");
+    EXPECT_EQ(dm->Texts().cannotRenameFile.substr(0, 2), "%s");
+    // A change through the dispatcher (every linked component follows) reaches them too.
+    dm->Dispatcher().SetActiveLanguage(2);
+    EXPECT_EQ(dm->Texts().error, "Fehler");
+}
+
+TEST(DataModule, ADamagedDefinitionIsRefused) {
+    auto bytes = Definition();
+    bytes.resize(bytes.size() / 2);
+    EXPECT_THROW(TDM::Create(bytes, 0x0409), lark::core::Error);
+    EXPECT_THROW(TDM::Create(std::vector<std::uint8_t>{}, 0x0409), lark::core::Error);
+}

@@ -1,0 +1,237 @@
+// lx in Wine's own Explorer: registered with regsvr32 (and as a desktop junction, since Wine has
+// no network places folder), browsed through Explorer's folder tree as a user would open it, with
+// the main-client double behind it. At each stage the test writes "<stage>.ready" (holding the X
+// display) into the screenshot folder given on the command line and waits for "<stage>.done":
+// the runner script takes the screenshot in between.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "win/registry.h"
+#include "win/text.h"
+#include "mainclient_double/double_support.h"
+
+using namespace lark;
+using namespace lark::testing;
+
+namespace {
+
+const char kClassId[] = "{33D0B7CC-535E-4CD0-B33A-934372B1AEFD}";
+const char kDesktopJunction[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace\\{33D0B7CC-535E-4CD0-B33A-934372B1AEFD}";
+std::wstring gShots;  // the screenshot folder; none: no screenshots
+
+// Polls until the condition holds or the time is up.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition()) return true;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(100);
+    }
+    return condition();
+}
+
+void Screenshot(const std::string& stage) {
+    if (gShots.empty()) return;
+    char display[256] = "";
+    GetEnvironmentVariableA("DISPLAY", display, sizeof display);
+    const std::wstring ready = gShots + win::Widen(stage) + L".ready";
+    const std::wstring done = gShots + win::Widen(stage) + L".done";
+    DeleteFileW(done.c_str());
+    WriteTextFile(ready, display);
+    EXPECT_TRUE(WaitFor([&] { return Exists(done); }, 30000)) << "no screenshot of " << stage;
+    DeleteFileW(ready.c_str());
+    DeleteFileW(done.c_str());
+}
+
+// Explorer's folder tree, read from this process through memory of Explorer's.
+class RemoteTree {
+public:
+    RemoteTree(HWND tree, DWORD process) : tree_(tree) {
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+        if (process_) memory_ = VirtualAllocEx(process_, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+    ~RemoteTree() {
+        if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    bool Ready() const { return memory_ != nullptr; }
+
+    std::string Text(HTREEITEM item) {
+        TVITEMW tv{};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = reinterpret_cast<LPWSTR>(static_cast<char*>(memory_) + 1024);
+        tv.cchTextMax = 256;
+        SIZE_T n = 0;
+        WriteProcessMemory(process_, memory_, &tv, sizeof tv, &n);
+        if (!SendMessageW(tree_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(memory_))) return {};
+        wchar_t text[256] = L"";
+        ReadProcessMemory(process_, static_cast<char*>(memory_) + 1024, text, sizeof text - sizeof(wchar_t), &n);
+        return win::Narrow(text);
+    }
+    std::vector<HTREEITEM> Children(HTREEITEM parent) {
+        std::vector<HTREEITEM> items;
+        auto item = reinterpret_cast<HTREEITEM>(
+            SendMessageW(tree_, TVM_GETNEXTITEM, parent ? TVGN_CHILD : TVGN_ROOT, reinterpret_cast<LPARAM>(parent)));
+        for (; item; item = reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))
+            items.push_back(item);
+        return items;
+    }
+    std::vector<std::string> ChildNames(HTREEITEM parent) {
+        std::vector<std::string> names;
+        for (HTREEITEM item : Children(parent)) names.push_back(Text(item));
+        return names;
+    }
+    // The first item of that name anywhere below `parent` (breadth first).
+    HTREEITEM Find(HTREEITEM parent, const std::string& name) {
+        std::vector<HTREEITEM> level = Children(parent);
+        while (!level.empty()) {
+            std::vector<HTREEITEM> next;
+            for (HTREEITEM item : level) {
+                if (Text(item) == name) return item;
+                for (HTREEITEM child : Children(item)) next.push_back(child);
+            }
+            level = std::move(next);
+        }
+        return nullptr;
+    }
+    void Open(HTREEITEM item) {
+        SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+        SendMessageW(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    }
+
+private:
+    HWND tree_;
+    HANDLE process_ = nullptr;
+    void* memory_ = nullptr;
+};
+
+struct WindowSearch {
+    DWORD process;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindTopWindow(HWND window, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != s->process || !IsWindowVisible(window) || GetWindow(window, GW_OWNER)) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
+HWND TopWindowOf(DWORD process) {
+    WindowSearch search{process};
+    EnumWindows(&FindTopWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct ClassSearch {
+    const wchar_t* name;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindChildOfClass(HWND window, LPARAM p) {
+    auto* s = reinterpret_cast<ClassSearch*>(p);
+    wchar_t name[64];
+    GetClassNameW(window, name, 64);
+    if (lstrcmpiW(name, s->name) != 0) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
+HWND ChildOfClass(HWND parent, const wchar_t* className) {
+    ClassSearch search{className};
+    EnumChildWindows(parent, &FindChildOfClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool Contains(const std::vector<std::string>& names, const std::string& name) {
+    for (const auto& n : names)
+        if (n == name) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(LxInExplorer, ShowsTheJunctionItsSitesAndARemoteDirectory) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    DoubleSetup server(win::Widen(LARK_DOUBLE_EXE), L"explorer");
+    ASSERT_TRUE(server.Register());
+    server.Reset();
+    CreateDirectoryW(server.Site(L"pub").c_str(), nullptr);
+    CreateDirectoryW(server.Site(L"pub\\incoming").c_str(), nullptr);
+    CreateDirectoryW(server.Site(L"docs").c_str(), nullptr);
+    WriteTextFile(server.Site(L"readme.txt"), "hello");
+
+    const std::wstring dll = FolderOf(win::ModulePath()) + L"lx.dll";
+    ASSERT_EQ(RunProgram(L"regsvr32.exe", L"/s \"" + dll + L"\""), 0u);
+    win::WriteRegistryString(HKEY_LOCAL_MACHINE, kDesktopJunction, "", "LARK-FTP Network Places");
+
+    std::wstring command = std::wstring(L"explorer.exe /n,::") + win::Widen(kClassId);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    HWND window = nullptr;
+    HWND treeWindow = nullptr;
+    EXPECT_TRUE(WaitFor([&] {
+        window = TopWindowOf(pi.dwProcessId);
+        treeWindow = window ? ChildOfClass(window, L"SysTreeView32") : nullptr;
+        return treeWindow != nullptr;
+    })) << "Explorer showed no folder tree";
+    if (treeWindow) {
+        SetWindowPos(window, HWND_TOP, 0, 0, 960, 640, SWP_SHOWWINDOW);
+        RemoteTree tree(treeWindow, pi.dwProcessId);
+        ASSERT_TRUE(tree.Ready());
+        HTREEITEM junction = nullptr;
+        EXPECT_TRUE(WaitFor([&] { return (junction = tree.Find(nullptr, "LARK-FTP Network Places")) != nullptr; }))
+            << "the junction is not in Explorer's tree";
+        if (junction) {
+            tree.Open(junction);
+            EXPECT_TRUE(WaitFor([&] {
+                const auto names = tree.ChildNames(junction);
+                return Contains(names, "Home") && Contains(names, "Work");
+            })) << ::testing::PrintToString(tree.ChildNames(junction));
+            Sleep(500);  // let the view paint
+            Screenshot("explorer-junction");
+
+            HTREEITEM home = tree.Find(junction, "Home");
+            ASSERT_NE(home, nullptr);
+            tree.Open(home);
+            EXPECT_TRUE(WaitFor([&] {
+                const auto names = tree.ChildNames(home);
+                return Contains(names, "docs") && Contains(names, "pub");
+            })) << ::testing::PrintToString(tree.ChildNames(home));
+            EXPECT_FALSE(server.CallsOf("ListDirectory").empty());
+            HTREEITEM work = tree.Find(junction, "Work");
+            if (work) SendMessageW(treeWindow, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(work));
+            Sleep(500);
+            Screenshot("explorer-site");
+        }
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    win::DeleteRegistryTree(HKEY_LOCAL_MACHINE, kDesktopJunction);
+    EXPECT_EQ(RunProgram(L"regsvr32.exe", L"/s /u \"" + dll + L"\""), 0u);
+    CoUninitialize();
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--shots") gShots = win::Widen(argv[i + 1]) + L"\\";
+    return RUN_ALL_TESTS();
+}
