@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "text_1252.h"
+#include "core/text_encoding.h"
 
 namespace lark::localization {
 
@@ -42,7 +42,7 @@ std::string LineOf(std::string_view caption, char delim) {
 bool IsDefaultIdentifier(std::string_view id) {
     const auto& defaults = DefaultDialogCaptions();
     return std::any_of(defaults.begin(), defaults.end(), [&](std::string_view caption) {
-        return detail::EqualFolded(DialogCaptionIdentifier(caption), id);
+        return core::SameTextUtf8(DialogCaptionIdentifier(caption), id);
     });
 }
 

@@ -242,6 +242,7 @@ protected:
     // The list of a kind that travels with the component (a linked one keeps DlgsCaptions and
     // Locales only as copies).
     StringList* StoredList(TStringsType kind) { return tables_.Lists().Stored(kind) ? ListOfKind(kind) : nullptr; }
+    const StringList* StoredList(TStringsType kind) const { return tables_.Lists().Stored(kind) ? ListOfKind(kind) : nullptr; }
 
 private:
     friend class TlcLangDispatcher;
