@@ -131,7 +131,7 @@ TFormPlacement::~TFormPlacement() {
     BeginDestroy();
     store_.reset();
     openCount_ = 0;
-    DetachOwnerEvents();
+    StopListening();
 }
 
 std::string TFormPlacement::EffectiveFileName() const {
@@ -260,7 +260,7 @@ void TFormPlacement::MinMaxInfoChanged() {
 void TFormPlacement::Loaded() {
     core::Component::Loaded();
     if (IsDesigning()) return;
-    AttachOwnerEvents();
+    ListenToOwner();
     if (preventResize_) ApplyPreventResize();
     UpdateHook();
 }
