@@ -227,6 +227,7 @@ void TFormPlacement::StorePlacement() {
 void TFormPlacement::LoadPlacement() {
     saved_ = false;
     pendingShowCmd_ = 0;
+    pendingActiveControl_.clear();
     try {
         WithStore(false, [&] {
             if (ReadStoredInteger(StorageSection(), "FormVersion", 0) >= version_) {

@@ -37,5 +37,6 @@ void TFormPlacement::AdjustMaximizedPosition() {}
 void TFormPlacement::ApplyPreventResize() {}
 void TFormPlacement::CreateHook() {}
 void TFormPlacement::ActivateStoredControl() {}
+void TFormPlacement::FocusControl(const std::string&) {}
 
 }  // namespace lark::storage

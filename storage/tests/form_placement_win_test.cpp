@@ -324,6 +324,46 @@ TEST(PlacementEvents, TheFormsOwnHandlersStillRun) {
     std::remove(file.c_str());
 }
 
+// The control that had the focus is found by its window and focused again when the form shows,
+// not the form's first tab stop.
+TEST(PlacementEvents, TheActiveControlComesBack) {
+    const std::string file = TempFile("placement_active.ini");
+    auto makeForm = [&file](lark::ui::Edit*& second) {
+        auto form = MakeForm();
+        for (const char* name : {"Edit1", "Edit2"}) {
+            auto* edit = form->Create<lark::ui::Edit>();
+            edit->SetName(name);
+            edit->SetTabStop(true);
+            edit->SetBounds(10, name[4] == '1' ? 10 : 40, 100, 22);
+            edit->SetParent(form.get());
+            second = edit;
+        }
+        auto* placement = form->Create<TFormPlacement>();
+        placement->SetIniFileName(file);
+        placement->SetIniSection("A");
+        placement->SetOptions(fpState | fpPosition | fpActiveControl);
+        placement->Loaded();
+        return form;
+    };
+    lark::ui::Edit* second = nullptr;
+    {
+        auto form = makeForm(second);
+        form->Show();
+        second->SetFocus();
+        ASSERT_TRUE(second->Focused());
+        EXPECT_TRUE(form->CloseQuery());
+    }
+    {
+        auto form = makeForm(second);
+        auto* placement = dynamic_cast<TFormPlacement*>(form->Components(form->ComponentCount() - 1));
+        ASSERT_NE(placement, nullptr);
+        EXPECT_EQ(placement->ReadStoredString("A", "ActiveControl", ""), "Edit2");
+        form->Show();
+        EXPECT_TRUE(second->Focused());
+    }
+    std::remove(file.c_str());
+}
+
 TEST(PlacementLimits, MinMaxInfoAndPreventResizeReachTheWindow) {
     auto form = MakeForm();
     Form& window = *form;
@@ -353,6 +393,27 @@ TEST(PlacementLimits, MinMaxInfoAndPreventResizeReachTheWindow) {
     const LRESULT hit = SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(r.right - 1, r.bottom - 1));
     EXPECT_TRUE(hit < HTLEFT || hit > HTBOTTOMRIGHT) << hit;
 
+    placement->SetPreventResize(false);
+    EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX);
+}
+
+// As read from a definition: the placement is loaded before the form has a window.
+TEST(PlacementLimits, PreventResizeReachesAWindowMadeAfterLoading) {
+    Form window;
+    window.SetBounds(10, 10, 200, 150);
+    auto* placement = window.Create<TFormPlacement>();
+    placement->SetActive(false);
+    placement->SetPreventResize(true);
+    placement->Loaded();
+    ASSERT_FALSE(window.HandleAllocated());
+    window.Show();
+    HWND hwnd = window.Handle();
+    EXPECT_FALSE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX);
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    MINMAXINFO info{};
+    SendMessageW(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMaxTrackSize.x, r.right - r.left);
     placement->SetPreventResize(false);
     EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX);
 }

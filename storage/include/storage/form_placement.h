@@ -167,6 +167,7 @@ private:
     void ApplyPreventResize();
     void CreateHook();
     void ActivateStoredControl();
+    void FocusControl(const std::string& name);
     void AbandonStore();
 
     bool active_ = true;
@@ -188,6 +189,8 @@ private:
     bool defaultMaximize_ = true;
     // The show command restored while the window was hidden, applied when it shows (0: none).
     int pendingShowCmd_ = 0;
+    // The stored active control, focused once the window shows (empty: none).
+    std::string pendingActiveControl_;
     TUiWindowHook* hook_ = nullptr;
     // Listens to the owner form (the Win32 part); null while not listening.
     struct OwnerListener;

@@ -244,12 +244,21 @@ void TFormPlacement::RestoreWindowPlacement() {
     UpdateHook();
 }
 
+// A form is restored before it shows, and a hidden window takes no focus: the stored control is
+// focused when the window becomes visible.
 void TFormPlacement::ActivateStoredControl() {
     ui::Form* window = Window();
     if (!window) return;
     const std::string name = ReadStoredString(StorageSection(), "ActiveControl", "");
     if (name.empty()) return;
-    auto* control = dynamic_cast<ui::Control*>(window->FindComponent(name));
+    if (window->HandleAllocated() && IsWindowVisible(window->Handle())) return FocusControl(name);
+    pendingActiveControl_ = name;
+    UpdateHook();
+}
+
+void TFormPlacement::FocusControl(const std::string& name) {
+    ui::Form* window = Window();
+    auto* control = window ? dynamic_cast<ui::Control*>(window->FindComponent(name)) : nullptr;
     if (control && control->HandleAllocated() && IsWindowVisible(control->Handle()) && IsWindowEnabled(control->Handle()))
         SetFocus(control->Handle());
 }
@@ -324,12 +333,14 @@ void TFormPlacement::CreateHook() {
         ui::Form* window = Window();
         if (!window || !window->HandleAllocated()) return;
         HWND hwnd = window->Handle();
-        if (pendingShowCmd_ && m.msg == WM_WINDOWPOSCHANGED &&
+        if ((pendingShowCmd_ || !pendingActiveControl_.empty()) && m.msg == WM_WINDOWPOSCHANGED &&
             (reinterpret_cast<const WINDOWPOS*>(m.lParam)->flags & SWP_SHOWWINDOW)) {
-            // The window has just become visible: now it can take the restored state.
+            // The window has just become visible: now it can take the restored state and focus.
             const int show = std::exchange(pendingShowCmd_, 0);
+            const std::string focus = std::exchange(pendingActiveControl_, std::string());
             UpdateHook();
-            ShowWindow(hwnd, show);
+            if (show) ShowWindow(hwnd, show);
+            if (!focus.empty()) FocusControl(focus);
             return;
         }
         if (!preventResize_ && minMaxInfo_.DefaultMinMaxInfo()) return;  // hooked only for the show
@@ -375,7 +386,8 @@ void TFormPlacement::CreateHook() {
 
 void TFormPlacement::UpdateHook() {
     ui::Form* window = Window();
-    const bool wanted = window && (preventResize_ || !minMaxInfo_.DefaultMinMaxInfo() || pendingShowCmd_ != 0);
+    const bool wanted = window && (preventResize_ || !minMaxInfo_.DefaultMinMaxInfo() || pendingShowCmd_ != 0 ||
+                                   !pendingActiveControl_.empty());
     if (!wanted) {
         hook_->SetActive(false);
         return;
