@@ -17,16 +17,18 @@ std::string IdOf(int i) {
 }
 
 TranslationTables& Tables() {
-    static TranslationTables tables = [] {
-        TranslationTables t;
+    static TranslationTables tables;
+    static const bool filled = [] {
+        TranslationTables& t = tables;
         t.SetNumOfLanguages(3);
         for (int i = 0; i < kIdentifiers; ++i)
             t.Lists().Strings().push_back(IdOf(i) + "\x01Text " + std::to_string(i) +
                                           "\x01Text Ä " + std::to_string(i) + "\x01" +
                                           (i % 3 ? "Texte é\x01" : "\x01"));
         t.RebuildLookupTables();
-        return t;
+        return true;
     }();
+    (void)filled;
     return tables;
 }
 

@@ -7,7 +7,7 @@
 #include "core/property_path.h"
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
-#include "text_1252.h"
+#include "core/text_encoding.h"
 
 namespace lark::localization {
 
@@ -18,8 +18,6 @@ using K = TStringsType;
 
 namespace {
 
-bool SameAscii(std::string_view a, std::string_view b) { return detail::EqualAsciiNoCase(a, b); }
-
 bool IsStringKind(TypeKind k) { return k == TypeKind::String || k == TypeKind::WideString; }
 
 const PropInfo* StringProp(const Persistent& o, std::string_view name) {
@@ -29,7 +27,7 @@ const PropInfo* StringProp(const Persistent& o, std::string_view name) {
 
 const PropInfo* FontProp(const Persistent& o, std::string_view name) {
     const PropInfo* p = o.Class().FindProp(name);
-    return p && p->type->kind == TypeKind::Class && SameAscii(p->type->name, "TFont") ? p : nullptr;
+    return p && p->type->kind == TypeKind::Class && core::SameTextUtf8(p->type->name, "TFont") ? p : nullptr;
 }
 
 Persistent* ObjectOf(const Persistent& o, const PropInfo& p) {
@@ -146,7 +144,7 @@ void TlcCustomLang::ApplyOwnerText(TStringsType kind, const char* property, bool
     const std::string& cls = owner->Class().name;
     if (list.empty() || !OwnerTranslatable() || SmartExcludeProps.IndexOf(cls + "." + property) >= 0) return;
     const PropInfo* p = StringProp(*owner, property);
-    if (!p || p->IsReadOnly() || !SameAscii(Identifier(list.front(), LangDelim()), cls)) return;
+    if (!p || p->IsReadOnly() || !core::SameTextUtf8(Identifier(list.front(), LangDelim()), cls)) return;
     try {
         std::string text = LineText(list.front(), kind, testMode);
         if (!text.empty() && !ActionAssigned(*owner) && core::AsText(p->get(*owner)) != text)
@@ -162,7 +160,7 @@ void TlcCustomLang::ApplyOwnerFont() {
     if (fonts.empty() || !OwnerTranslatable() || SmartExcludeProps.IndexOf(cls + ".Font") >= 0) return;
     const PropInfo* p = FontProp(*owner, "Font");
     Persistent* font = p ? ObjectOf(*owner, *p) : nullptr;
-    if (!font || !SameAscii(Identifier(fonts.front(), LangDelim()), cls)) return;
+    if (!font || !core::SameTextUtf8(Identifier(fonts.front(), LangDelim()), cls)) return;
     try {
         std::string name = LineText(fonts.front(), K::stFonts, false);
         if (!name.empty() && StringProp(*font, "Name")) font->SetProp("Name", core::Value(name));
@@ -197,7 +195,11 @@ void TlcCustomLang::ApplyTranslation() {
         ApplyList(*locales, K::stLocales);
     if (wanted(K::stCollections)) ApplyList(*ListOfKind(K::stCollections), K::stCollections);
     if (!TranslateExtendedFirst && ck == -1) ApplyExtendedTranslations();
-    if (OnChangeLanguage) OnChangeLanguage(*this);
+    // Called through a copy: the handler may free the window, and this component with it.
+    if (OnChangeLanguage) {
+        const auto handler = OnChangeLanguage;
+        handler(*this);
+    }
 }
 
 void TlcCustomLang::PruneList(StringList& list, TStringsType kind) {
@@ -271,7 +273,7 @@ void TlcCustomLang::ApplyList(StringList& list, TStringsType kind) {
     const bool testMode = TestModeActive();
     std::size_t start = 0;
     if ((kind == K::stCaptions || kind == K::stHints || kind == K::stFonts) && OwnerTranslatable() &&
-        SameAscii(Identifier(list.front(), d), owner->Class().name))
+        core::SameTextUtf8(Identifier(list.front(), d), owner->Class().name))
         start = 1;
     const bool dotted = kind == K::stMultiLines || kind == K::stOtherStrings;
     for (std::size_t i = start; i < list.size(); ++i) {
@@ -297,7 +299,7 @@ void TlcCustomLang::ApplyList(StringList& list, TStringsType kind) {
             continue;
         }
         Persistent* target = owner->FindComponent(name);
-        if (!target && (SameAscii(name, owner->Class().name) || SameAscii(name, owner->Name()))) target = owner;
+        if (!target && (core::SameTextUtf8(name, owner->Class().name) || core::SameTextUtf8(name, owner->Name()))) target = owner;
         if (!target) continue;
         const PropInfo* p = target->Class().FindProp(property);
         if (!p || !Settable(*p)) continue;
@@ -307,7 +309,7 @@ void TlcCustomLang::ApplyList(StringList& list, TStringsType kind) {
                 if (!font || ParentFontOn(*target)) continue;
                 const std::string charset = FindField(K::stCharSets, name, ActiveLanguage());
                 for (const CharsetName& c : CharsetNames())
-                    if (SameAscii(c.name, charset)) {
+                    if (core::SameTextUtf8(c.name, charset)) {
                         if (font->Class().FindProp("Charset")) font->SetProp("Charset", core::Value(std::int64_t(c.value)));
                         break;
                     }
@@ -506,6 +508,26 @@ void SetPropertyByPath(core::Component& window, std::string_view path, std::stri
         core::PropertyFromText(*object, *p, text);
     } catch (const core::Error&) {
         // A text that does not convert leaves the property as it was.
+    }
+}
+
+std::string GetPropertyByPath(core::Component& window, std::string_view path) {
+    try {
+        Persistent* object = FindObjectByPath(window, path);
+        if (!object) return {};
+        const PropInfo* p = object->Class().FindProp(path.substr(path.rfind('.') + 1));
+        if (!p) return {};
+        if (p->type->kind == TypeKind::Class) {
+            auto* strings = dynamic_cast<core::StringsObject*>(ObjectOf(*object, *p));
+            return strings ? strings->CommaText() : std::string();
+        }
+        if (p->type->kind == TypeKind::Method || p->type->kind == TypeKind::Variant) return {};
+        std::string text = core::PropertyToText(*object, *p);
+        if (p->type->kind == TypeKind::Set && text.size() >= 2 && text.front() == '[' && text.back() == ']')
+            text = text.substr(1, text.size() - 2);
+        return text;
+    } catch (const core::Error&) {
+        return {};
     }
 }
 

@@ -1,16 +1,20 @@
 #include "localization/lang_component.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "core/component_stream.h"
 #include "core/datetime.h"
 #include "localization/errors.h"
 #include "localization/lang_dispatcher.h"
-#include "text_1252.h"
+#include "localization/resource_strings.h"
+#include "core/text_encoding.h"
 
 namespace lark::localization {
 
 using core::Value;
+using K = TStringsType;
 
 NumberFormatSettings& DefaultNumberFormatSettings() {
     static NumberFormatSettings settings;
@@ -116,14 +120,6 @@ private:
     bool active_ = false;
 };
 
-// Language-change flag that restores its previous value on every way out.
-struct KindFilter {
-    int& slot;
-    int saved;
-    KindFilter(int& s, int kind) : slot(s), saved(s) { slot = kind; }
-    ~KindFilter() { slot = saved; }
-};
-
 }  // namespace
 
 LARK_DEFINE_CLASS(TlcCustomLang) {
@@ -139,12 +135,7 @@ LARK_DEFINE_CLASS(TlcCustomLang) {
                 [](L& l, const Value& v) { l.Tables().HandleResourceStrings = core::AsOrdinal(v) != 0; }, Int(0))
         .Custom("ResourceLanguageIndex", WordType(),
                 [](const L& l) { return Int(l.Tables().ResourceLanguageIndex); },
-                [](L& l, const Value& v) {
-                    int n = static_cast<int>(core::AsOrdinal(v));
-                    if (!l.IsLoading() && (n < 1 || n > l.NumOfLanguages()))
-                        throw ELanguageError(LanguageRangeMessage(n, l.NumOfLanguages()));
-                    l.Tables().ResourceLanguageIndex = n;
-                },
+                [](L& l, const Value& v) { l.SetResourceLanguageIndex(static_cast<int>(core::AsOrdinal(v))); },
                 Int(1))
         .Field("UseInheritedData", core::BooleanType(), &L::UseInheritedData, Int(0))
         .Field("TranslateExtendedFirst", core::BooleanType(), &L::TranslateExtendedFirst, Int(0))
@@ -173,6 +164,12 @@ LARK_DEFINE_CLASS(TlcCustomLang) {
         .Custom("DoRaiseExceptions", core::BooleanType(),
                 [](const L& l) { return Int(l.Tables().DoRaiseExceptions); },
                 [](L& l, const Value& v) { l.Tables().DoRaiseExceptions = core::AsOrdinal(v) != 0; }, Int(0))
+        .Custom("ExtendedTranslations", core::ClassTypeOf<TlcExtendedItems>(),
+                [](const L& l) {
+                    return Value(static_cast<core::Persistent*>(&const_cast<L&>(l).Tables().ExtendedTranslations()));
+                },
+                nullptr)
+        .StoredWhen([](const L& l) { return l.Tables().ExtendedTranslations().Count() > 0; })
         .NotCreatable()
         .Build();
 }
@@ -200,6 +197,8 @@ TlcCustomLang::TlcCustomLang(core::Component* owner, ListSet lists)
 }
 
 TlcCustomLang::~TlcCustomLang() {
+    alive_.reset();
+    if (ResourceStringTranslator() == this) detail::SetResourceStringTranslator(nullptr);
     BeginDestroy();
     if (dispatcher_) {
         dispatcher_->UnlinkLangFromDispatcher(this);
@@ -223,8 +222,21 @@ void TlcCustomLang::SetList(TStringsType kind, const StringList& lines) {
     *list = lines;
     if (kind == TStringsType::stStrings) tables_.RebuildLookupTables();
     if (kind == TStringsType::stDlgsCaptions) return;
-    KindFilter filter(changedKind_, static_cast<int>(kind));
-    ApplyTranslation();
+    ApplyKind(kind);
+}
+
+void TlcCustomLang::ApplyKind(TStringsType kind) {
+    // A language-change handler may free the window and this component with it.
+    const std::weak_ptr<const char> life = alive_;
+    const int saved = changedKind_;
+    changedKind_ = static_cast<int>(kind);
+    try {
+        ApplyTranslation();
+    } catch (const std::exception&) {
+        if (!life.expired()) changedKind_ = saved;
+        throw;
+    }
+    if (!life.expired()) changedKind_ = saved;
 }
 
 void TlcCustomLang::ReplaceDelimiter(char oldDelim, char newDelim) {
@@ -242,7 +254,9 @@ void TlcCustomLang::SetActiveLanguage(int language) {
         throw ELanguageError(LanguageRangeMessage(language, NumOfLanguages()));
     }
     changedKind_ = -1;
-    CursorScope cursor(ChangingCursor, IsDesigning());
+    CursorScope cursor(ChangingCursor, InDesigner());
+    // In the designer the texts now shown are the old language's texts.
+    if (InDesigner() && (dispatcher_ || !IsLoading())) StoreTranslation();
     tables_.SetActiveLanguage(language);
     if (IsLoading()) return;
     if (langNames_.Count() >= language) language_ = langNames_.Strings(language - 1);
@@ -251,17 +265,24 @@ void TlcCustomLang::SetActiveLanguage(int language) {
 
 void TlcCustomLang::SetNumOfLanguages(int n) {
     if (n == NumOfLanguages()) return;
-    if (n < 1) tables_.SetNumOfLanguages(n);  // raises
-    // The lines are about to lose the active language's texts.
-    if (ActiveLanguage() > n) {
-        if (IsLoading()) tables_.SetActiveLanguage(1);
-        else SetActiveLanguage(1);
+    if (n < 1 || n > kMaxLanguages) tables_.SetNumOfLanguages(n);  // raises
+    // The active language must stay within the count: it returns to the first. The window is
+    // re-applied last, since a language-change handler may free it.
+    const bool reapply = ActiveLanguage() > n;
+    std::optional<CursorScope> cursor;
+    if (reapply) {
+        if (!IsLoading()) cursor.emplace(ChangingCursor, IsDesigning());
+        changedKind_ = -1;
+        tables_.SetActiveLanguage(1);
     }
     tables_.SetNumOfLanguages(n);
     std::vector<std::string> names = langNames_.Lines();
     while (static_cast<int>(names.size()) < n) names.push_back("Language N" + std::to_string(names.size() + 1));
     names.resize(static_cast<std::size_t>(n));
     langNames_.SetLines(std::move(names));
+    if (!reapply || IsLoading()) return;
+    language_ = langNames_.Strings(0);
+    ApplyTranslation();
 }
 
 void TlcCustomLang::SetLanguage(const std::string& name) {
@@ -273,9 +294,19 @@ void TlcCustomLang::SetLanguage(const std::string& name) {
 }
 
 void TlcCustomLang::SetLangNames(const std::vector<std::string>& names) {
+    const std::weak_ptr<const char> life = alive_;
     langNames_.SetLines(names);
     SetNumOfLanguages(std::max(1, static_cast<int>(names.size())));
+    if (life.expired()) return;
     if (langNames_.Count() >= ActiveLanguage()) language_ = langNames_.Strings(ActiveLanguage() - 1);
+}
+
+void TlcCustomLang::SetResourceLanguageIndex(int language) {
+    if (language == tables_.ResourceLanguageIndex) return;
+    if (!IsLoading() && (language < 1 || language > NumOfLanguages()))
+        throw ELanguageError(LanguageRangeMessage(language, NumOfLanguages()));
+    tables_.ResourceLanguageIndex = language;
+    if (!IsLoading() && !IsDesigning()) tables_.ResortResourceStrings();
 }
 
 void TlcCustomLang::SetLangDelim(char delim) { tables_.SetLangDelim(delim); }
@@ -398,8 +429,15 @@ void TlcCustomLang::Loaded() {
     // Texts first, then linking: a language-change handler run by the link finds them.
     ApplyExcludedProperties();
     tables_.RebuildLookupTables();
+    const std::weak_ptr<const char> life = alive_;
     if (dispatcher_) dispatcher_->LinkLangToDispatcher(this);
+    if (life.expired()) return;
     if (IsInheritedOwner) ApplyTranslation();
+    if (life.expired()) return;
+    if (!IsDesigning() && tables_.HandleResourceStrings && !ResourceStringTranslator()) {
+        detail::SetResourceStringTranslator(this);
+        tables_.RebuildLookupTables();
+    }
 }
 
 void TlcCustomLang::Notification(core::Component* component, core::Operation operation) {
@@ -412,11 +450,20 @@ void TlcCustomLang::Notification(core::Component* component, core::Operation ope
     const std::string& name = component->Name();
     if (name.empty()) return;
     if (int i = DoNotTranslate.IndexOf(name); i >= 0) DoNotTranslate.Delete(i);
+    for (K kind : {K::stCaptions, K::stHints, K::stDisplayLabels, K::stFonts, K::stMultiLines, K::stOtherStrings,
+                   K::stCharSets, K::stCollections})
+        if (StringList* list = ListOfKind(kind))
+            RemoveComponentRows(*list, component, kind == K::stCharSets ? K::stFonts : kind, operation);
+    if (InDesigner()) {
+        StringList smart = SmartExcludeProps.Lines();
+        RemoveComponentRows(smart, component, K::stOtherStrings, operation);
+        SmartExcludeProps.SetLines(smart);
+    }
     TlcExtendedItems& items = tables_.ExtendedTranslations();
     const std::string prefix = name + ".";
     for (int i = items.Count() - 1; i >= 0; --i) {
         const std::string& id = items[i].Identifier;
-        if (id.size() > prefix.size() && detail::EqualAsciiNoCase(std::string_view(id).substr(0, prefix.size()), prefix)) items.Delete(i);
+        if (id.size() > prefix.size() && core::SameTextUtf8(std::string_view(id).substr(0, prefix.size()), prefix)) items.Delete(i);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "core/text_encoding.h"
 #include "localization/errors.h"
 #include "localization/lang_component.h"
+#include "localization/lcb_file.h"
 
 namespace lark::localization {
 
@@ -24,12 +25,6 @@ const core::TypeInfo& TestModeKindType() {
 }
 Value Int(std::int64_t v) { return Value(v); }
 
-// An existing file that is not a binary translation file (".lcb", any case).
-bool IsIniTranslationFile(const std::string& name) {
-    if (name.empty() || !core::FileExists(name)) return false;
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string::npos || core::AnsiUpper(name.substr(dot)) != ".LCB";
-}
 
 std::size_t Utf8Length(std::string_view text) {
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
@@ -71,26 +66,48 @@ std::string TTestModeInfo::ApplyTestMode(std::string_view text) const {
                        measure ? measure : [](std::string_view t) { return static_cast<int>(Utf8Length(t)); });
 }
 
-// Case is flipped in the Windows-1252 letters; other characters stay.
-std::string FlipCase(std::string_view text) {
-    std::string bytes = core::Utf8ToWin1252(text);
-    for (char& c : bytes) {
-        const char upper = core::AnsiUpperChar(c);
-        const char lower = core::AnsiLowerChar(c);
-        c = (c == upper && c != lower) ? lower : upper;
-    }
-    return core::Win1252ToUtf8(bytes);
-}
+namespace {
 
-// Padding is spread over the characters, the later ones taking more: "abc" at 50 % is "ab*c*".
-std::string ExpandChars(std::string_view text, char padding, int percent) {
-    std::vector<std::string_view> chars;
+// The characters of a UTF-8 text, each as its own text.
+std::vector<std::string> Characters(std::string_view text) {
+    std::vector<std::string> chars;
     for (std::size_t i = 0; i < text.size();) {
         std::size_t n = 1;
         while (i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80) ++n;
-        chars.push_back(text.substr(i, n));
+        chars.emplace_back(text.substr(i, n));
         i += n;
     }
+    return chars;
+}
+
+// A character mapped through a Windows-1252 case mapping; others stay.
+std::string MapCase(const std::string& c, char (*map)(char)) {
+    if (!core::Win1252RoundTrips(c)) return c;
+    return core::Win1252ToUtf8(std::string(1, map(core::Utf8ToWin1252(c).front())));
+}
+
+std::string Join(const std::vector<std::string>& chars) {
+    std::string out;
+    for (const std::string& c : chars) out += c;
+    return out;
+}
+
+}  // namespace
+
+// Upper-case letters become lower case, everything else upper case.
+std::string FlipCase(std::string_view text) {
+    std::vector<std::string> chars = Characters(text);
+    for (std::string& c : chars) {
+        const std::string lower = MapCase(c, core::AnsiLowerChar);
+        c = (c == MapCase(c, core::AnsiUpperChar) && c != lower) ? lower : MapCase(c, core::AnsiUpperChar);
+    }
+    return Join(chars);
+}
+
+// Padding of length x percent / 100 characters is spread over the characters, the later ones
+// taking more: "abc" at 100 % is "a*b*c*", at 50 % "abc*". A negative percentage adds nothing.
+std::string ExpandChars(std::string_view text, char padding, int percent) {
+    const std::vector<std::string> chars = Characters(text);
     const long long length = static_cast<long long>(chars.size());
     long long pad = std::max(0LL, length * percent / 100);
     std::string out;
@@ -103,24 +120,28 @@ std::string ExpandChars(std::string_view text, char padding, int percent) {
     return out;
 }
 
-// Upper case, then padding inserted from the end backwards until the text is wider by the
-// percentage. The number of insertions is bounded, so a padding of no width cannot hang it.
+// Upper case, then padding inserted from the end backwards until the text is wider than the
+// given text by the percentage. It stops when an insertion does not widen the text (a padding
+// of no width) and after 4 x length + 16 insertions at most.
 std::string ExpandWidth(std::string_view text, char padding, int percent,
                         const std::function<int(std::string_view)>& width) {
     if (text.empty()) return {};
-    std::string result = core::Win1252ToUtf8(core::AnsiUpper(core::Utf8ToWin1252(text)));
-    const int base = width(text);
-    const long long target = base + static_cast<long long>(base) * percent / 100;
-    std::size_t p = result.size();
-    const std::size_t limit = 4 * result.size() + 64;
-    for (std::size_t inserted = 0; width(result) < target && inserted < limit; ++inserted) {
-        // Insert on a character boundary.
-        while (p > 0 && p < result.size() && (static_cast<unsigned char>(result[p]) & 0xC0) == 0x80) --p;
-        result.insert(p, 1, padding);
+    std::vector<std::string> chars = Characters(text);
+    for (std::string& c : chars) c = MapCase(c, core::AnsiUpperChar);
+    const long long base = width(text);
+    const long long target = base + base * percent / 100;
+    const std::size_t limit = 4 * Characters(text).size() + 16;
+    std::size_t p = chars.size();  // 1-based: insert before character p
+    long long current = width(Join(chars));
+    for (std::size_t inserted = 0; current < target && inserted < limit; ++inserted) {
+        chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(p - 1), std::string(1, padding));
+        const long long wider = width(Join(chars));
+        if (wider <= current) break;
+        current = wider;
         p = p >= 2 ? p - 2 : 0;
-        if (p <= 1) p = result.size() - 1;
+        if (p <= 1) p = chars.size() - 1;
     }
-    return result;
+    return Join(chars);
 }
 
 // ---- dispatcher ----
@@ -183,6 +204,7 @@ void TlcLangDispatcher::SetActiveLanguage(int language) {
 
 void TlcLangDispatcher::SetNumOfLanguages(int n) {
     if (n < 1) throw ELanguageError(std::to_string(n) + " - is not a valid property value !\rValue must be more than ZERO !");
+    if (n > kMaxLanguages) throw ELanguageError(LanguageRangeMessage(n, kMaxLanguages));
     std::vector<std::string> names = langNames_.Lines();
     while (static_cast<int>(names.size()) < n) names.push_back("Language N" + std::to_string(names.size() + 1));
     names.resize(static_cast<std::size_t>(n));
@@ -217,13 +239,20 @@ void TlcLangDispatcher::LinkLangToDispatcher(TlcCustomLang* lang) {
     UnlinkLangFromDispatcher(lang);
     linked_.push_back(lang);
     lang->SetNumOfLanguages(numOfLanguages_);
+    // A language-change handler run meanwhile may have freed the window (which unlinks it).
+    if (!IsLinked(lang)) return;
     lang->langNames_.SetLines(langNames_.Lines());
     lang->language_ = language_;
-    if (!IsDesigning() && IsIniTranslationFile(FileName)) {
+    if (!IsDesigning() && !FileName.empty() && core::FileExists(FileName)) {
         // The file's texts replace the definition's; loading applies them once.
         lang->tables_.SetActiveLanguage(activeLanguage_);
-        core::FileStream file(FileName, core::FileStream::Mode::Read);
-        lang->LoadAllFromIniStream(file, true);
+        if (IsLcbFileName(FileName)) {
+            if (!lcbReader_) lcbReader_ = std::make_unique<TLCBFileManager>();
+            lang->LoadFormFromLcbFile(FileName);
+        } else {
+            core::FileStream file(FileName, core::FileStream::Mode::Read);
+            lang->LoadAllFromIniStream(file, true);
+        }
     } else {
         lang->SetActiveLanguage(activeLanguage_);
     }

@@ -3,21 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
+#include "core/clock.h"
 #include "core/errors.h"
+#include "core/stream.h"
 #include "core/text_encoding.h"
-#include "text_1252.h"
 
 namespace lark::localization {
 namespace {
-
-std::filesystem::path PathOf(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 StringList SplitLines(std::string_view text) {
     StringList lines;
@@ -71,7 +65,19 @@ void TCustomIniFile::WriteIniSwitch(std::string_view section, std::string_view k
 
 namespace {
 
-using Parser = bool (*)(std::string_view, const IniFormatSettings&, double&);
+int ThisYear() { return core::CurrentYear(core::SystemClock()); }
+
+bool ParseDate(std::string_view text, const core::FormatSettings& fs, double& v) {
+    return core::TryStrToDate(text, v, fs, ThisYear());
+}
+bool ParseDateTime(std::string_view text, const core::FormatSettings& fs, double& v) {
+    return core::TryStrToDateTime(text, v, fs, ThisYear());
+}
+bool ParseTime(std::string_view text, const core::FormatSettings& fs, double& v) {
+    return core::TryStrToTime(text, v, fs);
+}
+
+using Parser = bool (*)(std::string_view, const core::FormatSettings&, double&);
 
 double ReadTyped(const TCustomIniFile& ini, std::string_view section, std::string_view key,
                  double defaultValue, Parser parse) {
@@ -84,45 +90,48 @@ double ReadTyped(const TCustomIniFile& ini, std::string_view section, std::strin
 }  // namespace
 
 double TCustomIniFile::ReadIniDate(std::string_view s, std::string_view k, double d) const {
-    return ReadTyped(*this, s, k, d, TextToDate);
+    return ReadTyped(*this, s, k, d, ParseDate);
 }
 double TCustomIniFile::ReadIniDateTime(std::string_view s, std::string_view k, double d) const {
-    return ReadTyped(*this, s, k, d, TextToDateTime);
+    return ReadTyped(*this, s, k, d, ParseDateTime);
 }
 double TCustomIniFile::ReadIniFloat(std::string_view s, std::string_view k, double d) const {
     return ReadTyped(*this, s, k, d, TextToFloat);
 }
 double TCustomIniFile::ReadIniTime(std::string_view s, std::string_view k, double d) const {
-    return ReadTyped(*this, s, k, d, TextToTime);
+    return ReadTyped(*this, s, k, d, ParseTime);
 }
 void TCustomIniFile::WriteIniDate(std::string_view s, std::string_view k, double v) {
-    WriteIniText(s, k, DateToText(v, FormatSettings));
+    WriteIniText(s, k, core::DateToStr(v, FormatSettings));
 }
 void TCustomIniFile::WriteIniDateTime(std::string_view s, std::string_view k, double v) {
-    WriteIniText(s, k, DateTimeToText(v, FormatSettings));
+    WriteIniText(s, k, core::DateTimeToStr(v, FormatSettings));
 }
 void TCustomIniFile::WriteIniFloat(std::string_view s, std::string_view k, double v) {
     WriteIniText(s, k, FloatToText(v, FormatSettings));
 }
 void TCustomIniFile::WriteIniTime(std::string_view s, std::string_view k, double v) {
-    WriteIniText(s, k, TimeToText(v, FormatSettings));
+    WriteIniText(s, k, core::TimeToStr(v, FormatSettings));
 }
 
 // ---- entry ----
 
+// Sections and keys order and match by one comparison: core's case folding, as sort keys.
 int TMemIniEntry::IndexOfKey(std::string_view key) const {
-    const std::string folded = detail::FoldKey(key);
+    const std::string folded = core::SortKeyUtf8(key);
     const auto it = std::lower_bound(keys_.begin(), keys_.end(), folded,
                                      [](const Slot& s, const std::string& f) { return s.folded < f; });
     return it != keys_.end() && it->folded == folded ? static_cast<int>(it - keys_.begin()) : -1;
 }
+
+bool TMemIniEntry::SameKey(int i, int j) const { return keys_.at(i).folded == keys_.at(j).folded; }
 
 void TMemIniEntry::AddLine(std::string_view line) {
     const size_t eq = line.find('=');
     Slot slot;
     slot.key = std::string(line.substr(0, eq));
     if (eq != std::string_view::npos) slot.value = std::string(line.substr(eq + 1));
-    slot.folded = detail::FoldKey(slot.key);
+    slot.folded = core::SortKeyUtf8(slot.key);
     const auto it = std::lower_bound(keys_.begin(), keys_.end(), slot.folded,
                                      [](const Slot& s, const std::string& f) { return s.folded < f; });
     keys_.insert(it, std::move(slot));
@@ -142,21 +151,20 @@ void TMemIniEntry::Delete(int i) {
 
 TMemIniFile::TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileName)) {
     if (fileName_.empty()) return;
-    std::ifstream in(PathOf(fileName_), std::ios::binary);
-    if (!in) return;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LoadIniLines(SplitLines(core::Win1252ToUtf8(bytes)));
+    if (!core::FileExists(fileName_)) return;
+    const std::vector<std::uint8_t> bytes = core::ReadFileBytes(fileName_);
+    LoadIniLines(SplitLines(core::Win1252ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))));
 }
 
 const TMemIniFile::Section* TMemIniFile::Find(std::string_view name) const {
-    const std::string folded = detail::FoldKey(name);
+    const std::string folded = core::SortKeyUtf8(name);
     const auto it = std::lower_bound(sections_.begin(), sections_.end(), folded,
                                      [](const Section& s, const std::string& f) { return s.folded < f; });
     return it != sections_.end() && it->folded == folded ? &*it : nullptr;
 }
 
 TMemIniFile::Section& TMemIniFile::FindOrAdd(std::string_view name, bool* added) {
-    std::string folded = detail::FoldKey(name);
+    std::string folded = core::SortKeyUtf8(name);
     auto it = std::lower_bound(sections_.begin(), sections_.end(), folded,
                                [](const Section& s, const std::string& f) { return s.folded < f; });
     if (added) *added = false;
@@ -264,26 +272,7 @@ void TMemIniFile::WriteIniBack() {
         text += "\r\n";
     }
     const std::string bytes = core::Utf8ToWin1252(text);
-    const std::filesystem::path target = PathOf(fileName_);
-    std::filesystem::path temp = target;
-    temp += ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            throw core::Error("Cannot create file \"" + fileName_ + "\"");
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        throw core::Error("Cannot create file \"" + fileName_ + "\": " + ec.message());
-    }
+    core::WriteFileAtomically(fileName_, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
 
 std::size_t HorspoolSearch(std::string_view pattern, std::string_view text) {

@@ -5,14 +5,14 @@
 
 #include "localization/errors.h"
 #include "core/text_encoding.h"
-#include "text_1252.h"
 
 namespace lark::localization {
 
+// One comparison sorts and searches: core's case folding the Windows-1252 way, as sort keys.
 std::string TlcStringsCollection::KeyOf(const TlcStringsCollectionItem& item) const {
-    if (sortColumn_ <= 0) return detail::FoldKey(item.Identifier);
+    if (sortColumn_ <= 0) return core::SortKeyUtf8(item.Identifier);
     const auto column = static_cast<size_t>(sortColumn_ - 1);
-    return column < item.Values.size() ? detail::FoldKey(item.Values[column]) : std::string();
+    return column < item.Values.size() ? core::SortKeyUtf8(item.Values[column]) : std::string();
 }
 
 void TlcStringsCollection::BuildStringTable(const StringList& lines, int sortColumn,
@@ -44,14 +44,18 @@ void TlcStringsCollection::Clear() {
 }
 
 int TlcStringsCollection::IndexOfIdentifier(std::string_view identifier) const {
-    const std::string key = detail::FoldKey(identifier);
     for (size_t i = 0; i < slots_.size(); ++i)
-        if (detail::FoldKey(slots_[i].item.Identifier) == key) return static_cast<int>(i);
+        if (core::SameTextUtf8(slots_[i].item.Identifier, identifier)) return static_cast<int>(i);
     return -1;
 }
 
+void TlcStringsCollection::RemoveIdentifier(std::string_view identifier) {
+    const int i = IndexOfIdentifier(identifier);
+    if (i >= 0) slots_.erase(slots_.begin() + i);
+}
+
 const TlcStringsCollection::Slot* TlcStringsCollection::Search(std::string_view text) const {
-    const std::string key = detail::FoldKey(text);
+    const std::string key = core::SortKeyUtf8(text);
     const auto it = std::lower_bound(slots_.begin(), slots_.end(), key,
                                      [](const Slot& s, const std::string& k) { return s.key < k; });
     if (it == slots_.end() || it->key != key) return nullptr;
@@ -135,26 +139,67 @@ std::string SetValueAtLanguage(std::string_view values, int language, int numLan
     return out;
 }
 
-TlcExtendedItem& TlcExtendedItems::Add(std::string identifier) {
-    items_.push_back(std::make_unique<TlcExtendedItem>());
-    items_.back()->Identifier = std::move(identifier);
-    return *items_.back();
+namespace {
+
+const core::TypeInfo& TypeKindType() {
+    static auto t = core::MakeEnumType(
+        "TTypeKind", {"tkUnknown", "tkInteger", "tkChar", "tkEnumeration", "tkFloat", "tkString", "tkSet", "tkClass",
+                      "tkMethod", "tkWChar", "tkLString", "tkWString", "tkVariant", "tkArray", "tkRecord",
+                      "tkInterface", "tkInt64", "tkDynArray"});
+    return *t;
 }
 
-void TlcExtendedItems::Delete(int i) {
+}  // namespace
+
+LARK_DEFINE_CLASS(TlcExtendedItem) {
+    using I = TlcExtendedItem;
+    return core::ClassBuilder<I>("TlcExtendedItem", &core::CollectionItem::StaticClass())
+        .Field("Identifier", core::StringType(), &I::Identifier)
+        .Custom("PropertyType", TypeKindType(),
+                [](const I& i) { return core::Value(static_cast<std::int64_t>(i.PropertyType)); },
+                [](I& i, const core::Value& v) {
+                    const std::int64_t kind = core::AsOrdinal(v);
+                    i.PropertyType = kind >= 0 && kind <= static_cast<std::int64_t>(TTypeKind::tkDynArray)
+                                         ? static_cast<TTypeKind>(kind)
+                                         : TTypeKind::tkUnknown;
+                },
+                core::Value(std::int64_t(0)))
+        .Build();
+}
+
+LARK_DEFINE_CLASS(TlcExtendedItems) {
+    return core::ClassBuilder<TlcExtendedItems>("TlcExtendedItems", &core::Collection::StaticClass()).Build();
+}
+
+void TlcExtendedItem::DefineProperties(core::Filer& filer) {
+    filer.DefineBinaryProperty(
+        "ValuesEx", [this](const std::vector<uint8_t>& bytes) { ReadValuesEx(bytes); },
+        [this](std::vector<uint8_t>& bytes) { bytes = WriteValuesEx(); }, !Values.empty());
+}
+
+std::string TlcExtendedItem::DisplayName() const {
+    return Identifier.empty() ? core::CollectionItem::DisplayName() : Identifier;
+}
+
+TlcExtendedItem& TlcExtendedItems::Add(std::string identifier) {
+    auto* item = static_cast<TlcExtendedItem*>(core::Collection::Add());
+    item->Identifier = std::move(identifier);
+    return *item;
+}
+
+int TlcExtendedItems::Checked(int i) const {
     if (i < 0 || i >= Count()) throw std::out_of_range("extended item index out of range");
-    items_.erase(items_.begin() + i);
+    return i;
 }
 
 TlcExtendedItem* TlcExtendedItems::FindExtendedItem(std::string_view path) {
-    for (auto& item : items_)
-        if (detail::EqualFolded(item->Identifier, path)) return item.get();
+    for (int i = 0; i < Count(); ++i)
+        if (core::SameTextUtf8((*this)[i].Identifier, path)) return &(*this)[i];
     return nullptr;
 }
 
 void TlcExtendedItems::ReplaceDelimiterInExtended(char oldDelim, char newDelim) {
-    for (auto& item : items_)
-        std::replace(item->Values.begin(), item->Values.end(), oldDelim, newDelim);
+    for (int i = 0; i < Count(); ++i) std::replace((*this)[i].Values.begin(), (*this)[i].Values.end(), oldDelim, newDelim);
 }
 
 }  // namespace lark::localization

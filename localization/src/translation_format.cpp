@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/text_encoding.h"
-#include "text_1252.h"
 
 namespace lark::localization {
 namespace {
@@ -18,7 +17,7 @@ constexpr char kEscapedLF = '\x1A';
 
 std::optional<TStringsType> SectionOfLine(std::string_view line) {
     for (int k = 0; k < kStringsTypeCount; ++k)
-        if (detail::EqualAsciiNoCase(line, kKindNames[k])) return static_cast<TStringsType>(k);
+        if (core::SameTextUtf8(line, kKindNames[k])) return static_cast<TStringsType>(k);
     return std::nullopt;
 }
 
@@ -37,7 +36,7 @@ std::string_view StringsTypeName(TStringsType kind) {
 
 std::optional<TStringsType> StringsTypeOfListName(std::string_view name) {
     for (int k = 0; k < kStringsTypeCount; ++k)
-        if (detail::EqualAsciiNoCase(name, kKindNames[k].substr(2)))
+        if (core::SameTextUtf8(name, kKindNames[k].substr(2)))
             return static_cast<TStringsType>(k);
     return std::nullopt;
 }
@@ -139,7 +138,7 @@ bool ShouldStoreTranslationData(const TranslationLists& own, const TranslationLi
 }
 
 std::string DelimitedField(std::string_view line, char delim, int field) {
-    if (line.empty() || field < 0) return {};
+    if (line.empty() || field < 0 || field > kMaxLanguages) return {};
     if (field == 0) {
         const size_t end = line.find(delim, 1);
         return std::string(line.substr(0, end));
@@ -222,22 +221,6 @@ void PadLines(StringList& list, int numLanguages, char delim) {
     for (auto& line : list) {
         const int c = DelimiterCount(line, set);
         if (numLanguages >= c) line.append(static_cast<size_t>(numLanguages - c + 1), delim);
-    }
-}
-
-void CutLinesToLanguages(StringList& list, int numLanguages, char delim) {
-    if (numLanguages < 0) return;
-    for (auto& line : list) {
-        size_t pos = std::string::npos;
-        bool complete = true;
-        for (int n = 0; n <= numLanguages; ++n) {
-            pos = line.find(delim, pos == std::string::npos ? 0 : pos + 1);
-            if (pos == std::string::npos) {
-                complete = false;
-                break;
-            }
-        }
-        if (complete) line.resize(pos + 1);
     }
 }
 

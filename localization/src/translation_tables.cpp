@@ -1,7 +1,7 @@
 #include "localization/translation_tables.h"
 
 #include "localization/errors.h"
-#include "text_1252.h"
+#include "core/text_encoding.h"
 
 namespace lark::localization {
 namespace {
@@ -26,12 +26,12 @@ void TranslationTables::SetNumOfLanguages(int n) {
     if (n < 1)
         throw ELanguageError(std::to_string(n) +
                              " - is not a valid property value !\rValue must be more than ZERO !");
-    if (n < numOfLanguages_) {
-        for (int k = 0; k < kStringsTypeCount; ++k)
-            if (StringList* list = lists_.ListOfKind(static_cast<TStringsType>(k)))
-                CutLinesToLanguages(*list, n, langDelim_);
-    }
+    if (n > kMaxLanguages)
+        throw ELanguageError(std::to_string(n) + " - is not a valid property value !\rValue must be within [1.." +
+                             std::to_string(kMaxLanguages) + "]!");
+    // Lines keep the texts of languages beyond n, so raising the count again finds them.
     numOfLanguages_ = n;
+    if (activeLanguage_ > n) activeLanguage_ = 1;
     for (auto kind : {TStringsType::stStrings, TStringsType::stDlgsCaptions, TStringsType::stLocales})
         if (StringList* list = lists_.ListOfKind(kind)) PadLines(*list, n, langDelim_);
     RebuildLookupTables();
@@ -98,7 +98,7 @@ std::string TranslationTables::ScanList(const StringList& list, std::string_view
     for (const auto& line : list) {
         const size_t end = line.find(langDelim_);
         if (end == std::string::npos || end != identifier.size()) continue;  // folding keeps lengths
-        if (detail::EqualFolded(std::string_view(line).substr(0, end), identifier)) {
+        if (core::SameTextUtf8(std::string_view(line).substr(0, end), identifier)) {
             found = &line;
             break;
         }
@@ -132,7 +132,7 @@ std::string TranslationTables::FindField(TStringsType kind, std::string_view ide
     const StringList* list = lists_.ListOfKind(kind);
     if (!list) return {};
     for (const auto& line : *list)
-        if (detail::EqualAsciiNoCase(DelimitedField(line, langDelim_, 0), identifier))
+        if (core::SameTextUtf8(DelimitedField(line, langDelim_, 0), identifier))
             return DelimitedField(line, langDelim_, language);
     return {};
 }
@@ -145,6 +145,11 @@ void TranslationTables::RebuildLookupTables() {
                                               numOfLanguages_, langDelim_);
     else
         resourceStringTable_.Clear();
+}
+
+void TranslationTables::ForgetString(std::string_view identifier) {
+    stringTable_.RemoveIdentifier(identifier);
+    resourceStringTable_.RemoveIdentifier(identifier);
 }
 
 void TranslationTables::ReadTranslationData(std::span<const uint8_t> payload) {

@@ -142,7 +142,26 @@ TEST_F(LangComponent, LoweringTheLanguageCountBelowTheActiveOneReturnsToTheFirst
     EXPECT_EQ(w.lang->ActiveLanguage(), 1);
     EXPECT_EQ(w.btnOK->Caption, "OK");
     EXPECT_EQ(w.lang->LangNames().Lines(), (std::vector<std::string>{"English", "German"}));
-    EXPECT_EQ((*w.lang->ListOfKind(K::stCaptions))[1], Line({"btnOK", "OK", "OK"}));
+    EXPECT_EQ((*w.lang->ListOfKind(K::stCaptions))[1], Line({"btnOK", "OK", "OK", "D'accord"}));
+}
+
+TEST_F(LangComponent, FewerLanguageNamesThenMoreAgainKeepTheDroppedTexts) {
+    Window w;
+    TlcLangDispatcher dispatcher;
+    dispatcher.SetLangNames({"English", "German", "French"});
+    w.lang->SetLangDispatcher(&dispatcher);
+    // Directly on the component and through the dispatcher: 3 -> 2 -> 3.
+    w.lang->SetLangNames({"English", "German"});
+    w.lang->SetLangNames({"English", "German", "French"});
+    w.lang->SetActiveLanguage(3);
+    EXPECT_EQ(w.btnOK->Caption, "D'accord");
+    dispatcher.SetLangNames({"English", "German"});
+    EXPECT_EQ(w.lang->NumOfLanguages(), 2);
+    dispatcher.SetLangNames({"English", "German", "French"});
+    dispatcher.SetActiveLanguage(3);
+    EXPECT_EQ(w.btnOK->Caption, "D'accord");
+    EXPECT_EQ(w.lang->TextByIdOrDefault("IDS_1"), "Prêt");
+    EXPECT_EQ((*w.lang->ListOfKind(K::stCaptions))[1], Line({"btnOK", "OK", "OK", "D'accord"}));
 }
 
 TEST_F(LangComponent, SecondTranslationComponentOnAWindowIsRefused) {
@@ -276,6 +295,38 @@ TEST_F(LangComponent, RedirectedStringsComeFromAnotherLinkedComponent) {
     a.lang->SetList(K::stStrings, {Line({"IDS_1", "From A", "Von A", "De A"})});
     a.lang->SetLangDispatcher(&dispatcher);
     EXPECT_EQ(b.lang->TextByIdOrDefault("IDS_1"), "From A");
+}
+
+// A language-change handler that frees its own window: nothing touches the freed component or
+// the handler afterwards (the sanitizer build catches any use after free).
+TEST_F(LangComponent, AHandlerMayFreeItsOwnWindow) {
+    struct Case {
+        const char* what;
+        std::function<void(TlcCustomLang&, TlcLangDispatcher&)> act;
+    } cases[] = {
+        {"SetList", [](TlcCustomLang& l, TlcLangDispatcher&) { l.SetList(K::stCaptions, {Line({"btnOK", "A", "B", "C"})}); }},
+        {"SetNumOfLanguages", [](TlcCustomLang& l, TlcLangDispatcher&) { l.SetNumOfLanguages(2); }},
+        {"SetLangNames", [](TlcCustomLang& l, TlcLangDispatcher&) { l.SetLangNames({"English"}); }},
+        {"dispatcher count", [](TlcCustomLang&, TlcLangDispatcher& d) { d.SetNumOfLanguages(2); }},
+        {"dispatcher names", [](TlcCustomLang&, TlcLangDispatcher& d) { d.SetLangNames({"English", "German"}); }},
+    };
+    for (const Case& c : cases) {
+        TlcLangDispatcher dispatcher;
+        dispatcher.SetLangNames({"English", "German", "French"});
+        auto* w = new Window;
+        w->lang->SetLangDispatcher(&dispatcher);
+        dispatcher.SetActiveLanguage(3);
+        int freed = 0;
+        std::string note = c.what;
+        w->lang->OnChangeLanguage = [w, &freed, note](TlcCustomLang&) {
+            delete w;
+            ++freed;  // the handler's own state is still read after the window is gone
+            EXPECT_FALSE(note.empty());
+        };
+        c.act(*w->lang, dispatcher);
+        EXPECT_EQ(freed, 1) << c.what;
+        EXPECT_TRUE(dispatcher.LinkedLangs().empty()) << c.what;
+    }
 }
 
 }  // namespace

@@ -137,18 +137,28 @@ TEST_F(Lookup, ActiveLanguageOutOfRangeRaisesAndKeepsTheLanguage) {
     }
 }
 
-TEST_F(Lookup, FewerLanguagesCutLongLinesOnlyAndNothingReadsOutOfBounds) {
+TEST_F(Lookup, FewerLanguagesCutNoTextAndNothingReadsOutOfBounds) {
     t.SetActiveLanguage(3);
     *t.ListOfKind(TStringsType::stCaptions) = {"btnOK\x01OK\x01Ja\x01Oui\x01", "lbl\x01Name\x01"};
     t.SetNumOfLanguages(2);
     EXPECT_EQ(*t.ListOfKind(TStringsType::stCaptions),
-              (StringList{"btnOK\x01OK\x01Ja\x01", "lbl\x01Name\x01"}));
+              (StringList{"btnOK\x01OK\x01Ja\x01Oui\x01", "lbl\x01Name\x01"}));
     EXPECT_EQ(t.Lists().Strings()[3], "STR_short\x01Short\x01\x01");  // completed, not cut
-    // The active language now lies beyond every line: empty texts, then language 1.
-    EXPECT_EQ(t.TextById("IDS_12"), "");
-    EXPECT_EQ(t.TextByIdOrDefault("IDS_12"), "Twelve");
-    EXPECT_EQ(t.LookupText(TStringsType::stCaptions, "btnOK", false), "");
+    // The active language lay beyond the count: it is the first again.
+    EXPECT_EQ(t.ActiveLanguage(), 1);
+    EXPECT_EQ(t.TextById("IDS_12"), "Twelve");
+    EXPECT_EQ(t.LookupText(TStringsType::stCaptions, "btnOK", false), "OK");
+    // Raising the count again finds the third texts; a line without one reads empty.
+    t.SetNumOfLanguages(3);
+    t.SetActiveLanguage(3);
+    EXPECT_EQ(t.TextById("IDS_12"), "Douze");
+    EXPECT_EQ(t.LookupText(TStringsType::stCaptions, "btnOK", false), "Oui");
+    EXPECT_EQ(t.LookupLine(TStringsType::stCaptions, 1, false), "");
     EXPECT_EQ(t.LookupLine(TStringsType::stCaptions, 1, true), "Name");
+    t.SetNumOfLanguages(2);
+    // More languages than fields can address are refused.
+    EXPECT_THROW(t.SetNumOfLanguages(256), ELanguageError);
+    EXPECT_EQ(t.NumOfLanguages(), 2);
 }
 
 TEST_F(Lookup, ChangingTheDelimiterRewritesEveryLine) {

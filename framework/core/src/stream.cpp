@@ -124,6 +124,16 @@ std::int64_t FileStream::Size() const {
     return end;
 }
 
+void FileStream::Truncate() {
+    const std::int64_t at = Position();
+    if (at >= Size()) return;
+    std::fflush(file_);
+    std::error_code ec;
+    fs::resize_file(PathFromUtf8(path_), static_cast<std::uintmax_t>(at), ec);
+    if (ec) throw StreamError("Stream write error: \"" + path_ + "\". " + ec.message());
+    Seek(at);
+}
+
 void FileStream::Close() {
     if (!file_) return;
     bool ok = std::fflush(file_) == 0;

@@ -262,3 +262,33 @@ std::string FoldCaseUtf8(std::string_view utf8) {
 }
 
 }  // namespace lark::core
+
+namespace lark::core {
+
+std::string SortKeyUtf8(std::string_view utf8) {
+    // A character's weight below 0xFF is one byte; any other is 0xFF and three bytes big-endian,
+    // so keys of different lengths still order as their weights do.
+    std::string key;
+    key.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto c = static_cast<unsigned char>(utf8[i]);
+        std::uint32_t w;
+        if (c < 0x80) {
+            w = static_cast<std::uint32_t>(FoldChar(c));
+            ++i;
+        } else {
+            w = SortKey(Decode(utf8, i));
+        }
+        if (w < 0xFF) {
+            key += static_cast<char>(w);
+        } else {
+            key += '\xFF';
+            key += static_cast<char>((w >> 16) & 0xFF);
+            key += static_cast<char>((w >> 8) & 0xFF);
+            key += static_cast<char>(w & 0xFF);
+        }
+    }
+    return key;
+}
+
+}  // namespace lark::core

@@ -109,6 +109,9 @@ TEST(TextEncoding, CompareTextUtf8) {
             EXPECT_EQ((ansi > 0) - (ansi < 0), c.sign) << c.a << " / " << c.b;
         }
         EXPECT_EQ(FoldCaseUtf8(c.a) == FoldCaseUtf8(c.b), c.sign == 0) << c.a;
+        // Sort keys order bytewise exactly as the comparison does.
+        const int keys = SortKeyUtf8(c.a).compare(SortKeyUtf8(c.b));
+        EXPECT_EQ((keys > 0) - (keys < 0), c.sign) << c.a << " / " << c.b;
     }
     EXPECT_TRUE(SameTextUtf8("FTPServers", "ftpservers"));
     EXPECT_EQ(FoldCaseUtf8("ÀÉÎ Straße ŠŽ"), "àéî straße šž");

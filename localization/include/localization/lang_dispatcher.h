@@ -2,6 +2,7 @@
 // The program's one language switch: every translation component names it and links itself
 // when it finishes loading; setting the active language here re-translates every open window.
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,7 @@
 namespace lark::localization {
 
 class TlcCustomLang;
+class TLCBFileManager;
 
 enum class TTestModeKind { tmkExpandWidth, tmkFlipCase, tmkExpandChars };
 
@@ -49,7 +51,7 @@ public:
     // stored and checked when loading ends). Switches every linked component.
     void SetActiveLanguage(int language);
     int NumOfLanguages() const { return numOfLanguages_; }
-    // Below 1: ELanguageError. LangNames follows; an active language beyond n becomes 1.
+    // Outside 1..255: ELanguageError. LangNames follows; an active language beyond n becomes 1.
     void SetNumOfLanguages(int n);
     core::StringsObject& LangNames() { return langNames_; }
     void SetLangNames(const std::vector<std::string>& names);
@@ -58,9 +60,11 @@ public:
     // ELanguageError. Otherwise selects that language.
     void SetLanguage(const std::string& name);
 
-    // An INI-text translation file loaded into every component that links afterwards (binary
-    // translation files are not read yet).
+    // A translation file loaded into every component that links afterwards: a binary one when
+    // its extension is ".LCB" (any case), else an INI-text file. A missing file is no error.
     std::string FileName;
+    // The reader of binary translation files, made on first use.
+    TLCBFileManager* LcbReader() const { return lcbReader_.get(); }
     std::function<void(TlcLangDispatcher& sender, TlcCustomLang& lang)> OnLinkToDispatcher;
     TTestModeInfo& TestModeInfo() { return testModeInfo_; }
     const TTestModeInfo& TestModeInfo() const { return testModeInfo_; }
@@ -83,6 +87,7 @@ private:
     void ForEachLinked(F&& f);
 
     std::vector<TlcCustomLang*> linked_;
+    std::unique_ptr<TLCBFileManager> lcbReader_;
     int activeLanguage_ = 1;
     int numOfLanguages_ = 1;
     std::string language_;

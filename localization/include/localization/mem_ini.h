@@ -8,20 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/datetime.h"
 #include "localization/translation_format.h"
 
 namespace lark::localization {
-
-// The conventions typed values are read and written with.
-struct IniFormatSettings {
-    char DecimalSeparator = '.';
-    char DateSeparator = '/';
-    char TimeSeparator = ':';
-    // d dd, M MM (m mm), yy yyyy; "/" stands for DateSeparator.
-    std::string ShortDateFormat = "M/d/yyyy";
-    // h hh, n nn (m mm), s ss, "AM/PM"; ":" stands for TimeSeparator.
-    std::string LongTimeFormat = "hh:nn:ss";
-};
 
 // Date-time values: days since 30 December 1899, the fraction being the time of day.
 class TCustomIniFile {
@@ -30,7 +20,9 @@ public:
     virtual ~TCustomIniFile() = default;
     const std::string& FileName() const { return fileName_; }
 
-    IniFormatSettings FormatSettings;
+    // The conventions typed values are read and written with: the program's, as found when the
+    // file was made.
+    core::FormatSettings FormatSettings = core::DefaultFormatSettings();
 
     virtual std::string ReadIniText(std::string_view section, std::string_view key,
                                     std::string_view defaultValue) const = 0;
@@ -75,7 +67,7 @@ public:
     void Assign(const TMemIniEntry& other) { keys_ = other.keys_; }
 
     int IndexOfKey(std::string_view key) const;  // first of the equal keys, -1 when none
-    bool SameKey(int i, int j) const { return keys_.at(i).folded == keys_.at(j).folded; }
+    bool SameKey(int i, int j) const;
     void Delete(int i);
 
 private:
@@ -122,15 +114,9 @@ private:
 // absent; an empty pattern is found at 1.
 std::size_t HorspoolSearch(std::string_view pattern, std::string_view text);
 
-// Text of a date-time value and back under the given conventions; the parsers return false for
-// a text that does not convert.
-std::string DateToText(double value, const IniFormatSettings& fs);
-std::string TimeToText(double value, const IniFormatSettings& fs);
-std::string DateTimeToText(double value, const IniFormatSettings& fs);
-std::string FloatToText(double value, const IniFormatSettings& fs);
-bool TextToDate(std::string_view text, const IniFormatSettings& fs, double& value);
-bool TextToTime(std::string_view text, const IniFormatSettings& fs, double& value);
-bool TextToDateTime(std::string_view text, const IniFormatSettings& fs, double& value);
-bool TextToFloat(std::string_view text, const IniFormatSettings& fs, double& value);
+// Floating-point texts under the conventions' decimal separator; false for a text that does
+// not convert.
+std::string FloatToText(double value, const core::FormatSettings& fs);
+bool TextToFloat(std::string_view text, const core::FormatSettings& fs, double& value);
 
 }  // namespace lark::localization

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/collection.h"
+#include "core/component_stream.h"
 #include "localization/translation_format.h"
 
 namespace lark::localization {
@@ -33,11 +35,18 @@ public:
     void Clear();
 
     int SortColumn() const { return sortColumn_; }
+    // Sorts by another column, which searches by text then use.
+    void SetSortColumn(int column) {
+        sortColumn_ = column;
+        Sort();
+    }
     int Count() const { return static_cast<int>(slots_.size()); }
     const TlcStringsCollectionItem& Item(int index) const { return slots_.at(index).item; }
 
     // First item in table order with this identifier (any case), -1 when none. Linear.
     int IndexOfIdentifier(std::string_view identifier) const;
+    // Removes that first item; the order of the others stays.
+    void RemoveIdentifier(std::string_view identifier);
 
     // Item with this identifier (bisection over a table sorted by identifier), or none.
     const TlcStringsCollectionItem* FindItemById(std::string_view identifier) const;
@@ -74,7 +83,11 @@ enum class TTypeKind : uint8_t {
     tkDynArray,
 };
 
-struct TlcExtendedItem {
+// One extended translation; streamed with its Identifier and PropertyType and, as the binary
+// property "ValuesEx", its Values.
+class TlcExtendedItem : public core::CollectionItem {
+    LARK_PERSISTENT_CLASS(TlcExtendedItem)
+public:
     std::string Identifier;  // path: component or window class, ".", property (collections by index)
     std::string Values;      // value text: language 1, delimiter, language 2, delimiter, ...
     TTypeKind PropertyType = TTypeKind::tkUnknown;
@@ -82,6 +95,8 @@ struct TlcExtendedItem {
     // "ValuesEx": the bytes of Values in Windows-1252, no terminator.
     std::vector<uint8_t> WriteValuesEx() const;
     void ReadValuesEx(std::span<const uint8_t> payload);
+    void DefineProperties(core::Filer& filer) override;
+    std::string DisplayName() const override;
 };
 
 // The text an item applies in the active language: its own text, else the test-mode text of
@@ -94,21 +109,22 @@ std::string ExtendedItemText(const TlcExtendedItem& item, int activeLanguage, ch
 std::string SetValueAtLanguage(std::string_view values, int language, int numLanguages,
                                char delim, std::string_view text);
 
-class TlcExtendedItems {
+class TlcExtendedItems : public core::Collection {
+    LARK_PERSISTENT_CLASS(TlcExtendedItems)
 public:
+    TlcExtendedItems() : core::Collection(TlcExtendedItem::StaticClass()) {}
     TlcExtendedItem& Add(std::string identifier = {});
-    void Clear() { items_.clear(); }
-    int Count() const { return static_cast<int>(items_.size()); }
-    TlcExtendedItem& operator[](int i) { return *items_.at(i); }
-    const TlcExtendedItem& operator[](int i) const { return *items_.at(i); }
-    void Delete(int i);
+    TlcExtendedItem& operator[](int i) { return *ItemAs<TlcExtendedItem>(Checked(i)); }
+    const TlcExtendedItem& operator[](int i) const { return *ItemAs<TlcExtendedItem>(Checked(i)); }
+    // An index outside the items is a std::out_of_range.
+    void Delete(int i) { core::Collection::Delete(Checked(i)); }
 
     // First item whose identifier equals the path (any case), or none.
     TlcExtendedItem* FindExtendedItem(std::string_view path);
     void ReplaceDelimiterInExtended(char oldDelim, char newDelim);
 
 private:
-    std::vector<std::unique_ptr<TlcExtendedItem>> items_;
+    int Checked(int i) const;
 };
 
 }  // namespace lark::localization

@@ -40,6 +40,8 @@ std::optional<TStringsType> StringsTypeOfListName(std::string_view name);
 
 using StringList = std::vector<std::string>;
 inline constexpr char kDefaultLangDelim = '\x01';
+// Fields of a line are numbered 0..255, so no component holds more languages.
+inline constexpr int kMaxLanguages = 255;
 
 // Which kinds own a list: a full component has kinds 0..10, a linked one lacks the dialog
 // captions and locales (it takes them from its common container). Kind 11 never has a list.
@@ -84,7 +86,7 @@ bool ShouldStoreTranslationData(const TranslationLists& own, const TranslationLi
 // ---- fields of lines and value texts ----
 
 // Field 0 is the identifier (its first byte always belongs to it), field N the text of
-// language N. A field the line lacks is empty; negative numbers give an empty text.
+// language N. A field the line lacks is empty; numbers outside 0..255 give an empty text.
 std::string DelimitedField(std::string_view line, char delim, int field);
 
 using DelimiterSet = std::bitset<256>;
@@ -108,9 +110,6 @@ std::string PlaceTextAtLanguage(std::string_view text, int language, int numLang
 
 // Completes every line to numLanguages texts; complete and longer lines are unchanged.
 void PadLines(StringList& list, int numLanguages, char delim);
-
-// Cuts every line after the text of language numLanguages; shorter lines are unchanged.
-void CutLinesToLanguages(StringList& list, int numLanguages, char delim);
 
 // Every oldDelim byte of every line becomes newDelim.
 void ReplaceDelimiterInList(StringList& list, char oldDelim, char newDelim);

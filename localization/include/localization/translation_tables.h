@@ -25,7 +25,8 @@ public:
     const StringList* ListOfKind(TStringsType kind) const { return lists_.ListOfKind(kind); }
 
     int NumOfLanguages() const { return numOfLanguages_; }
-    // n < 1 is an ELanguageError. Lowering cuts longer lines after language n; then the
+    // Outside 1..kMaxLanguages is an ELanguageError. Lowering cuts no text (raising the count
+    // again finds the texts of the languages above); an active language above n becomes 1; the
     // Strings, DlgsCaptions and Locales lines are completed and, at run time, the tables rebuilt.
     void SetNumOfLanguages(int n);
 
@@ -68,6 +69,10 @@ public:
     // Rebuilds StringTable (and ResourceStringTable when HandleResourceStrings) from Strings;
     // nothing while designing. Lookups of Strings read the table, so run this after changing it.
     void RebuildLookupTables();
+    // Sorts the resource-string table by ResourceLanguageIndex (its entries stay).
+    void ResortResourceStrings() { resourceStringTable_.SetSortColumn(ResourceLanguageIndex); }
+    // Drops the identifier's entry from both tables until they are rebuilt.
+    void ForgetString(std::string_view identifier);
     const TlcStringsCollection& StringTable() const { return stringTable_; }
     const TlcStringsCollection& ResourceStringTable() const { return resourceStringTable_; }
 

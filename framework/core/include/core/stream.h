@@ -23,6 +23,8 @@ public:
     virtual std::int64_t Position() const = 0;
     virtual void Seek(std::int64_t position) = 0;
     virtual std::int64_t Size() const = 0;
+    // Cuts the stream at the current position (a rewrite shorter than the old content).
+    virtual void Truncate() = 0;
 
     // Exactly count bytes, or StreamError naming the offset.
     void ReadExact(void* buffer, std::size_t count);
@@ -43,6 +45,7 @@ public:
     std::int64_t Position() const override { return static_cast<std::int64_t>(pos_); }
     void Seek(std::int64_t position) override;
     std::int64_t Size() const override { return static_cast<std::int64_t>(data_.size()); }
+    void Truncate() override { data_.resize(pos_ < data_.size() ? pos_ : data_.size()); }
 
     const std::vector<std::uint8_t>& Data() const { return data_; }
     std::vector<std::uint8_t> TakeData() { pos_ = 0; return std::move(data_); }
@@ -67,6 +70,7 @@ public:
     std::int64_t Position() const override;
     void Seek(std::int64_t position) override;
     std::int64_t Size() const override;
+    void Truncate() override;
     // Flushes and closes, raising StreamError when the data did not reach the disk.
     void Close();
 

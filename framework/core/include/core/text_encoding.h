@@ -39,5 +39,8 @@ int CompareTextUtf8(std::string_view a, std::string_view b);
 bool SameTextUtf8(std::string_view a, std::string_view b);
 // The UTF-8 text with the letters above lowered: equal keys for texts that compare equal.
 std::string FoldCaseUtf8(std::string_view utf8);
+// A key whose bytewise order is CompareTextUtf8's order (equal keys for texts that compare
+// equal): sort and search once by keys instead of comparing texts each time.
+std::string SortKeyUtf8(std::string_view utf8);
 
 }  // namespace lark::core
