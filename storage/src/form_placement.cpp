@@ -131,7 +131,7 @@ TFormPlacement::~TFormPlacement() {
     BeginDestroy();
     store_.reset();
     openCount_ = 0;
-    DetachOwnerEvents();
+    StopListening();
 }
 
 std::string TFormPlacement::EffectiveFileName() const {
@@ -227,6 +227,7 @@ void TFormPlacement::StorePlacement() {
 void TFormPlacement::LoadPlacement() {
     saved_ = false;
     pendingShowCmd_ = 0;
+    pendingActiveControl_.clear();
     try {
         WithStore(false, [&] {
             if (ReadStoredInteger(StorageSection(), "FormVersion", 0) >= version_) {
@@ -260,7 +261,7 @@ void TFormPlacement::MinMaxInfoChanged() {
 void TFormPlacement::Loaded() {
     core::Component::Loaded();
     if (IsDesigning()) return;
-    AttachOwnerEvents();
+    ListenToOwner();
     if (preventResize_) ApplyPreventResize();
     UpdateHook();
 }

@@ -24,18 +24,19 @@ std::string DefaultStorageSection(const core::Component* component) {
     return component ? component->Name() : std::string();
 }
 
-WindowControl* TFormPlacement::Window() const { return nullptr; }
+ui::Form* TFormPlacement::Window() const { return nullptr; }
 void TFormPlacement::SaveWindowPlacement() {}
 void TFormPlacement::RestoreWindowPlacement() {}
 void TFormPlacement::WindowShow() {}
 bool TFormPlacement::WindowCloseQuery() { return true; }
 void TFormPlacement::WindowDestroy() {}
-void TFormPlacement::AttachOwnerEvents() {}
-void TFormPlacement::DetachOwnerEvents() {}
+void TFormPlacement::ListenToOwner() {}
+void TFormPlacement::StopListening() {}
 void TFormPlacement::UpdateHook() {}
 void TFormPlacement::AdjustMaximizedPosition() {}
 void TFormPlacement::ApplyPreventResize() {}
 void TFormPlacement::CreateHook() {}
 void TFormPlacement::ActivateStoredControl() {}
+void TFormPlacement::FocusControl(const std::string&) {}
 
 }  // namespace lark::storage

@@ -8,25 +8,23 @@
 #include "storage/form_storage.h"
 #include "storage/text_helpers.h"
 #include "storage/window_hook_win.h"
+#include "ui/form.h"
+#include "ui/standard_controls.h"
 #include "win/registry.h"
 
 using namespace lark::storage;
+using lark::ui::BorderStyle;
+using lark::ui::Form;
 
 namespace {
 
-HWND MakeWindow(DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0, bool shown = true) {
-    static const bool registered = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"PlacementTestWindow";
-        return RegisterClassW(&wc) != 0;
-    }();
-    EXPECT_TRUE(registered);
-    HWND hwnd = CreateWindowExW(exStyle, L"PlacementTestWindow", L"", style, 10, 10, 200, 150, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    if (shown) ShowWindow(hwnd, SW_SHOWNORMAL);
-    return hwnd;
+// A form at 10,10 sized 200 x 150, its window made (not shown).
+std::unique_ptr<Form> MakeForm(BorderStyle border = BorderStyle::Sizeable) {
+    auto form = std::make_unique<Form>();
+    form->SetBorderStyle(border);
+    form->SetBounds(10, 10, 200, 150);
+    form->Handle();
+    return form;
 }
 
 // The key as written for the current screen size, e.g. NormPos(1024x768).
@@ -49,13 +47,11 @@ std::string TempFile(const char* name) {
     return path;
 }
 
-// A window with a storage on it, kept in an INI file or under a registry key, whose events
-// are raised the way the window framework raises them.
+// A form with a storage on it, kept in an INI file or under a registry key.
 struct PlacedWindow {
-    PlacedWindow(const std::string& store, bool registry, DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0,
-                 bool shown = true) {
-        hwnd = MakeWindow(style, exStyle, shown);
-        window = std::make_unique<WindowControl>(nullptr, hwnd);
+    PlacedWindow(const std::string& store, bool registry, BorderStyle border = BorderStyle::Sizeable) {
+        window = MakeForm(border);
+        hwnd = window->Handle();
         window->SetName("MainForm");
         storage = window->Create<TFormStorage>();
         storage->SetIniFileName(store);
@@ -63,12 +59,8 @@ struct PlacedWindow {
         storage->SetIniSection("MainForm");
         storage->Loaded();  // as after reading the window's definition
     }
-    ~PlacedWindow() {
-        window.reset();
-        DestroyWindow(hwnd);
-    }
     HWND hwnd;
-    std::unique_ptr<WindowControl> window;
+    std::unique_ptr<Form> window;
     TFormStorage* storage;
 };
 
@@ -103,7 +95,7 @@ protected:
 TEST_P(PlacementRoundTrip, NormalAndMaximizedWindowsComeBack) {
     {
         PlacedWindow w(store, GetParam().registry);
-        w.window->DoShow();  // nothing stored yet
+        w.window->Show();  // nothing stored yet
         MoveWindow(w.hwnd, 40, 50, 320, 240, TRUE);
         EXPECT_TRUE(w.window->CloseQuery());
     }
@@ -115,7 +107,7 @@ TEST_P(PlacementRoundTrip, NormalAndMaximizedWindowsComeBack) {
     EXPECT_NE(Stored("PixelsPerInch"), "(none)");
     {
         PlacedWindow w(store, GetParam().registry);
-        w.window->DoShow();
+        w.window->Show();
         RECT r = NormalRect(w.hwnd);
         EXPECT_EQ(r.left, 40);
         EXPECT_EQ(r.top, 50);
@@ -127,7 +119,7 @@ TEST_P(PlacementRoundTrip, NormalAndMaximizedWindowsComeBack) {
     }
     {
         PlacedWindow w(store, GetParam().registry);
-        w.window->DoShow();
+        w.window->Show();
         EXPECT_TRUE(IsZoomed(w.hwnd));
         RECT r = NormalRect(w.hwnd);  // restoring goes back to the stored normal rectangle
         EXPECT_EQ(r.left, 40);
@@ -135,49 +127,52 @@ TEST_P(PlacementRoundTrip, NormalAndMaximizedWindowsComeBack) {
     }
 }
 
-// The usual order: the show event comes while the window is still hidden, then it is shown.
+// A form tells its listeners while its window is still hidden: the stored state is taken once
+// the window is visible, and a close before that keeps what was stored.
 TEST_P(PlacementRoundTrip, AWindowHiddenWhenThePlacementLoadsComesBackMaximized) {
     {
         PlacedWindow w(store, GetParam().registry);
-        w.window->DoShow();
+        w.window->Show();
         MoveWindow(w.hwnd, 40, 50, 320, 240, TRUE);
         ShowWindow(w.hwnd, SW_SHOWMAXIMIZED);
         w.window->CloseQuery();
     }
     ASSERT_EQ(Stored("ShowCmd"), "3");
     for (bool closedUnseen : {true, false}) {
-        SCOPED_TRACE(closedUnseen ? "closed without being shown" : "shown");
-        PlacedWindow w(store, GetParam().registry, WS_OVERLAPPEDWINDOW, 0, false);
-        w.window->DoShow();
-        EXPECT_FALSE(IsWindowVisible(w.hwnd));
-        if (closedUnseen) {
-            w.window->CloseQuery();  // the stored state stays what it was
-            continue;
-        }
-        ShowWindow(w.hwnd, SW_SHOW);
+        SCOPED_TRACE(closedUnseen ? "closed before it was visible" : "shown");
+        PlacedWindow w(store, GetParam().registry);
+        bool hiddenOnShow = false;
+        w.window->OnShow.Bind([&](lark::core::Component&) {
+            hiddenOnShow = !IsWindowVisible(w.hwnd);
+            if (closedUnseen) EXPECT_TRUE(w.window->CloseQuery());
+        });
+        w.window->Show();
+        EXPECT_TRUE(hiddenOnShow);
         EXPECT_TRUE(IsWindowVisible(w.hwnd));
         EXPECT_TRUE(IsZoomed(w.hwnd));
+        if (closedUnseen) continue;  // the next round finds the state stored before
         RECT r = NormalRect(w.hwnd);
         EXPECT_EQ(r.left, 40);
         EXPECT_EQ(r.right, 360);
-        // Applied once: the user's own restore stays.
+        // Applied once: the user's own restore stays when the window is hidden and shown again.
         ShowWindow(w.hwnd, SW_RESTORE);
         ShowWindow(w.hwnd, SW_HIDE);
         ShowWindow(w.hwnd, SW_SHOW);
         EXPECT_FALSE(IsZoomed(w.hwnd));
+        w.storage->SetActive(false);
     }
 }
 
 TEST_P(PlacementRoundTrip, PositionOnAMonitorThatIsGoneIsBroughtOnScreen) {
     {
         PlacedWindow w(store, GetParam().registry);
-        w.window->DoShow();
+        w.window->Show();
         w.window->CloseQuery();  // the right pixels per inch and version
         const std::string keys[] = {"NormPos", SizedKey("NormPos")};
         for (const std::string& key : keys) w.storage->WriteStoredString("MainForm", key, "-20000,-20000,-19700,-19800");
     }
     PlacedWindow w(store, GetParam().registry);
-    w.window->DoShow();
+    w.window->Show();
     RECT r = NormalRect(w.hwnd);
     EXPECT_NE(MonitorFromRect(&r, MONITOR_DEFAULTTONULL), nullptr);
     EXPECT_EQ(r.right - r.left, 300);
@@ -189,7 +184,6 @@ TEST_P(PlacementRoundTrip, ClosedWithoutBeingShownKeepsTheStoredPlacement) {
         PlacedWindow w(store, GetParam().registry);
         w.storage->WriteStoredString("MainForm", "NormPos", "1,2,3,4");
         EXPECT_TRUE(w.window->CloseQuery());
-        w.window->DoDestroy();
     }
     EXPECT_EQ(Stored("NormPos"), "1,2,3,4");
     EXPECT_EQ(Stored("FormVersion"), "(none)");
@@ -209,7 +203,7 @@ TEST_P(PlacementRoundTrip, StoredPropertiesAndValuesTravelWithThePlacement) {
     {
         PlacedWindow w(store, GetParam().registry);
         auto [flag, secret] = setUp(w);
-        w.window->DoShow();
+        w.window->Show();
         flag->SetVersion(7);
         flag->SetIniSection("  padded  ");
         secret->SetValue(lark::core::Value(std::string("s3cr3t")));
@@ -219,7 +213,7 @@ TEST_P(PlacementRoundTrip, StoredPropertiesAndValuesTravelWithThePlacement) {
     EXPECT_EQ(Stored("Secret"), XorHexEncode("k3y", "s3cr3t"));
     PlacedWindow w(store, GetParam().registry);
     auto [flag, secret] = setUp(w);
-    w.window->DoShow();
+    w.window->Show();
     EXPECT_EQ(flag->Version(), 7);
     EXPECT_EQ(flag->IniSection(), "padded");
     EXPECT_EQ(std::get<std::string>(secret->Value()), "s3cr3t");
@@ -235,16 +229,17 @@ TEST(PlacementStore, OtherResolutionLeavesTheWindowAloneAndTheScreenSizeKeyWins)
         PlacedWindow w(file, false);
         w.storage->WriteStoredString("MainForm", "PixelsPerInch", "1");
         w.storage->WriteStoredString("MainForm", "NormPos", "40,50,360,290");
-        w.window->DoShow();
+        w.window->Show();
         EXPECT_EQ(NormalRect(w.hwnd).left, 10);
         w.storage->WriteStoredString("MainForm", SizedKey("NormPos"), "70,80,390,320");
+        w.storage->SetActive(false);  // the form going must not store over it
     }
     {
         lark::core::IniStore ini(file);
         ini.DeleteKey("MainForm", "PixelsPerInch");
         ini.UpdateFile();
         PlacedWindow w(file, false);
-        w.window->DoShow();
+        w.window->Show();
         EXPECT_EQ(NormalRect(w.hwnd).left, 70);
         // Quoted values survive the INI reader's quote removal.
         w.storage->WriteStoredString("MainForm", "Quoted", "'abc'");
@@ -257,13 +252,13 @@ TEST(PlacementStore, AnOlderFormVersionIsNotRestored) {
     const std::string file = TempFile("placement_version.ini");
     {
         PlacedWindow w(file, false);
-        w.window->DoShow();
+        w.window->Show();
         MoveWindow(w.hwnd, 60, 70, 200, 150, TRUE);
         w.window->CloseQuery();
     }
     PlacedWindow w(file, false);
     w.storage->SetVersion(2);
-    w.window->DoShow();
+    w.window->Show();
     EXPECT_EQ(NormalRect(w.hwnd).left, 10);
     EXPECT_TRUE(w.storage->Restored());
     std::remove(file.c_str());
@@ -274,8 +269,8 @@ TEST(PlacementStore, AFixedBorderKeepsItsDesignedSize) {
     lark::core::IniStore ini(file);
     ini.WriteString("MainForm", "NormPos", "30,40,500,600");
     ini.UpdateFile();
-    PlacedWindow w(file, false, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME);
-    w.window->DoShow();
+    PlacedWindow w(file, false, BorderStyle::Dialog);
+    w.window->Show();
     RECT r = NormalRect(w.hwnd);
     EXPECT_EQ(r.left, 30);
     EXPECT_EQ(r.top, 40);
@@ -284,44 +279,96 @@ TEST(PlacementStore, AFixedBorderKeepsItsDesignedSize) {
     std::remove(file.c_str());
 }
 
-TEST(PlacementEvents, TheWindowsOwnHandlersStillRun) {
+// The placement listens to the form's life cycle; the form's own handlers are the form's.
+TEST(PlacementEvents, TheFormsOwnHandlersStillRun) {
     const std::string file = TempFile("placement_handlers.ini");
-    HWND hwnd = MakeWindow();
+    lark::core::Component plain;
+    TFormPlacement stored(&plain);
+    stored.SetIniFileName(file);
+    int shows = 0, destroys = 0;
+    bool allow = false;
     {
-        WindowControl window(nullptr, hwnd);
-        int shows = 0, destroys = 0;
-        bool allow = false;
-        window.OnShow = [&](WindowControl&) { ++shows; };
-        window.OnCloseQuery = [&](WindowControl&, bool& canClose) { canClose = allow; };
-        window.OnDestroy = [&](WindowControl&) { ++destroys; };
-        auto* placement = window.Create<TFormPlacement>();
+        auto window = MakeForm();
+        window->OnShow.Bind([&](lark::core::Component&) { ++shows; });
+        window->OnCloseQuery.Bind([&](lark::core::Component&, bool& canClose) { canClose = allow; });
+        window->OnDestroy.Bind([&](lark::core::Component&) { ++destroys; });
+        auto* placement = window->Create<TFormPlacement>();
         placement->SetIniFileName(file);
         placement->SetIniSection("W");
         placement->Loaded();
 
-        window.DoShow();
+        window->Show();
         EXPECT_EQ(shows, 1);
-        EXPECT_FALSE(window.CloseQuery());
-        EXPECT_EQ(placement->ReadStoredString("W", "FormVersion", "(none)"), "(none)");
-        window.DoDestroy();  // never saved since the restore: written now, as visible
-        EXPECT_EQ(destroys, 1);
-        EXPECT_EQ(placement->ReadStoredString("W", "Visible", ""), "1");
+        EXPECT_FALSE(window->CloseQuery());
+        EXPECT_EQ(placement->ReadStoredString("W", "FormVersion", "(none)"), "(none)") << "a refused close stored";
         allow = true;
-        EXPECT_TRUE(window.CloseQuery());
+        EXPECT_TRUE(window->CloseQuery());
         EXPECT_EQ(placement->ReadStoredString("W", "Visible", ""), "0");
 
-        // Removing the placement gives the window its handlers back.
+        // Without the placement the form's handlers run as before.
         delete placement;
-        window.DoShow();
+        window->Hide();
+        window->Show();
         EXPECT_EQ(shows, 2);
     }
-    DestroyWindow(hwnd);
+    EXPECT_EQ(destroys, 1);
+    {
+        auto window = MakeForm();
+        auto* placement = window->Create<TFormPlacement>();
+        placement->SetIniFileName(file);
+        placement->SetIniSection("V");
+        placement->Loaded();
+        window->Show();
+    }  // destroyed while shown and never closed: stored now, as visible
+    EXPECT_EQ(stored.ReadStoredString("V", "Visible", ""), "1");
+    std::remove(file.c_str());
+}
+
+// The control that had the focus is found by its window and focused again when the form shows,
+// not the form's first tab stop.
+TEST(PlacementEvents, TheActiveControlComesBack) {
+    const std::string file = TempFile("placement_active.ini");
+    auto makeForm = [&file](lark::ui::Edit*& second) {
+        auto form = MakeForm();
+        for (const char* name : {"Edit1", "Edit2"}) {
+            auto* edit = form->Create<lark::ui::Edit>();
+            edit->SetName(name);
+            edit->SetTabStop(true);
+            edit->SetBounds(10, name[4] == '1' ? 10 : 40, 100, 22);
+            edit->SetParent(form.get());
+            second = edit;
+        }
+        auto* placement = form->Create<TFormPlacement>();
+        placement->SetIniFileName(file);
+        placement->SetIniSection("A");
+        placement->SetOptions(fpState | fpPosition | fpActiveControl);
+        placement->Loaded();
+        return form;
+    };
+    lark::ui::Edit* second = nullptr;
+    {
+        auto form = makeForm(second);
+        form->Show();
+        second->SetFocus();
+        ASSERT_TRUE(second->Focused());
+        EXPECT_TRUE(form->CloseQuery());
+    }
+    {
+        auto form = makeForm(second);
+        auto* placement = dynamic_cast<TFormPlacement*>(form->Components(form->ComponentCount() - 1));
+        ASSERT_NE(placement, nullptr);
+        EXPECT_EQ(placement->ReadStoredString("A", "ActiveControl", ""), "Edit2");
+        form->Show();
+        EXPECT_TRUE(second->Focused());
+    }
     std::remove(file.c_str());
 }
 
 TEST(PlacementLimits, MinMaxInfoAndPreventResizeReachTheWindow) {
-    HWND hwnd = MakeWindow();
-    WindowControl window(nullptr, hwnd);
+    auto form = MakeForm();
+    Form& window = *form;
+    HWND hwnd = window.Handle();
+    window.Show();
     auto* placement = window.Create<TFormPlacement>();
     placement->SetActive(false);
     placement->Loaded();
@@ -348,28 +395,44 @@ TEST(PlacementLimits, MinMaxInfoAndPreventResizeReachTheWindow) {
 
     placement->SetPreventResize(false);
     EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX);
-    window.SetHandle(nullptr);
-    DestroyWindow(hwnd);
+}
+
+// As read from a definition: the placement is loaded before the form has a window.
+TEST(PlacementLimits, PreventResizeReachesAWindowMadeAfterLoading) {
+    Form window;
+    window.SetBounds(10, 10, 200, 150);
+    auto* placement = window.Create<TFormPlacement>();
+    placement->SetActive(false);
+    placement->SetPreventResize(true);
+    placement->Loaded();
+    ASSERT_FALSE(window.HandleAllocated());
+    window.Show();
+    HWND hwnd = window.Handle();
+    EXPECT_FALSE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX);
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    MINMAXINFO info{};
+    SendMessageW(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMaxTrackSize.x, r.right - r.left);
+    placement->SetPreventResize(false);
+    EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX);
 }
 
 TEST(PlacementDefaults, SectionsAndOptionsFollowTheOwner) {
-    HWND hwnd = MakeWindow();
-    WindowControl window(nullptr, hwnd);
+    Form window;
     auto* onWindow = window.Create<TFormPlacement>();
     onWindow->SetName("Placement1");
     EXPECT_EQ(onWindow->Options(), unsigned(fpState | fpPosition));
-    EXPECT_EQ(onWindow->StorageSection(), "WindowControl");
-    auto* child = window.Create<WindowControl>();
+    EXPECT_EQ(onWindow->StorageSection(), "TForm");
+    auto* child = window.Create<lark::ui::Edit>();
     child->SetName("Edit1");
-    EXPECT_EQ(DefaultStorageSection(child), "WindowControlEdit1");
-    EXPECT_EQ(DefaultStorageSection(onWindow), "WindowControl.Placement1");
+    EXPECT_EQ(DefaultStorageSection(child), "TFormEdit1");
+    EXPECT_EQ(DefaultStorageSection(onWindow), "TForm.Placement1");
     lark::core::Component plain;
     TFormPlacement off(&plain);
     EXPECT_EQ(off.Options(), 0u);
     EXPECT_EQ(DefaultIniName(), "storage_window_tests.INI");
     EXPECT_EQ(DefaultRegistryKey(), "Software\\storage_window_tests");
-    window.SetHandle(nullptr);
-    DestroyWindow(hwnd);
 }
 
 }  // namespace

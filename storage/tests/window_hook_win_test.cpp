@@ -9,14 +9,41 @@
 #include <vector>
 
 #include "gui_testing/process.h"
+#include "ui/control.h"
 
 using namespace lark::storage;
 using lark::testing::Pump;
+using lark::ui::Control;
 
 namespace {
 
 constexpr UINT kPing = WM_APP + 1;
 constexpr LRESULT kPong = 42;
+}  // namespace
+
+// A window the layer makes itself, answering pings.
+class PingWindow : public Control {
+    LARK_PERSISTENT_CLASS(PingWindow)
+public:
+    explicit PingWindow(lark::core::Component* owner = nullptr) : Control(owner) { SetBounds(0, 0, 100, 100); }
+
+protected:
+    void FillCreateParams(CreateParams& params) override {
+        Control::FillCreateParams(params);
+        params.ownClass = true;
+        params.style = WS_OVERLAPPEDWINDOW;
+    }
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == kPing) return kPong;
+        return Control::WndProc(msg, wParam, lParam);
+    }
+};
+
+LARK_DEFINE_CLASS(PingWindow) {
+    return lark::core::ClassBuilder<PingWindow>("THookPingWindow", &Control::StaticClass()).Build();
+}
+
+namespace {
 
 struct OwnProc {
     static inline int pings = 0;
@@ -53,15 +80,22 @@ HWND MakeWindow() {
 
 WNDPROC ProcOf(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)); }
 
+// A control standing for a window the layer did not make (as the list header is).
+Control* AttachedControl(lark::core::Component& owner, HWND window) {
+    auto* control = owner.Create<Control>();
+    control->Attach(window);
+    return control;
+}
+
 class WindowHookTest : public testing::Test {
 protected:
     void SetUp() override {
         OwnProc::pings = OwnProc::destroys = 0;
         hwnd = MakeWindow();
         ASSERT_NE(hwnd, nullptr);
-        original = ProcOf(hwnd);
         root = std::make_unique<lark::core::Component>();
-        control = root->Create<WindowControl>(hwnd);
+        control = AttachedControl(*root, hwnd);
+        original = ProcOf(hwnd);
     }
     void TearDown() override {
         root.reset();
@@ -69,7 +103,7 @@ protected:
         Pump();
     }
     // A hook that logs "<name>:before" / "<name>:after" for pings.
-    TUiWindowHook* AddHook(const std::string& name, WindowControl* on = nullptr) {
+    TUiWindowHook* AddHook(const std::string& name, Control* on = nullptr) {
         auto* hook = root->Create<TUiWindowHook>();
         hook->BeforeMessage = [this, name](TUiWindowHook&, HookMessage& m, bool&) {
             if (m.msg == kPing) log.push_back(name + ":before");
@@ -85,7 +119,7 @@ protected:
     HWND hwnd = nullptr;
     WNDPROC original = nullptr;
     std::unique_ptr<lark::core::Component> root;
-    WindowControl* control = nullptr;
+    Control* control = nullptr;
     std::vector<std::string> log;
 };
 
@@ -122,11 +156,11 @@ TEST_F(WindowHookTest, ThreeClientsOnOneWindowLeaveInEveryOrder) {
         std::string orderName;
         for (int i : order) orderName += names[static_cast<std::size_t>(i)];
         SCOPED_TRACE("removed in the order " + orderName);
-        std::vector<WindowControl*> controls;
+        std::vector<Control*> controls;
         std::vector<TUiWindowHook*> hooks;
         for (const std::string& name : names) {
             // Each client on a control of its own, all over the same window handle.
-            controls.push_back(root->Create<WindowControl>(hwnd));
+            controls.push_back(AttachedControl(*root, hwnd));
             hooks.push_back(AddHook(name, controls.back()));
         }
         std::vector<std::string> left = names;
@@ -145,7 +179,7 @@ TEST_F(WindowHookTest, ThreeClientsOnOneWindowLeaveInEveryOrder) {
             std::erase(left, names[static_cast<std::size_t>(gone)]);
         }
         EXPECT_EQ(ProcOf(hwnd), original);
-        for (WindowControl* c : controls) Free(c);
+        for (Control* c : controls) Free(c);
         Pump();
     } while (std::next_permutation(order.begin(), order.end()));
 }
@@ -188,8 +222,9 @@ TEST_F(WindowHookTest, HandledBeforeMessageBlocksEverythingButDestroy) {
     for (Case c : {Case{kPing, false}, Case{WM_DESTROY, true}}) {
         SCOPED_TRACE(c.msg);
         if (!IsWindow(hwnd)) {
+            EXPECT_FALSE(control->HandleAllocated());  // it followed its window until the end
             hwnd = MakeWindow();
-            control->SetHandle(hwnd);
+            control->Attach(hwnd);
         }
         OwnProc::pings = OwnProc::destroys = 0;
         int innerBefore = 0, afters = 0;
@@ -219,14 +254,44 @@ TEST_F(WindowHookTest, HandledBeforeMessageBlocksEverythingButDestroy) {
     }
 }
 
-TEST_F(WindowHookTest, ReCreatedWindowIsHookedAgain) {
+TEST_F(WindowHookTest, AnotherWindowAttachedIsHookedAtOnce) {
     AddHook("a");
     DestroyWindow(hwnd);
     hwnd = MakeWindow();
-    control->SetHandle(hwnd);
-    Pump();  // the deferred re-hook must not hook a second time
+    control->Attach(hwnd);
     EXPECT_EQ(SendMessageW(hwnd, kPing, 0, 0), kPong);
     EXPECT_EQ(log, (std::vector<std::string>{"a:before", "a:after=42"}));
+}
+
+// A control that lets go of a window it stands for: the hooks leave the window first, so the
+// window's procedure is its own again and a hook attached later still works.
+TEST_F(WindowHookTest, LettingGoOfAnAttachedWindowUnhooksIt) {
+    AddHook("a");
+    control->Attach(nullptr);
+    EXPECT_EQ(ProcOf(hwnd), &OwnProc::Proc);
+    EXPECT_EQ(SendMessageW(hwnd, kPing, 0, 0), kPong);
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(IsWindow(hwnd));
+    control->Attach(hwnd);
+    EXPECT_EQ(SendMessageW(hwnd, kPing, 0, 0), kPong);
+    EXPECT_EQ(log, (std::vector<std::string>{"a:before", "a:after=42"}));
+}
+
+TEST_F(WindowHookTest, ReCreatedWindowIsHookedBeforeItsNextMessage) {
+    auto* own = root->Create<PingWindow>();
+    HWND first = own->Handle();
+    AddHook("a", own);
+    EXPECT_EQ(SendMessageW(first, kPing, 0, 0), kPong);
+    log.clear();
+    own->RecreateHandle();
+    HWND second = own->Handle();
+    ASSERT_NE(second, first);
+    EXPECT_EQ(SendMessageW(second, kPing, 0, 0), kPong);
+    EXPECT_EQ(log, (std::vector<std::string>{"a:before", "a:after=42"}));
+    Pump();
+    log.clear();
+    EXPECT_EQ(SendMessageW(second, kPing, 0, 0), kPong);
+    EXPECT_EQ(log, (std::vector<std::string>{"a:before", "a:after=42"})) << "hooked once";
 }
 
 TEST_F(WindowHookTest, FreeingTheControlDetachesAndAFailingClientDoesNotStopTheNext) {
@@ -249,11 +314,11 @@ TEST_F(WindowHookTest, FreeingTheControlDetachesAndAFailingClientDoesNotStopTheN
     EXPECT_EQ(log.front(), "a:before");
     SetHookExceptionHandler(nullptr);
 
-    Free(control);
+    Free(control);  // an attached window stays
     control = nullptr;
     EXPECT_EQ(quiet->WinControl(), nullptr);
     EXPECT_EQ(failing->WinControl(), nullptr);
-    EXPECT_EQ(ProcOf(hwnd), original);
+    EXPECT_EQ(ProcOf(hwnd), &OwnProc::Proc);
 }
 
 }  // namespace

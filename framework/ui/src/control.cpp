@@ -25,6 +25,8 @@ constexpr wchar_t kControlProp[] = L"LarkUiControl";
 // (WM_GETMINMAXINFO arrives before WM_NCCREATE).
 thread_local Control* g_creating = nullptr;
 
+Control::WindowWatcher* g_watcher = nullptr;
+
 HINSTANCE CodeModule() {
     HMODULE module = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -162,6 +164,30 @@ Control::~Control() {
 
 Control* Control::FromHandle(HWND window) {
     return window ? static_cast<Control*>(GetPropW(window, kControlProp)) : nullptr;
+}
+
+void Control::SetWindowWatcher(WindowWatcher* watcher) { g_watcher = watcher; }
+
+void Control::Attach(HWND window) {
+    if (window == handle_ && (foreign_ || !window)) return;
+    if (handle_ && !foreign_) throw core::Error(NamePath() + ": it has a window of its own");
+    ReleaseForeignWindow();
+    foreign_ = window != nullptr;
+    if (!window) return;
+    if (!IsWindow(window)) {
+        foreign_ = false;
+        throw core::Error(NamePath() + ": cannot stand for a window that does not exist");
+    }
+    AttachWindow(window, true);
+    if (g_watcher) g_watcher->WindowAttached(*this);
+}
+
+void Control::ReleaseForeignWindow() {
+    if (!handle_ || !foreign_) return;
+    // Hooks above our subclass leave first: removing the last subclass puts back the procedure
+    // the window had before it, which would cut out whatever subclassed it after us.
+    if (g_watcher) g_watcher->WindowReleasing(*this);
+    DetachWindow();
 }
 
 namespace {
@@ -372,7 +398,7 @@ HWND Control::Handle() {
 }
 
 void Control::CreateHandle() {
-    if (handle_) return;
+    if (handle_ || foreign_) return;
     if (parent_ && !parent_->handle_) {
         parent_->Handle();  // creates its children, this one among them
         if (handle_) return;
@@ -395,6 +421,7 @@ void Control::CreateHandle() {
     try {
         ApplyFont();
         HandleCreated();
+        if (g_watcher) g_watcher->WindowAttached(*this);
         for (Control* child : ChildrenInTabOrder()) child->CreateHandle();
         ArrangeZOrder();
         AlignControls();
@@ -419,13 +446,14 @@ void Control::SaveLiveState() {
 }
 
 void Control::DestroyHandle() {
+    if (foreign_) return ReleaseForeignWindow();
     if (!handle_) return;
     DestroyWindow(handle_);
     if (handle_) DetachWindow();  // a window of another thread, or one already gone
 }
 
 void Control::RecreateHandle() {
-    if (!handle_) return;
+    if (!handle_ || foreign_) return;
     const bool hadFocus = Focused();
     DestroyHandle();
     CreateHandle();
@@ -479,16 +507,19 @@ void Control::AlignControls() {
     aligning_ = false;
 }
 
+// The subclass id is the control: several controls may subclass one attached window.
 void Control::AttachWindow(HWND window, bool subclass) {
     handle_ = window;
-    SetPropW(window, kControlProp, this);
-    if (subclass) subclassed_ = SetWindowSubclass(window, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    if (!foreign_ || !FromHandle(window)) SetPropW(window, kControlProp, this);
+    if (subclass)
+        subclassed_ = SetWindowSubclass(window, &SubclassProc, reinterpret_cast<UINT_PTR>(this),
+                                        reinterpret_cast<DWORD_PTR>(this)) != FALSE;
 }
 
 void Control::DetachWindow() {
     if (!handle_) return;
-    RemovePropW(handle_, kControlProp);
-    if (subclassed_) RemoveWindowSubclass(handle_, &SubclassProc, 0);
+    if (FromHandle(handle_) == this) RemovePropW(handle_, kControlProp);
+    if (subclassed_) RemoveWindowSubclass(handle_, &SubclassProc, reinterpret_cast<UINT_PTR>(this));
     subclassed_ = false;
     handle_ = nullptr;
 }
@@ -518,6 +549,8 @@ LRESULT Control::Dispatch(UINT message, WPARAM w, LPARAM l) {
             DetachWindow();
             return result;
         }
+        // An attached window keeps its own behaviour: the control only follows it.
+        if (foreign_) return Default(message, w, l);
         return WndProc(message, w, l);
     } catch (...) {
         Application::Instance().HandleException(std::current_exception());

@@ -213,6 +213,37 @@ TEST_F(Controls, AFailureInAHandlerIsShownAndDoesNotCrossTheWindowProcedure) {
     EXPECT_EQ(clicks, 1);
 }
 
+// A control may stand for a window it did not make (a list view's header): it follows the
+// window to its end and never destroys it; several controls may stand for one window.
+TEST_F(Controls, AnAttachedWindowIsFollowedButNotOwned) {
+    HWND foreign = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(foreign, nullptr);
+    {
+        Control first, second;
+        first.Attach(foreign);
+        second.Attach(foreign);
+        EXPECT_EQ(first.Handle(), foreign);
+        EXPECT_EQ(second.Handle(), foreign);
+        EXPECT_EQ(Control::FromHandle(foreign), &first);
+        first.Attach(nullptr);
+        EXPECT_FALSE(first.HandleAllocated());
+        SetWindowTextW(foreign, L"still answers");
+        EXPECT_EQ(WindowText(foreign), "still answers");
+    }
+    ASSERT_TRUE(IsWindow(foreign));
+    Control follower;
+    follower.Attach(foreign);
+    DestroyWindow(foreign);
+    EXPECT_FALSE(follower.HandleAllocated());
+    EXPECT_EQ(follower.Handle(), nullptr) << "a control standing for a window makes none of its own";
+
+    Form form;
+    auto* button = Add<Button>(form, "btnOwn", &form, 8, 8, 75, 25);
+    button->Handle();
+    EXPECT_THROW(button->Attach(form.Handle()), core::Error);
+}
+
 TEST_F(Controls, PicturesAreDecodedOrRefusedWithTheirName) {
     Form form;
     form.SetBounds(100, 100, 200, 150);

@@ -14,9 +14,12 @@
 
 #include "core/component.h"
 
+namespace lark::ui {
+class Form;
+}  // namespace lark::ui
+
 namespace lark::storage {
 
-class WindowControl;
 class TUiWindowHook;
 
 // What a placement saves: bit n of the set is the option of ordinal n.
@@ -106,8 +109,8 @@ public:
     std::function<void(TFormPlacement&)> OnSavePlacement;
     std::function<void(TFormPlacement&)> OnRestorePlacement;
 
-    // The placed window: the owner when it is a window, else none (always none on the host).
-    WindowControl* Window() const;
+    // The placed window: the owner when it is a form, else none (always none on the host).
+    ui::Form* Window() const;
 
     // IniFileName, or DefaultRegistryKey / DefaultIniName for the store kind.
     std::string EffectiveFileName() const;
@@ -138,8 +141,9 @@ public:
     void LoadPlacement();
     bool Restored() const { return restored_; }
 
-    // The owner window's events, chained before (show) or after (close query, destroy) the
-    // handlers the window had when the placement took them over.
+    // The owner form's life cycle, which the placement listens to from its Loaded on: restore
+    // when the form is about to show, store when it may close and when it goes. The form's own
+    // handlers stay the form's.
     void WindowShow();
     bool WindowCloseQuery();
     void WindowDestroy();
@@ -156,13 +160,14 @@ protected:
 
 private:
     // The Win32 part (no-ops on the host, where no window exists).
-    void AttachOwnerEvents();
-    void DetachOwnerEvents();
+    void ListenToOwner();
+    void StopListening();
     void UpdateHook();
     void AdjustMaximizedPosition();
     void ApplyPreventResize();
     void CreateHook();
     void ActivateStoredControl();
+    void FocusControl(const std::string& name);
     void AbandonStore();
 
     bool active_ = true;
@@ -184,12 +189,12 @@ private:
     bool defaultMaximize_ = true;
     // The show command restored while the window was hidden, applied when it shows (0: none).
     int pendingShowCmd_ = 0;
-    bool ownerEventsAttached_ = false;
+    // The stored active control, focused once the window shows (empty: none).
+    std::string pendingActiveControl_;
     TUiWindowHook* hook_ = nullptr;
-    // The owner window's own handlers, put back when the placement goes.
-    std::function<void(WindowControl&)> savedOnShow_;
-    std::function<void(WindowControl&, bool&)> savedOnCloseQuery_;
-    std::function<void(WindowControl&)> savedOnDestroy_;
+    // Listens to the owner form (the Win32 part); null while not listening.
+    struct OwnerListener;
+    OwnerListener* ownerListener_ = nullptr;
 };
 
 }  // namespace lark::storage

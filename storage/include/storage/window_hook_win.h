@@ -4,8 +4,10 @@
 // A window handle gets one chain, however many records hook it (several controls may stand for
 // one window): the window procedure is replaced once, the records are listed by handle, and a
 // message passes through them from the last attached to the first before it reaches the
-// window's own procedure. Records join and leave a chain in any order.
-#include <windows.h>
+// window's own procedure. Records join and leave a chain in any order. A control's window that
+// is made again (or a window the control is attached to) is hooked as soon as the control has it,
+// before it handles another message.
+#include "ui/win32.h"
 
 #include <cstddef>
 #include <exception>
@@ -14,33 +16,9 @@
 #include <vector>
 
 #include "core/component.h"
+#include "ui/control.h"
 
 namespace lark::storage {
-
-// A window whose handle may be destroyed and created again; hooks follow it across that.
-class WindowControl : public core::Component {
-    LARK_PERSISTENT_CLASS(WindowControl)
-public:
-    explicit WindowControl(core::Component* owner = nullptr, HWND handle = nullptr);
-    ~WindowControl() override;
-
-    HWND Handle() const { return handle_; }
-    bool HandleAllocated() const { return handle_ && IsWindow(handle_); }
-    // The window was (re-)created, or is gone (null): hooks attached to this control move with it.
-    void SetHandle(HWND handle);
-
-    // The window's own events, raised by whoever runs the window: when it is about to show,
-    // when it is asked to close (a handler may refuse), and when it is being destroyed.
-    std::function<void(WindowControl&)> OnShow;
-    std::function<void(WindowControl&, bool& canClose)> OnCloseQuery;
-    std::function<void(WindowControl&)> OnDestroy;
-    void DoShow();
-    bool CloseQuery();
-    void DoDestroy();
-
-private:
-    HWND handle_ = nullptr;
-};
 
 struct HookMessage {
     UINT msg = 0;
@@ -53,7 +31,7 @@ class TUiWindowHook;
 using THookMessageEvent = std::function<void(TUiWindowHook& sender, HookMessage& message, bool& handled)>;
 
 // Where failures raised inside a window procedure go (no exception crosses one). The default
-// writes to the debugger output.
+// is the application's exception sink.
 using HookExceptionHandler = std::function<void(std::exception_ptr)>;
 void SetHookExceptionHandler(HookExceptionHandler handler);
 // Hands a failure to that handler; never throws.
@@ -70,8 +48,8 @@ public:
 
     bool Active() const { return active_; }
     void SetActive(bool active);
-    WindowControl* WinControl() const;
-    void SetWinControl(WindowControl* control);
+    ui::Control* WinControl() const;
+    void SetWinControl(ui::Control* control);
 
     THookMessageEvent BeforeMessage;
     THookMessageEvent AfterMessage;
@@ -84,7 +62,7 @@ private:
     void Detach();
 
     bool active_ = true;
-    WindowControl* control_ = nullptr;
+    ui::Control* control_ = nullptr;
     TControlHook* hook_ = nullptr;
 };
 
@@ -95,8 +73,8 @@ public:
     TControlHook(const TControlHook&) = delete;
     TControlHook& operator=(const TControlHook&) = delete;
 
-    WindowControl* Control() const { return control_; }
-    void SetControl(WindowControl* control);
+    ui::Control* Control() const { return control_; }
+    void SetControl(ui::Control* control);
     void AddClient(TUiWindowHook* client);
     void RemoveClient(TUiWindowHook* client);
     int ClientCount() const { return static_cast<int>(clients_.size()); }
@@ -113,7 +91,7 @@ private:
     void RunPhase(HookMessage& message, bool& handled, bool after);
     bool PhaseBlocked() const;
 
-    WindowControl* control_ = nullptr;
+    ui::Control* control_ = nullptr;
     HWND subclassedWindow_ = nullptr;  // the window whose chain this record is in
     std::vector<TUiWindowHook*> clients_;
     bool destroying_ = false;
@@ -121,18 +99,17 @@ private:
     bool releasePending_ = false;
 };
 
-class THookList {
+class THookList : private ui::Control::WindowWatcher {
 public:
     // Created on first use; freed at program end with every remaining record.
     static THookList& Instance();
     static bool Exists();
 
-    TControlHook* Find(const WindowControl* control) const;
-    TControlHook* FindOrCreate(WindowControl* control);
+    TControlHook* Find(const ui::Control* control) const;
+    TControlHook* FindOrCreate(ui::Control* control);
     bool Contains(const TControlHook* record) const;
     void Remove(TControlHook* record);
 
-    void PostRehook(TControlHook* record);
     void PostRelease(TControlHook* record);
     // Frees an empty record now, or once no message is on its way through it.
     void Release(TControlHook* record);
@@ -145,10 +122,12 @@ public:
     // The window is gone: every record of its chain lets go of it.
     void DropChain(HWND window);
 
-    ~THookList();
+    ~THookList() override;
 
 private:
     THookList();
+    void WindowAttached(ui::Control& control) override;
+    void WindowReleasing(ui::Control& control) override;
     static LRESULT CALLBACK UtilityProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     std::vector<TControlHook*> records_;
@@ -156,7 +135,6 @@ private:
     HWND utility_ = nullptr;
 };
 
-inline constexpr UINT kHookRehookMessage = 0xB052;
 inline constexpr UINT kHookReleaseMessage = 0xB053;
 
 }  // namespace lark::storage

@@ -1,6 +1,7 @@
 // The window side of TFormPlacement: the placement record of a real window, the size limits
-// applied through the window hook, the owner window's events, and the registry store.
-#include <windows.h>
+// applied through the window hook, listening to the owner form's life cycle, and the registry
+// store.
+#include "ui/win32.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "storage/form_placement.h"
 #include "storage/text_helpers.h"
 #include "storage/window_hook_win.h"
+#include "ui/form.h"
 #include "win/registry.h"
 #include "win/text.h"
 
@@ -104,10 +106,10 @@ POINT MaximizedOrigin(HWND hwnd) {
     return POINT{0, 0};
 }
 
-WindowControl* ControlOfHandle(core::Component* owner, HWND handle) {
-    if (!owner || !handle) return nullptr;
-    for (int i = 0; i < owner->ComponentCount(); ++i)
-        if (auto* c = dynamic_cast<WindowControl*>(owner->Components(i)); c && c->Handle() == handle) return c;
+// The form's control that has the focus (the edit inside a combo box counts as the box).
+ui::Control* FocusedControl(ui::Form& form) {
+    for (HWND window = GetFocus(); window && window != form.Handle(); window = GetParent(window))
+        if (ui::Control* control = ui::Control::FromHandle(window); control && control->Owner() == &form) return control;
     return nullptr;
 }
 
@@ -211,16 +213,16 @@ std::unique_ptr<SettingsStore> OpenRegistrySettings(TPlacementRegRoot root, cons
 
 std::string DefaultStorageSection(const core::Component* component) {
     if (!component) return {};
-    auto* ownerWindow = dynamic_cast<const WindowControl*>(component->Owner());
-    if (dynamic_cast<const WindowControl*>(component))
+    auto* ownerWindow = dynamic_cast<const ui::Control*>(component->Owner());
+    if (dynamic_cast<const ui::Control*>(component))
         return ownerWindow ? ownerWindow->Class().name + component->Name() : component->Class().name;
     return ownerWindow ? ownerWindow->Class().name + "." + component->Name() : component->Name();
 }
 
-WindowControl* TFormPlacement::Window() const { return dynamic_cast<WindowControl*>(Owner()); }
+ui::Form* TFormPlacement::Window() const { return dynamic_cast<ui::Form*>(Owner()); }
 
 void TFormPlacement::SaveWindowPlacement() {
-    WindowControl* window = Window();
+    ui::Form* window = Window();
     if (!window || !window->HandleAllocated()) return;
     const std::string section = StorageSection();
     if (options_ & (fpState | fpPosition)) {
@@ -230,31 +232,43 @@ void TFormPlacement::SaveWindowPlacement() {
         WriteStoredString(section, "Visible", destroyingWindow_ ? "1" : "0");
     }
     if (options_ & fpActiveControl) {
-        HWND focus = GetFocus();
-        if (focus && IsChild(window->Handle(), focus))
-            if (WindowControl* active = ControlOfHandle(window, focus); active && !active->Name().empty())
-                WriteStoredString(section, "ActiveControl", active->Name());
+        if (ui::Control* active = FocusedControl(*window); active && !active->Name().empty())
+            WriteStoredString(section, "ActiveControl", active->Name());
     }
 }
 
 void TFormPlacement::RestoreWindowPlacement() {
-    WindowControl* window = Window();
+    ui::Form* window = Window();
     if (!window || !window->HandleAllocated()) return;
     pendingShowCmd_ = ReadPlacement(window->Handle(), *this, StorageSection(), options_ & fpPosition, options_ & fpState);
     UpdateHook();
 }
 
+// A form is restored before it shows, and a hidden window takes no focus: the stored control is
+// focused when the window becomes visible.
 void TFormPlacement::ActivateStoredControl() {
-    WindowControl* window = Window();
+    ui::Form* window = Window();
     if (!window) return;
     const std::string name = ReadStoredString(StorageSection(), "ActiveControl", "");
     if (name.empty()) return;
-    auto* control = dynamic_cast<WindowControl*>(window->FindComponent(name));
+    if (window->HandleAllocated() && IsWindowVisible(window->Handle())) return FocusControl(name);
+    pendingActiveControl_ = name;
+    UpdateHook();
+}
+
+void TFormPlacement::FocusControl(const std::string& name) {
+    ui::Form* window = Window();
+    auto* control = window ? dynamic_cast<ui::Control*>(window->FindComponent(name)) : nullptr;
     if (control && control->HandleAllocated() && IsWindowVisible(control->Handle()) && IsWindowEnabled(control->Handle()))
         SetFocus(control->Handle());
 }
 
 void TFormPlacement::WindowShow() {
+    // A form's window is usually made after the placement was loaded, or made again since: a
+    // maximize box still there means the size lock has not reached this window yet.
+    if (ui::Form* window = Window(); preventResize_ && window && window->HandleAllocated() &&
+                                     (GetWindowLongPtrW(window->Handle(), GWL_STYLE) & WS_MAXIMIZEBOX))
+        ApplyPreventResize();
     if (active_) {
         try {
             LoadPlacement();
@@ -262,22 +276,19 @@ void TFormPlacement::WindowShow() {
             ReportWindowFailure(std::current_exception());
         }
     }
-    if (savedOnShow_)
-        if (WindowControl* window = Window()) savedOnShow_(*window);
 }
 
 bool TFormPlacement::WindowCloseQuery() {
-    bool canClose = true;
-    WindowControl* window = Window();
-    if (savedOnCloseQuery_ && window) savedOnCloseQuery_(*window, canClose);
-    if (canClose && active_ && window && window->HandleAllocated()) {
+    // The form asks its own handler first and its listeners only when that allows the close.
+    ui::Form* window = Window();
+    if (active_ && window && window->HandleAllocated()) {
         try {
             StorePlacement();
         } catch (...) {
             ReportWindowFailure(std::current_exception());
         }
     }
-    return canClose;
+    return true;
 }
 
 void TFormPlacement::WindowDestroy() {
@@ -290,48 +301,46 @@ void TFormPlacement::WindowDestroy() {
         }
         destroyingWindow_ = false;
     }
-    if (savedOnDestroy_)
-        if (WindowControl* window = Window()) savedOnDestroy_(*window);
 }
 
-void TFormPlacement::AttachOwnerEvents() {
-    WindowControl* window = Window();
-    if (!window || ownerEventsAttached_) return;
-    savedOnShow_ = std::move(window->OnShow);
-    savedOnCloseQuery_ = std::move(window->OnCloseQuery);
-    savedOnDestroy_ = std::move(window->OnDestroy);
-    window->OnShow = [this](WindowControl&) { WindowShow(); };
-    window->OnCloseQuery = [this](WindowControl&, bool& canClose) { canClose = WindowCloseQuery(); };
-    window->OnDestroy = [this](WindowControl&) { WindowDestroy(); };
-    ownerEventsAttached_ = true;
+struct TFormPlacement::OwnerListener : ui::FormListener {
+    explicit OwnerListener(TFormPlacement& placement) : placement(placement) {}
+    void FormShowing(ui::Form&) override { placement.WindowShow(); }
+    bool FormCloseQuery(ui::Form&) override { return placement.WindowCloseQuery(); }
+    void FormDestroying(ui::Form&) override { placement.WindowDestroy(); }
+    TFormPlacement& placement;
+};
+
+void TFormPlacement::ListenToOwner() {
+    ui::Form* window = Window();
+    if (!window || ownerListener_) return;
+    ownerListener_ = new OwnerListener(*this);
+    window->AddListener(ownerListener_);
     if (window->HandleAllocated())
         defaultMaximize_ = GetWindowLongPtrW(window->Handle(), GWL_STYLE) & WS_MAXIMIZEBOX;
 }
 
-void TFormPlacement::DetachOwnerEvents() {
-    if (!ownerEventsAttached_) return;
-    ownerEventsAttached_ = false;
-    // A window that is itself being destroyed is no longer one (its handlers are gone with it).
-    WindowControl* window = Window();
-    if (!window || window->IsDestroying()) return;
-    window->OnShow = std::move(savedOnShow_);
-    window->OnCloseQuery = std::move(savedOnCloseQuery_);
-    window->OnDestroy = std::move(savedOnDestroy_);
+void TFormPlacement::StopListening() {
+    std::unique_ptr<OwnerListener> listener(std::exchange(ownerListener_, nullptr));
+    if (!listener) return;
+    if (ui::Form* window = Window()) window->RemoveListener(listener.get());
 }
 
 void TFormPlacement::CreateHook() {
     hook_ = Create<TUiWindowHook>();
     hook_->SetActive(false);
     hook_->AfterMessage = [this](TUiWindowHook&, HookMessage& m, bool& handled) {
-        WindowControl* window = Window();
+        ui::Form* window = Window();
         if (!window || !window->HandleAllocated()) return;
         HWND hwnd = window->Handle();
-        if (pendingShowCmd_ && m.msg == WM_WINDOWPOSCHANGED &&
+        if ((pendingShowCmd_ || !pendingActiveControl_.empty()) && m.msg == WM_WINDOWPOSCHANGED &&
             (reinterpret_cast<const WINDOWPOS*>(m.lParam)->flags & SWP_SHOWWINDOW)) {
-            // The window has just become visible: now it can take the restored state.
+            // The window has just become visible: now it can take the restored state and focus.
             const int show = std::exchange(pendingShowCmd_, 0);
+            const std::string focus = std::exchange(pendingActiveControl_, std::string());
             UpdateHook();
-            ShowWindow(hwnd, show);
+            if (show) ShowWindow(hwnd, show);
+            if (!focus.empty()) FocusControl(focus);
             return;
         }
         if (!preventResize_ && minMaxInfo_.DefaultMinMaxInfo()) return;  // hooked only for the show
@@ -376,8 +385,9 @@ void TFormPlacement::CreateHook() {
 }
 
 void TFormPlacement::UpdateHook() {
-    WindowControl* window = Window();
-    const bool wanted = window && (preventResize_ || !minMaxInfo_.DefaultMinMaxInfo() || pendingShowCmd_ != 0);
+    ui::Form* window = Window();
+    const bool wanted = window && (preventResize_ || !minMaxInfo_.DefaultMinMaxInfo() || pendingShowCmd_ != 0 ||
+                                   !pendingActiveControl_.empty());
     if (!wanted) {
         hook_->SetActive(false);
         return;
@@ -390,7 +400,7 @@ void TFormPlacement::UpdateHook() {
 }
 
 void TFormPlacement::AdjustMaximizedPosition() {
-    WindowControl* window = Window();
+    ui::Form* window = Window();
     if (!window || !window->HandleAllocated() || IsLoading() || preventResize_ || !minMaxInfo_.DefaultMinMaxInfo()) return;
     HWND hwnd = window->Handle();
     WINDOWPLACEMENT wp{sizeof wp};
@@ -401,7 +411,7 @@ void TFormPlacement::AdjustMaximizedPosition() {
 }
 
 void TFormPlacement::ApplyPreventResize() {
-    WindowControl* window = Window();
+    ui::Form* window = Window();
     if (!window || !window->HandleAllocated()) return;
     HWND hwnd = window->Handle();
     LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);

@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+#include "ui/application.h"
+
 namespace lark::storage {
 namespace {
 
@@ -21,17 +23,15 @@ HookExceptionHandler& ExceptionHandler() {
 }  // namespace
 
 void ReportWindowFailure(std::exception_ptr failure) noexcept {
-    try {
-        if (auto& handler = ExceptionHandler()) {
+    if (auto& handler = ExceptionHandler()) {
+        try {
             handler(failure);
             return;
+        } catch (...) {
+            failure = std::current_exception();  // the handler's own failure goes to the sink
         }
-        std::rethrow_exception(failure);
-    } catch (const std::exception& e) {
-        OutputDebugStringA(("window hook: " + std::string(e.what()) + "\n").c_str());
-    } catch (...) {
-        OutputDebugStringA("window hook: unknown failure\n");
     }
+    ui::Application::Instance().HandleException(failure);
 }
 
 namespace {
@@ -67,40 +67,6 @@ struct TControlHook::ChainCall {
 
 void SetHookExceptionHandler(HookExceptionHandler handler) { ExceptionHandler() = std::move(handler); }
 
-// --- WindowControl
-
-LARK_DEFINE_CLASS(WindowControl) {
-    return core::ClassBuilder<WindowControl>("WindowControl", &core::Component::StaticClass()).Build();
-}
-
-WindowControl::WindowControl(core::Component* owner, HWND handle) : core::Component(owner), handle_(handle) {}
-
-WindowControl::~WindowControl() { BeginDestroy(); }
-
-void WindowControl::DoShow() {
-    if (OnShow) OnShow(*this);
-}
-
-bool WindowControl::CloseQuery() {
-    bool canClose = true;
-    if (OnCloseQuery) OnCloseQuery(*this, canClose);
-    return canClose;
-}
-
-void WindowControl::DoDestroy() {
-    if (OnDestroy) OnDestroy(*this);
-}
-
-void WindowControl::SetHandle(HWND handle) {
-    if (handle == handle_) return;
-    handle_ = handle;
-    if (!THookList::Exists()) return;
-    if (TControlHook* record = THookList::Instance().Find(this)) {
-        record->Unsubclass();
-        if (record->ClientCount() > 0) record->Subclass();
-    }
-}
-
 // --- TUiWindowHook
 
 LARK_DEFINE_CLASS(TUiWindowHook) {
@@ -117,7 +83,7 @@ TUiWindowHook::~TUiWindowHook() {
     SetWinControl(nullptr);
 }
 
-WindowControl* TUiWindowHook::WinControl() const { return hook_ ? hook_->Control() : control_; }
+ui::Control* TUiWindowHook::WinControl() const { return hook_ ? hook_->Control() : control_; }
 
 void TUiWindowHook::SetActive(bool active) {
     if (active == active_) return;
@@ -128,7 +94,7 @@ void TUiWindowHook::SetActive(bool active) {
         Detach();
 }
 
-void TUiWindowHook::SetWinControl(WindowControl* control) {
+void TUiWindowHook::SetWinControl(ui::Control* control) {
     if (control == control_ && control == WinControl()) return;
     const bool wasActive = active_;
     Detach();
@@ -171,7 +137,7 @@ TControlHook::~TControlHook() {
     Unsubclass();
 }
 
-void TControlHook::SetControl(WindowControl* control) {
+void TControlHook::SetControl(ui::Control* control) {
     if (control == control_) return;
     Unsubclass();
     control_ = control;
@@ -272,11 +238,8 @@ LRESULT TControlHook::Dispatch(const ChainCall& call, std::size_t below, WPARAM 
         handled = false;
         RunPhase(message, handled, true);
     }
-    if (msg == WM_DESTROY) {
-        Unsubclass();
-        // A control that re-creates its window gets the new one hooked once this message is done.
-        if (THookList::Exists() && !destroying_ && control_ && !control_->IsDestroying()) THookList::Instance().PostRehook(this);
-    }
+    // A control that makes its window again has the new one hooked by the list (WindowAttached).
+    if (msg == WM_DESTROY) Unsubclass();
     return message.result;
 }
 
@@ -301,21 +264,31 @@ THookList::THookList() {
     wc.lpszClassName = kUtilityClass;
     RegisterClassW(&wc);
     utility_ = CreateWindowExW(0, kUtilityClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    ui::Control::SetWindowWatcher(this);
 }
 
 THookList::~THookList() {
+    ui::Control::SetWindowWatcher(nullptr);
     while (!records_.empty()) delete records_.back();  // each record leaves the list itself
     if (utility_ && IsWindow(utility_)) DestroyWindow(utility_);
     g_list = nullptr;
 }
 
-TControlHook* THookList::Find(const WindowControl* control) const {
+void THookList::WindowAttached(ui::Control& control) {
+    if (TControlHook* record = Find(&control); record && record->ClientCount() > 0) record->Subclass();
+}
+
+void THookList::WindowReleasing(ui::Control& control) {
+    if (TControlHook* record = Find(&control)) record->Unsubclass();
+}
+
+TControlHook* THookList::Find(const ui::Control* control) const {
     for (TControlHook* record : records_)
         if (record->Control() == control) return record;
     return nullptr;
 }
 
-TControlHook* THookList::FindOrCreate(WindowControl* control) {
+TControlHook* THookList::FindOrCreate(ui::Control* control) {
     if (TControlHook* found = Find(control)) return found;
     auto* record = new TControlHook();
     records_.push_back(record);
@@ -333,10 +306,6 @@ bool THookList::Contains(const TControlHook* record) const {
 }
 
 void THookList::Remove(TControlHook* record) { std::erase(records_, record); }
-
-void THookList::PostRehook(TControlHook* record) {
-    if (utility_) PostMessageW(utility_, kHookRehookMessage, 0, reinterpret_cast<LPARAM>(record));
-}
 
 void THookList::PostRelease(TControlHook* record) {
     if (utility_) PostMessageW(utility_, kHookReleaseMessage, 0, reinterpret_cast<LPARAM>(record));
@@ -402,15 +371,10 @@ void THookList::DropChain(HWND window) {
 }
 
 LRESULT CALLBACK THookList::UtilityProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg != kHookRehookMessage && msg != kHookReleaseMessage) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (msg != kHookReleaseMessage) return DefWindowProcW(hwnd, msg, wParam, lParam);
     try {
         auto* record = reinterpret_cast<TControlHook*>(lParam);
-        if (g_list && g_list->Contains(record)) {
-            if (msg == kHookRehookMessage)
-                record->Subclass();
-            else
-                g_list->Release(record);
-        }
+        if (g_list && g_list->Contains(record)) g_list->Release(record);
     } catch (...) {
         ReportWindowFailure(std::current_exception());
     }

@@ -118,6 +118,25 @@ public:
     // The control a window belongs to, or null.
     static Control* FromHandle(HWND window);
 
+    // Stands for a window this layer did not make (the header inside a list view, a window of
+    // another component): Handle() answers it, FromHandle finds this control unless another one
+    // has the window already, and the control follows the window until it is destroyed but never
+    // destroys it (DestroyHandle and the destructor let go of it). Several controls may stand for
+    // one window. Null lets go; a control with a window of its own refuses.
+    void Attach(HWND window);
+    bool Attached() const { return foreign_; }
+
+    // Told when a control gets a window (made, before its children are; or attached) and before
+    // it lets go of an attached window that stays: hooks that subclass windows from outside
+    // follow a control's window here. One watcher per process; null removes it.
+    class WindowWatcher {
+    public:
+        virtual ~WindowWatcher() = default;
+        virtual void WindowAttached(Control& control) = 0;
+        virtual void WindowReleasing(Control& control) = 0;
+    };
+    static void SetWindowWatcher(WindowWatcher* watcher);
+
     // The font the window uses: its own, or the parent's while ParentFont is set.
     Font& EffectiveFont();
 
@@ -177,6 +196,7 @@ private:
     LRESULT Dispatch(UINT message, WPARAM w, LPARAM l);
     void AttachWindow(HWND window, bool subclass);
     void DetachWindow();
+    void ReleaseForeignWindow();
     void ApplyFont();
     void FontChanged();
     void ArrangeZOrder();
@@ -195,6 +215,7 @@ private:
     PopupMenu* popupMenu_ = nullptr;
     int helpContext_ = 0;
     bool subclassed_ = false;
+    bool foreign_ = false;  // Attach: the window is not this control's to destroy
     bool dialogClass_ = false;
     bool aligning_ = false;
 };
