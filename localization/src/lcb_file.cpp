@@ -128,7 +128,7 @@ void TLCBFileManager::LoadLcbKind(TStringsType kind, const std::string& fileName
     TlcLang full;
     LoadLcbForm(full, windowClass, fileName);
     const StringList* from = full.ListOfKind(kind);
-    StringList* to = lang.ListOfKind(kind);
+    StringList* to = lang.StoredList(kind);
     if (!from || !to) return;
     *to = *from;
     if (full.LangDelim() != lang.LangDelim()) ReplaceDelimiterInList(*to, full.LangDelim(), lang.LangDelim());
@@ -159,7 +159,7 @@ void TlcCustomLang::TakeStoredComponent(TlcCustomLang& stored) {
     for (int k = 0; k < kStringsTypeCount; ++k) {
         const auto kind = static_cast<TStringsType>(k);
         const StringList* from = stored.ListOfKind(kind);
-        StringList* to = ListOfKind(kind);
+        StringList* to = StoredList(kind);
         if (!from || !to) continue;
         *to = *from;
         if (stored.LangDelim() != LangDelim()) ReplaceDelimiterInList(*to, stored.LangDelim(), LangDelim());

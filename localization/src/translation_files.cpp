@@ -27,7 +27,7 @@ int TlcCustomLang::LoadKindFromFile(TStringsType kind, const std::string& fileNa
 }
 
 int TlcCustomLang::SaveKindToFile(TStringsType kind, const std::string& fileName, std::string_view delimiter) {
-    if (!ListOfKind(kind)) return -1;
+    if (!StoredList(kind)) return -1;
     core::MemoryStream file = Existing(fileName);
     const int lines = SaveKindToIniStream(kind, file, delimiter);
     core::WriteFileAtomically(fileName, file.Data());
@@ -72,7 +72,7 @@ void TlcCustomLang::LoadAllKindsFromFile(const std::string& fileName, bool clear
 }
 
 bool TlcCustomLang::MergeKindFromFile(TStringsType kind, const std::string& fileName) {
-    if (!ListOfKind(kind) || !core::FileExists(fileName)) return false;
+    if (!StoredList(kind) || !core::FileExists(fileName)) return false;
     if (IsLcbFileName(fileName))
         return MergeKind(kind, [&] {
             TLCBFileManager reader;
@@ -89,7 +89,7 @@ bool TlcCustomLang::MergeAllFromFile(const std::string& fileName) {
     detail::ScopedFlag bulk(bulkLoading_, true);
     for (int k = 0; k < kStringsTypeCount; ++k) {
         const auto kind = static_cast<K>(k);
-        StringList* list = ListOfKind(kind);
+        StringList* list = StoredList(kind);
         if (!list) continue;  // a kind this component does not keep is no failure
         if (!MergeKindFromFile(kind, fileName)) return false;
         PruneList(*list, kind);
