@@ -8,6 +8,7 @@
 #include "core/datetime.h"
 #include "scheduler/task_file.h"
 #include "scheduler_harness.h"
+#include "win/module_path.h"
 #include "win/text.h"
 
 using namespace lark;
@@ -24,7 +25,7 @@ void Show(const char* title, const std::string& text) {
 
 int wmain() {
     try {
-        std::wstring root = ThisProgramFolder() + L"demo\\";
+        std::wstring root = win::ModuleFolder() + L"demo\\";
         std::error_code ec;
         std::filesystem::remove_all(root, ec);
         SchedulerRun run;

@@ -5,18 +5,12 @@
 #include <stdexcept>
 #include <thread>
 
+#include "win/module_path.h"
 #include "win/text.h"
 
 namespace lark::testing {
 
 namespace fs = std::filesystem;
-
-std::wstring ThisProgramFolder() {
-    wchar_t path[MAX_PATH * 4];
-    DWORD n = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L"\\/") + 1);
-}
 
 std::wstring FreshFolder(const std::wstring& name) {
     fs::path dir = fs::temp_directory_path() / (name + L"-" + std::to_wstring(GetCurrentProcessId()));
@@ -61,7 +55,7 @@ DWORD RunAndWait(const std::wstring& commandLine) {
 }  // namespace
 
 void PrepareRun(SchedulerRun& run) {
-    std::wstring bin = ThisProgramFolder();
+    std::wstring bin = win::ModuleFolder();
     fs::create_directories(fs::path(run.folder));
     fs::copy_file(fs::path(bin + L"LF_Scheduler.exe"), fs::path(run.folder + L"LF_Scheduler.exe"),
                   fs::copy_options::overwrite_existing);

@@ -18,8 +18,6 @@ struct SchedulerRun {
     PROCESS_INFORMATION process{};
 };
 
-// Folder of the running program (with a trailing backslash).
-std::wstring ThisProgramFolder();
 // A fresh, empty folder under the temporary folder.
 std::wstring FreshFolder(const std::wstring& name);
 void WriteTextFile(const std::wstring& path, const std::string& bytes);

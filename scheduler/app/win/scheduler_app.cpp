@@ -4,6 +4,7 @@
 
 #include "mainclient/automation_client.h"
 #include "scheduler/task_file.h"
+#include "win/module_path.h"
 #include "win/text.h"
 
 namespace lark::scheduler {
@@ -14,20 +15,6 @@ constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickInterval = 1000;
 constexpr wchar_t kWindowClass[] = L"TLarkFTPSchedulerApplication";
 
-std::string ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    std::wstring folder = path.substr(0, path.find_last_of(L"\\/") + 1);
-    return win::Narrow(folder);
-}
-
 std::shared_ptr<mainclient::MainClient> CreateMainClient() {
     return std::shared_ptr<mainclient::MainClient>(mainclient::AutomationClient::Create());
 }
@@ -36,7 +23,7 @@ std::shared_ptr<mainclient::MainClient> CreateMainClient() {
 
 SchedulerApp::SchedulerApp(HINSTANCE instance)
     : instance_(instance),
-      folder_(ProgramFolder()),
+      folder_(win::Narrow(win::ModuleFolder())),
       rows_(storage_.TaskList(), clock_),
       log_(clock_, strings_, folder_),
       runner_(rows_, CreateMainClient, clock_, files_, strings_, &log_) {}

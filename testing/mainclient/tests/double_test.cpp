@@ -14,6 +14,7 @@
 #include "mainclient/automation.h"
 #include "mainclient/automation_client.h"
 #include "win/com_ptr.h"
+#include "win/module_path.h"
 #include "win/registration.h"
 #include "win/registry.h"
 #include "win/text.h"
@@ -131,7 +132,7 @@ protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         // Register this build's double every run, so callers get the newest one.
-        exe_ = Folder(win::ModulePath()) + L"mainclient\\" + win::Widen(LARK_DOUBLE_EXE);
+        exe_ = win::ModuleFolder() + L"mainclient\\" + win::Widen(LARK_DOUBLE_EXE);
         ASSERT_TRUE(Exists(exe_)) << win::Narrow(exe_);
         ASSERT_EQ(RunProgram(exe_, L"/regserver"), 0u);
 

@@ -10,9 +10,6 @@ namespace lark::win {
 
 std::string GuidToString(REFGUID guid);  // "{XXXXXXXX-...}"
 
-// Full path of a module (nullptr: the running program).
-std::wstring ModulePath(HMODULE module = nullptr);
-
 struct ClassRegistration {
     CLSID clsid{};
     std::string description;
