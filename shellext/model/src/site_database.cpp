@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/text_encoding.h"
+#include "mainclient/main_client.h"
 #include "storage/form_storage.h"
 
 namespace lark::shellext {
@@ -45,7 +46,7 @@ std::string GetSiteDatabasePath(const MainClientRegistration& registration) {
     if (!value) return {};
     std::string folder = ProgramFolderOfServerValue(*value);
     if (folder.empty()) return {};
-    return folder + std::string(kSiteDatabaseFileName);
+    return folder + mainclient::kSiteDatabaseName;
 }
 
 int ReadSiteDatabase(TServers& holder, const std::string& path) {

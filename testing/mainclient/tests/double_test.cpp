@@ -179,6 +179,8 @@ protected:
 };
 
 TEST_F(DoubleTest, RegisteredUnderTheMainClientsClassWithItsTypeLibrary) {
+    EXPECT_EQ(win::GuidToString(CLSID_CoLark_FTP_Automation), kClassId);
+    EXPECT_EQ(win::GuidToString(IID_ILark_FTP_Automation), kInterfaceId);
     EXPECT_EQ(win::ReadRegistryString(HKEY_CLASSES_ROOT, kLocalServerKey).value_or(""), win::Narrow(exe_));
     const std::string iid = win::GuidToString(IID_ILark_FTP_Automation);
     // The oleautomation marshaller, keyed by the registered type library.
@@ -190,8 +192,8 @@ TEST_F(DoubleTest, RegisteredUnderTheMainClientsClassWithItsTypeLibrary) {
     EXPECT_EQ(CLSIDFromProgID(L"LarkFTP.Lark_FTP_Automation", &by_prog_id), S_OK);
     EXPECT_TRUE(IsEqualCLSID(by_prog_id, CLSID_CoLark_FTP_Automation));
     // The program folder holds the client's files.
-    EXPECT_TRUE(Exists(Folder(exe_) + L"larkftpsrvs.ini"));
-    EXPECT_TRUE(Exists(Folder(exe_) + L"larkftp.ini"));
+    EXPECT_TRUE(Exists(Folder(exe_) + win::Widen(kSiteDatabaseName)));
+    EXPECT_TRUE(Exists(Folder(exe_) + win::Widen(kSettingsFileName)));
 }
 
 TEST_F(DoubleTest, StartGetFileCopiesTheFileAndPostsCompletionAfterReturn) {
