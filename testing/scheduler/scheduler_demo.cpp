@@ -63,8 +63,8 @@ int wmain() {
         SaveToFile(tasks, win::Narrow(run.folder + L"TaskList.ltl"));
         std::printf("Starting LF_Scheduler.exe in %s with two due tasks...\n", win::Narrow(run.folder).c_str());
         StartScheduler(run);
-        bool done = WaitFor([&] { return FileExistsW(local + L"readme.txt") && FileExistsW(local + L"reports\\february.csv"); }, 30s);
-        Sleep(2000);
+        // One completion for the file, one for each of the folder's two files.
+        bool done = WaitFor([&] { return PostedCompletions(run) >= 3; }, 30s);
         DWORD code = CloseScheduler(run);
         std::printf("LF_Scheduler.exe closed (exit code %lu); transfers %s.\n", static_cast<unsigned long>(code),
                     done ? "arrived" : "did NOT arrive");
@@ -72,10 +72,9 @@ int wmain() {
         TLarkFTPTaskStorage after;
         LoadFromFile(after, win::Narrow(run.folder + L"TaskList.ltl"));
         std::string list;
-        const char* names[] = {"Pending", "Completed", "Disabled", "Active", "Error", "Failed"};
         for (int i = 0; i < after.TaskList().Count(); ++i) {
             const TLarkFTPTask& t = after.TaskList().Items(i);
-            list += t.RemoteName() + " -> " + t.LocalName() + ": " + names[static_cast<int>(t.Status())] + " (" +
+            list += t.RemoteName() + " -> " + t.LocalName() + ": " + std::string(EnumName(t.Status()).substr(2)) + " (" +
                     t.LastResult().substr(0, t.LastResult().find('\r')) + ")\n";
         }
         Show("task list after the run", list);

@@ -1,10 +1,15 @@
 // The real scheduler against the double, out of process: due tasks run, completions settle
-// them, and the task file and the log say so.
+// them, and the task file and the log say so, line by line.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "core/clock.h"
+#include "core/datetime.h"
 #include "scheduler/task_file.h"
 #include "scheduler_harness.h"
 #include "storage/passphrase_digest.h"
@@ -18,9 +23,41 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// A line as it must read, given the date and time of its stamp.
+using LineAt = std::function<std::string(core::DateTime)>;
+
+std::vector<std::string> SplitLines(const std::string& text, const std::string& end) {
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t next = text.find(end, at);
+        if (next == std::string::npos) {
+            lines.push_back(text.substr(at) + "<no line end>");
+            break;
+        }
+        lines.push_back(text.substr(at, next - at));
+        at = next + end.size();
+    }
+    return lines;
+}
+
+// Stamped lines, each whole: the log's own "%s : %s" entries and its started and ended lines.
+LineAt Entry(const std::string& text) {
+    return [text](core::DateTime t) { return core::DateTimeToStr(t) + " : " + text; };
+}
+LineAt Stamp() {
+    return [](core::DateTime t) { return core::DateTimeToStr(t); };
+}
+LineAt LoggingLine(const char* what) {
+    return [what](core::DateTime t) {
+        return std::string(what) + " " + core::FormatDateTime("ddddd", t) + " at " + core::FormatDateTime("H:mm:ss", t);
+    };
+}
+
 struct SchedulerE2E : ::testing::Test {
     SchedulerRun run;
     std::wstring root, local;
+    core::DateTime started = 0, ended = 0;
 
     void SetUp() override {
         root = FreshFolder(std::wstring(L"lark-e2e-") +
@@ -49,17 +86,40 @@ struct SchedulerE2E : ::testing::Test {
         return t;
     }
 
-    void RunUntil(TLarkFTPTaskStorage& tasks, const std::function<bool()>& done, TLarkFTPTaskStorage& after) {
+    // Runs the scheduler over the tasks until the double has posted the completions it owes
+    // (they then precede the close in the scheduler's queue), closes it and reads the task file.
+    void Run(TLarkFTPTaskStorage& tasks, int completions, TLarkFTPTaskStorage& after,
+             const std::function<void()>& beforeStart = {}) {
         PrepareRun(run);
         SaveToFile(tasks, win::Narrow(run.folder + L"TaskList.ltl"));
+        if (beforeStart) beforeStart();
+        started = core::SystemClock().Now();
         StartScheduler(run);
-        EXPECT_TRUE(WaitFor(done, 30s));
-        Sleep(1500);  // the double posts its completions after the call has returned
+        EXPECT_TRUE(WaitFor([&] { return PostedCompletions(run) >= completions; }, 30s));
+        EXPECT_EQ(PostedCompletions(run), completions);
         EXPECT_EQ(CloseScheduler(run), 0u);
+        ended = core::SystemClock().Now();
         LoadFromFile(after, win::Narrow(run.folder + L"TaskList.ltl"));
     }
 
+    // True when the text reads as the line stamped with some second of the run.
+    bool DuringTheRun(const std::string& text, const LineAt& line) const {
+        const double first = std::floor(started * 86400) - 1, last = std::ceil(ended * 86400) + 1;
+        for (double second = first; second <= last; ++second)
+            if (line((second + 0.5) / 86400) == text) return true;
+        return false;
+    }
+
+    void ExpectLines(const std::string& text, const std::vector<LineAt>& expected) const {
+        std::vector<std::string> lines = SplitLines(text, "\r\n");
+        ASSERT_EQ(lines.size(), expected.size()) << text;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            EXPECT_TRUE(DuringTheRun(lines[i], expected[i])) << "line " << i + 1 << ": " << lines[i] << "\nexpected: "
+                                                             << expected[i](started);
+    }
+
     std::string Log() const { return ReadTextFile(run.folder + L"Schedule.log"); }
+    std::vector<std::string> Calls() const { return SplitLines(ReadTextFile(run.callLog), "\n"); }
 };
 
 TEST_F(SchedulerE2E, ADueFileDownloadCompletes) {
@@ -67,25 +127,23 @@ TEST_F(SchedulerE2E, ADueFileDownloadCompletes) {
     std::string target = win::Narrow(local + L"a.txt");
     AddDueTask(tasks, target, "/pub/a.txt", false);
     TLarkFTPTaskStorage after;
-    RunUntil(tasks, [&] { return FileExistsW(local + L"a.txt"); }, after);
+    Run(tasks, 1, after);
 
     EXPECT_EQ(ReadTextFile(local + L"a.txt"), "alpha");
-    std::string calls = ReadTextFile(run.callLog);
-    EXPECT_NE(calls.find("SetAutomationMode\t-1\nStartGetFile\tftp.example.org\tanna\ts3cr\xC3\xA9t\t\t\t" + target +
-                         "\t/pub/a.txt"),
-              std::string::npos)
-        << calls;
+    EXPECT_EQ(Calls(), (std::vector<std::string>{
+                           "SetAutomationMode\t-1",
+                           "StartGetFile\tftp.example.org\tanna\ts3cr\xC3\xA9t\t\t\t" + target + "\t/pub/a.txt",
+                       }));
     ASSERT_EQ(after.TaskList().Count(), 1);
     const TLarkFTPTask& t = after.TaskList().Items(0);
     EXPECT_EQ(t.Status(), TTaskStatus::tsCompleted);
-    EXPECT_EQ(t.LastResult().rfind("Successfully completed\r\n", 0), 0u) << t.LastResult();
+    EXPECT_TRUE(DuringTheRun(t.LastResult(), [](core::DateTime at) {
+        return "Successfully completed\r\n" + core::DateTimeToStr(at);
+    })) << t.LastResult();
     EXPECT_EQ(t.UserPassword(), "s3cr\xC3\xA9t");
-    std::string log = Log();
-    EXPECT_EQ(log.rfind("Logging started ", 0), 0u) << log;
-    EXPECT_NE(log.find(" : Transfer started: [Local name: " + target + "; Host/Profile: ftp.example.org; Remote name: /pub/a.txt]\r\n"),
-              std::string::npos) << log;
-    EXPECT_NE(log.find(" : Transfer completed: [Local name: " + target), std::string::npos) << log;
-    EXPECT_NE(log.find("\r\nLogging ended "), std::string::npos) << log;
+    const std::string names = "[Local name: " + target + "; Host/Profile: ftp.example.org; Remote name: /pub/a.txt]";
+    ExpectLines(Log(), {LoggingLine("Logging started"), Entry("Transfer started: " + names),
+                        Entry("Transfer completed: " + names), LoggingLine("Logging ended")});
 
     // Another reader of the file, outside the scheduler's code: the stored password deciphers
     // with the task key.
@@ -106,18 +164,44 @@ TEST_F(SchedulerE2E, AFolderWithAFailedFileFails) {
     std::string target = win::Narrow(local + L"dir");
     AddDueTask(tasks, target, "/pub/dir/", true);
     TLarkFTPTaskStorage after;
-    RunUntil(tasks, [&] { return FileExistsW(local + L"dir\\3.txt"); }, after);
+    Run(tasks, 3, after);
 
-    std::string calls = ReadTextFile(run.callLog);
-    EXPECT_NE(calls.find("StartGetFolder\tftp.example.org\tanna\ts3cr\xC3\xA9t\t\t\t" + target + "\t/pub/dir\n"),
-              std::string::npos) << calls;
+    EXPECT_TRUE(FileExistsW(local + L"dir\\3.txt"));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{
+                           "SetAutomationMode\t-1",
+                           "StartGetFolder\tftp.example.org\tanna\ts3cr\xC3\xA9t\t\t\t" + target + "\t/pub/dir",
+                       }));
     ASSERT_EQ(after.TaskList().Count(), 1);
     const TLarkFTPTask& t = after.TaskList().Items(0);
     EXPECT_EQ(t.Status(), TTaskStatus::tsFailed);
-    EXPECT_EQ(t.LastResult().rfind("1 files of 3 are not transferred.\r\n", 0), 0u) << t.LastResult();
-    std::string log = Log();
-    EXPECT_NE(log.find(" : Transfer failed: [Local name: " + target), std::string::npos) << log;
-    EXPECT_NE(log.find(" : 1 files of 3 are not transferred.\r\n"), std::string::npos) << log;
+    EXPECT_TRUE(DuringTheRun(t.LastResult(), [](core::DateTime at) {
+        return "1 files of 3 are not transferred.\r\n" + core::DateTimeToStr(at);
+    })) << t.LastResult();
+    // The failed line is followed by the task's last result, whose date is a line of its own.
+    const std::string names = "[Local name: " + target + "; Host/Profile: ftp.example.org; Remote name: /pub/dir/]";
+    ExpectLines(Log(), {LoggingLine("Logging started"), Entry("Transfer started: " + names),
+                        Entry("Transfer failed: " + names), Entry("1 files of 3 are not transferred."), Stamp(),
+                        LoggingLine("Logging ended")});
+}
+
+// The log is written late in the shutdown: its failure is reported and the program still ends
+// normally, with the task list saved.
+TEST_F(SchedulerE2E, ALogThatCannotBeWrittenDoesNotStopTheShutdown) {
+    TLarkFTPTaskStorage tasks;
+    AddDueTask(tasks, win::Narrow(local + L"a.txt"), "/pub/a.txt", false);
+    run.errorOutput = root + L"stderr.txt";
+    const std::wstring log = run.folder + L"Schedule.log";
+    TLarkFTPTaskStorage after;
+    // A folder where the log file should be: it can be neither read nor replaced.
+    Run(tasks, 1, after, [&] { ASSERT_TRUE(CreateDirectoryW(log.c_str(), nullptr)); });
+
+    ASSERT_EQ(after.TaskList().Count(), 1);
+    EXPECT_EQ(after.TaskList().Items(0).Status(), TTaskStatus::tsCompleted);
+    EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(log)));
+    EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(log)));
+    const std::string errors = ReadTextFile(run.errorOutput);
+    EXPECT_NE(errors.find("the log could not be written: "), std::string::npos) << errors;
+    EXPECT_NE(errors.find("Schedule.log"), std::string::npos) << errors;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "scheduler_harness.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -61,7 +62,9 @@ void PrepareRun(SchedulerRun& run) {
                   fs::copy_options::overwrite_existing);
     std::wstring dbl = bin + L"mainclient\\LarkFtpDouble.exe";
     if (RunAndWait(L"\"" + dbl + L"\" /regserver") != 0) throw std::runtime_error("the double did not register");
+    if (run.postLog.empty()) run.postLog = run.callLog + L".posts";
     std::string ini = "[Double]\r\nSite=" + win::Narrow(run.site) + "\r\nCallLog=" + win::Narrow(run.callLog) +
+                      "\r\nPostLog=" + win::Narrow(run.postLog) +
                       "\r\nWindowTitle=Lark-FTP Scheduler\r\nIdleExitSeconds=60\r\n";
     if (!run.scenario.empty()) ini += "Scenario=" + win::Narrow(run.scenario) + "\r\n";
     std::wstring config = run.folder + L"double.ini";
@@ -72,12 +75,27 @@ void PrepareRun(SchedulerRun& run) {
 void StartScheduler(SchedulerRun& run) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
+    HANDLE error = INVALID_HANDLE_VALUE;
+    if (!run.errorOutput.empty()) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        error = CreateFileW(run.errorOutput.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (error == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + win::Narrow(run.errorOutput));
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdError = error;
+    }
     std::wstring cmd = L"\"" + run.folder + L"LF_Scheduler.exe\"";
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, run.folder.c_str(), &si,
-                        &run.process))
-        throw std::runtime_error("cannot start the scheduler");
+    const BOOL started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, error != INVALID_HANDLE_VALUE, 0,
+                                        nullptr, run.folder.c_str(), &si, &run.process);
+    if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
+    if (!started) throw std::runtime_error("cannot start the scheduler");
     if (!WaitFor([&] { return FindSchedulerWindow(run) != nullptr; }, std::chrono::seconds(30)))
         throw std::runtime_error("the scheduler's window did not appear");
+}
+
+int PostedCompletions(const SchedulerRun& run) {
+    const std::string text = ReadTextFile(run.postLog);
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

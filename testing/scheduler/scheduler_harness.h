@@ -14,7 +14,9 @@ struct SchedulerRun {
     std::wstring folder;       // the scheduler's program folder (a copy of the program)
     std::wstring site;         // the double's "remote site"
     std::wstring callLog;      // the double's call log
+    std::wstring postLog;      // the double's log of completion messages posted (empty: callLog + ".posts")
     std::wstring scenario;     // optional scenario INI (empty: none)
+    std::wstring errorOutput;  // optional file that receives the scheduler's standard error
     PROCESS_INFORMATION process{};
 };
 
@@ -29,6 +31,9 @@ bool FileExistsW(const std::wstring& path);
 void PrepareRun(SchedulerRun& run);
 // Starts the scheduler; raises when it cannot.
 void StartScheduler(SchedulerRun& run);
+// The completion messages the double has posted to the scheduler so far. Each is in the
+// scheduler's queue before anything the test posts afterwards (a close, for one).
+int PostedCompletions(const SchedulerRun& run);
 // Polls until the predicate holds or the time is up; true when it held.
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 // The scheduler's application window, once it is up.

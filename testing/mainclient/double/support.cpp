@@ -68,6 +68,7 @@ Settings Settings::Load(const std::vector<std::wstring>& args) {
         const std::wstring base = FolderOf(config);
         if (auto v = ini.Get("Double", "Site")) s.site = Absolute(Widen(*v), base);
         if (auto v = ini.Get("Double", "CallLog")) s.call_log = Absolute(Widen(*v), base);
+        if (auto v = ini.Get("Double", "PostLog")) s.post_log = Absolute(Widen(*v), base);
         if (auto v = ini.Get("Double", "Scenario")) s.scenario = Absolute(Widen(*v), base);
         if (auto v = ini.Get("Double", "WindowTitle")) s.window_title = Widen(*v);
         if (auto v = ini.Get("Double", "IdleExitSeconds"); v && !v->empty())
