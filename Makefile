@@ -74,5 +74,6 @@ fuzz: fuzz-build
 	@scripts/run-fuzzers.sh build/fuzz $(FUZZ_SECONDS)
 
 clean:
-	-@$(WINE_ENV) stop
+	-@$(WINE_ENV) win32 stop
+	-@$(WINE_ENV) win64 stop
 	rm -rf build

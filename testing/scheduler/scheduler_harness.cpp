@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "mainclient/main_client.h"
 #include "win/module_path.h"
 #include "win/text.h"
 
@@ -65,7 +66,7 @@ void PrepareRun(SchedulerRun& run) {
     if (run.postLog.empty()) run.postLog = run.callLog + L".posts";
     std::string ini = "[Double]\r\nSite=" + win::Narrow(run.site) + "\r\nCallLog=" + win::Narrow(run.callLog) +
                       "\r\nPostLog=" + win::Narrow(run.postLog) +
-                      "\r\nWindowTitle=Lark-FTP Scheduler\r\nIdleExitSeconds=60\r\n";
+                      "\r\nWindowTitle=" + std::string(mainclient::kSchedulerWindowTitle) + "\r\nIdleExitSeconds=60\r\n";
     if (!run.scenario.empty()) ini += "Scenario=" + win::Narrow(run.scenario) + "\r\n";
     std::wstring config = run.folder + L"double.ini";
     WriteTextFile(config, ini);
@@ -120,7 +121,7 @@ BOOL CALLBACK MatchSchedulerWindow(HWND hwnd, LPARAM lp) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     wchar_t title[64];
-    if (pid == s->pid && GetWindowTextW(hwnd, title, 64) && std::wstring(title) == L"Lark-FTP Scheduler") {
+    if (pid == s->pid && GetWindowTextW(hwnd, title, 64) && win::Narrow(title) == mainclient::kSchedulerWindowTitle) {
         s->found = hwnd;
         return FALSE;
     }

@@ -47,7 +47,7 @@ void SchedulerApp::Report(const std::string& text) {
 
 bool SchedulerApp::Start() {
     SetCurrentDirectoryW(win::Widen(folder_).c_str());
-    completedMessage_ = RegisterWindowMessageW(L"LarkFTP_Task_Completed");
+    completedMessage_ = RegisterWindowMessageW(win::Widen(mainclient::kTaskCompletedMessage).c_str());
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;

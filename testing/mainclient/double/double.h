@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "ini.h"
+#include "mainclient/main_client.h"
+#include "win/text.h"
 
 namespace lark::mainclient_double {
 
@@ -21,7 +23,7 @@ struct Settings {
     std::wstring call_log;        // empty: no log
     std::wstring post_log;        // one line per completion posted ("task id<TAB>lParam"); empty: none
     std::wstring scenario;        // empty: default behaviour
-    std::wstring window_title = L"Lark-FTP Scheduler";
+    std::wstring window_title = win::Widen(mainclient::kSchedulerWindowTitle);
     // A client that dies without releasing its object leaves the server waiting for ever (Wine
     // runs no rundown of dead clients): quit after this long without a call (0: never).
     unsigned idle_exit_seconds = 300;

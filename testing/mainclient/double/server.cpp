@@ -1,12 +1,14 @@
 #include "server.h"
 
+#include "mainclient/main_client.h"
 #include "win/object.h"
+#include "win/text.h"
 
 namespace lark::mainclient_double {
 
 Server::Server(Settings settings)
     : settings_(std::move(settings)), log_(settings_.call_log), posts_(settings_.post_log),
-      message_(RegisterWindowMessageW(L"LarkFTP_Task_Completed")) {
+      message_(RegisterWindowMessageW(win::Widen(mainclient::kTaskCompletedMessage).c_str())) {
     scenario_.Load(settings_.scenario);
     WNDCLASSW wc{};
     wc.lpfnWndProc = &Server::WindowProc;

@@ -75,13 +75,13 @@ DWORD RunProgram(const std::wstring& exe, const std::wstring& args) {
 // The scheduler's application window as the double looks for it.
 class SchedulerWindow {
 public:
-    SchedulerWindow() : message_(RegisterWindowMessageW(L"LarkFTP_Task_Completed")) {
+    SchedulerWindow() : message_(RegisterWindowMessageW(win::Widen(kTaskCompletedMessage).c_str())) {
         WNDCLASSW wc{};
         wc.lpfnWndProc = &Proc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"LarkDoubleTestScheduler";
         RegisterClassW(&wc);
-        hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"Lark-FTP Scheduler", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+        hwnd_ = CreateWindowExW(0, wc.lpszClassName, win::Widen(kSchedulerWindowTitle).c_str(), WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                                 nullptr, wc.hInstance, this);
     }
     ~SchedulerWindow() { DestroyWindow(hwnd_); }
