@@ -56,6 +56,14 @@ DWORD RunAndWait(const std::wstring& commandLine) {
 }
 }  // namespace
 
+std::wstring PlaceRun(SchedulerRun& run, const std::wstring& name) {
+    const std::wstring root = FreshFolder(name);
+    run.folder = root + L"program\\";
+    run.site = root + L"site\\";
+    run.callLog = root + L"calls.log";
+    return root;
+}
+
 void PrepareRun(SchedulerRun& run) {
     std::wstring bin = win::ModuleFolder();
     fs::create_directories(fs::path(run.folder));

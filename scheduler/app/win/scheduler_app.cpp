@@ -26,7 +26,13 @@ SchedulerApp::SchedulerApp(HINSTANCE instance)
       folder_(win::Narrow(win::ModuleFolder())),
       rows_(storage_.TaskList(), clock_),
       log_(clock_, strings_, folder_),
-      runner_(rows_, CreateMainClient, clock_, files_, strings_, &log_) {}
+      runner_(rows_, CreateMainClient, clock_, files_, strings_, &log_) {
+    runner_.onError = [this](const std::string& text) { Report("the scheduling tick failed: " + text); };
+    runner_.onMainClientChanged = [this] {
+        Report(runner_.MainClientReachable() ? "the main client can be reached again"
+                                             : "the main client cannot be reached: " + runner_.MainClientError());
+    };
+}
 
 SchedulerApp::~SchedulerApp() {
     Shutdown();

@@ -48,9 +48,9 @@ Listing ListWithRetries(TFTPObject& site, const std::string& path, bool refresh)
 }
 
 // Parses a line into the entry; false for a line that names nothing usable.
-bool ParseUsable(TFTPFileInfo& entry, const std::string& line, const core::Clock& clock) {
+bool ParseUsable(TFTPFileInfo& entry, const std::string& line, const ListingParser& parser) {
     try {
-        ParseLine(entry, line, clock);
+        parser.Parse(entry, line);
     } catch (const std::exception&) {
         return false;
     }
@@ -65,9 +65,10 @@ void TakeDetails(TFSObject& node, const TFTPFileInfo& entry) {
 }
 
 void AddNodes(TFSObjects& to, const std::vector<std::string>& lines, const core::Clock& clock) {
+    const ListingParser parser(clock);
     TFTPFileInfo entry;
     for (const std::string& line : lines) {
-        if (!ParseUsable(entry, line, clock)) continue;
+        if (!ParseUsable(entry, line, parser)) continue;
         TakeDetails(*AddFSObject(to, entry.Name, entry.IsDir), entry);
     }
 }
@@ -129,15 +130,19 @@ private:
 void MergeListing(TFSObjects& nodes, const std::vector<std::string>& lines, const core::Clock& clock) {
     NodeMatcher matcher(nodes);
     std::vector<TFSObject*> doomed;
+    const ListingParser parser(clock);
     TFTPFileInfo entry;
     for (const std::string& line : lines) {
-        if (!ParseUsable(entry, line, clock)) continue;
+        if (!ParseUsable(entry, line, parser)) continue;
         TFSObject* node = matcher.Take(entry.Name);
         if (node && node->IsFolder() != entry.IsDir) {
             doomed.push_back(node);
             node = nullptr;
         }
-        if (!node) node = AddFSObject(nodes, entry.Name, entry.IsDir);
+        if (!node)
+            node = AddFSObject(nodes, entry.Name, entry.IsDir);
+        else if (node->Name != entry.Name)
+            node->Name = entry.Name;  // renamed on the server in letter case only
         TakeDetails(*node, entry);
     }
     for (TFSObject* node : matcher.Unmatched()) doomed.push_back(node);
@@ -293,6 +298,8 @@ std::string TFTPObject::NodeName() const { return serverInfo_ ? serverInfo_->Pro
 
 RegisteredNode* TFTPObject::NodeParent() const { return collection_->OwnerNode(); }
 
+std::uint32_t TFTPObject::ItemKind() const { return IsFolder() ? ItemKindSiteFolder : ItemKindProfile; }
+
 void TFTPObject::SetConnected(bool connected) {
     if (connected) {
         if (!connected_) Connect();
@@ -401,6 +408,8 @@ TFSObject::TFSObject(TFSObjects& collection, std::string name, bool isFolder)
 
 TFSObject::~TFSObject() { children_.reset(); }
 
+std::uint32_t TFSObject::ItemKind() const { return isFolder_ ? ItemKindRemoteDir : ItemKindRemoteFile; }
+
 std::string TFSObject::GetRemotePath() const {
     std::vector<const TFSObject*> chain;
     for (const TFSObject* n = this; n; n = n->collection_->Directory()) chain.push_back(n);
@@ -446,6 +455,44 @@ bool TFSObject::RefreshContent() {
 }
 
 // ---- free operations ----
+
+bool IsSafeLocalFileName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || std::string_view("/\\:<>\"|?*").find(c) != std::string_view::npos)
+            return false;
+    }
+    if (name.back() == '.' || name.back() == ' ') return false;  // Windows drops them: another name
+    if (core::Utf8ToUtf16(name).size() > 255) return false;
+    // A reserved device name stays the device with any extension and trailing spaces.
+    std::string_view base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    static constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (std::string_view device : kDevices)
+        if (core::SameTextUtf8(base, device)) return false;
+    for (std::string_view prefix : {std::string_view("COM"), std::string_view("LPT")}) {
+        if (base.size() < 4 || !core::SameTextUtf8(base.substr(0, 3), prefix)) continue;
+        const std::string_view number = base.substr(3);
+        if ((number.size() == 1 && number[0] >= '1' && number[0] <= '9') ||
+            number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3")  // ¹ ² ³
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::string> LocalFileName(const TFSObject& node) {
+    if (!IsSafeLocalFileName(node.Name)) return std::nullopt;
+    return node.Name;
+}
+
+TFTPObject* SiteNodeOf(const ItemIdList* item, NodeRegistry& registry) {
+    return dynamic_cast<TFTPObject*>(PidlNode(item, registry));
+}
+
+TFSObject* RemoteNodeOf(const ItemIdList* item, NodeRegistry& registry) {
+    return dynamic_cast<TFSObject*>(PidlNode(item, registry));
+}
 
 void BuildLevel(TFTPObjects& level, TFtpServers& records) {
     level.Clear();
