@@ -1,11 +1,13 @@
 #include "scheduler_harness.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <thread>
 
+#include "core/clock.h"
 #include "mainclient/main_client.h"
 #include "win/module_path.h"
 #include "win/text.h"
@@ -94,6 +96,7 @@ void StartScheduler(SchedulerRun& run) {
         si.hStdError = error;
     }
     std::wstring cmd = L"\"" + run.folder + L"LF_Scheduler.exe\"";
+    run.started = core::SystemClock().Now();
     const BOOL started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, error != INVALID_HANDLE_VALUE, 0,
                                         nullptr, run.folder.c_str(), &si, &run.process);
     if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
@@ -152,10 +155,63 @@ DWORD CloseScheduler(SchedulerRun& run, std::chrono::milliseconds timeout) {
         WaitForSingleObject(run.process.hProcess, 5000);
     }
     GetExitCodeProcess(run.process.hProcess, &code);
+    run.ended = core::SystemClock().Now();
     CloseHandle(run.process.hThread);
     CloseHandle(run.process.hProcess);
     run.process = {};
     return code;
+}
+
+LineAt LogEntry(const std::string& text) {
+    return [text](core::DateTime t) { return core::DateTimeToStr(t) + " : " + text; };
+}
+
+LineAt StampLine() {
+    return [](core::DateTime t) { return core::DateTimeToStr(t); };
+}
+
+LineAt LoggingLine(const std::string& what) {
+    return [what](core::DateTime t) {
+        return what + " " + core::FormatDateTime("ddddd", t) + " at " + core::FormatDateTime("H:mm:ss", t);
+    };
+}
+
+LineAt Exactly(const std::string& text) {
+    return [text](core::DateTime) { return text; };
+}
+
+std::vector<std::string> SplitLines(const std::string& text, const std::string& end) {
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t next = text.find(end, at);
+        if (next == std::string::npos) {
+            lines.push_back(text.substr(at) + "<no line end>");
+            break;
+        }
+        lines.push_back(text.substr(at, next - at));
+        at = next + end.size();
+    }
+    return lines;
+}
+
+bool StampedDuring(const SchedulerRun& run, const std::string& text, const LineAt& line) {
+    const core::DateTime ended = run.ended != 0 ? run.ended : core::SystemClock().Now();
+    const double first = std::floor(run.started * 86400) - 1, last = std::ceil(ended * 86400) + 1;
+    for (double second = first; second <= last; ++second)
+        if (line((second + 0.5) / 86400) == text) return true;
+    return false;
+}
+
+std::string MismatchedLines(const SchedulerRun& run, const std::string& text, const std::vector<LineAt>& expected) {
+    const std::vector<std::string> lines = SplitLines(text, "\r\n");
+    if (lines.size() != expected.size())
+        return std::to_string(lines.size()) + " lines instead of " + std::to_string(expected.size()) + ":\n" + text;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (!StampedDuring(run, lines[i], expected[i]))
+            return "line " + std::to_string(i + 1) + ": " + lines[i] + "\nexpected: " + expected[i](run.started) +
+                   "\nin:\n" + text;
+    return {};
 }
 
 }  // namespace lark::testing
