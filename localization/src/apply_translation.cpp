@@ -377,24 +377,13 @@ void TlcCustomLang::ApplyCollections(StringList& list, bool testMode) {
         Persistent* item = nullptr;
         const PropInfo* ip = nullptr;
         if (!drop) {
-            Persistent* holder = owner->FindComponent(name);
-            std::string_view colPath = rest.substr(0, open);
-            if (const std::size_t objDot = colPath.find('.'); holder && objDot != std::string_view::npos) {
-                const PropInfo* op = holder->Class().FindProp(colPath.substr(0, objDot));
-                holder = op ? ObjectOf(*holder, *op) : nullptr;
-                colPath.remove_prefix(objDot + 1);
+            core::Component* holder = owner->FindComponent(name);
+            std::optional<core::PropertyRef> ref;
+            if (holder) ref = core::ResolvePropertyPath(*holder, rest);
+            if (ref) {
+                item = ref->object;
+                ip = ref->prop;
             }
-            const PropInfo* cp = holder ? holder->Class().FindProp(colPath) : nullptr;
-            auto* col = cp ? dynamic_cast<core::Collection*>(ObjectOf(*holder, *cp)) : nullptr;
-            const int index = IndexIn(rest);
-            if (col && index >= 0 && index < col->Count()) item = col->Items(index);
-            std::string_view itemPath = rest.substr(close + 2);
-            if (const std::size_t objDot = itemPath.find('.'); item && objDot != std::string_view::npos) {
-                const PropInfo* op = item->Class().FindProp(itemPath.substr(0, objDot));
-                item = op ? ObjectOf(*item, *op) : nullptr;
-                itemPath.remove_prefix(objDot + 1);
-            }
-            ip = item ? item->Class().FindProp(itemPath) : nullptr;
             drop = !ip || !Settable(*ip) || (ip->type->kind == TypeKind::Class && !ObjectOf(*item, *ip));
         }
         if (drop) {
@@ -492,38 +481,19 @@ void TlcCustomLang::ApplyExcludedProperties() {
 // ---- extended translations ----
 
 Persistent* FindObjectByPath(core::Component& window, std::string_view path) {
-    const std::size_t dot = path.find('.');
-    if (dot == std::string_view::npos) return nullptr;
-    Persistent* object = nullptr;
-    const std::string_view head = path.substr(0, dot);
-    if (SameAscii(head, window.Class().name)) object = &window;
-    else object = window.FindComponent(head);
-    if (!object) return nullptr;
-    std::string_view rest = path.substr(dot + 1);
-    while (rest.find('.') != std::string_view::npos) {
-        const std::size_t next = rest.find('.');
-        const PropInfo* p = object->Class().FindProp(rest.substr(0, rest.find('[')));
-        if (!p) p = object->Class().FindProp(rest.substr(0, next));
-        // A middle segment must name an object.
-        Persistent* value = p ? ObjectOf(*object, *p) : nullptr;
-        if (!value) return nullptr;
-        if (auto* col = dynamic_cast<core::Collection*>(value)) {
-            const int index = IndexIn(rest.substr(0, next));
-            if (index < 0 || index >= col->Count()) return nullptr;
-            value = col->Items(index);
-        }
-        object = value;
-        rest.remove_prefix(next + 1);
-    }
-    return object;
+    // A path names a property of something: the window itself only by its class name.
+    if (path.find('.') == std::string_view::npos) return nullptr;
+    std::optional<core::PropertyRef> ref = core::ResolvePropertyPath(window, path);
+    return ref ? ref->object : nullptr;
 }
 
 void SetPropertyByPath(core::Component& window, std::string_view path, std::string_view text) {
     try {
-        Persistent* object = FindObjectByPath(window, path);
-        if (!object) return;
-        const PropInfo* p = object->Class().FindProp(path.substr(path.rfind('.') + 1));
-        if (!p) return;
+        if (path.find('.') == std::string_view::npos) return;
+        std::optional<core::PropertyRef> ref = core::ResolvePropertyPath(window, path);
+        if (!ref) return;
+        Persistent* object = ref->object;
+        const PropInfo* p = ref->prop;
         if (p->type->kind == TypeKind::Class) {
             if (auto* strings = dynamic_cast<core::StringsObject*>(ObjectOf(*object, *p))) {
                 core::StringsObject parsed;

@@ -68,14 +68,6 @@ const core::TypeInfo& LangOptionsType() {
     static auto t = core::MakeSetType("TlcLangOptions", LangOptionType());
     return *t;
 }
-const core::TypeInfo& StringsObjectType() {
-    static auto t = core::MakeClassType(core::StringsObject::StaticClass());
-    return *t;
-}
-const core::TypeInfo& DispatcherType() {
-    static auto t = core::MakeClassType(TlcLangDispatcher::StaticClass());
-    return *t;
-}
 const core::TypeInfo& CursorType() {
     static const core::TypeInfo t = [] {
         core::TypeInfo c = core::SmallIntType();
@@ -140,8 +132,8 @@ LARK_DEFINE_CLASS(TlcCustomLang) {
         .Custom("Version", core::StringType(), [](const L&) { return Value(std::string(L::kVersion)); },
                 [](L&, const Value&) {})
         .Field("IsInheritedOwner", core::BooleanType(), &L::IsInheritedOwner, Int(0))
-        .Custom("StringsTypes", StringsObjectType(), SubObject(&L::StringsTypes), nullptr)
-        .Custom("SmartExcludeProps", StringsObjectType(), SubObject(&L::SmartExcludeProps), nullptr)
+        .Custom("StringsTypes", core::ClassTypeOf<core::StringsObject>(), SubObject(&L::StringsTypes), nullptr)
+        .Custom("SmartExcludeProps", core::ClassTypeOf<core::StringsObject>(), SubObject(&L::SmartExcludeProps), nullptr)
         .Custom("HandleResourceStrings", core::BooleanType(),
                 [](const L& l) { return Int(l.Tables().HandleResourceStrings); },
                 [](L& l, const Value& v) { l.Tables().HandleResourceStrings = core::AsOrdinal(v) != 0; }, Int(0))
@@ -159,14 +151,14 @@ LARK_DEFINE_CLASS(TlcCustomLang) {
         .Prop("NumOfLanguages", core::IntegerType(), &L::NumOfLanguages, &L::SetNumOfLanguages, Int(1))
         .Prop("ActiveLanguage", core::IntegerType(), &L::ActiveLanguage, &L::SetActiveLanguage, Int(1))
         .Prop("ChangeLocales", core::BooleanType(), &L::ChangeLocales, &L::SetChangeLocales, Int(0))
-        .Custom("LangDispatcher", DispatcherType(),
+        .Custom("LangDispatcher", core::ClassTypeOf<TlcLangDispatcher>(),
                 [](const L& l) { return Value(static_cast<core::Persistent*>(l.LangDispatcher())); },
                 [](L& l, const Value& v) { l.SetLangDispatcher(dynamic_cast<TlcLangDispatcher*>(core::AsObject(v))); })
         .Custom("LangDelim", core::ByteType(),
                 [](const L& l) { return Int(static_cast<unsigned char>(l.LangDelim())); },
                 [](L& l, const Value& v) { l.SetLangDelim(static_cast<char>(core::AsOrdinal(v))); }, Int(9))
-        .Custom("DoNotTranslate", StringsObjectType(), SubObject(&L::DoNotTranslate), nullptr)
-        .Custom("LangNames", StringsObjectType(), [](const L& l) { return Value(static_cast<core::Persistent*>(&const_cast<L&>(l).LangNames())); }, nullptr)
+        .Custom("DoNotTranslate", core::ClassTypeOf<core::StringsObject>(), SubObject(&L::DoNotTranslate), nullptr)
+        .Custom("LangNames", core::ClassTypeOf<core::StringsObject>(), [](const L& l) { return Value(static_cast<core::Persistent*>(&const_cast<L&>(l).LangNames())); }, nullptr)
         .Custom("Language", core::StringType(), [](const L& l) { return Value(l.Language()); },
                 [](L& l, const Value& v) { l.SetLanguage(core::AsText(v)); })
         .Custom("TranslateType", TranslateTypeType(),
@@ -177,7 +169,7 @@ LARK_DEFINE_CLASS(TlcCustomLang) {
                 [](L& l, const Value& v) { l.Options = core::AsSet(v); }, Value(core::SetValue{}))
         .Field("NeedAllDlgs", core::BooleanType(), &L::NeedAllDlgs, Int(0))
         .Field("ChangingCursor", CursorType(), &L::ChangingCursor, Int(-1))
-        .Custom("ExcludedProperties", StringsObjectType(), SubObject(&L::ExcludedProperties), nullptr)
+        .Custom("ExcludedProperties", core::ClassTypeOf<core::StringsObject>(), SubObject(&L::ExcludedProperties), nullptr)
         .Custom("DoRaiseExceptions", core::BooleanType(),
                 [](const L& l) { return Int(l.Tables().DoRaiseExceptions); },
                 [](L& l, const Value& v) { l.Tables().DoRaiseExceptions = core::AsOrdinal(v) != 0; }, Int(0))

@@ -22,14 +22,6 @@ const core::TypeInfo& TestModeKindType() {
     static auto t = core::MakeEnumType("TTestModeKind", {"tmkExpandWidth", "tmkFlipCase", "tmkExpandChars"});
     return *t;
 }
-const core::TypeInfo& StringsObjectType() {
-    static auto t = core::MakeClassType(core::StringsObject::StaticClass());
-    return *t;
-}
-const core::TypeInfo& TestModeInfoType() {
-    static auto t = core::MakeClassType(TTestModeInfo::StaticClass());
-    return *t;
-}
 Value Int(std::int64_t v) { return Value(v); }
 
 // An existing file that is not a binary translation file (".lcb", any case).
@@ -138,13 +130,13 @@ LARK_DEFINE_CLASS(TlcLangDispatcher) {
     return core::ClassBuilder<D>("TlcLangDispatcher", &core::Component::StaticClass())
         .Prop("ActiveLanguage", core::IntegerType(), &D::ActiveLanguage, &D::SetActiveLanguage, Int(1))
         .Prop("NumOfLanguages", core::IntegerType(), &D::NumOfLanguages, &D::SetNumOfLanguages, Int(1))
-        .Custom("LangNames", StringsObjectType(),
+        .Custom("LangNames", core::ClassTypeOf<core::StringsObject>(),
                 [](const D& d) { return Value(static_cast<core::Persistent*>(&const_cast<D&>(d).LangNames())); },
                 nullptr)
         .Custom("Language", core::StringType(), [](const D& d) { return Value(d.Language()); },
                 [](D& d, const Value& v) { d.SetLanguage(core::AsText(v)); })
         .Field("FileName", core::StringType(), &D::FileName)
-        .Custom("TestModeInfo", TestModeInfoType(),
+        .Custom("TestModeInfo", core::ClassTypeOf<TTestModeInfo>(),
                 [](const D& d) { return Value(static_cast<core::Persistent*>(&const_cast<D&>(d).TestModeInfo())); },
                 nullptr)
         .Field("TestMode", core::BooleanType(), &D::TestMode)

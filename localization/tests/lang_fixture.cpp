@@ -10,22 +10,6 @@ template <class T, class M>
 std::function<Value(const T&)> SubOf(M T::*member) {
     return [member](const T& o) { return Value(static_cast<core::Persistent*>(&(const_cast<T&>(o).*member))); };
 }
-const core::TypeInfo& FontType() {
-    static auto t = core::MakeClassType(TFont::StaticClass());
-    return *t;
-}
-const core::TypeInfo& StringsType() {
-    static auto t = core::MakeClassType(core::StringsObject::StaticClass());
-    return *t;
-}
-const core::TypeInfo& ActionType() {
-    static auto t = core::MakeClassType(TAction::StaticClass());
-    return *t;
-}
-const core::TypeInfo& CollectionType() {
-    static auto t = core::MakeClassType(core::Collection::StaticClass());
-    return *t;
-}
 }  // namespace
 
 LARK_DEFINE_CLASS(TFont) {
@@ -47,11 +31,11 @@ LARK_DEFINE_CLASS(TControl) {
         .Field("Caption", core::StringType(), &TControl::Caption)
         .Field("Hint", core::StringType(), &TControl::Hint)
         .Field("Text", core::StringType(), &TControl::Text)
-        .Custom("Font", FontType(), SubOf(&TControl::Font), nullptr)
+        .Custom("Font", core::ClassTypeOf<TFont>(), SubOf(&TControl::Font), nullptr)
         .Field("ParentFont", core::BooleanType(), &TControl::ParentFont)
-        .Custom("Action", ActionType(), [](const TControl& c) { return Value(static_cast<core::Persistent*>(c.Action)); },
+        .Custom("Action", core::ClassTypeOf<TAction>(), [](const TControl& c) { return Value(static_cast<core::Persistent*>(c.Action)); },
                 [](TControl& c, const Value& v) { c.Action = dynamic_cast<TAction*>(core::AsObject(v)); })
-        .Custom("Items", StringsType(), SubOf(&TControl::Items), nullptr)
+        .Custom("Items", core::ClassTypeOf<core::StringsObject>(), SubOf(&TControl::Items), nullptr)
         .Field("ItemIndex", core::IntegerType(), &TControl::ItemIndex)
         .Build();
 }
@@ -59,13 +43,13 @@ LARK_DEFINE_CLASS(TControl) {
 LARK_DEFINE_CLASS(TListColumn) {
     return ClassBuilder<TListColumn>("TListColumn", &core::CollectionItem::StaticClass())
         .Field("Caption", core::StringType(), &TListColumn::Caption)
-        .Custom("Notes", StringsType(), SubOf(&TListColumn::Notes), nullptr)
+        .Custom("Notes", core::ClassTypeOf<core::StringsObject>(), SubOf(&TListColumn::Notes), nullptr)
         .Build();
 }
 
 LARK_DEFINE_CLASS(TListView) {
     return ClassBuilder<TListView>("TListView", &core::Component::StaticClass())
-        .Custom("Columns", CollectionType(), SubOf(&TListView::Columns), nullptr)
+        .Custom("Columns", core::ClassTypeOf<core::Collection>(), SubOf(&TListView::Columns), nullptr)
         .Build();
 }
 
@@ -80,7 +64,7 @@ LARK_DEFINE_CLASS(TTestForm) {
     return ClassBuilder<TTestForm>("TTestForm", &core::Component::StaticClass())
         .Field("Caption", core::StringType(), &TTestForm::Caption)
         .Field("Hint", core::StringType(), &TTestForm::Hint)
-        .Custom("Font", FontType(), SubOf(&TTestForm::Font), nullptr)
+        .Custom("Font", core::ClassTypeOf<TFont>(), SubOf(&TTestForm::Font), nullptr)
         .Build();
 }
 

@@ -1,8 +1,10 @@
 #include "core/component_stream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <unordered_set>
 
 #include "ascii.h"
 #include "core/text_encoding.h"
@@ -199,6 +201,9 @@ void Writer::WriteUtf8String(std::string_view utf8) {
 }
 
 void Writer::WriteText(std::string_view utf8) {
+    // Plain ASCII, by far the most common text, is its own 8-bit form.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return WriteString8(utf8);
     std::u16string wide = Utf8ToUtf16(utf8);
     if (utf8.size() >= 2 * wide.size() && !wide.empty()) return WriteWideString(wide);
     std::string ansi = Utf8ToWin1252(utf8);
@@ -599,20 +604,47 @@ void Reader::SkipValue() {
 }
 
 void Reader::ReadRootComponent(Component& root) {
-    root_ = &root;
-    fixups_.clear();
-    loaded_.clear();
-    ReadSignature();
+    Stream* only = &stream_;
+    ReadRootComponents(root, std::span<Stream* const>(&only, 1));
+}
+
+void Reader::ReadRootComponents(Component& root, std::span<Stream* const> streams) {
+    if (streams.empty()) throw Error("No component stream to read");
+    std::vector<Component*> loaded{&root};
+    std::unordered_set<Component*> seen{&root};
+    // A component the second stream changes was read by the first: it is loaded once.
+    auto keep = [&](Reader& reader) {
+        for (Component* c : reader.loaded_)
+            if (seen.insert(c).second) loaded.push_back(c);
+        reader.loaded_.clear();
+    };
     root.SetLoading(true);
-    loaded_.push_back(&root);
     try {
-        ReadComponentBody(root);
-        ResolveFixups();
+        std::vector<Fixup> fixups;
+        for (Stream* stream : streams) {
+            Reader reader(*stream);
+            reader.root_ = &root;
+            try {
+                reader.ReadSignature();
+                reader.ReadComponentBody(root);
+            } catch (...) {
+                keep(reader);
+                throw;
+            }
+            keep(reader);
+            fixups.insert(fixups.end(), reader.fixups_.begin(), reader.fixups_.end());
+        }
+        Reader last(*streams.back());
+        last.root_ = &root;
+        last.fixups_ = std::move(fixups);
+        last.loaded_ = loaded;
+        last.ResolveFixups();
+        last.BindRoot();
     } catch (...) {
-        for (Component* c : loaded_) c->SetLoading(false);
+        for (Component* c : loaded) c->SetLoading(false);
         throw;
     }
-    for (Component* c : loaded_) c->Loaded();
+    for (Component* c : loaded) c->Loaded();
 }
 
 namespace {
@@ -685,7 +717,6 @@ void Reader::ReadProperties(Persistent& object) {
 void Reader::ReadProperty(Persistent& object) {
     std::int64_t at = stream_.Position();
     std::string path = ReadShortString();
-    std::string context = object.NamePath() + "." + path;
     try {
         Persistent* target = &object;
         std::string_view rest = path;
@@ -711,7 +742,11 @@ void Reader::ReadProperty(Persistent& object) {
     } catch (const ReadError&) {
         throw;
     } catch (const std::exception& e) {
-        throw ReadError("Error reading " + context + " at offset " + std::to_string(at) + ": " + e.what(), at);
+        // The name path walks the owners (an item's index is a search of its collection), so it is
+        // built only for the message: a load stays linear in the number of properties.
+        throw ReadError("Error reading " + object.NamePath() + "." + path + " at offset " + std::to_string(at) + ": " +
+                            e.what(),
+                        at);
     }
 }
 
@@ -823,9 +858,38 @@ void Reader::ResolveFixups() {
         } else if (Component* owner = SameIdent(root_->Name(), name.substr(0, dot)) ? root_ : RootComponents::Find(name.substr(0, dot))) {
             target = owner->FindComponent(name.substr(dot + 1));
         }
+        if (!target) FailBinding(f.object->NamePath() + "." + f.prop->name + " = " + f.name + ": no such component");
         f.object->SetProp(*f.prop, Value(static_cast<Persistent*>(target)));
     }
     fixups_.clear();
+}
+
+void Reader::FailBinding(const std::string& what) const {
+    throw ReadError(root_->Class().name + ": " + what, stream_.Position());
+}
+
+void Reader::BindRoot() {
+    const ClassInfo& rootClass = root_->Class();
+    for (const BoundFieldInfo* field : rootClass.AllBoundFields()) {
+        Component* component = root_->FindComponent(field->name);
+        if (!component) FailBinding(field->name + ": no such component for the bound field");
+        if (!field->assign(*root_, *component))
+            FailBinding(field->name + " is a " + component->Class().name + ", not a " + field->cls->name +
+                        " as the bound field");
+    }
+    for (Component* component : loaded_) {
+        for (const PropInfo* prop : component->Class().AllProps()) {
+            if (!prop->bind) continue;
+            const std::string name = AsText(prop->get(*component));
+            if (name.empty()) continue;
+            std::string what = component->NamePath() + "." + prop->name + " = " + name;
+            const HandlerInfo* handler = rootClass.FindHandler(name);
+            if (!handler) FailBinding(what + ": no such handler");
+            if (handler->type != prop->type)
+                FailBinding(what + ": the handler is a " + handler->type->name + ", the event a " + prop->type->name);
+            prop->bind(*component, handler->make(*root_));
+        }
+    }
 }
 
 void Reader::DefineProperty(std::string_view name, const std::function<void(Reader&)>& read,

@@ -96,26 +96,50 @@ std::unique_ptr<TypeInfo> MakeClassType(const ClassInfo& cls) {
     return t;
 }
 
+std::unique_ptr<TypeInfo> MakeMethodType(std::string name) {
+    return std::make_unique<TypeInfo>(MakeSimple(TypeKind::Method, std::move(name)));
+}
+
 bool ClassInfo::InheritsFrom(const ClassInfo& other) const {
     for (const ClassInfo* c = this; c; c = c->parent)
         if (c == &other) return true;
     return false;
 }
 
-std::vector<const PropInfo*> ClassInfo::AllProps() const {
+namespace {
+// One of a class's member lists over the whole chain, base classes first.
+template <class M>
+std::vector<const M*> BaseFirst(const ClassInfo* cls, std::vector<M> ClassInfo::*list) {
     std::vector<const ClassInfo*> chain;
-    for (const ClassInfo* c = this; c; c = c->parent) chain.push_back(c);
-    std::vector<const PropInfo*> out;
+    for (const ClassInfo* c = cls; c; c = c->parent) chain.push_back(c);
+    std::vector<const M*> out;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        for (const PropInfo& p : (*it)->props) out.push_back(&p);
+        for (const M& m : (*it)->*list) out.push_back(&m);
     return out;
 }
 
-const PropInfo* ClassInfo::FindProp(std::string_view propName) const {
-    for (const ClassInfo* c = this; c; c = c->parent)
-        for (const PropInfo& p : c->props)
-            if (SameIdent(p.name, propName)) return &p;
+// The member of that name (case-insensitive), nearest class first.
+template <class M>
+const M* NearestNamed(const ClassInfo* cls, std::vector<M> ClassInfo::*list, std::string_view name) {
+    for (const ClassInfo* c = cls; c; c = c->parent)
+        for (const M& m : c->*list)
+            if (SameIdent(m.name, name)) return &m;
     return nullptr;
+}
+}  // namespace
+
+std::vector<const PropInfo*> ClassInfo::AllProps() const { return BaseFirst(this, &ClassInfo::props); }
+
+const PropInfo* ClassInfo::FindProp(std::string_view propName) const {
+    return NearestNamed(this, &ClassInfo::props, propName);
+}
+
+const HandlerInfo* ClassInfo::FindHandler(std::string_view handlerName) const {
+    return NearestNamed(this, &ClassInfo::handlers, handlerName);
+}
+
+std::vector<const BoundFieldInfo*> ClassInfo::AllBoundFields() const {
+    return BaseFirst(this, &ClassInfo::boundFields);
 }
 
 namespace {
@@ -217,6 +241,14 @@ bool IsDefaultValue(const PropInfo& prop, const Value& v) {
             return AsObject(v) == nullptr;
     }
     return false;
+}
+
+void AssignPublished(const Persistent& from, Persistent& to) {
+    if (&from == &to) return;
+    if (!to.InheritsFrom(from.Class()))
+        throw Error("Cannot assign a " + from.Class().name + " to a " + to.Class().name);
+    for (const PropInfo* p : from.Class().AllProps())
+        if (p->set) p->set(to, p->get(from));
 }
 
 bool OrdinalFits(const TypeInfo& type, std::int64_t v) {

@@ -73,12 +73,10 @@ public:
 };
 
 LARK_DEFINE_CLASS(Holder) {
-    static auto componentType = MakeClassType(Component::StaticClass());
-    static auto collectionType = MakeClassType(Collection::StaticClass());
     return ClassBuilder<Holder>("THolder", &Component::StaticClass())
-        .Object("Items", *collectionType, &Holder::Items)
+        .Object("Items", ClassTypeOf<Collection>(), &Holder::Items)
         .Custom(
-            "Link", *componentType, [](const Holder& h) { return Value(static_cast<Persistent*>(h.link)); },
+            "Link", ClassTypeOf<Component>(), [](const Holder& h) { return Value(static_cast<Persistent*>(h.link)); },
             [](Holder& h, const Value& v) { h.link = dynamic_cast<Component*>(AsObject(v)); })
         .Field("OnClick", MethodType(), &Holder::onClick)
         .Build();

@@ -24,6 +24,16 @@ std::string EnglishStrings::Text(std::string_view id) const {
     }};
     for (const auto& [key, text] : kTexts)
         if (key == id) return std::string(text);
+    // What start-up and the save found of the task file (format texts).
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 3> kTaskFileTexts{{
+        {"strTaskFileSetAside", "The task file %s could not be read (%s). It was kept as %s; the task list starts empty."},
+        {"strTaskFileReadOnly",
+         "The task file %s could not be read (%s) nor kept aside (%s). It is not saved over in this run."},
+        {"strPasswordChanged",
+         "The password of task %d holds characters the task file cannot store; it was saved with \"?\" in their place."},
+    }};
+    for (const auto& [key, text] : kTaskFileTexts)
+        if (key == id) return std::string(text);
     return {};
 }
 

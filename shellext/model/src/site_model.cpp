@@ -161,12 +161,6 @@ bool Refresh(TFTPObject& site, TFSObjects& nodes, const std::string& path) {
     }
 }
 
-const TFtpServerInfo* FindRecord(const TFtpServers& records, std::string_view name) {
-    for (int i = 0; i < records.Count(); ++i)
-        if (core::SameTextUtf8(records.Items(i)->DisplayName(), name)) return records.Items(i);
-    return nullptr;
-}
-
 // The names of the node's ancestors, topmost first.
 std::vector<std::string> AncestorNames(const RegisteredNode& node) {
     std::vector<std::string> names;
@@ -221,17 +215,24 @@ std::unique_ptr<TFtpServers> TFTPContainer::ReleaseFTPServers() {
 }
 
 void TFTPContainer::LoadDatabase(const std::string& path) {
-    nodes_->Clear();
-    FTPServers().Clear();
-    ReadSiteDatabase(*this, path);
+    // Read aside first: a database that cannot be read leaves the present tree.
+    if (Name().empty()) SetName(std::string(kSiteHolderName));
+    TServers fresh;
+    fresh.SetName(Name());
+    fresh.SetFTPServers(std::make_unique<TFtpServers>(Owner()));
+    ReadSiteRecords(fresh, path);  // BuildTree deciphers
+    SetFTPServers(fresh.ReleaseFTPServers());
     BuildTree();
 }
 
 void TFTPContainer::BuildTree() { BuildLevel(*nodes_, FTPServers()); }
 
 void TFTPContainer::LoadFromDatabase(const std::string& path, const ItemIdList* folder) {
-    std::unique_ptr<TServers> fresh = LoadSiteDatabase(path);
-    MergeServers(*nodes_, fresh->FTPServers(), folder);
+    // Only the records of new sites are deciphered, as the merge takes them: a site that stays
+    // keeps its own record.
+    TServers fresh;
+    ReadSiteRecords(fresh, path);
+    MergeServers(*nodes_, fresh.FTPServers(), folder);
 }
 
 // ---- TFTPObjects ----
@@ -511,10 +512,16 @@ void MergeServers(TFTPObjects& level, const TFtpServers& records, const ItemIdLi
     const auto announce = [&] {
         if (notifier) notifier->FolderUpdated(folder);
     };
+    // Names without case, each with the first record that has it: a level of thousands of sites
+    // merges in linear time.
+    std::unordered_map<std::string, const TFtpServerInfo*> freshByName;
+    for (int j = 0; j < records.Count(); ++j)
+        freshByName.emplace(core::FoldCaseUtf8(records.Items(j)->DisplayName()), records.Items(j));
     for (int i = level.Count() - 1; i >= 0; --i) {
         TFTPObject* node = level.Items(i);
         const std::string name = node->ServerInfo() ? node->ServerInfo()->DisplayName() : std::string();
-        const TFtpServerInfo* fresh = FindRecord(records, name);
+        const auto found = freshByName.find(core::FoldCaseUtf8(name));
+        const TFtpServerInfo* fresh = found == freshByName.end() ? nullptr : found->second;
         if (!fresh) {
             level.Delete(i);
             announce();
@@ -522,9 +529,12 @@ void MergeServers(TFTPObjects& level, const TFtpServers& records, const ItemIdLi
             MergeServers(node->Children(), fresh->Servers(), folder);
         }
     }
+    std::unordered_set<std::string> present;
+    for (int i = 0; i < level.Count(); ++i)
+        if (const TFtpServerInfo* record = level.Items(i)->ServerInfo()) present.insert(core::FoldCaseUtf8(record->DisplayName()));
     for (int j = records.Count() - 1; j >= 0; --j) {
         const TFtpServerInfo* fresh = records.Items(j);
-        if (level.FindByName(fresh->DisplayName())) continue;
+        if (!present.insert(core::FoldCaseUtf8(fresh->DisplayName())).second) continue;
         TFTPObject* node = level.AddNewRecord();
         TFtpServerInfo& record = *node->ServerInfo();
         record.Assign(*fresh);

@@ -16,7 +16,6 @@ const std::array<std::uint8_t, 16>& SitePasswordKey() {
 }
 
 LARK_DEFINE_CLASS(TFtpServerInfo) {
-    static auto serversType = core::MakeClassType(TFtpServers::StaticClass());
     const auto& text = core::StringType();
     const auto& flag = core::BooleanType();
     const auto& byte = core::ByteType();
@@ -41,7 +40,7 @@ LARK_DEFINE_CLASS(TFtpServerInfo) {
         .Field("ProxyType", byte, &R::ProxyType)
         .Field("ProxyUser", text, &R::ProxyUser)
         .Field("ProxyPassword", text, &R::ProxyPassword)
-        .Object("Servers", *serversType, &R::ServersObject)
+        .Object("Servers", core::ClassTypeOf<TFtpServers>(), &R::ServersObject)
         .Field("ServerType", byte, &R::ServerType)
         .Field("PrivateKey", text, &R::PrivateKey)
         .Field("KeyPassword", text, &R::KeyPassword)
@@ -57,31 +56,15 @@ TFtpServerInfo::~TFtpServerInfo() = default;
 
 void TFtpServerInfo::Assign(const TFtpServerInfo& source) {
     if (&source == this) return;
-    ProfileName = source.ProfileName;
-    Comments = source.Comments;
-    Account = source.Account;
-    HostName = source.HostName;
-    Port = source.Port;
-    UserName = source.UserName;
-    HostDirName = source.HostDirName;
-    Binary = source.Binary;
-    Passive = source.Passive;
-    IsFolder = source.IsFolder;
-    ProxyName = source.ProxyName;
-    ProxyPort = source.ProxyPort;
-    ProxyType = source.ProxyType;
-    ProxyUser = source.ProxyUser;
-    ProxyPassword = source.ProxyPassword;
-    ServerType = source.ServerType;
-    PrivateKey = source.PrivateKey;
-    KeyPassword = source.KeyPassword;
-    HostFingerprint = source.HostFingerprint;
-    Authentication = source.Authentication;
-    LocalFolder = source.LocalFolder;
+    core::AssignPublished(source, *this);
+    // Unpublished, or published through setters that interpret what they are given: the
+    // password's state and the proxy switch are taken as they are.
     UserData = source.UserData;
     passWord_ = source.passWord_;
     passWordEnciphered_ = source.passWordEnciphered_;
     useGlobalProxy_ = source.useGlobalProxy_;
+    ProxyName = source.ProxyName;
+    ProxyPort = source.ProxyPort;
     // Built aside and swapped in last: the source may sit among the members being replaced.
     auto members = std::make_unique<TFtpServers>(*this);
     for (int i = 0; i < source.Servers().Count(); ++i) members->Add()->Assign(*source.Servers().Items(i));
@@ -165,9 +148,8 @@ int DecipherPasswords(TFtpServers& servers, const std::array<std::uint8_t, 16>& 
 }
 
 LARK_DEFINE_CLASS(TServers) {
-    static auto serversType = core::MakeClassType(TFtpServers::StaticClass());
     return ClassBuilder<TServers>("TServers", &core::Component::StaticClass())
-        .Object("FTPServers", *serversType, &TServers::FTPServersObject)
+        .Object("FTPServers", core::ClassTypeOf<TFtpServers>(), &TServers::FTPServersObject)
         .Build();
 }
 

@@ -119,6 +119,52 @@ TEST(SiteRecords, UseGlobalProxyClearsOnlyWhenTurnedOn) {
     }
 }
 
+TEST(SiteRecords, AssignTakesEveryValueAndThePasswordStateAsTheyAre) {
+    TServers servers;
+    TFtpServerInfo& source = *servers.FTPServers().Add();
+    source.ProfileName = "Site";
+    source.HostName = "ftp.example.com";
+    source.Port = "2121";
+    source.Passive = true;
+    source.SetUseGlobalProxy(false);
+    source.ProxyName = "proxy";
+    source.ProxyPort = "8080";
+    source.ServerType = 1;
+    source.LocalFolder = "C:\\sites";
+    source.UserData = "not stored";
+    source.SetStoredPassWord("0A1B");  // cipher text as read from a database
+    source.IsFolder = true;
+    source.Servers().Add()->ProfileName = "Member";
+
+    TFtpServerInfo& copy = *servers.FTPServers().Add();
+    copy.SetPassWord("plain");
+    copy.Assign(source);
+    EXPECT_EQ(copy.ProfileName, "Site");
+    EXPECT_EQ(copy.HostName, "ftp.example.com");
+    EXPECT_EQ(copy.Port, "2121");
+    EXPECT_TRUE(copy.Passive);
+    EXPECT_FALSE(copy.UseGlobalProxy());
+    EXPECT_EQ(copy.ProxyName, "proxy");
+    EXPECT_EQ(copy.ProxyPort, "8080");
+    EXPECT_EQ(copy.ServerType, 1);
+    EXPECT_EQ(copy.LocalFolder, "C:\\sites");
+    EXPECT_EQ(copy.UserData, "not stored");
+    EXPECT_EQ(copy.PassWord(), "0A1B");
+    EXPECT_TRUE(copy.PassWordIsEnciphered());
+    ASSERT_EQ(copy.Servers().Count(), 1);
+    EXPECT_EQ(copy.Servers().Items(0)->ProfileName, "Member");
+
+    // A plain password stays plain; a proxy name held while the global proxy is on is taken too.
+    source.SetPassWord("secret");
+    source.SetUseGlobalProxy(true);
+    source.ProxyName = "kept while global";
+    copy.Assign(source);
+    EXPECT_EQ(copy.PassWord(), "secret");
+    EXPECT_FALSE(copy.PassWordIsEnciphered());
+    EXPECT_TRUE(copy.UseGlobalProxy());
+    EXPECT_EQ(copy.ProxyName, "kept while global");
+}
+
 TEST(SiteRecords, FindByNameIgnoresCaseAndNestedServersShareTheOwner) {
     core::Component owner;
     TServers holder(&owner);

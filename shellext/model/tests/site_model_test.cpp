@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/datetime.h"
+#include "core/errors.h"
 #include "mainclient_fake/fake_main_client.h"
 #include "shellext/model/site_database.h"
 #include "storage/form_storage.h"
@@ -672,6 +673,34 @@ TEST_F(SiteDatabaseModel, ReloadMergesLevelsAndKeepsTheRecordsOfSitesThatStay) {
     model.LoadFromDatabase((dir / "b.ini").string(), asking);
     EXPECT_EQ(Names(model.Nodes()), (std::vector<std::string>{"Alpha", "Folder", "Delta", "Gamma"}));
     EXPECT_TRUE(notices.folders.empty());
+}
+
+// A database that exists but cannot be read is an error for the caller, never an empty tree:
+// neither a first load nor a reload changes the tree then.
+TEST_F(SiteDatabaseModel, AnUnreadableDatabaseReachesTheCallerAndKeepsTheTree) {
+    model.LoadDatabase(Write("a.ini", first));
+    TFTPObject* alpha = model.Nodes().Items(0);
+    const std::filesystem::path unreadable = dir / "locked.ini";
+    std::filesystem::create_directories(unreadable);  // a folder where the file should be
+    for (bool reload : {true, false}) {
+        SCOPED_TRACE(reload ? "reload" : "load");
+        try {
+            if (reload) model.LoadFromDatabase(unreadable.string(), asking);
+            else model.LoadDatabase(unreadable.string());
+            ADD_FAILURE() << "the read failure was swallowed";
+        } catch (const core::Error& e) {
+            EXPECT_NE(std::string(e.what()).find("locked.ini"), std::string::npos) << e.what();
+        }
+        ASSERT_EQ(Names(model.Nodes()), (std::vector<std::string>{"Alpha", "Folder", "Beta"}));
+        EXPECT_EQ(model.Nodes().Items(0), alpha);
+        EXPECT_EQ(model.FTPServers().Count(), 3);
+        EXPECT_TRUE(notices.folders.empty());
+    }
+    TServers holder;
+    EXPECT_THROW(ReadSiteDatabase(holder, unreadable.string()), core::Error);
+    // A missing file is no error: there are no sites.
+    EXPECT_EQ(ReadSiteDatabase(holder, (dir / "missing.ini").string()), 0);
+    EXPECT_EQ(holder.FTPServers().Count(), 0);
 }
 
 TEST_F(SiteDatabaseModel, FreedSitesTakeTheirRemoteNodesAlong) {

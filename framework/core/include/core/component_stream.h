@@ -5,6 +5,7 @@
 // properties.
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -129,9 +130,17 @@ public:
 
     // Reads the signature and the root component into `root` (the class name in the stream is
     // not checked against it); children are created through the class registry and owned by
-    // the root. Component references are resolved once everything is read, then every
-    // component read gets Loaded().
+    // the root. Once everything is read: component references are resolved (one that names
+    // nothing raises); the root class's bound fields get their components; every event of
+    // every component read is bound to the root's published handler of its name. Then every
+    // component read gets Loaded(). A reference, field or handler that does not resolve is a
+    // ReadError naming the form, the component and the property:
+    //     "TConfirmDialog: btnYes.OnClick = btnYesClick: no such handler"
     void ReadRootComponent(Component& root);
+    // Several streams into one root, in order, as one read: a definition based on another (base
+    // first) holds only what it adds or changes. References resolve, fields and handlers bind
+    // and Loaded() runs once, after the last stream.
+    static void ReadRootComponents(Component& root, std::span<Stream* const> streams);
     // Properties up to the end of list; the object's own and nested ones by dotted names.
     void ReadProperties(Persistent& object);
     void ReadCollection(Collection& collection);
@@ -177,6 +186,8 @@ private:
     void ReadBytes(void* data, std::size_t n);
     std::uint32_t ReadLength();
     void ResolveFixups();
+    void BindRoot();
+    [[noreturn]] void FailBinding(const std::string& what) const;
 
     Stream& stream_;
     Component* root_ = nullptr;

@@ -3,6 +3,7 @@
 // the class registry. Every persistent object (components, collection items, sub-objects such
 // as string lists) describes its published properties through a ClassInfo, and everything that
 // stores objects (the component stream, the stored-property layout, translation) walks them.
+#include <any>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -71,13 +72,15 @@ const TypeInfo& DateTimeType();  // a double stored as extended, named TDateTime
 const TypeInfo& StringType();    // 8-bit text in files
 const TypeInfo& WideStringType();
 const TypeInfo& VariantType();
-const TypeInfo& MethodType();    // an event: the value is the handler's name
+const TypeInfo& MethodType();    // an event of the TNotifyEvent signature: the value is the handler's name
 
 // Describes an enumeration, an integer subrange used as a set element, a set, or an object.
 std::unique_ptr<TypeInfo> MakeEnumType(std::string name, std::vector<std::string> names);
 std::unique_ptr<TypeInfo> MakeSubrangeType(std::string name, int minValue, int maxValue);
 std::unique_ptr<TypeInfo> MakeSetType(std::string name, const TypeInfo& element);
 std::unique_ptr<TypeInfo> MakeClassType(const ClassInfo& cls);
+// A method type (event signature); see core/event.h.
+std::unique_ptr<TypeInfo> MakeMethodType(std::string name);
 
 struct PropInfo {
     std::string name;
@@ -86,8 +89,26 @@ struct PropInfo {
     std::function<void(Persistent&, const Value&)> set;  // empty: read-only (objects are edited in place)
     std::optional<Value> defaultValue;                    // the storing default, when there is one
     std::function<bool(const Persistent&)> stored;        // empty: stored
+    // Events (ClassBuilder::Event): binds the call a HandlerInfo made for a root object.
+    std::function<void(Persistent&, const std::any& call)> bind;
 
     bool IsReadOnly() const { return !set; }
+};
+
+// A published method of a root class: the handler an event of one of its components names.
+struct HandlerInfo {
+    std::string name;
+    const TypeInfo* type = nullptr;  // the event signature it serves
+    // The call on a given root object: a std::function of the signature, in a std::any.
+    std::function<std::any(Persistent& root)> make;
+};
+
+// A bound component field of a root class: a non-owning pointer the reader assigns by name.
+struct BoundFieldInfo {
+    std::string name;
+    const ClassInfo* cls = nullptr;  // the field's declared class
+    // False (and nothing assigned) when the component is not of the field's type.
+    std::function<bool(Persistent& root, Component& component)> assign;
 };
 
 // A class: its name, base class, own published properties in declaration order, and how to
@@ -97,12 +118,18 @@ struct ClassInfo {
     const ClassInfo* parent = nullptr;
     std::vector<PropInfo> props;
     std::function<std::unique_ptr<Persistent>()> create;
+    std::vector<HandlerInfo> handlers;       // own published methods
+    std::vector<BoundFieldInfo> boundFields; // own bound component fields
 
     bool InheritsFrom(const ClassInfo& other) const;
     // Every published property, base classes first, in declaration order.
     std::vector<const PropInfo*> AllProps() const;
     // Case-insensitive lookup, nearest class first.
     const PropInfo* FindProp(std::string_view propName) const;
+    // Case-insensitive, nearest class first; null when none.
+    const HandlerInfo* FindHandler(std::string_view handlerName) const;
+    // Every bound field, base classes first.
+    std::vector<const BoundFieldInfo*> AllBoundFields() const;
 };
 
 // Creates classes by name (reader of the component stream, window definitions).
@@ -137,6 +164,12 @@ SetValue AsSet(const Value& v);
 Persistent* AsObject(const Value& v);
 // Whether a value equals the property's storing default (decides whether it is written).
 bool IsDefaultValue(const PropInfo& prop, const Value& v);
+
+// Copies every published writable property of `from` to `to`, in declaration order, through
+// the properties' own setters; `to` must be of `from`'s class or derived from it (raises
+// Error otherwise). Owned sub-objects (read-only object properties) and unpublished state are
+// the caller's to copy.
+void AssignPublished(const Persistent& from, Persistent& to);
 
 // Whether the ordinal fits the property's type (range of the integer width, or the names).
 bool OrdinalFits(const TypeInfo& type, std::int64_t v);

@@ -1,10 +1,12 @@
 #pragma once
 // Declaring published properties: a small builder over ClassInfo so a class lists its
-// properties in one place, in declaration order, with their storing defaults.
+// properties in one place, in declaration order, with their storing defaults; and, for root
+// classes (forms, data modules), its published handler methods and bound component fields.
 #include <concepts>
 #include <type_traits>
 #include <utility>
 
+#include "core/event.h"
 #include "core/persistent.h"
 
 namespace lark::core {
@@ -29,6 +31,13 @@ V FromValue(const Value& v) {
     else if constexpr (std::is_same_v<V, std::string>) return AsText(v);
     else if constexpr (std::is_same_v<V, SetValue>) return AsSet(v);
     else static_assert(sizeof(V) == 0, "no published form for this type");
+}
+
+// The one class type of T (a property whose value is a T object or reference).
+template <class T>
+const TypeInfo& ClassTypeOf() {
+    static const std::unique_ptr<TypeInfo> type = MakeClassType(T::StaticClass());
+    return *type;
 }
 
 template <class T>
@@ -95,6 +104,57 @@ public:
         return *this;
     }
 
+    // A published event over an Event member: a Method-kind property whose value is the
+    // handler's name; the reader's binding pass binds it to the root's handler of that name.
+    template <class C, class... Args>
+    ClassBuilder& Event(std::string name, ::lark::core::Event<Args...> C::*member) {
+        static_assert(std::is_base_of_v<C, T>);
+        PropInfo p;
+        p.name = std::move(name);
+        p.type = &EventTypeOf<Args...>();
+        p.get = [member](const Persistent& o) { return Value((static_cast<const T&>(o).*member).HandlerName()); };
+        p.set = [member](Persistent& o, const Value& v) { (static_cast<T&>(o).*member).SetHandlerName(AsText(v)); };
+        p.bind = [member](Persistent& o, const std::any& call) {
+            (static_cast<T&>(o).*member).Bind(std::any_cast<const std::function<void(Args...)>&>(call));
+        };
+        info_.props.push_back(std::move(p));
+        return *this;
+    }
+
+    // A published method of this (root) class, named as events in its definition name it.
+    template <class C, class... Args>
+    ClassBuilder& Handler(std::string name, void (C::*method)(Args...)) {
+        static_assert(std::is_base_of_v<C, T>);
+        HandlerInfo h;
+        h.name = std::move(name);
+        h.type = &EventTypeOf<Args...>();
+        h.make = [method](Persistent& root) {
+            C* self = &static_cast<C&>(static_cast<T&>(root));
+            return std::any(std::function<void(Args...)>(
+                [self, method](Args... args) { (self->*method)(std::forward<Args>(args)...); }));
+        };
+        info_.handlers.push_back(std::move(h));
+        return *this;
+    }
+
+    // A bound component field of this (root) class: a non-owning pointer the reader sets to
+    // the owned component of that name once the definition is read.
+    template <class C, class F>
+    ClassBuilder& Binds(std::string name, F* C::*field) {
+        static_assert(std::is_base_of_v<C, T>);
+        BoundFieldInfo b;
+        b.name = std::move(name);
+        b.cls = &F::StaticClass();
+        b.assign = [field](Persistent& root, Component& component) {
+            F* typed = dynamic_cast<F*>(&component);
+            if (!typed) return false;
+            static_cast<T&>(root).*field = typed;
+            return true;
+        };
+        info_.boundFields.push_back(std::move(b));
+        return *this;
+    }
+
     // Applies to the property added last.
     ClassBuilder& StoredWhen(std::function<bool(const T&)> pred) {
         info_.props.back().stored = [pred](const Persistent& o) { return pred(static_cast<const T&>(o)); };
@@ -112,15 +172,17 @@ private:
     ClassInfo info_;
 };
 
-// Inside a class: the class descriptor, built once on first use and registered by name.
+// Inside a class: the class descriptor, built once on first use and registered by name. The
+// builder function is a friend, so handlers and bound fields may be private.
 #define LARK_PERSISTENT_CLASS(T)                                     \
 public:                                                              \
     static const ::lark::core::ClassInfo& StaticClass();             \
-    const ::lark::core::ClassInfo& Class() const override { return StaticClass(); }
+    const ::lark::core::ClassInfo& Class() const override { return StaticClass(); } \
+    friend ::lark::core::ClassInfo Lark_Build_##T();
 
 // In the .cpp: LARK_DEFINE_CLASS(T) { return ClassBuilder<T>("T", &Base::StaticClass())...Build(); }
 #define LARK_DEFINE_CLASS(T)                                                  \
-    static ::lark::core::ClassInfo Lark_Build_##T();                          \
+    ::lark::core::ClassInfo Lark_Build_##T();                                 \
     const ::lark::core::ClassInfo& T::StaticClass() {                         \
         static const ::lark::core::ClassInfo info = [] {                      \
             auto built = Lark_Build_##T();                                    \
@@ -130,6 +192,6 @@ public:                                                              \
         (void)registered;                                                     \
         return info;                                                          \
     }                                                                         \
-    static ::lark::core::ClassInfo Lark_Build_##T()
+    ::lark::core::ClassInfo Lark_Build_##T()
 
 }  // namespace lark::core

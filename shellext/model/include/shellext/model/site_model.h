@@ -64,13 +64,14 @@ public:
     std::unique_ptr<TFtpServers> ReleaseFTPServers();
 
     // Reads the database at `path` into FTPServers (nothing for an empty path or a missing file)
-    // and builds the tree over it.
+    // and builds the tree over it. A database that cannot be read throws core::Error and leaves
+    // the records and the tree as they were.
     void LoadDatabase(const std::string& path);
     // The nodes over FTPServers, with every stored password deciphered.
     void BuildTree();
     // Reloads the database at `path` and merges it into the tree: nodes of removed records go,
     // nodes of new records are appended, each change announced for `folder` (the list of the
-    // folder that asked).
+    // folder that asked). A database that cannot be read throws core::Error and changes nothing.
     void LoadFromDatabase(const std::string& path, const ItemIdList* folder);
 
 private:
