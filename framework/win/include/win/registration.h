@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "win/module_path.h"  // registrations name their module
+
 namespace lark::win {
 
 std::string GuidToString(REFGUID guid);  // "{XXXXXXXX-...}"
