@@ -7,7 +7,13 @@ endif()
 if(WIN32)
   # Win32 API in its Unicode and ANSI forms both reachable; no min/max macros.
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-  set(LARK_EMULATOR ${PROJECT_SOURCE_DIR}/testing/wine/wine-run)
+  # Each build's programs run under the Wine of their own architecture, in that build's prefix.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(LARK_WINE_ARCH win64)
+  else()
+    set(LARK_WINE_ARCH win32)
+  endif()
+  set(LARK_EMULATOR ${PROJECT_SOURCE_DIR}/testing/wine/wine-run ${LARK_WINE_ARCH})
   set(CMAKE_CROSSCOMPILING_EMULATOR ${LARK_EMULATOR})
 endif()
 

@@ -1,5 +1,5 @@
-# Cross build for 64-bit Windows with the mingw-w64 posix-thread compilers: the build the Windows
-# tests run in, under 64-bit Wine.
+# Cross build for 64-bit Windows with the mingw-w64 posix-thread compilers: the build whose Windows
+# tests run under 64-bit Wine on every machine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

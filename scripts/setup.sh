@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes a fresh Debian machine (as root) to a working build. Idempotent: when everything is
 # already there it only checks and returns.
-# The Windows tests run under 64-bit Wine: the machines this project runs on cannot execute
-# 32-bit x86 Linux binaries, which 32-bit Wine needs. The 32-bit deliverables are still built.
+# The Windows tests run under 64-bit Wine everywhere. The shipped programs are 32-bit: on a
+# machine that executes 32-bit x86 code (probed at run time) it also installs 32-bit Wine, and
+# `make test` runs their tests under it; elsewhere they are still built.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -16,6 +17,11 @@ packages=(
   clang libclang-rt-14-dev
   libjpeg62-turbo-dev dpkg-dev
 )
+
+# 32-bit Wine, where the machine can run it.
+if "$here/scripts/probe-32bit.sh" >/dev/null; then
+  packages+=(wine32:i386)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,6 +37,15 @@ if [ -f "$src" ] && ! grep -q '^Types:.*deb-src' "$src"; then
   $sudo_ sed -i 's/^Types: deb$/Types: deb deb-src/' "$src"
   [ -f "$here/build/deps/libjpeg-x86_64/lib/libjpeg.a" ] || missing+=(dpkg-dev)
 fi
+
+# Packages of another architecture need it added first (then a fresh package list).
+for p in "${missing[@]}"; do
+  case "$p" in
+    *:i386)
+      dpkg --print-foreign-architectures | grep -qx i386 || $sudo_ dpkg --add-architecture i386
+      ;;
+  esac
+done
 
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"

@@ -8,6 +8,7 @@
 #include "core/datetime.h"
 #include "scheduler/task_file.h"
 #include "scheduler_harness.h"
+#include "win/module_path.h"
 #include "win/text.h"
 
 using namespace lark;
@@ -24,7 +25,7 @@ void Show(const char* title, const std::string& text) {
 
 int wmain() {
     try {
-        std::wstring root = ThisProgramFolder() + L"demo\\";
+        std::wstring root = win::ModuleFolder() + L"demo\\";
         std::error_code ec;
         std::filesystem::remove_all(root, ec);
         SchedulerRun run;
@@ -62,8 +63,8 @@ int wmain() {
         SaveToFile(tasks, win::Narrow(run.folder + L"TaskList.ltl"));
         std::printf("Starting LF_Scheduler.exe in %s with two due tasks...\n", win::Narrow(run.folder).c_str());
         StartScheduler(run);
-        bool done = PumpUntil([&] { return FileExistsW(local + L"readme.txt") && FileExistsW(local + L"reports\\february.csv"); }, 30s);
-        Sleep(2000);
+        // One completion for the file, one for each of the folder's two files.
+        bool done = PumpUntil([&] { return PostedCompletions(run) >= 3; }, 30s);
         DWORD code = CloseScheduler(run);
         std::printf("LF_Scheduler.exe closed (exit code %lu); transfers %s.\n", static_cast<unsigned long>(code),
                     done ? "arrived" : "did NOT arrive");
@@ -71,10 +72,9 @@ int wmain() {
         TLarkFTPTaskStorage after;
         LoadFromFile(after, win::Narrow(run.folder + L"TaskList.ltl"));
         std::string list;
-        const char* names[] = {"Pending", "Completed", "Disabled", "Active", "Error", "Failed"};
         for (int i = 0; i < after.TaskList().Count(); ++i) {
             const TLarkFTPTask& t = after.TaskList().Items(i);
-            list += t.RemoteName() + " -> " + t.LocalName() + ": " + names[static_cast<int>(t.Status())] + " (" +
+            list += t.RemoteName() + " -> " + t.LocalName() + ": " + std::string(EnumName(t.Status()).substr(2)) + " (" +
                     t.LastResult().substr(0, t.LastResult().find('\r')) + ")\n";
         }
         Show("task list after the run", list);

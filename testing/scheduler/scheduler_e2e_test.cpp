@@ -1,10 +1,14 @@
 // The real scheduler against the double, out of process: due tasks run, completions settle
-// them, and the task file and the log say so.
+// them, and the task file and the log say so, line by line.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "core/clock.h"
+#include "core/datetime.h"
 #include "scheduler/task_file.h"
 #include "scheduler_harness.h"
 #include "storage/passphrase_digest.h"
@@ -46,17 +50,22 @@ struct SchedulerE2E : ::testing::Test {
         return t;
     }
 
-    void RunUntil(TLarkFTPTaskStorage& tasks, const std::function<bool()>& done, TLarkFTPTaskStorage& after) {
+    // Runs the scheduler over the tasks until the double has posted the completions it owes
+    // (they then precede the close in the scheduler's queue), closes it and reads the task file.
+    void Run(TLarkFTPTaskStorage& tasks, int completions, TLarkFTPTaskStorage& after,
+             const std::function<void()>& beforeStart = {}) {
         PrepareRun(run);
         SaveToFile(tasks, win::Narrow(run.folder + L"TaskList.ltl"));
+        if (beforeStart) beforeStart();
         StartScheduler(run);
-        EXPECT_TRUE(PumpUntil(done, 30s));
-        Sleep(1500);  // the double posts its completions after the call has returned
+        EXPECT_TRUE(PumpUntil([&] { return PostedCompletions(run) >= completions; }, 30s));
+        EXPECT_EQ(PostedCompletions(run), completions);
         EXPECT_EQ(CloseScheduler(run), 0u);
         LoadFromFile(after, win::Narrow(run.folder + L"TaskList.ltl"));
     }
 
     std::string Log() const { return ReadTextFile(run.folder + L"Schedule.log"); }
+    std::vector<std::string> Calls() const { return SplitLines(ReadTextFile(run.callLog), "\n"); }
 };
 
 TEST_F(SchedulerE2E, ADueFileDownloadCompletes) {
@@ -64,25 +73,24 @@ TEST_F(SchedulerE2E, ADueFileDownloadCompletes) {
     std::string target = win::Narrow(local + L"a.txt");
     AddDueTask(tasks, target, "/pub/a.txt", false);
     TLarkFTPTaskStorage after;
-    RunUntil(tasks, [&] { return FileExistsW(local + L"a.txt"); }, after);
+    Run(tasks, 1, after);
 
     EXPECT_EQ(ReadTextFile(local + L"a.txt"), "alpha");
-    std::string calls = ReadTextFile(run.callLog);
-    EXPECT_NE(calls.find("SetAutomationMode\t-1\nStartGetFile\tftp.example.org\tanna\ts3cr\xC3\xA9t\t\t\t" + target +
-                         "\t/pub/a.txt"),
-              std::string::npos)
-        << calls;
+    EXPECT_EQ(Calls(), (std::vector<std::string>{
+                           "SetAutomationMode\t-1",
+                           "StartGetFile\tftp.example.org\tanna\ts3cr\xC3\xA9t\t\t\t" + target + "\t/pub/a.txt",
+                       }));
     ASSERT_EQ(after.TaskList().Count(), 1);
     const TLarkFTPTask& t = after.TaskList().Items(0);
     EXPECT_EQ(t.Status(), TTaskStatus::tsCompleted);
-    EXPECT_EQ(t.LastResult().rfind("Successfully completed\r\n", 0), 0u) << t.LastResult();
+    EXPECT_TRUE(StampedDuring(run, t.LastResult(), [](core::DateTime at) {
+        return "Successfully completed\r\n" + core::DateTimeToStr(at);
+    })) << t.LastResult();
     EXPECT_EQ(t.UserPassword(), "s3cr\xC3\xA9t");
-    std::string log = Log();
-    EXPECT_EQ(log.rfind("Logging started ", 0), 0u) << log;
-    EXPECT_NE(log.find(" : Transfer started: [Local name: " + target + "; Host/Profile: ftp.example.org; Remote name: /pub/a.txt]\r\n"),
-              std::string::npos) << log;
-    EXPECT_NE(log.find(" : Transfer completed: [Local name: " + target), std::string::npos) << log;
-    EXPECT_NE(log.find("\r\nLogging ended "), std::string::npos) << log;
+    const std::string names = "[Local name: " + target + "; Host/Profile: ftp.example.org; Remote name: /pub/a.txt]";
+    EXPECT_EQ(MismatchedLines(run, Log(), {LoggingLine("Logging started"), LogEntry("Transfer started: " + names),
+                        LogEntry("Transfer completed: " + names), LoggingLine("Logging ended")}),
+              "");
 
     // Another reader of the file, outside the scheduler's code: the stored password deciphers
     // with the task key.
@@ -103,18 +111,45 @@ TEST_F(SchedulerE2E, AFolderWithAFailedFileFails) {
     std::string target = win::Narrow(local + L"dir");
     AddDueTask(tasks, target, "/pub/dir/", true);
     TLarkFTPTaskStorage after;
-    RunUntil(tasks, [&] { return FileExistsW(local + L"dir\\3.txt"); }, after);
+    Run(tasks, 3, after);
 
-    std::string calls = ReadTextFile(run.callLog);
-    EXPECT_NE(calls.find("StartGetFolder\tftp.example.org\tanna\ts3cr\xC3\xA9t\t\t\t" + target + "\t/pub/dir\n"),
-              std::string::npos) << calls;
+    EXPECT_TRUE(FileExistsW(local + L"dir\\3.txt"));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{
+                           "SetAutomationMode\t-1",
+                           "StartGetFolder\tftp.example.org\tanna\ts3cr\xC3\xA9t\t\t\t" + target + "\t/pub/dir",
+                       }));
     ASSERT_EQ(after.TaskList().Count(), 1);
     const TLarkFTPTask& t = after.TaskList().Items(0);
     EXPECT_EQ(t.Status(), TTaskStatus::tsFailed);
-    EXPECT_EQ(t.LastResult().rfind("1 files of 3 are not transferred.\r\n", 0), 0u) << t.LastResult();
-    std::string log = Log();
-    EXPECT_NE(log.find(" : Transfer failed: [Local name: " + target), std::string::npos) << log;
-    EXPECT_NE(log.find(" : 1 files of 3 are not transferred.\r\n"), std::string::npos) << log;
+    EXPECT_TRUE(StampedDuring(run, t.LastResult(), [](core::DateTime at) {
+        return "1 files of 3 are not transferred.\r\n" + core::DateTimeToStr(at);
+    })) << t.LastResult();
+    // The failed line is followed by the task's last result, whose date is a line of its own.
+    const std::string names = "[Local name: " + target + "; Host/Profile: ftp.example.org; Remote name: /pub/dir/]";
+    EXPECT_EQ(MismatchedLines(run, Log(), {LoggingLine("Logging started"), LogEntry("Transfer started: " + names),
+                        LogEntry("Transfer failed: " + names), LogEntry("1 files of 3 are not transferred."), StampLine(),
+                        LoggingLine("Logging ended")}),
+              "");
+}
+
+// The log is written late in the shutdown: its failure is reported and the program still ends
+// normally, with the task list saved.
+TEST_F(SchedulerE2E, ALogThatCannotBeWrittenDoesNotStopTheShutdown) {
+    TLarkFTPTaskStorage tasks;
+    AddDueTask(tasks, win::Narrow(local + L"a.txt"), "/pub/a.txt", false);
+    run.errorOutput = root + L"stderr.txt";
+    const std::wstring log = run.folder + L"Schedule.log";
+    TLarkFTPTaskStorage after;
+    // A folder where the log file should be: it can be neither read nor replaced.
+    Run(tasks, 1, after, [&] { ASSERT_TRUE(CreateDirectoryW(log.c_str(), nullptr)); });
+
+    ASSERT_EQ(after.TaskList().Count(), 1);
+    EXPECT_EQ(after.TaskList().Items(0).Status(), TTaskStatus::tsCompleted);
+    EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(log)));
+    EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(log)));
+    const std::string errors = ReadTextFile(run.errorOutput);
+    EXPECT_NE(errors.find("the log could not be written: "), std::string::npos) << errors;
+    EXPECT_NE(errors.find("Schedule.log"), std::string::npos) << errors;
 }
 
 }  // namespace

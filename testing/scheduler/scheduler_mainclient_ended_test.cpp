@@ -95,18 +95,21 @@ TEST_F(MainClientGone, AnActiveTaskFailsWhenTheMainClientIsKilledDuringTheTransf
     ASSERT_EQ(after.TaskList().Count(), 1);
     const TLarkFTPTask& failed = after.TaskList().Items(0);
     EXPECT_EQ(failed.Status(), TTaskStatus::tsFailed);
-    EXPECT_EQ(failed.LastResult().rfind("The main client ended before the transfer was complete.\r\n", 0), 0u)
+    const std::string ended = "The main client ended before the transfer was complete.";
+    EXPECT_TRUE(StampedDuring(run, failed.LastResult(),
+                              [&](core::DateTime t) { return ended + "\r\n" + core::DateTimeToStr(t); }))
         << failed.LastResult();
-    const std::string log = ReadTextFile(run.folder + L"Schedule.log");
-    EXPECT_NE(log.find(" : Transfer failed: [Local name: " + target +
-                       "; Host/Profile: ftp.example.org; Remote name: /pub/a.txt]\r\n"),
-              std::string::npos) << log;
-    EXPECT_NE(log.find(" : The main client ended before the transfer was complete.\r\n"), std::string::npos) << log;
+    const std::string names = "[Local name: " + target + "; Host/Profile: ftp.example.org; Remote name: /pub/a.txt]";
+    EXPECT_EQ(MismatchedLines(run, ReadTextFile(run.folder + L"Schedule.log"),
+                              {LoggingLine("Logging started"), LogEntry("Transfer started: " + names),
+                               LogEntry("Transfer failed: " + names), LogEntry(ended), StampLine(),
+                               LoggingLine("Logging ended")}),
+              "");
 }
 
 TEST_F(MainClientGone, AMainClientKilledBetweenRunsIsReplacedAndPutInAutomationMode) {
-    AddTask(L"first.txt", -60s);
-    AddTask(L"second.txt", 15s);
+    const std::string first = AddTask(L"first.txt", -60s);
+    const std::string second = AddTask(L"second.txt", 15s);
     Start();
 
     ASSERT_TRUE(PumpUntil([&] { return FileExistsW(root + L"first.txt"); }, 30s));
@@ -116,11 +119,10 @@ TEST_F(MainClientGone, AMainClientKilledBetweenRunsIsReplacedAndPutInAutomationM
 
     // The dead object's call never reached a double; the new double was put in automation mode
     // before it was given the transfer.
-    const std::string calls = ReadTextFile(run.callLog);
-    const std::size_t second = calls.rfind("StartGetFile\t");
-    ASSERT_NE(second, std::string::npos);
-    EXPECT_EQ(calls.rfind("SetAutomationMode\t-1\n", second) + 21, second) << calls;
-    EXPECT_EQ(CallsOf("SetAutomationMode"), 2u) << calls;
+    EXPECT_EQ(SplitLines(ReadTextFile(run.callLog), "\n"),
+              (std::vector<std::string>{"SetAutomationMode\t-1", "StartGetFile\tftp.example.org\t\t\t\t\t" + first + "\t/pub/a.txt",
+                                        "SetAutomationMode\t-1",
+                                        "StartGetFile\tftp.example.org\t\t\t\t\t" + second + "\t/pub/a.txt"}));
 }
 
 }  // namespace

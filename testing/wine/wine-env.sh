@@ -1,23 +1,34 @@
 #!/usr/bin/env bash
-# The Wine environment of the Windows test build: one private prefix inside the build tree (made
-# once, reused), one persistent wineserver and one Xvfb display for the whole run. Never ~/.wine.
-# 64-bit Wine: these machines cannot execute the 32-bit Linux side that 32-bit Wine needs.
-#   wine-env.sh start   make the prefix if needed, start wineserver and Xvfb
-#   wine-env.sh stop    stop both
-#   wine-env.sh env     print the exports (for eval)
+# The Wine environment of one Windows test build: one private prefix inside that build's tree
+# (made once, reused), one persistent wineserver and one Xvfb display for the whole run. Never
+# ~/.wine. win64 runs on every machine; win32 (the shipped programs) needs a machine that executes
+# 32-bit x86 code and 32-bit Wine (scripts/probe-32bit.sh, scripts/setup.sh).
+#   wine-env.sh [win32|win64] start   make the prefix if needed, start wineserver and Xvfb
+#   wine-env.sh [win32|win64] stop    stop both
+#   wine-env.sh [win32|win64] env     print the exports (for eval)
+# The architecture defaults to win64.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-state="${LARK_WINE_STATE:-$root/build/win64/wine}"
+arch=win64
+case "${1:-}" in win32|win64) arch=$1; shift ;; esac
+
+state="${LARK_WINE_STATE:-$root/build/$arch/wine}"
 export WINEPREFIX="${LARK_WINEPREFIX:-$state/prefix}"
-export WINEARCH=win64
+export WINEARCH=$arch
 export WINEDEBUG="${WINEDEBUG:--all}"
 # A headless Wine must never offer to install its .NET or HTML engines.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
-if [ -x /usr/lib/wine/wine64 ]; then
-  WINE=/usr/lib/wine/wine64; WINESERVER=/usr/lib/wine/wineserver64
+# Debian's loaders by architecture; elsewhere the ones on the PATH.
+if [ "$arch" = win64 ]; then
+  loader=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver64 path_loader=wine64
 else
-  WINE=wine64; WINESERVER=wineserver
+  loader=/usr/lib/wine/wine server=/usr/lib/wine/wineserver32 path_loader=wine
+fi
+if [ -x "$loader" ] && [ -x "$server" ]; then
+  WINE=$loader; WINESERVER=$server
+else
+  WINE=$path_loader; WINESERVER=wineserver
 fi
 export WINE WINESERVER
 
@@ -40,7 +51,8 @@ start_xvfb() {
 
 make_prefix() {
   [ -f "$WINEPREFIX/.lark-ready" ] && return
-  echo "wine-env: creating the Wine prefix $WINEPREFIX" >&2
+  command -v "$WINE" >/dev/null || { echo "wine-env: no $arch Wine loader ($WINE); run scripts/setup.sh" >&2; exit 1; }
+  echo "wine-env: creating the $arch Wine prefix $WINEPREFIX" >&2
   mkdir -p "$WINEPREFIX"
   DISPLAY="$(cat "$display_file")" "$WINE" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
   "$WINESERVER" -w
@@ -74,8 +86,8 @@ case "${1:-}" in
     if [ -f "$xvfb_pid_file" ]; then kill "$(cat "$xvfb_pid_file")" 2>/dev/null || true; rm -f "$xvfb_pid_file" "$display_file"; fi
     ;;
   env)
-    echo "export WINEPREFIX='$WINEPREFIX' WINEARCH=win64 WINEDEBUG='$WINEDEBUG' WINEDLLOVERRIDES='$WINEDLLOVERRIDES' WINE='$WINE' WINESERVER='$WINESERVER'"
+    echo "export WINEPREFIX='$WINEPREFIX' WINEARCH=$arch WINEDEBUG='$WINEDEBUG' WINEDLLOVERRIDES='$WINEDLLOVERRIDES' WINE='$WINE' WINESERVER='$WINESERVER'"
     [ -f "$display_file" ] && echo "export DISPLAY='$(cat "$display_file")'"
     ;;
-  *) echo "usage: wine-env.sh start|stop|env" >&2; exit 2 ;;
+  *) echo "usage: wine-env.sh [win32|win64] start|stop|env" >&2; exit 2 ;;
 esac

@@ -2,8 +2,6 @@
 
 #include <oleauto.h>
 
-#include <vector>
-
 #include "win/com_error.h"
 #include "win/com_ptr.h"
 #include "win/registry.h"
@@ -15,16 +13,6 @@ std::string GuidToString(REFGUID guid) {
     wchar_t text[40];
     StringFromGUID2(guid, text, 40);
     return Narrow(text);
-}
-
-std::wstring ModulePath(HMODULE module) {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) Check(HRESULT_FROM_WIN32(GetLastError()), "module path");
-        if (n < buffer.size()) return std::wstring(buffer.data(), n);
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 void RegisterComClass(const ClassRegistration& reg) {

@@ -5,6 +5,7 @@
 #include "win/bstr.h"
 #include "win/com_error.h"
 #include "win/com_ptr.h"
+#include "win/module_path.h"
 #include "win/object.h"
 #include "win/registration.h"
 #include "win/registry.h"
@@ -126,6 +127,19 @@ TEST(Registry, WritesReadsAndDeletesTrees) {
 
 TEST(Registration, GuidText) {
     EXPECT_EQ(GuidToString(IID_IUnknown), "{00000000-0000-0000-C000-000000000046}");
+}
+
+TEST(ModulePath, ProgramAndLibraryPathsSplitIntoFolderAndName) {
+    const std::wstring program = ModulePath();
+    EXPECT_EQ(ModuleFileName(), L"framework_win_tests.exe");
+    EXPECT_EQ(ModuleFolder() + ModuleFileName(), program);
+    EXPECT_EQ(ModuleFolder().back(), L'\\');
+
+    // A DLL's own handle names the DLL, not the program that loaded it.
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    ASSERT_NE(kernel, nullptr);
+    EXPECT_EQ(CharLowerW(ModuleFileName(kernel).data()), std::wstring(L"kernel32.dll"));
+    EXPECT_NE(ModuleFolder(kernel), ModuleFolder());
 }
 
 }  // namespace

@@ -17,10 +17,15 @@ inline constexpr char kSchedulerWindowTitle[] = "Lark-FTP Scheduler";
 inline constexpr int32_t kFileDone = 9;
 inline constexpr int32_t kFileFailed = 8;
 
-inline constexpr char kClassId[] = "{FD88EAEC-7A3B-4933-AECE-976E8DC8C989}";
+// The main client's ids, registry key and file names: the one home of each (the IDL repeats the
+// ids for the type library; a test under Wine checks they agree).
+#define LARK_MAIN_CLIENT_CLASS_ID "{FD88EAEC-7A3B-4933-AECE-976E8DC8C989}"
+inline constexpr char kClassId[] = LARK_MAIN_CLIENT_CLASS_ID;
 inline constexpr char kInterfaceId[] = "{68158F52-73BC-4E33-9F68-B00689611D36}";
-// The value whose program folder holds the main client's files.
-inline constexpr char kLocalServerKey[] = "CLSID\\{FD88EAEC-7A3B-4933-AECE-976E8DC8C989}\\LocalServer32";
+// HKEY_CLASSES_ROOT subkey whose default value names the main client's program (its folder holds
+// the files below).
+inline constexpr char kLocalServerKey[] = "CLSID\\" LARK_MAIN_CLIENT_CLASS_ID "\\LocalServer32";
+#undef LARK_MAIN_CLIENT_CLASS_ID
 inline constexpr char kSiteDatabaseName[] = "larkftpsrvs.ini";
 inline constexpr char kSettingsFileName[] = "larkftp.ini";
 

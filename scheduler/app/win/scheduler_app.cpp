@@ -6,6 +6,7 @@
 #include "core/stream.h"
 #include "mainclient/automation_client.h"
 #include "scheduler/task_file.h"
+#include "win/module_path.h"
 #include "win/text.h"
 
 namespace lark::scheduler {
@@ -15,20 +16,6 @@ namespace {
 constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickInterval = 1000;
 constexpr wchar_t kWindowClass[] = L"TLarkFTPSchedulerApplication";
-
-std::string ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    std::wstring folder = path.substr(0, path.find_last_of(L"\\/") + 1);
-    return win::Narrow(folder);
-}
 
 std::string ChangeExtension(const std::string& utf8, const char* extension) {
     std::filesystem::path p(win::Widen(utf8));
@@ -44,7 +31,7 @@ std::shared_ptr<mainclient::MainClient> CreateMainClient() {
 
 SchedulerApp::SchedulerApp(HINSTANCE instance)
     : instance_(instance),
-      folder_(ProgramFolder()),
+      folder_(win::Narrow(win::ModuleFolder())),
       rows_(storage_.TaskList(), clock_),
       log_(clock_, strings_, folder_),
       runner_(rows_, CreateMainClient, clock_, files_, strings_, &log_) {
@@ -92,7 +79,7 @@ void SchedulerApp::ReportTaskFileStartup() {
 
 bool SchedulerApp::Start() {
     SetCurrentDirectoryW(win::Widen(folder_).c_str());
-    completedMessage_ = RegisterWindowMessageW(L"LarkFTP_Task_Completed");
+    completedMessage_ = RegisterWindowMessageW(win::Widen(mainclient::kTaskCompletedMessage).c_str());
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;

@@ -20,17 +20,23 @@ using core::Value;
 // The cipher for tasks the reader creates while a task stream is read on this thread.
 thread_local const storage::TextCipher* readCipher = nullptr;
 
+// A task enumeration as the stream knows it, with the task model's value names.
+template <class E>
+std::unique_ptr<core::TypeInfo> TaskEnumType(std::string typeName) {
+    const auto names = EnumNames<E>();
+    return core::MakeEnumType(std::move(typeName), std::vector<std::string>(names.begin(), names.end()));
+}
+
 const core::TypeInfo& TaskTypeType() {
-    static auto t = core::MakeEnumType("TTaskType", {"ttGet", "ttPut"});
+    static auto t = TaskEnumType<TTaskType>("TTaskType");
     return *t;
 }
 const core::TypeInfo& StatusType() {
-    static auto t = core::MakeEnumType("TTaskStatus",
-                                       {"tsPending", "tsCompleted", "tsDisabled", "tsActive", "tsError", "tsFailed"});
+    static auto t = TaskEnumType<TTaskStatus>("TTaskStatus");
     return *t;
 }
 const core::TypeInfo& ScheduleType() {
-    static auto t = core::MakeEnumType("TScheduleTask", {"stOnce", "stDaily", "stWeekly", "stMonthly", "stCustom"});
+    static auto t = TaskEnumType<TScheduleTask>("TScheduleTask");
     return *t;
 }
 const core::TypeInfo& WeekDaysType() {

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/text_encoding.h"
 #include "core/ini_store.h"
+#include "mainclient/main_client.h"
 #include "storage/props_storage.h"
 
 namespace lark::shellext {
@@ -46,7 +47,7 @@ std::string GetSiteDatabasePath(const MainClientRegistration& registration) {
     if (!value) return {};
     std::string folder = ProgramFolderOfServerValue(*value);
     if (folder.empty()) return {};
-    return folder + std::string(kSiteDatabaseFileName);
+    return folder + mainclient::kSiteDatabaseName;
 }
 
 void ReadSiteRecords(TServers& holder, const core::IniStore& file) {

@@ -13,6 +13,7 @@
 #include "storage/text_helpers.h"
 #include "storage/window_hook_win.h"
 #include "ui/form.h"
+#include "win/module_path.h"
 #include "win/registry.h"
 #include "win/text.h"
 
@@ -200,12 +201,7 @@ int ReadPlacement(HWND window, TFormPlacement& store, std::string_view section, 
 
 }  // namespace
 
-std::string ProgramFileName() {
-    wchar_t path[MAX_PATH * 2];
-    const DWORD n = GetModuleFileNameW(nullptr, path, DWORD(std::size(path)));
-    const std::string full = win::Narrow(std::wstring_view(path, n));
-    return full.substr(full.find_last_of("\\/") + 1);
-}
+std::string ProgramFileName() { return win::Narrow(win::ModuleFileName()); }
 
 std::unique_ptr<SettingsStore> OpenRegistrySettings(TPlacementRegRoot root, const std::string& key) {
     return std::make_unique<RegistrySettings>(RootKey(root), key);

@@ -3,19 +3,15 @@
 #include <stdexcept>
 
 #include "ui/message_loop.h"
-#include "win/registration.h"
+#include "win/module_path.h"
 #include "win/text.h"
 
 namespace lark::testing {
 
-std::wstring ThisProgramFolder() {
-    std::wstring path = win::ModulePath(nullptr);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
+std::wstring ThisProgramFolder() { return win::ModuleFolder(); }
 
 std::wstring ThisProgramName() {
-    std::wstring path = win::ModulePath(nullptr);
-    std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+    const std::wstring name = win::ModuleFileName();
     return name.substr(0, name.find_last_of(L'.'));
 }
 

@@ -15,6 +15,7 @@
 #include "mainclient/automation.h"
 #include "win/com_error.h"
 #include "win/local_server.h"
+#include "win/module_path.h"
 #include "win/object.h"
 #include "win/registration.h"
 #include "win/text.h"

@@ -1,12 +1,14 @@
 #include "server.h"
 
+#include "mainclient/main_client.h"
 #include "win/object.h"
+#include "win/text.h"
 
 namespace lark::mainclient_double {
 
 Server::Server(Settings settings)
-    : settings_(std::move(settings)), log_(settings_.call_log),
-      message_(RegisterWindowMessageW(L"LarkFTP_Task_Completed")) {
+    : settings_(std::move(settings)), log_(settings_.call_log), posts_(settings_.post_log),
+      message_(RegisterWindowMessageW(win::Widen(mainclient::kTaskCompletedMessage).c_str())) {
     scenario_.Load(settings_.scenario);
     WNDCLASSW wc{};
     wc.lpfnWndProc = &Server::WindowProc;
@@ -21,10 +23,15 @@ Server::~Server() {
     if (window_) DestroyWindow(window_);
 }
 
-void Server::Post(int32_t task_id, const std::vector<int32_t>& results) const {
+void Server::Post(int32_t task_id, const std::vector<int32_t>& results) {
     HWND target = FindWindowW(nullptr, settings_.window_title.c_str());
     if (!target) return;  // nobody listening: the messages are lost, as with the real client
-    for (int32_t r : results) PostMessageW(target, message_, static_cast<WPARAM>(task_id), r);
+    for (int32_t r : results) {
+        // Logged once in the client's queue, so a test that sees the line knows the message comes
+        // before anything it posts itself.
+        if (PostMessageW(target, message_, static_cast<WPARAM>(task_id), r) && !settings_.post_log.empty())
+            posts_.Append(std::to_string(static_cast<uint32_t>(task_id)), {std::to_string(r)});
+    }
 }
 
 void Server::Complete(int32_t task_id, const std::vector<int32_t>& results, bool now, UINT delay_ms) {

@@ -31,7 +31,7 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
-    void Post(int32_t task_id, const std::vector<int32_t>& results) const;
+    void Post(int32_t task_id, const std::vector<int32_t>& results);
 
     struct Job {
         int32_t task_id;
@@ -40,6 +40,7 @@ private:
     Settings settings_;
     Scenario scenario_;
     CallLog log_;
+    CallLog posts_;
     UINT message_;
     HWND window_ = nullptr;
     UINT_PTR next_timer_ = 100;

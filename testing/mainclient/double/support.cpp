@@ -6,7 +6,7 @@
 
 #include "double.h"
 #include "win/com_error.h"
-#include "win/registration.h"
+#include "win/module_path.h"
 #include "win/text.h"
 
 namespace lark::mainclient_double {
@@ -57,7 +57,7 @@ std::vector<std::string> SplitList(const std::string& text) {
 
 Settings Settings::Load(const std::vector<std::wstring>& args) {
     Settings s;
-    s.program_folder = FolderOf(win::ModulePath());
+    s.program_folder = win::ModuleFolder();
     s.site = s.program_folder + L"site";
     std::wstring config = GetEnv(L"LARK_FTP_DOUBLE_CONFIG");
     for (const auto& a : args)
@@ -68,6 +68,7 @@ Settings Settings::Load(const std::vector<std::wstring>& args) {
         const std::wstring base = FolderOf(config);
         if (auto v = ini.Get("Double", "Site")) s.site = Absolute(Widen(*v), base);
         if (auto v = ini.Get("Double", "CallLog")) s.call_log = Absolute(Widen(*v), base);
+        if (auto v = ini.Get("Double", "PostLog")) s.post_log = Absolute(Widen(*v), base);
         if (auto v = ini.Get("Double", "Scenario")) s.scenario = Absolute(Widen(*v), base);
         if (auto v = ini.Get("Double", "WindowTitle")) s.window_title = Widen(*v);
         if (auto v = ini.Get("Double", "IdleExitSeconds"); v && !v->empty())

@@ -15,6 +15,7 @@
 #include "mainclient/automation.h"
 #include "mainclient/automation_client.h"
 #include "win/com_ptr.h"
+#include "win/module_path.h"
 #include "win/registration.h"
 #include "win/registry.h"
 #include "win/text.h"
@@ -29,13 +30,13 @@ namespace {
 // The scheduler's application window as the double looks for it.
 class SchedulerWindow {
 public:
-    SchedulerWindow() : message_(RegisterWindowMessageW(L"LarkFTP_Task_Completed")) {
+    SchedulerWindow() : message_(RegisterWindowMessageW(win::Widen(kTaskCompletedMessage).c_str())) {
         WNDCLASSW wc{};
         wc.lpfnWndProc = &Proc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"LarkDoubleTestScheduler";
         RegisterClassW(&wc);
-        hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"Lark-FTP Scheduler", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+        hwnd_ = CreateWindowExW(0, wc.lpszClassName, win::Widen(kSchedulerWindowTitle).c_str(), WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                                 nullptr, wc.hInstance, this);
     }
     ~SchedulerWindow() { DestroyWindow(hwnd_); }
@@ -78,7 +79,7 @@ protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         // Register this build's double every run, so callers get the newest one.
-        exe_ = FolderOf(win::ModulePath()) + L"mainclient\\" + win::Widen(LARK_DOUBLE_EXE);
+        exe_ = win::ModuleFolder() + L"mainclient\\" + win::Widen(LARK_DOUBLE_EXE);
         ASSERT_TRUE(Exists(exe_)) << win::Narrow(exe_);
         ASSERT_EQ(RunProgram(exe_, L"/regserver"), 0u);
 
@@ -125,6 +126,8 @@ protected:
 };
 
 TEST_F(DoubleTest, RegisteredUnderTheMainClientsClassWithItsTypeLibrary) {
+    EXPECT_EQ(win::GuidToString(CLSID_CoLark_FTP_Automation), kClassId);
+    EXPECT_EQ(win::GuidToString(IID_ILark_FTP_Automation), kInterfaceId);
     EXPECT_EQ(win::ReadRegistryString(HKEY_CLASSES_ROOT, kLocalServerKey).value_or(""), win::Narrow(exe_));
     const std::string iid = win::GuidToString(IID_ILark_FTP_Automation);
     // The oleautomation marshaller, keyed by the registered type library.
@@ -136,8 +139,8 @@ TEST_F(DoubleTest, RegisteredUnderTheMainClientsClassWithItsTypeLibrary) {
     EXPECT_EQ(CLSIDFromProgID(L"LarkFTP.Lark_FTP_Automation", &by_prog_id), S_OK);
     EXPECT_TRUE(IsEqualCLSID(by_prog_id, CLSID_CoLark_FTP_Automation));
     // The program folder holds the client's files.
-    EXPECT_TRUE(Exists(FolderOf(exe_) + L"larkftpsrvs.ini"));
-    EXPECT_TRUE(Exists(FolderOf(exe_) + L"larkftp.ini"));
+    EXPECT_TRUE(Exists(FolderOf(exe_) + win::Widen(kSiteDatabaseName)));
+    EXPECT_TRUE(Exists(FolderOf(exe_) + win::Widen(kSettingsFileName)));
 }
 
 TEST_F(DoubleTest, StartGetFileCopiesTheFileAndPostsCompletionAfterReturn) {

@@ -6,12 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "win/module_path.h"  // registrations name their module
+
 namespace lark::win {
 
 std::string GuidToString(REFGUID guid);  // "{XXXXXXXX-...}"
-
-// Full path of a module (nullptr: the running program).
-std::wstring ModulePath(HMODULE module = nullptr);
 
 struct ClassRegistration {
     CLSID clsid{};

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "mainclient/main_client.h"
 #include "shellext/model/site_database.h"
 #include "win/registry.h"
 
@@ -10,9 +11,8 @@ namespace {
 class RegistryMainClientRegistration : public MainClientRegistration {
 public:
     std::optional<std::string> LocalServer32() const override {
-        const std::string key = "CLSID\\" + std::string(kMainClientClassId) + "\\LocalServer32";
         try {
-            return win::ReadRegistryString(HKEY_CLASSES_ROOT, key);
+            return win::ReadRegistryString(HKEY_CLASSES_ROOT, mainclient::kLocalServerKey);
         } catch (const std::exception&) {
             // A key we may not read counts as no main client.
             return std::nullopt;

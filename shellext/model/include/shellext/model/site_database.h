@@ -11,8 +11,6 @@
 
 namespace lark::shellext {
 
-inline constexpr std::string_view kMainClientClassId = "{FD88EAEC-7A3B-4933-AECE-976E8DC8C989}";
-inline constexpr std::string_view kSiteDatabaseFileName = "larkftpsrvs.ini";
 inline constexpr std::string_view kSiteDatabaseSection = "FTPServers";
 // The component name the database's keys are written under.
 inline constexpr std::string_view kSiteHolderName = "Servers1";
@@ -21,8 +19,8 @@ inline constexpr std::string_view kSiteHolderName = "Servers1";
 class MainClientRegistration {
 public:
     virtual ~MainClientRegistration() = default;
-    // The default value of HKCR\CLSID\{class id}\LocalServer32; nothing when the key or value
-    // cannot be read.
+    // The default value of the main client's LocalServer32 key (mainclient::kLocalServerKey);
+    // nothing when the key or value cannot be read.
     virtual std::optional<std::string> LocalServer32() const = 0;
 };
 
