@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Runs the Explorer test under Wine and takes the screenshots it asks for (PNG, whole display).
-#   explorer_e2e.sh <emulator> <test program> <screenshot folder>
+#   explorer_e2e.sh <screenshot folder> <emulator and its arguments...> <test program>
 set -uo pipefail
-emulator=$1 program=$2 shots=$3
+shots=$1
+shift
 mkdir -p "$shots"
 rm -f "$shots"/*.ready "$shots"/*.done
 windows_shots="Z:$(echo "$shots" | sed 's|/|\\|g')"
 # Wine's processes started by the test (Explorer, the double) outlive it: they get a log file, not
 # the runner's pipe, which would otherwise stay open.
 log="$shots/explorer_e2e.log"
-"$emulator" "$program" --shots "$windows_shots" >"$log" 2>&1 </dev/null &
+"$@" --shots "$windows_shots" >"$log" 2>&1 </dev/null &
 test_pid=$!
 while kill -0 "$test_pid" 2>/dev/null; do
   for ready in "$shots"/*.ready; do
