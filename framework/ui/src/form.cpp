@@ -384,6 +384,10 @@ LRESULT Form::WndProc(UINT message, WPARAM w, LPARAM l) {
     case WM_CLOSE:
         Close();
         return 0;
+    case WM_DESTROY:
+        // A window destroys the menu it holds; the menu belongs to its component.
+        if (menu_) ::SetMenu(handle_, nullptr);
+        break;
     case WM_INITMENUPOPUP:
         UpdateActions();
         break;

@@ -276,7 +276,7 @@ void MainMenu::Rebuild() {
     }
 }
 
-MenuItem* PopupMenu::Popup(int x, int y) {
+MenuItem* PopupMenu::Popup(int x, int y, HWND owner) {
     // The actions' states first, so an OnPopup handler can show only the enabled entries.
     for (core::Component* o = Owner(); o; o = o->Owner())
         if (auto* form = dynamic_cast<Form*>(o)) {
@@ -285,12 +285,14 @@ MenuItem* PopupMenu::Popup(int x, int y) {
         }
     OnPopup(*this);
     Rebuild();
-    HWND owner = Application::Instance().Handle();
-    for (core::Component* o = Owner(); o; o = o->Owner())
-        if (auto* control = dynamic_cast<Control*>(o); control && control->HandleAllocated()) {
-            owner = control->Handle();
-            break;
-        }
+    if (!owner) {
+        owner = Application::Instance().Handle();
+        for (core::Component* o = Owner(); o; o = o->Owner())
+            if (auto* control = dynamic_cast<Control*>(o); control && control->HandleAllocated()) {
+                owner = control->Handle();
+                break;
+            }
+    }
     if (!owner) owner = GetActiveWindow();
     SetForegroundWindow(owner);
     const auto id = static_cast<WORD>(

@@ -128,6 +128,21 @@ TEST_F(MainWindow, AnUpdateHandlerDisablesTheMenuItemAndTheToolButtonTogether) {
     driver.Screenshot("main_window_actions");
 }
 
+TEST_F(MainWindow, TheMenuOutlivesARecreatedWindow) {
+    form.Show();
+    HMENU before = GetMenu(form.Handle());
+    form.RecreateHandle();
+    form.Show();
+    HMENU after = GetMenu(form.Handle());
+    EXPECT_EQ(after, before);
+    ASSERT_TRUE(IsMenu(after));
+    EXPECT_EQ(GetMenuItemCount(after), 1);
+    FormDriver driver(form);
+    driver.Control("edFilter").SetFocus();
+    driver.Key('N', kCtrl);
+    EXPECT_EQ(created, 1);
+}
+
 TEST_F(MainWindow, AToolButtonShowsItsActionsHintAsToolTip) {
     acNew->SetHint("Make a new task|Makes a new task and opens its properties");
     form.Show();

@@ -123,8 +123,10 @@ class PopupMenu : public Menu {
 public:
     explicit PopupMenu(core::Component* owner = nullptr) : Menu(owner) {}
     // Updates the owning form's actions, raises OnPopup, shows the menu at screen coordinates
-    // and clicks the chosen item; the chosen item, or null when the menu was dismissed.
-    MenuItem* Popup(int x, int y);
+    // and clicks the chosen item; the chosen item, or null when the menu was dismissed. `owner`
+    // owns the menu while it is tracked (default: the window of the control that holds the menu,
+    // else the application's).
+    MenuItem* Popup(int x, int y, HWND owner = nullptr);
     core::NotifyEvent OnPopup;
 
 protected:
