@@ -23,9 +23,14 @@ lark_library(uicomponents_pictures
     src/win/thread_timer.cpp
     src/win/animated_image.cpp
     src/win/jpeg_image.cpp
+    src/win/link_label.cpp
+    src/win/about_form.cpp
   DEPS core lark_jpeg)
+if(TARGET uicomponents_pictures AND WIN32)
+  target_link_libraries(uicomponents_pictures PUBLIC uicomponents localization)
+endif()
 if(WIN32)
-  target_link_libraries(uicomponents_pictures PUBLIC framework_ui msimg32 gdi32)
+  target_link_libraries(uicomponents_pictures PUBLIC framework_ui framework_win msimg32 gdi32 shell32)
 else()
   find_package(Threads REQUIRED)
   target_link_libraries(uicomponents_pictures PUBLIC Threads::Threads)

@@ -42,8 +42,7 @@ LARK_DEFINE_CLASS(AnimatedImage) {
 
 AnimatedImage::AnimatedImage(core::Component* owner) : Control(owner) {
     SetBounds(0, 0, 105, 105);
-    auto timer = std::make_unique<ThreadTimer>(this);
-    timer_ = timer.release();  // owned by this component from here on
+    timer_ = Create<ThreadTimer>();
     timer_->SetEnabled(false);
     timer_->SetInterval(100);
 }

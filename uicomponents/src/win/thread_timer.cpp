@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "ui/application.h"
+#include "uicomponents/link_label.h"
 
 namespace lark::ui {
 
@@ -10,12 +11,8 @@ constexpr wchar_t kWindowClass[] = L"TUiTimerWindow";
 constexpr UINT kTickMessage = WM_APP + 1;
 constexpr UINT_PTR kWindowTimerId = 1;
 
-HINSTANCE ThisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
+const char kAnchor = 0;
+HINSTANCE ThisModule() { return ModuleOf(&kAnchor); }
 
 int WinPriority(ThreadPriority priority) {
     switch (priority) {
