@@ -18,3 +18,6 @@ frame '#4f86c6' 4
 frame '#1d3f7a' 22
 convert 4.png 22.png +append -type TrueColor BMP3:"$out/emblem_strip.bmp"
 cd / && rm -rf "$tmp"
+# The web link's picture: a small globe.
+convert -size 16x16 xc:'#f0f0f0' -fill '#4f86c6' -stroke '#1d3f7a' -draw 'circle 7.5,7.5 7.5,1' \
+  -fill none -draw 'ellipse 7.5,7.5 3,6.5 0,360' -draw 'line 1,7.5 14,7.5' -type TrueColor BMP3:"$out/web_link.bmp"

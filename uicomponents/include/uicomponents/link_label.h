@@ -4,6 +4,7 @@
 // [fsUnderline], ParentFont = False). OnClick follows a click of the text.
 #include "ui/win32.h"
 
+#include "ui/image.h"
 #include "ui/standard_controls.h"
 
 namespace lark::ui {
@@ -18,6 +19,7 @@ public:
     COLORREF TextColor() const { return visited_ ? kVisitedColor : kLinkColor; }
     // Clicks the label as the user does: purple, then OnClick.
     void Click();
+    void MarkVisited();
     core::NotifyEvent OnClick;
 
 protected:
@@ -28,6 +30,17 @@ protected:
 
 private:
     bool visited_ = false;
+};
+
+// LinkImage ("TLinkImage"): a picture that opens something when clicked, with the hand cursor.
+class LinkImage : public Image {
+    LARK_PERSISTENT_CLASS(LinkImage)
+public:
+    explicit LinkImage(core::Component* owner = nullptr) : Image(owner) {}
+    core::NotifyEvent OnClick;
+
+protected:
+    LRESULT WndProc(UINT message, WPARAM w, LPARAM l) override;
 };
 
 // The version line of an about box: `format` (a translated "Version %s, %s") filled through the

@@ -23,7 +23,8 @@ LARK_DEFINE_CLASS(AboutForm) {
 void RegisterAboutComponents() {
     RegisterUiComponents();
     UseJpegImages();
-    for (const core::ClassInfo* c : {&AnimatedImage::StaticClass(), &LinkLabel::StaticClass(), &VersionInfo::StaticClass(),
+    for (const core::ClassInfo* c : {&AnimatedImage::StaticClass(), &LinkLabel::StaticClass(), &LinkImage::StaticClass(),
+                                     &VersionInfo::StaticClass(),
                                      &localization::TlcLang::StaticClass()})
         (void)c;
 }
@@ -44,6 +45,8 @@ void AboutForm::SetLanguage(int language) { lcLang->SetActiveLanguage(language);
 void AboutForm::FillVersion() { lbToolVersion->SetText(VersionLine(versionFormat_, versionFile_)); }
 
 void AboutForm::Label1Click(core::Component& sender) {
+    // The picture beside the link opens the same address and colours the link as visited.
+    if (dynamic_cast<LinkImage*>(&sender) && Label1) Label1->MarkVisited();
     openedAddress_ = lcLang->TextById("ids_website");
     if (openAddress) openAddress(Handle(), openedAddress_);
     else OpenWebAddress(Handle(), openedAddress_);

@@ -14,9 +14,13 @@ LARK_DEFINE_CLASS(LinkLabel) {
 }
 
 void LinkLabel::Click() {
+    MarkVisited();
+    OnClick(*this);
+}
+
+void LinkLabel::MarkVisited() {
     visited_ = true;
     if (HandleAllocated()) InvalidateRect(handle_, nullptr, TRUE);
-    OnClick(*this);
 }
 
 void LinkLabel::FillCreateParams(CreateParams& params) {
@@ -44,6 +48,22 @@ LRESULT LinkLabel::WndProc(UINT message, WPARAM w, LPARAM l) {
         return TRUE;
     }
     return Label::WndProc(message, w, l);
+}
+
+LARK_DEFINE_CLASS(LinkImage) {
+    return core::ClassBuilder<LinkImage>("TLinkImage", &Image::StaticClass()).Event("OnClick", &LinkImage::OnClick).Build();
+}
+
+LRESULT LinkImage::WndProc(UINT message, WPARAM w, LPARAM l) {
+    switch (message) {
+    case WM_SETCURSOR:
+        SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+        return TRUE;
+    case WM_LBUTTONUP:
+        OnClick(*this);
+        return 0;
+    }
+    return Image::WndProc(message, w, l);
 }
 
 std::string VersionLine(const std::string& format, const std::string& fileName) {

@@ -1,0 +1,45 @@
+#include "gui_testing/resource_count.h"
+
+#include <tlhelp32.h>
+
+#include <cstdint>
+
+namespace lark::testing {
+
+namespace {
+int WindowsOfThisProcess(HWND parent) {
+    int count = 0;
+    for (HWND w = FindWindowExW(parent, nullptr, nullptr, nullptr); w; w = FindWindowExW(parent, w, nullptr, nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        if (process == GetCurrentProcessId()) count += 1 + WindowsOfThisProcess(w);
+    }
+    return count;
+}
+}  // namespace
+
+ResourceCount CountResources() {
+    ResourceCount r;
+    GetProcessHandleCount(GetCurrentProcess(), &r.handleCount);
+    r.gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    r.userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{sizeof entry};
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++r.threads;
+    CloseHandle(snapshot);
+    for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++r.openHandles;
+    }
+    r.windows = WindowsOfThisProcess(nullptr) + WindowsOfThisProcess(HWND_MESSAGE);
+    return r;
+}
+
+std::string Describe(const ResourceCount& r) {
+    return "handle count " + std::to_string(r.handleCount) + ", GDI objects " + std::to_string(r.gdiObjects) +
+           ", USER objects " + std::to_string(r.userObjects) + ", threads " + std::to_string(r.threads) +
+           ", open handles " + std::to_string(r.openHandles) + ", windows " + std::to_string(r.windows);
+}
+
+}  // namespace lark::testing
