@@ -41,6 +41,9 @@ lark_test(uicomponents_pictures_tests
   DEPS uicomponents_pictures)
 
 lark_test(uicomponents_pictures_win_tests
-  SOURCES tests/thread_timer_win_test.cpp tests/animated_image_win_test.cpp
+  SOURCES tests/thread_timer_win_test.cpp tests/animated_image_win_test.cpp tests/version_line_win_test.cpp
   DEPS uicomponents_pictures lark_gui_testing
   WIN32_ONLY GUI)
+if(TARGET uicomponents_pictures_win_tests)
+  lark_windows_resources(uicomponents_pictures_win_tests DESCRIPTION "Picture component tests")
+endif()
