@@ -19,6 +19,7 @@ lark_library(uicomponents_pictures
     src/timer_thread.cpp
     src/glyph_strip.cpp
     src/jpeg_decoder.cpp
+    src/button_row.cpp
   WIN32
     src/win/thread_timer.cpp
     src/win/animated_image.cpp
@@ -37,7 +38,7 @@ else()
 endif()
 
 lark_test(uicomponents_pictures_tests
-  SOURCES tests/timer_thread_test.cpp tests/glyph_strip_test.cpp tests/jpeg_decoder_test.cpp
+  SOURCES tests/timer_thread_test.cpp tests/glyph_strip_test.cpp tests/jpeg_decoder_test.cpp tests/button_row_test.cpp
   DEPS uicomponents_pictures)
 
 lark_test(uicomponents_pictures_win_tests
