@@ -43,6 +43,7 @@ lark_test(uicomponents_pictures_tests
 
 lark_test(uicomponents_pictures_win_tests
   SOURCES tests/thread_timer_win_test.cpp tests/animated_image_win_test.cpp tests/version_line_win_test.cpp
+    tests/radio_group_win_test.cpp
   DEPS uicomponents_pictures lark_gui_testing
   WIN32_ONLY GUI)
 if(TARGET uicomponents_pictures_win_tests)
