@@ -111,12 +111,7 @@ TEST_F(SchedulerAboutBox, AHundredShowingsWithTheAnimationRunningLeakNothing) {
             driver.Click("btnOK");
         });
     };
-    showOnce();  // first use: classes, fonts and caches
-    testing::Pump();
-    const testing::ResourceCount before = testing::CountResources();
-    for (int i = 0; i < 100; ++i) showOnce();
-    testing::Pump();
-    const testing::ResourceCount after = testing::CountResources();
+    const auto [before, after] = testing::CountAroundRepeats(showOnce, 100);
     EXPECT_GT(windowsWhileOpen, before.windows);  // the probe sees the box's windows
     EXPECT_EQ(after, before) << "before: " << testing::Describe(before) << "; after: " << testing::Describe(after);
     std::printf("about box x100: %s -> %s\n", testing::Describe(before).c_str(), testing::Describe(after).c_str());

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "gui_testing/process.h"
+
 namespace lark::testing {
 
 namespace {
@@ -40,6 +42,17 @@ std::string Describe(const ResourceCount& r) {
     return "handle count " + std::to_string(r.handleCount) + ", GDI objects " + std::to_string(r.gdiObjects) +
            ", USER objects " + std::to_string(r.userObjects) + ", threads " + std::to_string(r.threads) +
            ", open handles " + std::to_string(r.openHandles) + ", windows " + std::to_string(r.windows);
+}
+
+CountsAround CountAroundRepeats(const std::function<void()>& work, int times) {
+    work();
+    Pump();
+    CountsAround counts;
+    counts.before = CountResources();
+    for (int i = 0; i < times; ++i) work();
+    Pump();
+    counts.after = CountResources();
+    return counts;
 }
 
 }  // namespace lark::testing

@@ -5,6 +5,7 @@
 // one by one, top-level and message-only windows with their children.
 #include "ui/win32.h"
 
+#include <functional>
 #include <string>
 
 namespace lark::testing {
@@ -17,5 +18,12 @@ struct ResourceCount {
 
 ResourceCount CountResources();
 std::string Describe(const ResourceCount& count);
+
+// Runs `work` once (first-use classes, fonts and caches), then `times` more, pumping the queue
+// after each batch; the counts before and after the repeated runs.
+struct CountsAround {
+    ResourceCount before, after;
+};
+CountsAround CountAroundRepeats(const std::function<void()>& work, int times);
 
 }  // namespace lark::testing
