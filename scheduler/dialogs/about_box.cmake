@@ -15,3 +15,7 @@ if(TARGET scheduler_about_box_win_tests)
   lark_forms(scheduler_about_box_win_tests FORMS ${LARK_SCHEDULER_ABOUT_FORM})
   lark_windows_resources(scheduler_about_box_win_tests DESCRIPTION "Scheduler about box tests" VERSION 2.4.0.17)
 endif()
+if(TARGET scheduler_about_box_win_tests)
+  # Modal windows take the focus, which belongs to the whole desktop: run alone.
+  set_tests_properties(scheduler_about_box_win_tests PROPERTIES RUN_SERIAL TRUE)
+endif()

@@ -83,7 +83,14 @@ TEST_F(ExtensionAboutBox, AHundredShowingsOwnedByAViewWindowLeakNothing) {
     };
     const auto [before, after] = testing::CountAroundRepeats(showOnce, 100);
     EXPECT_GT(windowsWhileOpen, before.windows);
-    EXPECT_EQ(after, before) << "before: " << testing::Describe(before) << "; after: " << testing::Describe(after);
+    // Per showing nothing may stay: a leak of one handle a showing would show as 100. Wine (and the
+    // threads library) may make a process-wide object once, under load, so two handles of slack.
+    EXPECT_EQ(after.threads, before.threads) << testing::Describe(before) << " -> " << testing::Describe(after);
+    EXPECT_EQ(after.windows, before.windows);
+    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+    EXPECT_EQ(after.userObjects, before.userObjects);
+    EXPECT_LE(after.openHandles, before.openHandles + 2);
+    EXPECT_LE(after.handleCount, before.handleCount + 2);
     std::printf("extension about box x100: %s -> %s\n", testing::Describe(before).c_str(),
                 testing::Describe(after).c_str());
     EXPECT_TRUE(IsWindowEnabled(browser));
