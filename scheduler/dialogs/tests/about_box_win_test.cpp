@@ -105,7 +105,7 @@ TEST_F(SchedulerAboutBox, AHundredShowingsWithTheAnimationRunningLeakNothing) {
         auto box = AboutBox::Create(nullptr);
         box->Emblem()->SetInterval(5);
         FormDriver(*box).RunModal([&](FormDriver& driver) {
-            windowsWhileOpen = testing::CountResources().windows;
+            windowsWhileOpen = testing::CountWindows();
             const int painted = box->Emblem()->PaintCount();
             testing::PumpUntil([&] { return box->Emblem()->PaintCount() >= painted + 2; }, 2s);
             driver.Click("btnOK");

@@ -75,7 +75,7 @@ TEST_F(ExtensionAboutBox, AHundredShowingsOwnedByAViewWindowLeakNothing) {
         FormDriver(*box).RunModal([&](FormDriver& driver) {
             EXPECT_EQ(GetWindow(box->Handle(), GW_OWNER), browser);
             EXPECT_EQ(GetWindowLongPtrW(box->Handle(), GWL_STYLE) & WS_CHILD, 0);
-            windowsWhileOpen = testing::CountResources().windows;
+            windowsWhileOpen = testing::CountWindows();
             const int painted = box->Emblem()->PaintCount();
             testing::PumpUntil([&] { return box->Emblem()->PaintCount() >= painted + 2; }, 2s);
             driver.Click("btnOK");

@@ -20,6 +20,8 @@ int WindowsOfThisProcess(HWND parent) {
 }
 }  // namespace
 
+int CountWindows() { return WindowsOfThisProcess(nullptr) + WindowsOfThisProcess(HWND_MESSAGE); }
+
 ResourceCount CountResources() {
     ResourceCount r;
     GetProcessHandleCount(GetCurrentProcess(), &r.handleCount);
@@ -34,7 +36,7 @@ ResourceCount CountResources() {
         DWORD flags = 0;
         if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++r.openHandles;
     }
-    r.windows = WindowsOfThisProcess(nullptr) + WindowsOfThisProcess(HWND_MESSAGE);
+    r.windows = CountWindows();
     return r;
 }
 

@@ -17,6 +17,8 @@ struct ResourceCount {
 };
 
 ResourceCount CountResources();
+// The windows of this process (top-level and message-only, with their children); cheap.
+int CountWindows();
 std::string Describe(const ResourceCount& count);
 
 // Runs `work` once (first-use classes, fonts and caches), then `times` more, pumping the queue
