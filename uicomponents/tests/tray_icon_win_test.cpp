@@ -12,7 +12,9 @@
 #include "gui_testing/process.h"
 #include "ui/application.h"
 #include "ui/form.h"
+#include "core/stream.h"
 #include "ui/menus.h"
+#include "uicomponents/icon_file.h"
 #include "uicomponents/register.h"
 
 namespace lark::ui {
@@ -236,6 +238,36 @@ TEST_F(TrayIconTest, AnimatesOnItsWindowTimerWhileShown) {
     tray->SetIcons({});
     EXPECT_FALSE(tray->Animated()) << "no frames left: the still icon again";
     EXPECT_EQ(calls.back().icon, tray->Icon());
+}
+
+TEST_F(TrayIconTest, IconAndFramesRoundTripThroughADefinitionStream) {
+    HICON frames[] = {LoadIconW(nullptr, MAKEINTRESOURCEW(32513)), LoadIconW(nullptr, MAKEINTRESOURCEW(32515))};
+    tray->SetIcon(AppIcon());
+    tray->SetIcons({frames[0], nullptr, frames[1]});
+    tray->SetHint("Scheduler");
+    core::MemoryStream stream;
+    core::Writer(stream).WriteRootComponent(*tray);
+    stream.Seek(0);
+    calls.clear();
+    TrayIcon copy;
+    core::Reader(stream).ReadRootComponent(copy);
+    ASSERT_NE(copy.Icon(), nullptr);
+    EXPECT_EQ(IconFileOf(copy.Icon()), IconFileOf(tray->Icon()));
+    EXPECT_EQ(copy.IconCount(), 3u);
+    EXPECT_EQ(copy.Hint(), "Scheduler");
+    EXPECT_TRUE(copy.Added()) << "shown once read";
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().message, DWORD(NIM_ADD));
+    EXPECT_EQ(calls.back().tip, L"Scheduler");
+
+    // An icon file whose directory points past its end is refused, never read beyond it.
+    const std::vector<std::uint8_t> damaged{0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 0xE8, 3, 0, 0, 22, 0, 0, 0};
+    try {
+        IconFromFile(damaged);
+        ADD_FAILURE() << "accepted";
+    } catch (const core::Error& e) {
+        EXPECT_STREQ(e.what(), "Icon: the image lies outside the file");
+    }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 //   not a message-only one, so it hears the broadcast "TaskbarCreated" and adds the icon again
 //   when the taskbar restarts). Every call to the shell goes through ShellNotify, which tests
 //   replace to record what the shell was told.
+// - Icon and Icons are data of the definition (binary, written only when there is an icon or a
+//   frame).
 // - Active (default true) shows the icon once the definition is read (or at once when made in
 //   code); Hint's short form (the text before the first "|", at most 63 characters) is the tip.
 // - An empty icon is never sent: the icon is hidden instead. A failed add is retried by the next
@@ -24,12 +26,14 @@
 #include <vector>
 
 #include "core/component.h"
+#include "core/component_stream.h"
 #include "core/event.h"
 
 namespace lark::ui {
 
 class PopupMenu;
 
+// In the order of the Win32 button messages (left, right, middle).
 enum class MouseButton { Left, Right, Middle };
 // Shift state of a mouse event: keys held and the button(s) involved.
 enum ShiftState : unsigned {
@@ -92,6 +96,9 @@ public:
     static std::wstring TipOf(const std::string& hint);
 
     void Loaded() override;
+    // "Icon" (an icon file) and "Icons" (the frames, as icon_list_format.h lays them out) stream
+    // as binary data.
+    void DefineProperties(core::Filer& filer) override;
     void Notification(core::Component* component, core::Operation operation) override;
 
     MouseEvent OnClick, OnMouseDown, OnMouseUp;

@@ -3,7 +3,8 @@
 // Contract:
 // - FileName empty means the running program (outside design, it is filled with the program's
 //   path when set empty and after the definition is read). Setting a name of a file that does
-//   not exist raises VersionInfoError 73 "Error opening file" and changes nothing.
+//   not exist (also from a definition) raises VersionInfoError 73 "Error opening file" and
+//   changes nothing.
 // - Text(name) answers a string value ("FileVersion", "ProductVersion", ...) of the first
 //   translation's string table ("\StringFileInfo\<language><code page>\<name>", eight hex
 //   digits). A file without a version resource, without a translation or without that string

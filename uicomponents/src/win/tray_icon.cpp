@@ -7,6 +7,8 @@
 #include "ui/application.h"
 #include "ui/menus.h"
 #include "ui/reference.h"
+#include "uicomponents/icon_file.h"
+#include "uicomponents/icon_list_format.h"
 #include "win/text.h"
 
 namespace lark::ui {
@@ -146,6 +148,40 @@ void TrayIcon::Notification(core::Component* component, core::Operation operatio
     if (operation == core::Operation::Remove && component == popupMenu_) popupMenu_ = nullptr;
 }
 
+void TrayIcon::DefineProperties(core::Filer& filer) {
+    core::Component::DefineProperties(filer);
+    filer.DefineBinaryProperty(
+        "Icon",
+        [this](const std::vector<std::uint8_t>& bytes) {
+            HICON icon = IconFromFile(bytes);
+            SetIcon(icon);
+            DestroyIcon(icon);
+        },
+        [this](std::vector<std::uint8_t>& bytes) { bytes = IconFileOf(icon_); }, icon_ != nullptr);
+    filer.DefineBinaryProperty(
+        "Icons",
+        [this](const std::vector<std::uint8_t>& bytes) {
+            std::vector<HICON> frames;
+            try {
+                for (const IconFileBytes& entry : ReadIconList(bytes))
+                    frames.push_back(entry.empty() ? nullptr : IconFromFile(entry));
+            } catch (...) {
+                for (HICON frame : frames)
+                    if (frame) DestroyIcon(frame);
+                throw;
+            }
+            SetIcons(frames);
+            for (HICON frame : frames)
+                if (frame) DestroyIcon(frame);
+        },
+        [this](std::vector<std::uint8_t>& bytes) {
+            std::vector<IconFileBytes> entries;
+            for (HICON frame : frames_) entries.push_back(frame ? IconFileOf(frame) : IconFileBytes{});
+            bytes = WriteIconList(entries);
+        },
+        !frames_.empty());
+}
+
 void TrayIcon::Loaded() {
     core::Component::Loaded();
     if (active_) PlaceIcon();
@@ -259,49 +295,34 @@ void TrayIcon::MouseNotification(UINT mouseMessage) {
     POINT at{};
     GetCursorPos(&at);
     const unsigned shift = KeyShiftState();
-    switch (mouseMessage) {
-    case WM_MOUSEMOVE:
+    if (mouseMessage == WM_MOUSEMOVE) {
         OnMouseMove(*this, shift, at.x, at.y);
+        return;
+    }
+    if (mouseMessage < WM_LBUTTONDOWN || mouseMessage > WM_MBUTTONDBLCLK) return;
+    // Down, up and double click of the left, right and middle button follow each other.
+    const UINT offset = mouseMessage - WM_LBUTTONDOWN;
+    const auto button = static_cast<MouseButton>(offset / 3);
+    const unsigned buttonShift = button == MouseButton::Left    ? kLeftButton
+                                 : button == MouseButton::Right ? kRightButton
+                                                                : kMiddleButton;
+    // A click needs its own press since the icon was shown; the middle button has no click.
+    bool* pending = button == MouseButton::Left ? &leftPending_ : button == MouseButton::Right ? &rightPending_ : nullptr;
+    switch (offset % 3) {
+    case 0:
+        OnMouseDown(*this, button, shift | buttonShift, at.x, at.y);
+        if (pending) *pending = true;
         break;
-    case WM_LBUTTONDOWN:
-        OnMouseDown(*this, MouseButton::Left, shift | kLeftButton, at.x, at.y);
-        leftPending_ = true;
-        break;
-    case WM_LBUTTONUP:
-        if (leftPending_) {
-            leftPending_ = false;
-            Click(MouseButton::Left, shift | kLeftButton, at.x, at.y);
+    case 1:
+        if (pending && *pending) {
+            *pending = false;
+            Click(button, shift | buttonShift, at.x, at.y);
         }
-        OnMouseUp(*this, MouseButton::Left, shift | kLeftButton, at.x, at.y);
-        break;
-    case WM_LBUTTONDBLCLK:
-        DblClick();
-        OnMouseDown(*this, MouseButton::Left, shift | kDoubleClick, at.x, at.y);
-        break;
-    case WM_RBUTTONDOWN:
-        OnMouseDown(*this, MouseButton::Right, shift | kRightButton, at.x, at.y);
-        rightPending_ = true;
-        break;
-    case WM_RBUTTONUP:
-        if (rightPending_) {
-            rightPending_ = false;
-            Click(MouseButton::Right, shift | kRightButton, at.x, at.y);
-        }
-        OnMouseUp(*this, MouseButton::Right, shift | kRightButton, at.x, at.y);
-        break;
-    case WM_RBUTTONDBLCLK:
-        OnMouseDown(*this, MouseButton::Right, shift | kDoubleClick, at.x, at.y);
-        break;
-    case WM_MBUTTONDOWN:
-        OnMouseDown(*this, MouseButton::Middle, shift | kMiddleButton, at.x, at.y);
-        break;
-    case WM_MBUTTONUP:
-        OnMouseUp(*this, MouseButton::Middle, shift | kMiddleButton, at.x, at.y);
-        break;
-    case WM_MBUTTONDBLCLK:
-        OnMouseDown(*this, MouseButton::Middle, shift | kDoubleClick, at.x, at.y);
+        OnMouseUp(*this, button, shift | buttonShift, at.x, at.y);
         break;
     default:
+        if (button == MouseButton::Left) DblClick();
+        OnMouseDown(*this, button, shift | kDoubleClick, at.x, at.y);
         break;
     }
 }
@@ -317,8 +338,8 @@ void TrayIcon::DblClick() {
 
 bool TrayIcon::OpenTrayMenu(int x, int y) {
     if (!active_ || !popupMenu_ || IsDestroying()) return false;
-    // The menu closes when the user clicks elsewhere only if its owner is the foreground window.
-    SetForegroundWindow(window_);
+    // Owned by the hidden window, which Popup brings to the foreground: only then does the menu
+    // close when the user clicks elsewhere.
     popupMenu_->Popup(x, y, window_);
     return true;
 }

@@ -45,7 +45,7 @@ LARK_DEFINE_CLASS(VersionInfo) {
 VersionInfo::VersionInfo(core::Component* owner) : core::Component(owner) {}
 
 void VersionInfo::SetFileName(std::string name) {
-    if (!name.empty() && !IsLoading()) {
+    if (!name.empty()) {
         const DWORD attributes = GetFileAttributesW(win::Widen(name).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
             throw VersionInfoError(kErrorOpeningFile, "Error opening file");
