@@ -49,9 +49,7 @@ lark_test(uicomponents_pictures_win_tests
 if(TARGET uicomponents_pictures_win_tests)
   lark_windows_resources(uicomponents_pictures_win_tests DESCRIPTION "Picture component tests")
 endif()
-foreach(test uicomponents_pictures_win_tests uicomponents_win_tests)
-  if(TARGET ${test})
-    # Shown windows and typed keys need the focus, which belongs to the whole desktop: run alone.
-    set_tests_properties(${test} PROPERTIES RUN_SERIAL TRUE)
-  endif()
-endforeach()
+if(TARGET uicomponents_pictures_win_tests)
+  # Shown windows take the focus, which belongs to the whole desktop: run alone.
+  set_tests_properties(uicomponents_pictures_win_tests PROPERTIES RUN_SERIAL TRUE)
+endif()
