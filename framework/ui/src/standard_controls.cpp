@@ -1,6 +1,7 @@
 #include "ui/standard_controls.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 
@@ -370,6 +371,9 @@ int RadioGroup::ItemIndex() const {
 }
 
 void RadioGroup::SetItemIndex(int index) {
+    // -1 unchecks every button; an index past the items is kept only while the definition is
+    // read (Items may follow it), then clamped in Loaded.
+    if (!IsLoading()) index = std::clamp(index, -1, items_.Count() - 1);
     itemIndex_ = index;
     for (std::size_t i = 0; i < buttons_.size(); ++i)
         SendMessageW(buttons_[i], BM_SETCHECK, static_cast<int>(i) == index ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -434,11 +438,31 @@ void RadioGroup::SaveLiveState() {
     GroupBox::SaveLiveState();
 }
 
+void RadioGroup::Loaded() {
+    GroupBox::Loaded();
+    SetItemIndex(itemIndex_);
+}
+
 LRESULT RadioGroup::WndProc(UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_COMMAND && HIWORD(w) == BN_CLICKED &&
-        std::find(buttons_.begin(), buttons_.end(), reinterpret_cast<HWND>(l)) != buttons_.end()) {
-        OnClick(*this);
+    const bool fromButton = std::find(buttons_.begin(), buttons_.end(), reinterpret_cast<HWND>(l)) != buttons_.end();
+    if (message == WM_COMMAND && HIWORD(w) == BN_CLICKED && fromButton) {
+        // Reported only when the checked button changes (a click on the checked one is none).
+        const int index = ItemIndex();
+        if (index != itemIndex_) {
+            itemIndex_ = index;
+            OnClick(*this);
+        }
         return 0;
+    }
+    if (message == WM_CTLCOLORSTATIC && fromButton) {
+        // Over a themed group the buttons show the group's own background.
+        HDC dc = reinterpret_cast<HDC>(w);
+        SetBkMode(dc, TRANSPARENT);
+        if (IsAppThemed() && IsThemeActive()) {
+            DrawThemeParentBackground(reinterpret_cast<HWND>(l), dc, nullptr);
+            return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        }
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
     LRESULT result = GroupBox::WndProc(message, w, l);
     if (message == WM_SIZE) LayOut();

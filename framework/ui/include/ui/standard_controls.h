@@ -161,8 +161,9 @@ protected:
     LRESULT WndProc(UINT message, WPARAM w, LPARAM l) override;
 };
 
-// A group box of radio buttons made from Items, in Columns; ItemIndex is live. The buttons are
-// windows of the group, not components.
+// A group box of radio buttons made from Items, in Columns; ItemIndex is live and kept within
+// -1..count-1 (-1: none checked). The buttons are windows of the group, not components; over a
+// themed group they draw on its background with a transparent background mode.
 class RadioGroup : public GroupBox {
     LARK_PERSISTENT_CLASS(RadioGroup)
 public:
@@ -172,6 +173,8 @@ public:
     void SetItemIndex(int index);
     int Columns() const { return columns_; }
     void SetColumns(int columns);
+    void Loaded() override;
+    // After the user checked another button (not when code sets ItemIndex).
     core::NotifyEvent OnClick;
 
 protected:
