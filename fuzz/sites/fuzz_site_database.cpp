@@ -6,7 +6,6 @@
 
 #include "core/ini_store.h"
 #include "shellext/model/site_database.h"
-#include "storage/props_storage.h"
 
 using namespace lark;
 
@@ -15,13 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ini.LoadFromText(std::string_view(reinterpret_cast<const char*>(data), size));
     shellext::TServers holder;
     holder.SetName(std::string(shellext::kSiteHolderName));
-    storage::TPropsStorage reader;
-    reader.OnReadString = [&](auto s, auto k, auto d) { return ini.ReadString(s, k, d); };
-    reader.OnReadSectionKeys = [&](auto s) { return ini.ReadSection(s); };
-    reader.Section = std::string(shellext::kSiteDatabaseSection);
-    core::StringList lines;
-    lines.Add(std::string(shellext::kSiteHolderName) + ".FTPServers", &holder);
-    reader.LoadListedProps(nullptr, lines);
+    shellext::ReadSiteRecords(holder, ini);
     shellext::DecipherPasswords(holder.FTPServers(), shellext::SitePasswordKey());
     return 0;
 }

@@ -227,4 +227,9 @@ void AutomationClient::OpenRemoteFile(const std::string& connection_id, const st
     Check(object_->OpenRemoteFile(B(connection_id).get(), B(remote_path).get()), "OpenRemoteFile");
 }
 
+void AutomationClient::Ping() {
+    UINT count = 0;
+    Check(object_->GetTypeInfoCount(&count), "GetTypeInfoCount");
+}
+
 }  // namespace lark::mainclient

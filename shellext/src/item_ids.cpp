@@ -45,35 +45,33 @@ void WriteName(Byte* item, std::string_view name) {
     for (std::size_t i = 0; i < units.size(); ++i) Store16(field + 2 * i, units[i]);
 }
 
-// The stored units up to the terminator; `terminated` tells whether one was found.
-std::u16string ReadName(const Byte* item, bool* terminated = nullptr) {
+// The stored units up to the terminator.
+std::u16string ReadName(const Byte* item) {
     std::u16string units;
     const Byte* field = item + ItemNameOffset;
     for (std::size_t i = 0; i < ItemNameUnits; ++i) {
         const char16_t u = Load16(field + 2 * i);
-        if (u == 0) {
-            if (terminated) *terminated = true;
-            return units;
-        }
+        if (u == 0) break;
         units += u;
     }
-    if (terminated) *terminated = false;
     return units;
 }
 
-bool HasOwnShape(const Byte* p) {
-    return Load16(p) >= ItemSize && Load16(p + ItemSignatureOffset) == ItemSignature;
+bool NameTerminated(const Byte* item) {
+    const Byte* field = item + ItemNameOffset;
+    for (std::size_t i = 0; i < ItemNameUnits; ++i)
+        if (Load16(field + 2 * i) == 0) return true;
+    return false;
 }
 
-// The item's node when its handle is live and the node's name still gives the stored name:
-// a handle alone could outlive a rename that the item never saw.
+// The item's node when it names a node kind, the handle is live and the node is of that kind:
+// a handle must never hand out a node of the other class.
 RegisteredNode* MatchingNode(const Byte* p, NodeRegistry& registry) {
+    if (Load16(p) < ItemSize || Load16(p + ItemSignatureOffset) != ItemSignature) return nullptr;
+    const std::uint32_t kind = Load32(p + ItemKindOffset);
+    if (!IsNodeKind(kind) || !NameTerminated(p)) return nullptr;
     RegisteredNode* node = registry.Find(Load32(p + ItemNodeOffset));
-    if (!node) return nullptr;
-    bool terminated = false;
-    const std::u16string stored = ReadName(p, &terminated);
-    if (!terminated || stored != StoredName(node->NodeName())) return nullptr;
-    return node;
+    return node && node->ItemKind() == kind ? node : nullptr;
 }
 
 ItemIdList* Allocate(std::size_t size, ShellAllocator& allocator) {
@@ -87,31 +85,29 @@ bool IsNodeKind(std::uint32_t kind) {
            kind == ItemKindRemoteFile;
 }
 
-ItemIdList* CreatePidlItem(std::uint32_t kind, const RegisteredNode* node,
-                           ShellAllocator& allocator) {
-    const bool nodeKind = IsNodeKind(kind);
-    if (nodeKind && !node) return nullptr;
-    std::string name;
-    if (nodeKind) name = node->NodeName();  // before allocating: it may throw
+ItemIdList* CreatePidlItem(const RegisteredNode& node, ShellAllocator& allocator) {
+    const std::uint32_t kind = node.ItemKind();
+    if (!IsNodeKind(kind)) return nullptr;
+    const std::string name = node.NodeName();  // before allocating: it may throw
     ItemIdList* list = Allocate(ItemSize + 2, allocator);
     if (!list) return nullptr;
     Byte* p = Bytes(list);
     std::memset(p, 0, ItemSize + 2);
     Store16(p, ItemSize);
     Store32(p + ItemKindOffset, kind);
-    if (nodeKind) {
-        Store32(p + ItemNodeOffset, node->Handle());
-        WriteName(p, name);
-    }
+    Store32(p + ItemNodeOffset, node.Handle());
+    WriteName(p, name);
     return list;
 }
 
+ItemIdList* CreatePidlItem(std::uint32_t kind, const RegisteredNode* node,
+                           ShellAllocator& allocator) {
+    if (!node || node->ItemKind() != kind) return nullptr;
+    return CreatePidlItem(*node, allocator);
+}
+
 bool IsOwnPidl(const ItemIdList* item, NodeRegistry& registry) {
-    if (!item) return false;
-    const Byte* p = Bytes(item);
-    if (!HasOwnShape(p)) return false;
-    if (!IsNodeKind(Load32(p + ItemKindOffset))) return true;
-    return MatchingNode(p, registry) != nullptr;
+    return item && MatchingNode(Bytes(item), registry) != nullptr;
 }
 
 bool IsOwnPidl(const void* item, std::size_t available, NodeRegistry& registry) {
@@ -209,10 +205,7 @@ std::string PidlDisplayName(const ItemIdList* item) {
 void SetPidlDisplayName(ItemIdList* item, std::string_view name) { WriteName(Bytes(item), name); }
 
 RegisteredNode* PidlNode(const ItemIdList* item, NodeRegistry& registry) {
-    if (!item) return nullptr;
-    const Byte* p = Bytes(item);
-    if (!HasOwnShape(p) || !IsNodeKind(Load32(p + ItemKindOffset))) return nullptr;
-    return MatchingNode(p, registry);
+    return item ? MatchingNode(Bytes(item), registry) : nullptr;
 }
 
 RegisteredNode* PidlNode(const void* item, std::size_t available, NodeRegistry& registry) {

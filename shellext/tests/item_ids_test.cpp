@@ -18,12 +18,15 @@ namespace {
 
 class TestNode : public RegisteredNode {
 public:
-    TestNode(NodeRegistry& registry, std::string name, RegisteredNode* parent = nullptr)
-        : RegisteredNode(registry), name(std::move(name)), parent(parent) {}
+    TestNode(NodeRegistry& registry, std::string name, RegisteredNode* parent = nullptr,
+             std::uint32_t kind = ItemKindRemoteDir)
+        : RegisteredNode(registry), name(std::move(name)), parent(parent), kind(kind) {}
     std::string NodeName() const override { return name; }
     RegisteredNode* NodeParent() const override { return parent; }
+    std::uint32_t ItemKind() const override { return kind; }
     std::string name;
     RegisteredNode* parent;
+    std::uint32_t kind;
 };
 
 // Counts what is live and can be told to fail, so leaks and allocation failures show.
@@ -72,7 +75,7 @@ protected:
 };
 
 TEST_F(ItemIds, CreateWritesTheFixedLayout) {
-    TestNode node(registry, "ab");
+    TestNode node(registry, "ab", nullptr, ItemKindRemoteFile);
     ItemIdList* item = Item(ItemKindRemoteFile, &node);
     EXPECT_EQ(alloc.lastSize, 94u);
     const unsigned char* p = B(item);
@@ -86,23 +89,19 @@ TEST_F(ItemIds, CreateWritesTheFixedLayout) {
     EXPECT_EQ(p[93], 0);
     EXPECT_EQ(PidlSize(item), 94u);
     EXPECT_EQ(PidlKind(item), ItemKindRemoteFile);
+    ItemIdList* byNode = CreatePidlItem(node, alloc);  // the kind is the node's
+    EXPECT_EQ(std::memcmp(byNode, item, 94), 0);
+    FreePidl(byNode, alloc);
     FreePidl(item, alloc);
 }
 
-TEST_F(ItemIds, OtherKindsCarryOnlyCountAndKind) {
-    TestNode node(registry, "ignored");
-    ItemIdList* item = Item(0x72630042, &node);
-    const unsigned char* p = B(item);
-    for (int i = 8; i < 94; ++i) EXPECT_EQ(p[i], 0) << i;
-    EXPECT_TRUE(IsOwnPidl(item, registry));
-    EXPECT_EQ(PidlNode(item, registry), nullptr);
-    EXPECT_EQ(PidlToPath(item, registry), "");
-    FreePidl(item, alloc);
-}
-
-TEST_F(ItemIds, CreateFailsWithoutMemoryOrWithoutNode) {
+TEST_F(ItemIds, CreateFailsWithoutMemoryNodeOrMatchingKind) {
     EXPECT_EQ(CreatePidlItem(ItemKindProfile, nullptr, alloc), nullptr);
-    TestNode node(registry, "n");
+    TestNode node(registry, "n", nullptr, ItemKindProfile);
+    EXPECT_EQ(CreatePidlItem(ItemKindSiteFolder, &node, alloc), nullptr);
+    EXPECT_EQ(CreatePidlItem(0x72630042, &node, alloc), nullptr);
+    TestNode odd(registry, "odd", nullptr, 0x72630042);
+    EXPECT_EQ(CreatePidlItem(odd, alloc), nullptr);
     alloc.failNext = true;
     EXPECT_EQ(CreatePidlItem(ItemKindProfile, &node, alloc), nullptr);
 }
@@ -137,7 +136,7 @@ TEST_F(ItemIds, DisplayNameIsShortenedButPathKeepsFullName) {
 }
 
 TEST_F(ItemIds, IsOwnPidlRejectsForeignShortAndGarbageItems) {
-    TestNode node(registry, "site");
+    TestNode node(registry, "site", nullptr, ItemKindProfile);
     ItemIdList* own = Item(ItemKindProfile, &node);
     auto bytes = [&](auto edit) {
         std::vector<unsigned char> copy(B(own), B(own) + 94);
@@ -157,7 +156,11 @@ TEST_F(ItemIds, IsOwnPidlRejectsForeignShortAndGarbageItems) {
         {"other signature", bytes([](auto& b) { b[6] = 0x64; }), false},
         {"unknown handle", bytes([](auto& b) { b[88] ^= 0x5A; b[91] = 0x7F; }), false},
         {"handle 0", bytes([](auto& b) { b[88] = b[89] = b[90] = b[91] = 0; }), false},
-        {"other name", bytes([](auto& b) { b[8] = 'S'; }), false},
+        {"other stored name", bytes([](auto& b) { b[8] = 'S'; }), true},
+        {"kind of the other class", bytes([](auto& b) { b[4] = 0x04; }), false},
+        {"folder kind for a profile", bytes([](auto& b) { b[4] = 0x01; }), false},
+        {"kind 0x72630000", bytes([](auto& b) { b[4] = 0; b[5] = 0; }), false},
+        {"kind 0x72639005", bytes([](auto& b) { b[4] = 0x05; }), false},
         {"unterminated name", bytes([](auto& b) { for (int i = 8; i < 88; i += 2) b[i] = 'q'; }), false},
     };
     for (const Case& c : cases) {
@@ -176,8 +179,8 @@ TEST_F(ItemIds, IsOwnPidlRejectsForeignShortAndGarbageItems) {
     FreePidl(own, alloc);
 }
 
-TEST_F(ItemIds, ItemOfFreedOrRenamedNodeIsRejectedNotDereferenced) {
-    auto node = std::make_unique<TestNode>(registry, "gone");
+TEST_F(ItemIds, ItemOfFreedNodeIsRejectedNotDereferencedAndRenamedNodeStaysValid) {
+    auto node = std::make_unique<TestNode>(registry, "gone", nullptr, ItemKindRemoteFile);
     ItemIdList* item = Item(ItemKindRemoteFile, node.get());
     const std::uint32_t handle = node->Handle();
     node.reset();  // under ASan a dereference of the freed node would abort here
@@ -185,23 +188,31 @@ TEST_F(ItemIds, ItemOfFreedOrRenamedNodeIsRejectedNotDereferenced) {
     EXPECT_EQ(PidlNode(item, registry), nullptr);
     EXPECT_EQ(PidlToPath(item, registry), "");
     // A node made afterwards never takes over the freed node's handle.
-    TestNode successor(registry, "gone");
+    TestNode successor(registry, "gone", nullptr, ItemKindRemoteFile);
     EXPECT_NE(successor.Handle(), handle);
     EXPECT_FALSE(IsOwnPidl(item, registry));
     FreePidl(item, alloc);
 
-    TestNode renamed(registry, "before");
+    // Explorer keeps copies of an item that a rename never reaches: they still name the node.
+    TestNode renamed(registry, "before", nullptr, ItemKindRemoteFile);
     item = Item(ItemKindRemoteFile, &renamed);
+    ItemIdList* copy = CopyPidl(item, alloc);
     renamed.name = "after";
-    EXPECT_FALSE(IsOwnPidl(item, registry));
     SetPidlDisplayName(item, "after");
-    EXPECT_TRUE(IsOwnPidl(item, registry));
     EXPECT_EQ(PidlDisplayName(item), "after");
+    EXPECT_EQ(PidlDisplayName(copy), "before");
+    EXPECT_EQ(PidlNode(item, registry), &renamed);
+    EXPECT_EQ(PidlNode(copy, registry), &renamed);
+    EXPECT_EQ(PidlToPath(copy, registry), "after");
+    // A node whose folder flag changed no longer matches the items made before.
+    renamed.kind = ItemKindRemoteDir;
+    EXPECT_FALSE(IsOwnPidl(copy, registry));
+    FreePidl(copy, alloc);
     FreePidl(item, alloc);
 }
 
 TEST_F(ItemIds, WalkCopyCombineAndFree) {
-    TestNode a(registry, "a"), b(registry, "b");
+    TestNode a(registry, "a", nullptr, ItemKindSiteFolder), b(registry, "b", nullptr, ItemKindProfile);
     ItemIdList* ia = Item(ItemKindSiteFolder, &a);
     ItemIdList* ib = Item(ItemKindProfile, &b);
     const auto foreign = ForeignList(17);
@@ -273,7 +284,7 @@ TEST_F(ItemIds, BoundedSizeRejectsUnterminatedAndDegenerateLists) {
 
 TEST_F(ItemIds, PathWalksToTheTopOfTheTree) {
     TestNode folder(registry, "F"), site(registry, "S", &folder), dir(registry, "d", &site),
-        file(registry, "f", &dir);
+        file(registry, "f", &dir, ItemKindRemoteFile);
     ItemIdList* item = Item(ItemKindRemoteFile, &file);
     EXPECT_EQ(PidlToPath(item, registry), "F/S/d/f");
     EXPECT_EQ(PidlToPath(item, 94, registry), "F/S/d/f");
@@ -318,6 +329,26 @@ TEST(NodeRegistry, HandlesAreUniqueNonZeroAndReleased) {
     EXPECT_EQ(registry.LiveCount(), 0u);
     for (std::uint32_t h : seen) EXPECT_EQ(registry.Find(h), nullptr);
     EXPECT_EQ(registry.Find(0), nullptr);
+}
+
+TEST(NodeRegistry, HandlesStartAtAnUnpredictableValue) {
+    // An identifier kept from another process must not name a node of this one: registries do
+    // not all start at the same handle. (Three equal random starts: one chance in 2^64.)
+    std::set<std::uint32_t> firsts;
+    for (int i = 0; i < 3; ++i) {
+        NodeRegistry registry;
+        TestNode node(registry, "n");
+        firsts.insert(node.Handle());
+    }
+    EXPECT_GT(firsts.size(), 1u);
+}
+
+TEST(NodeRegistry, HandlesWrapPastZeroWithoutReuse) {
+    NodeRegistry registry(0xFFFFFFFEu);
+    TestNode a(registry, "a"), b(registry, "b"), c(registry, "c");
+    EXPECT_EQ(a.Handle(), 0xFFFFFFFEu);
+    EXPECT_EQ(b.Handle(), 0xFFFFFFFFu);
+    EXPECT_EQ(c.Handle(), 1u);
 }
 
 TEST(TransferFolder, IsCreatedUnderTheTemporaryFolder) {

@@ -1,37 +1,42 @@
 #include "storage/form_placement.h"
 
-#include <charconv>
-
 #include "core/errors.h"
+#include "core/integer_text.h"
 #include "core/ini_store.h"
 #include "placement_detail.h"
 
 namespace lark::storage {
 namespace {
 
+// A pass over the process's one store of the file: the file is read when the pass begins and
+// written back when it is committed, so other writers of the file keep their keys.
 class IniSettings : public SettingsStore {
 public:
-    explicit IniSettings(const std::string& fileName) : fileName_(fileName) {
-        if (!fileName_.empty()) ini_.LoadFromFile(fileName_);
+    explicit IniSettings(const std::string& fileName) : file_(core::SharedIniFile::Open(fileName)) {
+        file_->BeginPass();
+    }
+    ~IniSettings() override {
+        if (open_) file_->EndPass(false);
     }
     std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) override {
-        return ini_.ReadString(section, key, defaultValue);
+        return file_->Store().ReadString(section, key, defaultValue);
     }
+    // A value the file cannot hold is refused here and named when the pass is committed; the
+    // other writes of the pass are kept.
     void WriteString(std::string_view section, std::string_view key, std::string_view value) override {
-        ini_.WriteString(section, key, value);
+        file_->WriteString(section, key, value);
     }
-    void EraseSection(std::string_view section) override { ini_.EraseSection(section); }
-    std::vector<std::string> SectionKeys(std::string_view section) override { return ini_.ReadSection(section); }
+    void EraseSection(std::string_view section) override { file_->EraseSection(section); }
+    std::vector<std::string> SectionKeys(std::string_view section) override { return file_->Store().ReadSection(section); }
     void Commit() override {
-        if (!ini_.Modified()) return;
-        if (fileName_.empty()) throw core::Error("There is no file to keep the settings in");
-        ini_.SaveToFile(fileName_);
+        open_ = false;
+        file_->EndPass(true);
     }
     bool IsIniFile() const override { return true; }
 
 private:
-    std::string fileName_;
-    core::IniStore ini_;
+    std::shared_ptr<core::SharedIniFile> file_;
+    bool open_ = true;
 };
 
 std::string WithoutExtension(const std::string& name) {
@@ -52,13 +57,6 @@ const core::TypeInfo& RegRootType() {
 }
 
 }  // namespace
-
-std::optional<int> StoredDecimal(std::string_view text) {
-    int v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return v;
-}
 
 std::unique_ptr<SettingsStore> OpenIniSettings(const std::string& fileName) {
     return std::make_unique<IniSettings>(fileName);
@@ -199,7 +197,7 @@ void TFormPlacement::WriteStoredString(std::string_view section, std::string_vie
 }
 
 int TFormPlacement::ReadStoredInteger(std::string_view section, std::string_view key, int defaultValue) {
-    return StoredDecimal(ReadStoredString(section, key, "")).value_or(defaultValue);
+    return core::ParseDecimal32(ReadStoredString(section, key, "")).value_or(defaultValue);
 }
 
 void TFormPlacement::WriteStoredInteger(std::string_view section, std::string_view key, int value) {
@@ -228,6 +226,7 @@ void TFormPlacement::StorePlacement() {
 
 void TFormPlacement::LoadPlacement() {
     saved_ = false;
+    pendingShowCmd_ = 0;
     try {
         WithStore(false, [&] {
             if (ReadStoredInteger(StorageSection(), "FormVersion", 0) >= version_) {

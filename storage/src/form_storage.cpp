@@ -1,6 +1,6 @@
 #include "storage/form_storage.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cstdio>
 
 #include "core/errors.h"
@@ -105,17 +105,32 @@ LARK_DEFINE_CLASS(TFormStorage) {
         .Build();
 }
 
-TFormStorage::TFormStorage(core::Component* owner) : TFormPlacement(owner) {}
+TFormStorage::TFormStorage(core::Component* owner) : TFormPlacement(owner) {
+    StoredProps().OnChange = [this] { FollowStoredComponents(); };
+}
 
 TFormStorage::~TFormStorage() {
     BeginDestroy();
-    for (int i = 0; i < StoredProps().Count(); ++i)
-        if (auto* c = static_cast<core::Component*>(StoredProps().Objects(i))) RemoveFreeNotification(c);
+    StoredProps().OnChange = nullptr;
+    for (core::Component* c : followed_) RemoveFreeNotification(c);
 }
 
 void TFormStorage::AddStoredProp(std::string line, core::Component* component) {
     StoredProps().Add(std::move(line), component);
-    if (component && component != this) FreeNotification(component);
+}
+
+void TFormStorage::FollowStoredComponents() {
+    const core::StringList& lines = StoredProps();
+    std::vector<core::Component*> carried;
+    for (int i = 0; i < lines.Count(); ++i) {
+        auto* c = static_cast<core::Component*>(lines.Objects(i));
+        if (c && c != this && std::find(carried.begin(), carried.end(), c) == carried.end()) carried.push_back(c);
+    }
+    for (core::Component* c : followed_)
+        if (std::find(carried.begin(), carried.end(), c) == carried.end()) RemoveFreeNotification(c);
+    for (core::Component* c : carried)
+        if (std::find(followed_.begin(), followed_.end(), c) == followed_.end()) FreeNotification(c);
+    followed_ = std::move(carried);
 }
 
 void TFormStorage::Configure(TPropsStorage& storage) {
@@ -127,7 +142,9 @@ void TFormStorage::Configure(TPropsStorage& storage) {
         WriteStoredString(s, k, v);
     };
     storage.OnEraseSection = [this](std::string_view s) { EraseStoredSection(s); };
-    storage.OnReadSectionKeys = [this](std::string_view s) { return StoredSectionKeys(s); };
+    storage.OnReadSectionKeys = [this](std::string_view s, const std::function<void(std::string_view)>& each) {
+        for (const std::string& key : StoredSectionKeys(s)) each(key);
+    };
 }
 
 void TFormStorage::SaveStoredProps() {
@@ -182,7 +199,6 @@ void TFormStorage::Loaded() {
             continue;
         }
         lines.SetObjects(i, c);
-        if (c != this) FreeNotification(c);
     }
 }
 

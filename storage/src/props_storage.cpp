@@ -8,6 +8,7 @@
 #include <map>
 
 #include "core/collection.h"
+#include "core/integer_text.h"
 #include "core/property_path.h"
 #include "core/text_encoding.h"
 
@@ -30,34 +31,8 @@ std::string_view Trimmed(std::string_view s) {
     return s;
 }
 
-// Decimal with an optional sign, or "$" / "0x" hexadecimal.
-bool ParseInteger(std::string_view s, std::int64_t& out) {
-    bool negative = false;
-    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
-        negative = s[0] == '-';
-        s.remove_prefix(1);
-    }
-    int base = 10;
-    if (!s.empty() && s[0] == '$') {
-        base = 16;
-        s.remove_prefix(1);
-    } else if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        base = 16;
-        s.remove_prefix(2);
-    }
-    if (s.empty() || s[0] == '+' || s[0] == '-') return false;
-    std::uint64_t v = 0;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
-    if (ec != std::errc() || p != s.data() + s.size()) return false;
-    if (negative) {
-        if (v > std::uint64_t(1) << 63) return false;
-        out = static_cast<std::int64_t>(0 - v);
-    } else {
-        if (v > std::uint64_t(INT64_MAX) && base == 10) return false;
-        out = static_cast<std::int64_t>(v);  // hexadecimal may spell the full 64-bit pattern
-    }
-    return true;
-}
+// Decimal with an optional sign, or "$" / "0x" hexadecimal spelling the 64-bit pattern.
+constexpr core::IntegerSyntax kStoredInteger{.hexadecimal = true, .plusSign = true, .width = core::IntegerWidth::Bits64};
 
 // "%G" with the exponent written as the stored format has it: no "+", no leading zeros.
 std::string GeneralFloat(double v, int digits) {
@@ -107,7 +82,9 @@ std::string ItemPrefix(int index) { return "Item" + std::to_string(index) + "_";
 // The index of a key "Item<digits><suffix>..." (suffix "_"), or of a key exactly
 // "Item<digits>" (suffix empty); -1 for any other key.
 int ItemIndexOfKey(std::string_view key, std::string_view suffix) {
-    if (key.size() < 5 || !core::SameTextUtf8(key.substr(0, 4), "Item")) return -1;
+    if (key.size() < 5 || (key[0] | 0x20) != 'i' || (key[1] | 0x20) != 't' || (key[2] | 0x20) != 'e' ||
+        (key[3] | 0x20) != 'm')
+        return -1;
     key.remove_prefix(4);
     std::size_t digits = 0;
     while (digits < key.size() && key[digits] >= '0' && key[digits] <= '9') ++digits;
@@ -258,8 +235,9 @@ int TPropsStorage::ItemsPresent(std::string_view section, std::string_view suffi
     // Up to the highest item index that has a key, and never more items than indices with
     // keys, so that what is allocated stays within what the file holds.
     std::vector<int> indices;
-    for (const std::string& key : OnReadSectionKeys(section))
+    OnReadSectionKeys(section, [&](std::string_view key) {
         if (int i = ItemIndexOfKey(key, suffix); i >= 0) indices.push_back(i);
+    });
     if (indices.empty()) return 0;
     std::sort(indices.begin(), indices.end());
     const int highest = indices.back();
@@ -279,12 +257,12 @@ void TPropsStorage::LoadPropValue(const PropInfo& prop) {
         const std::string def = StoredPropText(*Object, prop);
         // An empty variant is read too: it is never written empty, so an empty text means no value.
         if (def.empty() && !IsStringProp(prop) && t.kind != TypeKind::Variant) return;
-        const std::string text(Trimmed(ReadPropText(Section, PropKeyName(prop), def)));
+        std::string text = ReadPropText(Section, PropKeyName(prop), def);
+        if (const std::string_view t = Trimmed(text); t.size() != text.size()) text = std::string(t);
         switch (t.kind) {
             case TypeKind::Integer:
             case TypeKind::Int64: {
-                std::int64_t v = 0;
-                if (ParseInteger(text, v)) Object->SetProp(prop, Value(v));
+                if (auto v = core::ParseInteger(text, kStoredInteger)) Object->SetProp(prop, Value(*v));
                 return;
             }
             case TypeKind::Char: {
@@ -304,7 +282,7 @@ void TPropsStorage::LoadPropValue(const PropInfo& prop) {
                 return;
             }
             case TypeKind::String:
-                Object->SetProp(prop, Value(text));
+                Object->SetProp(prop, Value(std::move(text)));
                 return;
             case TypeKind::Set:
                 Object->SetProp(prop, Value(core::SetFromText(t, text)));
@@ -357,8 +335,8 @@ void TPropsStorage::LoadObject(const PropInfo& prop, Persistent* object) {
     if (!object) return;
     const std::string section = Section + "." + key;
     if (auto* strings = dynamic_cast<core::StringsObject*>(object)) {
-        std::int64_t count = 0;
-        if (!ParseInteger(Trimmed(ReadPropText(section, "Count", "0")), count)) count = 0;
+        const std::int64_t count =
+            core::ParseInteger(Trimmed(ReadPropText(section, "Count", "0")), kStoredInteger).value_or(0);
         if (count > 0) {
             int n = ItemsPresent(section, "", static_cast<int>(std::min<std::int64_t>(count, INT32_MAX)));
             if (n > 0) {
@@ -369,9 +347,9 @@ void TPropsStorage::LoadObject(const PropInfo& prop, Persistent* object) {
         }
     } else if (auto* collection = dynamic_cast<core::Collection*>(object)) {
         const int current = collection->Count();
-        std::int64_t stated = current;
-        if (!ParseInteger(Trimmed(ReadPropText(Section, key + ".Count", std::to_string(current))), stated))
-            stated = current;
+        const std::int64_t stated =
+            core::ParseInteger(Trimmed(ReadPropText(Section, key + ".Count", std::to_string(current))), kStoredInteger)
+                .value_or(current);
         // The same count (or none stored) updates in place; a new one is believed only as far as
         // items are really there.
         const int count = stated == current

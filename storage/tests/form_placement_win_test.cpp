@@ -14,7 +14,7 @@ using namespace lark::storage;
 
 namespace {
 
-HWND MakeWindow(DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0) {
+HWND MakeWindow(DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0, bool shown = true) {
     static const bool registered = [] {
         WNDCLASSW wc{};
         wc.lpfnWndProc = DefWindowProcW;
@@ -25,7 +25,7 @@ HWND MakeWindow(DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0) {
     EXPECT_TRUE(registered);
     HWND hwnd = CreateWindowExW(exStyle, L"PlacementTestWindow", L"", style, 10, 10, 200, 150, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
-    ShowWindow(hwnd, SW_SHOWNORMAL);
+    if (shown) ShowWindow(hwnd, SW_SHOWNORMAL);
     return hwnd;
 }
 
@@ -52,8 +52,9 @@ std::string TempFile(const char* name) {
 // A window with a storage on it, kept in an INI file or under a registry key, whose events
 // are raised the way the window framework raises them.
 struct PlacedWindow {
-    PlacedWindow(const std::string& store, bool registry, DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0) {
-        hwnd = MakeWindow(style, exStyle);
+    PlacedWindow(const std::string& store, bool registry, DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0,
+                 bool shown = true) {
+        hwnd = MakeWindow(style, exStyle, shown);
         window = std::make_unique<WindowControl>(nullptr, hwnd);
         window->SetName("MainForm");
         storage = window->Create<TFormStorage>();
@@ -131,6 +132,39 @@ TEST_P(PlacementRoundTrip, NormalAndMaximizedWindowsComeBack) {
         RECT r = NormalRect(w.hwnd);  // restoring goes back to the stored normal rectangle
         EXPECT_EQ(r.left, 40);
         EXPECT_EQ(r.right, 360);
+    }
+}
+
+// The usual order: the show event comes while the window is still hidden, then it is shown.
+TEST_P(PlacementRoundTrip, AWindowHiddenWhenThePlacementLoadsComesBackMaximized) {
+    {
+        PlacedWindow w(store, GetParam().registry);
+        w.window->DoShow();
+        MoveWindow(w.hwnd, 40, 50, 320, 240, TRUE);
+        ShowWindow(w.hwnd, SW_SHOWMAXIMIZED);
+        w.window->CloseQuery();
+    }
+    ASSERT_EQ(Stored("ShowCmd"), "3");
+    for (bool closedUnseen : {true, false}) {
+        SCOPED_TRACE(closedUnseen ? "closed without being shown" : "shown");
+        PlacedWindow w(store, GetParam().registry, WS_OVERLAPPEDWINDOW, 0, false);
+        w.window->DoShow();
+        EXPECT_FALSE(IsWindowVisible(w.hwnd));
+        if (closedUnseen) {
+            w.window->CloseQuery();  // the stored state stays what it was
+            continue;
+        }
+        ShowWindow(w.hwnd, SW_SHOW);
+        EXPECT_TRUE(IsWindowVisible(w.hwnd));
+        EXPECT_TRUE(IsZoomed(w.hwnd));
+        RECT r = NormalRect(w.hwnd);
+        EXPECT_EQ(r.left, 40);
+        EXPECT_EQ(r.right, 360);
+        // Applied once: the user's own restore stays.
+        ShowWindow(w.hwnd, SW_RESTORE);
+        ShowWindow(w.hwnd, SW_HIDE);
+        ShowWindow(w.hwnd, SW_SHOW);
+        EXPECT_FALSE(IsZoomed(w.hwnd));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "core/collection.h"
 #include "core/ini_store.h"
@@ -137,7 +138,7 @@ struct Memory {
         s.OnReadString = [this](auto sec, auto key, auto def) { return ini.ReadString(sec, key, def); };
         s.OnWriteString = [this](auto sec, auto key, auto v) { ini.WriteString(sec, key, v); };
         s.OnEraseSection = [this](auto sec) { ini.EraseSection(sec); };
-        s.OnReadSectionKeys = [this](auto sec) { return ini.ReadSection(sec); };
+        s.OnReadSectionKeys = [this](auto sec, const auto& each) { ini.ForEachKey(sec, each); };
     }
     void Save(Persistent& o, std::string prefix = "S_", std::string section = "Main") {
         TPropsStorage s;
@@ -572,5 +573,116 @@ TEST(FormStorage, RestoreParsesTheFileOnceForThePass) {
     EXPECT_GT(reader.reads, 4);
     EXPECT_EQ(reader.unopened, 0);
     EXPECT_FALSE(reader.StoreIsOpen());
+    std::filesystem::remove(path);
+}
+
+// Lines that reach StoredProps through the list itself must not outlive their component: the
+// next save would read a freed component.
+TEST(FormStorage, EveryWayOfAddingALineFollowsItsComponent) {
+    const auto path = std::filesystem::temp_directory_path() / "lark_form_storage_follow.ini";
+    std::filesystem::remove(path);
+    struct Way {
+        const char* name;
+        std::function<void(TFormStorage&, Sample*)> add;
+    };
+    const Way ways[] = {
+        {"Add", [](TFormStorage& fs, Sample* s) { fs.StoredProps().Add("Loose.Count", s); }},
+        {"Insert", [](TFormStorage& fs, Sample* s) { fs.StoredProps().Insert(0, "Loose.Count", s); }},
+        {"SetObjects",
+         [](TFormStorage& fs, Sample* s) {
+             fs.StoredProps().Add("Loose.Count");
+             fs.StoredProps().SetObjects(fs.StoredProps().Count() - 1, s);
+         }},
+        {"Assign",
+         [](TFormStorage& fs, Sample* s) {
+             StringList lines;
+             lines.Add("Edit1.Count", fs.StoredProps().Objects(0));
+             lines.Add("Loose.Count", s);
+             fs.StoredProps().Assign(lines);
+         }},
+        {"copy",
+         [](TFormStorage& fs, Sample* s) {
+             StringList lines = fs.StoredProps();
+             lines.Add("Loose.Count", s);
+             fs.StoredProps() = lines;
+         }},
+        {"move",
+         [](TFormStorage& fs, Sample* s) {
+             StringList lines = fs.StoredProps();
+             lines.Add("Loose.Count", s);
+             fs.StoredProps() = std::move(lines);
+         }},
+        {"AddStrings",
+         [](TFormStorage& fs, Sample* s) {
+             StringList more;
+             more.Add("Loose.Count", s);
+             fs.StoredProps().AddStrings(more);
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        Component form;
+        auto* kept = form.Create<Sample>();
+        kept->SetName("Edit1");
+        kept->count = 4;
+        auto* fs = form.Create<TFormStorage>();
+        fs->SetIniFileName(path.string());
+        fs->SetIniSection("F");
+        fs->AddStoredProp("Edit1.Count", kept);
+        auto loose = std::make_unique<Sample>();
+        loose->SetName("Loose");
+        way.add(*fs, loose.get());
+        ASSERT_EQ(fs->StoredProps().Count(), 2);
+        loose.reset();
+        ASSERT_EQ(fs->StoredProps().Count(), 1);
+        EXPECT_EQ(fs->StoredProps().Strings(0), "Edit1.Count");
+        fs->SaveStoredProps();
+        EXPECT_EQ(IniStore(path.string()).ReadString("F", "Edit1_Count", ""), "4");
+    }
+    // A line dropped from the list lets go of its component, which may then outlive the storage.
+    Component form;
+    auto other = std::make_unique<Sample>();
+    {
+        TFormStorage fs(&form);
+        fs.AddStoredProp("Other.Count", other.get());
+        fs.StoredProps().Clear();
+    }
+    other.reset();
+    std::filesystem::remove(path);
+}
+
+// Two writers of one file, one of them in the middle of its pass while the other saves: neither
+// loses the other's keys. A value the file cannot hold is refused, and the rest of its pass is
+// written.
+TEST(FormStorage, WritersOfOneFileKeepEachOthersKeys) {
+    const auto path = std::filesystem::temp_directory_path() / "lark_form_storage_shared.ini";
+    std::filesystem::remove(path);
+    Component form;
+    TFormStorage mainForm(&form), options(&form);
+    for (auto* fs : {&mainForm, &options}) fs->SetIniFileName(path.string());
+    mainForm.SetIniSection("MainForm");
+    options.SetIniSection("OptionsForm");
+
+    mainForm.OpenStore(true);
+    mainForm.WriteStoredString("MainForm", "ShowCmd", "3");
+    options.WriteStoredString("OptionsForm", "Language", "2");
+    mainForm.CloseStore();
+    options.WriteStoredString("OptionsForm", "Sound", "1");
+    IniStore file(path.string());
+    EXPECT_EQ(file.ReadString("MainForm", "ShowCmd", ""), "3");
+    EXPECT_EQ(file.ReadString("OptionsForm", "Language", ""), "2");
+    EXPECT_EQ(file.ReadString("OptionsForm", "Sound", ""), "1");
+
+    auto* s = form.Create<Sample>();
+    s->SetName("Edit1");
+    s->text = "two\r\nlines";
+    s->count = 7;
+    options.AddStoredProp("Edit1.Text", s);
+    options.AddStoredProp("Edit1.Count", s);
+    EXPECT_THROW(options.SaveStoredProps(), Error);
+    IniStore after(path.string());
+    EXPECT_EQ(after.ReadString("OptionsForm", "Edit1_Count", ""), "7");
+    EXPECT_EQ(after.ReadString("OptionsForm", "Edit1_Text", "none"), "none");
+    EXPECT_EQ(after.ReadString("MainForm", "ShowCmd", ""), "3");
     std::filesystem::remove(path);
 }

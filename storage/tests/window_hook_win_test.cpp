@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -68,7 +69,7 @@ protected:
         Pump();
     }
     // A hook that logs "<name>:before" / "<name>:after" for pings.
-    TUiWindowHook* AddHook(const std::string& name) {
+    TUiWindowHook* AddHook(const std::string& name, WindowControl* on = nullptr) {
         auto* hook = root->Create<TUiWindowHook>();
         hook->BeforeMessage = [this, name](TUiWindowHook&, HookMessage& m, bool&) {
             if (m.msg == kPing) log.push_back(name + ":before");
@@ -76,7 +77,7 @@ protected:
         hook->AfterMessage = [this, name](TUiWindowHook&, HookMessage& m, bool&) {
             if (m.msg == kPing) log.push_back(name + ":after=" + std::to_string(m.result));
         };
-        hook->SetWinControl(control);
+        hook->SetWinControl(on ? on : control);
         return hook;
     }
     void Free(lark::core::Component* c) { root->RemoveComponent(c), delete c; }
@@ -109,6 +110,44 @@ TEST_F(WindowHookTest, TwoHooksShareOneSubclassingAndUnwindInOrder) {
     EXPECT_EQ(ProcOf(hwnd), original);
     Pump();  // the deferred release of the empty record
     EXPECT_EQ(THookList::Instance().Find(control), nullptr);
+}
+
+// Several controls may stand for one window: their records share the window's one chain, so
+// that hooks on any of them see every message once, the window's own procedure runs once, and
+// they may leave in any order.
+TEST_F(WindowHookTest, ThreeClientsOnOneWindowLeaveInEveryOrder) {
+    const std::vector<std::string> names = {"a", "b", "c"};
+    std::vector<int> order = {0, 1, 2};
+    do {
+        std::string orderName;
+        for (int i : order) orderName += names[static_cast<std::size_t>(i)];
+        SCOPED_TRACE("removed in the order " + orderName);
+        std::vector<WindowControl*> controls;
+        std::vector<TUiWindowHook*> hooks;
+        for (const std::string& name : names) {
+            // Each client on a control of its own, all over the same window handle.
+            controls.push_back(root->Create<WindowControl>(hwnd));
+            hooks.push_back(AddHook(name, controls.back()));
+        }
+        std::vector<std::string> left = names;
+        for (std::size_t step = 0; step <= order.size(); ++step) {
+            log.clear();
+            OwnProc::pings = 0;
+            EXPECT_EQ(SendMessageW(hwnd, kPing, 0, 0), kPong);
+            EXPECT_EQ(OwnProc::pings, 1);
+            std::vector<std::string> expected;
+            for (auto it = left.rbegin(); it != left.rend(); ++it) expected.push_back(*it + ":before");
+            for (const std::string& name : left) expected.push_back(name + ":after=42");
+            EXPECT_EQ(log, expected) << "after " << step << " removals";
+            if (step == order.size()) break;
+            const int gone = order[step];
+            Free(hooks[static_cast<std::size_t>(gone)]);
+            std::erase(left, names[static_cast<std::size_t>(gone)]);
+        }
+        EXPECT_EQ(ProcOf(hwnd), original);
+        for (WindowControl* c : controls) Free(c);
+        Pump();
+    } while (std::next_permutation(order.begin(), order.end()));
 }
 
 TEST_F(WindowHookTest, InactiveHookSeesNothingAndLeavesTheWindowAlone) {

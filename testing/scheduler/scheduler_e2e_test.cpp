@@ -23,11 +23,8 @@ struct SchedulerE2E : ::testing::Test {
     std::wstring root, local;
 
     void SetUp() override {
-        root = FreshFolder(std::wstring(L"lark-e2e-") +
-                           win::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        run.folder = root + L"program\\";
-        run.site = root + L"site\\";
-        run.callLog = root + L"calls.log";
+        root = PlaceRun(run, std::wstring(L"lark-e2e-") +
+                                 win::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         local = root + L"local\\";
         CreateDirectoryW(local.c_str(), nullptr);
         WriteTextFile(run.site + L"pub\\a.txt", "alpha");

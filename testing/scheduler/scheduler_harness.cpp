@@ -35,6 +35,14 @@ bool FileExistsW(const std::wstring& path) {
     return fs::is_regular_file(fs::path(path), ec);
 }
 
+std::wstring PlaceRun(SchedulerRun& run, const std::wstring& name) {
+    const std::wstring root = FreshFolder(name);
+    run.folder = root + L"program\\";
+    run.site = root + L"site\\";
+    run.callLog = root + L"calls.log";
+    return root;
+}
+
 void PrepareRun(SchedulerRun& run) {
     std::wstring bin = ThisProgramFolder();
     fs::create_directories(fs::path(run.folder));

@@ -26,6 +26,9 @@ void WriteTextFile(const std::wstring& path, const std::string& bytes);
 std::string ReadTextFile(const std::wstring& path);
 bool FileExistsW(const std::wstring& path);
 
+// A fresh folder of this name with run.folder, run.site and run.callLog placed in it; answers
+// the folder (with a trailing backslash).
+std::wstring PlaceRun(SchedulerRun& run, const std::wstring& name);
 // Copies LF_Scheduler.exe into run.folder, registers the double of this build and points it
 // (through the environment the double inherits) at run.site, run.callLog and run.scenario.
 void PrepareRun(SchedulerRun& run);

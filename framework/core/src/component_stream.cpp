@@ -1,8 +1,10 @@
 #include "core/component_stream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <unordered_set>
 
 #include "ascii.h"
 #include "core/text_encoding.h"
@@ -199,6 +201,9 @@ void Writer::WriteUtf8String(std::string_view utf8) {
 }
 
 void Writer::WriteText(std::string_view utf8) {
+    // Plain ASCII, by far the most common text, is its own 8-bit form.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return WriteString8(utf8);
     std::u16string wide = Utf8ToUtf16(utf8);
     if (utf8.size() >= 2 * wide.size() && !wide.empty()) return WriteWideString(wide);
     std::string ansi = Utf8ToWin1252(utf8);
@@ -599,21 +604,47 @@ void Reader::SkipValue() {
 }
 
 void Reader::ReadRootComponent(Component& root) {
-    root_ = &root;
-    fixups_.clear();
-    loaded_.clear();
-    ReadSignature();
+    Stream* only = &stream_;
+    ReadRootComponents(root, std::span<Stream* const>(&only, 1));
+}
+
+void Reader::ReadRootComponents(Component& root, std::span<Stream* const> streams) {
+    if (streams.empty()) throw Error("No component stream to read");
+    std::vector<Component*> loaded{&root};
+    std::unordered_set<Component*> seen{&root};
+    // A component the second stream changes was read by the first: it is loaded once.
+    auto keep = [&](Reader& reader) {
+        for (Component* c : reader.loaded_)
+            if (seen.insert(c).second) loaded.push_back(c);
+        reader.loaded_.clear();
+    };
     root.SetLoading(true);
-    loaded_.push_back(&root);
     try {
-        ReadComponentBody(root);
-        ResolveFixups();
-        BindRoot();
+        std::vector<Fixup> fixups;
+        for (Stream* stream : streams) {
+            Reader reader(*stream);
+            reader.root_ = &root;
+            try {
+                reader.ReadSignature();
+                reader.ReadComponentBody(root);
+            } catch (...) {
+                keep(reader);
+                throw;
+            }
+            keep(reader);
+            fixups.insert(fixups.end(), reader.fixups_.begin(), reader.fixups_.end());
+        }
+        Reader last(*streams.back());
+        last.root_ = &root;
+        last.fixups_ = std::move(fixups);
+        last.loaded_ = loaded;
+        last.ResolveFixups();
+        last.BindRoot();
     } catch (...) {
-        for (Component* c : loaded_) c->SetLoading(false);
+        for (Component* c : loaded) c->SetLoading(false);
         throw;
     }
-    for (Component* c : loaded_) c->Loaded();
+    for (Component* c : loaded) c->Loaded();
 }
 
 namespace {
@@ -686,7 +717,6 @@ void Reader::ReadProperties(Persistent& object) {
 void Reader::ReadProperty(Persistent& object) {
     std::int64_t at = stream_.Position();
     std::string path = ReadShortString();
-    std::string context = object.NamePath() + "." + path;
     try {
         Persistent* target = &object;
         std::string_view rest = path;
@@ -712,7 +742,11 @@ void Reader::ReadProperty(Persistent& object) {
     } catch (const ReadError&) {
         throw;
     } catch (const std::exception& e) {
-        throw ReadError("Error reading " + context + " at offset " + std::to_string(at) + ": " + e.what(), at);
+        // The name path walks the owners (an item's index is a search of its collection), so it is
+        // built only for the message: a load stays linear in the number of properties.
+        throw ReadError("Error reading " + object.NamePath() + "." + path + " at offset " + std::to_string(at) + ": " +
+                            e.what(),
+                        at);
     }
 }
 

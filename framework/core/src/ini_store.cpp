@@ -2,14 +2,16 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "core/errors.h"
+#include "core/integer_text.h"
 #include "core/text_encoding.h"
 
 #ifdef _WIN32
@@ -24,13 +26,14 @@ struct IniStore::Line {
     // The line as it stands in the file (UTF-8, without its break): a view of the loaded text,
     // or its own copy once written.
     std::string_view loaded;
-    std::string own;
-    bool owned = false;
+    std::unique_ptr<std::string> own;  // few lines are written: keep the line small
     bool isKey = false;
+    bool shadowed = false;  // an earlier line of the section has the same key
     // Where the trimmed key and the trimmed, unquoted value lie in the line (key lines only).
     std::uint32_t keyPos = 0, keyLen = 0, valuePos = 0, valueLen = 0;
+    std::uint32_t hash = 0;  // of the key, to pass over other keys without comparing them
 
-    std::string_view raw() const { return owned ? std::string_view(own) : loaded; }
+    std::string_view raw() const { return own ? std::string_view(*own) : loaded; }
     std::string_view key() const { return raw().substr(keyPos, keyLen); }
     std::string_view value() const { return raw().substr(valuePos, valueLen); }
     // Takes a new text and finds its key and value again, exactly as loading would.
@@ -41,38 +44,69 @@ struct IniStore::Section {
     std::string name;
     Line header;
     std::vector<Line> lines;
-    // (hash of the key, line) of every key line, sorted: a lookup is a binary search, and of
-    // equal keys the one on the first line is found first.
-    std::vector<std::pair<std::size_t, std::uint32_t>> keys;
+    // Open addressing over the key lines: slot = line + 1, 0 free. Only the first line of each
+    // key is entered, so a lookup finds the key that reads see in one probe or a few.
+    std::vector<std::uint32_t> table;
+    std::size_t keyCount = 0;
     bool first = false;  // the section of this name that reads see
 
     void Reindex() {
-        keys.clear();
-        for (std::size_t i = 0; i < lines.size(); ++i)
-            if (lines[i].isKey)
-                keys.emplace_back(NameHash()(lines[i].key()), static_cast<std::uint32_t>(i));
-        std::sort(keys.begin(), keys.end());
+        keyCount = 0;
+        for (const Line& line : lines) keyCount += line.isKey;
+        std::size_t size = 8;
+        while (size < 2 * keyCount) size *= 2;
+        table.assign(keyCount ? size : 0, 0);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            Line& line = lines[i];
+            if (!line.isKey) continue;
+            line.hash = static_cast<std::uint32_t>(NameHash()(line.key()));
+            line.shadowed = !Enter(static_cast<std::uint32_t>(i));
+        }
+    }
+    // Enters key line i unless its key is there already (false then).
+    bool Enter(std::uint32_t i) {
+        const Line& line = lines[i];
+        const std::size_t mask = table.size() - 1;
+        for (std::size_t slot = line.hash & mask;; slot = (slot + 1) & mask) {
+            if (table[slot] == 0) {
+                table[slot] = i + 1;
+                return true;
+            }
+            const Line& other = lines[table[slot] - 1];
+            if (other.hash == line.hash && SameTextUtf8(other.key(), line.key())) return false;
+        }
+    }
+    // A key line added after the others: entered, the table grown when it fills.
+    void Add(std::uint32_t i) {
+        ++keyCount;
+        lines[i].hash = static_cast<std::uint32_t>(NameHash()(lines[i].key()));
+        if (2 * keyCount > table.size()) Reindex();
+        else lines[i].shadowed = !Enter(i);
     }
     // The line of the first key of that name, or -1.
     std::ptrdiff_t Find(std::string_view key) const {
-        std::size_t h = NameHash()(key);
-        auto it = std::lower_bound(keys.begin(), keys.end(), std::make_pair(h, std::uint32_t{0}));
-        for (; it != keys.end() && it->first == h; ++it)
-            if (SameTextUtf8(lines[it->second].key(), key)) return it->second;
+        if (table.empty()) return -1;
+        const auto h = static_cast<std::uint32_t>(NameHash()(key));
+        const std::size_t mask = table.size() - 1;
+        for (std::size_t slot = h & mask; table[slot] != 0; slot = (slot + 1) & mask) {
+            const Line& line = lines[table[slot] - 1];
+            if (line.hash == h && SameTextUtf8(line.key(), key)) return table[slot] - 1;
+        }
         return -1;
     }
 };
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t\v\f";
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
 std::string_view Trim(std::string_view s) {
-    std::size_t b = s.find_first_not_of(kBlanks);
-    if (b == std::string_view::npos) return s.substr(s.size());  // empty, but still inside s
-    std::size_t e = s.find_last_not_of(kBlanks);
-    return s.substr(b, e - b + 1);
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);  // empty, but still inside s
 }
 
 std::string_view Unquote(std::string_view v) {
@@ -82,7 +116,7 @@ std::string_view Unquote(std::string_view v) {
 }
 
 bool HasBreak(std::string_view s) {
-    return s.find_first_of("\r\n") != std::string_view::npos;
+    return std::any_of(s.begin(), s.end(), [](char c) { return c == '\r' || c == '\n'; });
 }
 
 enum class Kind { Other, Header, Key };
@@ -120,45 +154,13 @@ fs::path PathOf(const std::string& utf8) {
 #endif
 }
 
-bool ParseInt(std::string_view t, int& out) {
-    bool neg = false;
-    if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
-        neg = t[0] == '-';
-        t.remove_prefix(1);
-    }
-    int base = 10;
-    if (!t.empty() && t[0] == '$') {
-        base = 16;
-        t.remove_prefix(1);
-    } else if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-        base = 16;
-        t.remove_prefix(2);
-    }
-    if (t.empty()) return false;
-    std::uint64_t v = 0;
-    auto r = std::from_chars(t.data(), t.data() + t.size(), v, base);
-    if (r.ec != std::errc() || r.ptr != t.data() + t.size()) return false;
-    if (base == 16 && !neg && v <= 0xFFFFFFFFu) {
-        // Hexadecimal spells the 32-bit pattern.
-        out = static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
-        return true;
-    }
-    if (neg ? v > 2147483648u : v > 2147483647u) return false;
-    out = neg ? static_cast<int>(-static_cast<std::int64_t>(v)) : static_cast<int>(v);
-    return true;
-}
-
-void CheckName(std::string_view what, std::string_view name) {
-    if (HasBreak(name)) throw Error(std::string(what) + " holds a line break");
-}
 
 }  // namespace
 
 void IniStore::Line::Set(std::string text) {
-    own = std::move(text);
-    owned = true;
+    own = std::make_unique<std::string>(std::move(text));
     loaded = {};
-    std::string_view r(own), name, key, value;
+    std::string_view r(*own), name, key, value;
     isKey = Classify(r, name, key, value) == Kind::Key;
     if (isKey) {
         keyPos = Offset(r, key);
@@ -169,20 +171,43 @@ void IniStore::Line::Set(std::string text) {
 }
 
 std::size_t IniStore::NameHash::operator()(std::string_view name) const {
-    // FNV-1a over the folded text, so that names equal without case hash alike.
-    std::uint64_t h = 1469598103934665603ull;
-    auto mix = [&h](unsigned char c) {
-        h ^= c;
-        h *= 1099511628211ull;
+    // Names equal without case must hash alike. ASCII names, nearly all of them, are lowered and
+    // mixed eight bytes at a time; a name with other characters is hashed from its folded copy.
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull, kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kPrime = 0x100000001B3ull;
+    std::uint64_t h = 1469598103934665603ull ^ name.size();
+    auto mix = [&h](std::uint64_t word) {
+        h = (h ^ word) * kPrime;
+        h ^= h >> 29;
     };
-    bool ascii = true;
-    for (char c : name)
-        if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
-    if (ascii) {
-        for (char c : name) mix(static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c));
-    } else {
-        for (char c : FoldCaseUtf8(name)) mix(static_cast<unsigned char>(c));
+    std::size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, name.data() + i, 8);
+        if (w & kHigh) break;
+        // 0x80 in each byte that is 'A'..'Z', moved down to the 0x20 that lowers it.
+        const std::uint64_t upper = ((w + kOnes * (0x80 - 'A')) ^ (w + kOnes * (0x80 - 'Z' - 1))) & kHigh;
+        mix(w | (upper >> 2));
     }
+    std::uint64_t tail = 0;
+    int shift = 0;
+    for (; i < name.size(); ++i, shift += 8) {
+        auto b = static_cast<unsigned char>(name[i]);
+        if (b >= 0x80) {
+            const std::string folded = FoldCaseUtf8(name);
+            h = 1469598103934665603ull ^ 0x5bd1e995u;
+            for (unsigned char f : folded) mix(f);
+            return static_cast<std::size_t>(h);
+        }
+        if (b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b + 32);
+        if (shift == 64) {
+            mix(tail);
+            tail = 0;
+            shift = 0;
+        }
+        tail |= std::uint64_t(b) << shift;
+    }
+    mix(tail);
     return static_cast<std::size_t>(h);
 }
 
@@ -274,10 +299,19 @@ void IniStore::LoadFromFile(const std::string& fileName) {
     if (!fs::is_regular_file(path, ec)) throw Error("\"" + fileName + "\" is no file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw Error("Cannot open \"" + fileName + "\"");
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
+    // Read whole, in one piece (a site database runs to megabytes).
+    const std::uintmax_t size = fs::file_size(path, ec);
+    std::string bytes(ec ? 0 : static_cast<std::size_t>(size), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    // A file that changed size meanwhile is read to its end.
+    char chunk[4096];
+    while (!in.bad() && !in.eof()) {
+        in.read(chunk, sizeof chunk);
+        bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
     if (in.bad()) throw Error("Cannot read \"" + fileName + "\"");
-    LoadFromText(buffer.str());
+    LoadFromText(bytes);
 }
 
 std::string IniStore::SaveToText() const {
@@ -356,11 +390,24 @@ std::string IniStore::ReadString(std::string_view section, std::string_view key,
     return std::string(line ? line->value() : defaultValue);
 }
 
+const IniStore::Section* IniStore::FindSectionForReading(std::string_view section) const {
+    return FindSection(section);
+}
+
+std::string IniStore::ReadString(const Section* section, std::string_view key,
+                                 std::string_view defaultValue) const {
+    if (!section) return std::string(defaultValue);
+    std::ptrdiff_t line = section->Find(Trim(key));
+    return std::string(line < 0 ? defaultValue
+                                : section->lines[static_cast<std::size_t>(line)].value());
+}
+
 int IniStore::ReadInteger(std::string_view section, std::string_view key,
                           int defaultValue) const {
     const Line* line = FindKey(section, key);
-    int v;
-    return line && ParseInt(line->value(), v) ? v : defaultValue;
+    if (!line) return defaultValue;
+    auto v = ParseInteger(line->value(), {.hexadecimal = true, .plusSign = true});
+    return v ? static_cast<int>(*v) : defaultValue;
 }
 
 bool IniStore::ReadBool(std::string_view section, std::string_view key,
@@ -385,12 +432,16 @@ void IniStore::WriteString(std::string_view section, std::string_view key,
                            std::string_view value) {
     std::string_view name = Trim(section);
     std::string_view k = Trim(key);
-    CheckName("A section name", name);
-    CheckName("A key", k);
-    CheckName("A value", value);
+    auto refuse = [&](std::string_view why) {
+        return Error("The key \"" + std::string(key) + "\" of [" + std::string(section) + "] " +
+                     std::string(why));
+    };
+    if (HasBreak(name)) throw refuse("has a section name with a line break");
+    if (HasBreak(k)) throw refuse("holds a line break");
+    if (HasBreak(value)) throw refuse("cannot take a value with a line break");
     if (k.empty() || k.find('=') != std::string_view::npos || k.front() == '[' ||
         k.front() == ';')
-        throw Error("\"" + std::string(key) + "\" cannot be a key");
+        throw refuse("cannot be written as a key");
 
     Section* s = FindSection(name);
     if (!s) {
@@ -432,9 +483,8 @@ void IniStore::WriteString(std::string_view section, std::string_view key,
         Line line;
         line.Set(std::string(k) + "=" + std::string(value));
         s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
-        // Only lines that are no keys follow, so no indexed line moved.
-        auto entry = std::make_pair(NameHash()(k), static_cast<std::uint32_t>(at));
-        s->keys.insert(std::upper_bound(s->keys.begin(), s->keys.end(), entry), entry);
+        // Only lines that are no keys follow, so no entered line moved.
+        s->Add(static_cast<std::uint32_t>(at));
     }
     modified_ = true;
 }
@@ -456,14 +506,16 @@ void IniStore::WriteFloat(std::string_view section, std::string_view key, double
 
 std::vector<std::string> IniStore::ReadSection(std::string_view section) const {
     std::vector<std::string> keys;
-    Section* s = FindSection(section);
-    if (!s) return keys;
-    for (std::size_t i = 0; i < s->lines.size(); ++i) {
-        const Line& line = s->lines[i];
-        if (!line.isKey) continue;
-        if (s->Find(line.key()) == static_cast<std::ptrdiff_t>(i)) keys.emplace_back(line.key());
-    }
+    ForEachKey(section, [&keys](std::string_view key) { keys.emplace_back(key); });
     return keys;
+}
+
+void IniStore::ForEachKey(std::string_view section,
+                          const std::function<void(std::string_view key)>& each) const {
+    Section* s = FindSection(section);
+    if (!s) return;
+    for (const Line& line : s->lines)
+        if (line.isKey && !line.shadowed) each(line.key());
 }
 
 std::vector<std::string> IniStore::ReadSections() const {
@@ -477,18 +529,14 @@ StringList IniStore::ReadSectionValues(std::string_view section) const {
     StringList list;
     Section* s = FindSection(section);
     if (!s) return list;
-    for (std::size_t i = 0; i < s->lines.size(); ++i) {
-        const Line& line = s->lines[i];
-        if (!line.isKey) continue;
-        if (s->Find(line.key()) == static_cast<std::ptrdiff_t>(i))
-            list.Add(std::string(line.key()) + "=" + std::string(line.value()));
-    }
+    for (const Line& line : s->lines)
+        if (line.isKey && !line.shadowed) list.Add(std::string(line.key()) + "=" + std::string(line.value()));
     return list;
 }
 
 bool IniStore::SectionExists(std::string_view section) const {
     Section* s = FindSection(section);
-    return s && !s->keys.empty();
+    return s && s->keyCount > 0;
 }
 
 bool IniStore::ValueExists(std::string_view section, std::string_view key) const {
@@ -516,6 +564,120 @@ void IniStore::DeleteKey(std::string_view section, std::string_view key) {
     });
     s->Reindex();
     modified_ = true;
+}
+
+// --- SharedIniFile
+
+namespace {
+
+// The files' stores by the file's absolute path (without case on Windows, as the file system).
+struct SharedIniRegistry {
+    std::mutex mutex;
+    std::map<std::string, std::weak_ptr<SharedIniFile>> files;
+};
+
+SharedIniRegistry& Registry() {
+    static SharedIniRegistry* registry = new SharedIniRegistry;  // outlives every store
+    return *registry;
+}
+
+std::string RegistryKey(const std::string& fileName) {
+    std::error_code ec;
+    fs::path path = PathOf(fileName);
+    fs::path full = fs::absolute(path, ec);
+    if (ec) full = path;
+#ifdef _WIN32
+    std::wstring w = full.lexically_normal().wstring();
+    std::replace(w.begin(), w.end(), L'/', L'\\');
+    return FoldCaseUtf8(Utf16ToUtf8(std::u16string(w.begin(), w.end())));
+#else
+    return full.lexically_normal().string();
+#endif
+}
+
+}  // namespace
+
+std::shared_ptr<SharedIniFile> SharedIniFile::Open(const std::string& fileName) {
+    if (fileName.empty()) return std::shared_ptr<SharedIniFile>(new SharedIniFile(fileName));
+    const std::string key = RegistryKey(fileName);
+    SharedIniRegistry& registry = Registry();
+    std::lock_guard lock(registry.mutex);
+    std::weak_ptr<SharedIniFile>& slot = registry.files[key];
+    if (auto existing = slot.lock()) return existing;
+    std::shared_ptr<SharedIniFile> created(new SharedIniFile(fileName));
+    slot = created;
+    return created;
+}
+
+SharedIniFile::SharedIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+SharedIniFile::~SharedIniFile() {
+    if (fileName_.empty()) return;
+    SharedIniRegistry& registry = Registry();
+    std::lock_guard lock(registry.mutex);
+    auto it = registry.files.find(RegistryKey(fileName_));
+    if (it != registry.files.end() && it->second.expired()) registry.files.erase(it);
+}
+
+void SharedIniFile::BeginPass() {
+    mutex_.lock();
+    if (depth_ > 0) {
+        ++depth_;
+        return;
+    }
+    try {
+        if (fileName_.empty()) store_.LoadFromText({});
+        else store_.LoadFromFile(fileName_);
+    } catch (...) {
+        mutex_.unlock();
+        throw;
+    }
+    refused_.clear();
+    depth_ = 1;
+}
+
+void SharedIniFile::EndPass(bool keep) {
+    if (depth_ == 0) throw Error("No pass is open on \"" + fileName_ + "\"");
+    struct Unlock {
+        std::recursive_mutex& m;
+        ~Unlock() { m.unlock(); }
+    } unlock{mutex_};
+    if (--depth_ > 0) return;
+    std::vector<std::string> refused = std::move(refused_);
+    refused_.clear();
+    if (!keep) {
+        // The next pass reads the file again; nothing of this one stays.
+        store_.LoadFromText({});
+        return;
+    }
+    if (store_.Modified()) {
+        if (fileName_.empty()) throw Error("There is no file to keep the settings in");
+        store_.SaveToFile(fileName_);
+    }
+    if (!refused.empty()) {
+        std::string text = "Not written to \"" + fileName_ + "\": ";
+        for (std::size_t i = 0; i < refused.size(); ++i) text += (i ? "; " : "") + refused[i];
+        throw Error(text);
+    }
+}
+
+void SharedIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    if (depth_ == 0) throw Error("No pass is open on \"" + fileName_ + "\"");
+    try {
+        store_.WriteString(section, key, value);
+    } catch (const Error& e) {
+        refused_.push_back(e.what());
+    }
+}
+
+void SharedIniFile::EraseSection(std::string_view section) {
+    if (depth_ == 0) throw Error("No pass is open on \"" + fileName_ + "\"");
+    store_.EraseSection(section);
+}
+
+void SharedIniFile::DeleteKey(std::string_view section, std::string_view key) {
+    if (depth_ == 0) throw Error("No pass is open on \"" + fileName_ + "\"");
+    store_.DeleteKey(section, key);
 }
 
 }  // namespace lark::core

@@ -106,36 +106,40 @@ bool ClassInfo::InheritsFrom(const ClassInfo& other) const {
     return false;
 }
 
-std::vector<const PropInfo*> ClassInfo::AllProps() const {
+namespace {
+// One of a class's member lists over the whole chain, base classes first.
+template <class M>
+std::vector<const M*> BaseFirst(const ClassInfo* cls, std::vector<M> ClassInfo::*list) {
     std::vector<const ClassInfo*> chain;
-    for (const ClassInfo* c = this; c; c = c->parent) chain.push_back(c);
-    std::vector<const PropInfo*> out;
+    for (const ClassInfo* c = cls; c; c = c->parent) chain.push_back(c);
+    std::vector<const M*> out;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        for (const PropInfo& p : (*it)->props) out.push_back(&p);
+        for (const M& m : (*it)->*list) out.push_back(&m);
     return out;
 }
 
-const PropInfo* ClassInfo::FindProp(std::string_view propName) const {
-    for (const ClassInfo* c = this; c; c = c->parent)
-        for (const PropInfo& p : c->props)
-            if (SameIdent(p.name, propName)) return &p;
+// The member of that name (case-insensitive), nearest class first.
+template <class M>
+const M* NearestNamed(const ClassInfo* cls, std::vector<M> ClassInfo::*list, std::string_view name) {
+    for (const ClassInfo* c = cls; c; c = c->parent)
+        for (const M& m : c->*list)
+            if (SameIdent(m.name, name)) return &m;
     return nullptr;
+}
+}  // namespace
+
+std::vector<const PropInfo*> ClassInfo::AllProps() const { return BaseFirst(this, &ClassInfo::props); }
+
+const PropInfo* ClassInfo::FindProp(std::string_view propName) const {
+    return NearestNamed(this, &ClassInfo::props, propName);
 }
 
 const HandlerInfo* ClassInfo::FindHandler(std::string_view handlerName) const {
-    for (const ClassInfo* c = this; c; c = c->parent)
-        for (const HandlerInfo& h : c->handlers)
-            if (SameIdent(h.name, handlerName)) return &h;
-    return nullptr;
+    return NearestNamed(this, &ClassInfo::handlers, handlerName);
 }
 
 std::vector<const BoundFieldInfo*> ClassInfo::AllBoundFields() const {
-    std::vector<const ClassInfo*> chain;
-    for (const ClassInfo* c = this; c; c = c->parent) chain.push_back(c);
-    std::vector<const BoundFieldInfo*> out;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        for (const BoundFieldInfo& b : (*it)->boundFields) out.push_back(&b);
-    return out;
+    return BaseFirst(this, &ClassInfo::boundFields);
 }
 
 namespace {

@@ -1,9 +1,20 @@
 #include "core/stream.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
+
+#include "core/text_encoding.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace lark::core {
 
@@ -131,28 +142,173 @@ bool FileExists(const std::string& utf8Path) {
     return fs::is_regular_file(PathFromUtf8(utf8Path), ec);
 }
 
-void WriteFileAtomically(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes) {
-    fs::path target = PathFromUtf8(utf8Path);
-    std::random_device rd;
-    fs::path temp = target;
-    temp += ".tmp" + std::to_string(rd() % 1000000);
-    std::string tempUtf8(reinterpret_cast<const char*>(temp.u8string().c_str()));
+namespace {
+
+std::string Utf8Of(const fs::path& p) {
+    std::u8string s = p.u8string();
+    return std::string(reinterpret_cast<const char*>(s.data()), s.size());
+}
+
+constexpr std::string_view kTempMark = ".tmp";
+
+// "<name>.tmp" followed by 1 to 16 hex digits: the names WriteFileAtomically gives, and no other.
+// Windows file names match without regard to case.
+bool IsTemporaryOf(std::string_view candidate, std::string_view name) {
+    if (candidate.size() <= name.size() + kTempMark.size()) return false;
+    std::string_view head = candidate.substr(0, name.size() + kTempMark.size());
+#ifdef _WIN32
+    if (!SameTextUtf8(head, std::string(name) + std::string(kTempMark))) return false;
+#else
+    if (head.substr(0, name.size()) != name || head.substr(name.size()) != kTempMark) return false;
+#endif
+    std::string_view digits = candidate.substr(name.size() + kTempMark.size());
+    if (digits.size() > 16) return false;
+    for (char c : digits)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
+    return true;
+}
+
+#ifdef _WIN32
+std::string SystemMessage(int error) { return std::system_category().message(error); }
+#endif
+
+}  // namespace
+
+bool WriteSteps::WriteNewFile(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes) {
+#ifdef _WIN32
+    HANDLE h = CreateFileW(PathFromUtf8(utf8Path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return false;
+        throw StreamError("Cannot create file \"" + utf8Path + "\". " + SystemMessage(static_cast<int>(error)));
+    }
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        DWORD written = 0;
+        ok = WriteFile(h, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
+        done += written;
+    }
+    // The data reaches the disk before the file can take the target's place.
+    ok = ok && FlushFileBuffers(h);
+    DWORD error = ok ? 0 : GetLastError();
+    ok = CloseHandle(h) && ok;
+    if (!ok) throw StreamError("Stream write error: \"" + utf8Path + "\". " + SystemMessage(static_cast<int>(error)));
+    return true;
+#else
+    int fd = ::open(utf8Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) return false;
+        throw StreamError("Cannot create file \"" + utf8Path + "\". " + std::strerror(errno));
+    }
+    std::size_t done = 0;
+    int error = 0;
+    while (!error && done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) error = n < 0 ? errno : EIO;
+        else done += static_cast<std::size_t>(n);
+    }
+    // The data reaches the disk before the file can take the target's place.
+    if (!error && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+    if (error) throw StreamError("Stream write error: \"" + utf8Path + "\". " + std::strerror(error));
+    return true;
+#endif
+}
+
+void WriteSteps::SwapIn(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    if (!MoveFileExW(PathFromUtf8(from).c_str(), PathFromUtf8(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw StreamError("Cannot replace file \"" + to + "\". " + SystemMessage(static_cast<int>(GetLastError())));
+#else
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        throw StreamError("Cannot replace file \"" + to + "\". " + std::strerror(errno));
+    // The new name lives in the folder: flush the folder too, or a crash may bring back the old one.
+    std::string dir = Utf8Of(PathFromUtf8(to).parent_path());
+    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#endif
+}
+
+bool WriteSteps::RemoveFile(const std::string& utf8Path) noexcept {
+    std::error_code ec;
+    return fs::remove(PathFromUtf8(utf8Path), ec) && !ec;
+}
+
+bool WriteSteps::RenameNoReplace(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    // Without MOVEFILE_REPLACE_EXISTING the move fails on a taken name.
+    if (MoveFileExW(PathFromUtf8(from).c_str(), PathFromUtf8(to).c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+    DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;
+    throw StreamError("Cannot rename file \"" + from + "\" to \"" + to + "\". " +
+                      SystemMessage(static_cast<int>(error)));
+#else
+    // A hard link is made only under a free name; the old name then goes.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        if (errno == EEXIST) return false;
+        throw StreamError("Cannot rename file \"" + from + "\" to \"" + to + "\". " + std::strerror(errno));
+    }
+    if (::unlink(from.c_str()) != 0) {
+        int error = errno;
+        ::unlink(to.c_str());
+        throw StreamError("Cannot rename file \"" + from + "\" to \"" + to + "\". " + std::strerror(error));
+    }
+    return true;
+#endif
+}
+
+WriteSteps& WriteSteps::Disk() {
+    static WriteSteps disk;
+    return disk;
+}
+
+void WriteFileAtomically(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes, WriteSteps& steps) {
+    std::random_device random;
+    std::string temp;
+    for (int attempt = 0;; ++attempt) {
+        if (attempt == 100) throw StreamError("Cannot create a temporary file for \"" + utf8Path + "\"");
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+        temp = utf8Path + std::string(kTempMark) + suffix;
+        try {
+            if (steps.WriteNewFile(temp, bytes)) break;
+        } catch (...) {
+            steps.RemoveFile(temp);
+            throw;
+        }
+    }
     try {
-        FileStream out(tempUtf8, FileStream::Mode::Create);
-        if (!bytes.empty()) out.Write(bytes.data(), bytes.size());
-        out.Close();
+        steps.SwapIn(temp, utf8Path);
     } catch (...) {
-        std::error_code ec;
-        fs::remove(temp, ec);
+        steps.RemoveFile(temp);
         throw;
     }
+}
+
+std::vector<std::string> RemoveStaleTemporaries(const std::string& utf8Path, WriteSteps& steps) {
+    const fs::path target = PathFromUtf8(utf8Path);
+    const std::string name = Utf8Of(target.filename());
+    fs::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    std::vector<std::string> removed;
     std::error_code ec;
-    fs::rename(temp, target, ec);  // replaces an existing file on both platforms
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        throw StreamError("Cannot replace file \"" + utf8Path + "\". " + ec.message());
+    fs::directory_iterator it(dir, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string entry = Utf8Of(it->path().filename());
+        std::error_code typeError;
+        if (!IsTemporaryOf(entry, name) || !it->is_regular_file(typeError)) continue;
+        const std::string path = Utf8Of(it->path());
+        if (steps.RemoveFile(path)) removed.push_back(path);
     }
+    return removed;
 }
 
 }  // namespace lark::core

@@ -46,8 +46,13 @@ StringList::StringList(const StringList& other)
       strictDelimiter_(other.strictDelimiter_) {}
 
 StringList& StringList::operator=(const StringList& other) {
+    if (this != &other) *this = StringList(other);
+    return *this;
+}
+
+StringList& StringList::operator=(StringList&& other) {
     if (this != &other) {
-        items_ = other.items_;
+        items_ = std::move(other.items_);
         sorted_ = other.sorted_;
         duplicates_ = other.duplicates_;
         caseSensitive_ = other.caseSensitive_;

@@ -242,6 +242,7 @@ int CompareTextUtf8(std::string_view a, std::string_view b) {
 }
 
 bool SameTextUtf8(std::string_view a, std::string_view b) {
+    if (a == b) return true;  // the usual case of a name looked up as it was written
     return CompareTextUtf8(a, b) == 0;
 }
 

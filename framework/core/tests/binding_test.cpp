@@ -267,3 +267,56 @@ TEST(PropertyPath, OneWalkForComponentsObjectsAndItems) {
         EXPECT_EQ(ref->prop->name, c.prop) << c.path;
     }
 }
+
+namespace {
+class Counted : public Component {
+    LARK_PERSISTENT_CLASS(Counted)
+public:
+    using Component::Component;
+    int loadedCalls = 0;
+    std::string caption;
+    void Loaded() override {
+        Component::Loaded();
+        ++loadedCalls;
+    }
+};
+LARK_DEFINE_CLASS(Counted) {
+    return ClassBuilder<Counted>("TCounted", &Component::StaticClass()).Field("Caption", StringType(), &Counted::caption).Build();
+}
+}  // namespace
+
+TEST(Binding, ADefinitionBasedOnAnotherIsReadAsOneAfterItsBase) {
+    // The template: a button; the dialog based on it: the button's caption and handler, a label.
+    Dialog templ;
+    templ.SetName("ConfirmDialog");
+    templ.Create<Clicker>()->SetName("btnYes");
+    templ.Create<Counted>()->SetName("lblShared");
+    auto base = WriteComponentToBytes(templ);
+
+    Dialog derived;
+    derived.SetName("ConfirmDialog");
+    auto* yes = derived.Create<Clicker>();
+    yes->SetName("btnYes");
+    yes->caption = "Yes";
+    yes->OnClick.SetHandlerName("btnYesClick");
+    auto* shared = derived.Create<Counted>();
+    shared->SetName("lblShared");
+    shared->caption = "changed";
+    derived.Create<Counted>()->SetName("lblOwn");
+    auto own = WriteComponentToBytes(derived);
+
+    MemoryStream first(base), second(own);
+    Stream* streams[] = {&first, &second};
+    Dialog read;
+    Reader::ReadRootComponents(read, streams);
+    ASSERT_EQ(read.ComponentCount(), 3);
+    ASSERT_NE(read.Yes(), nullptr);
+    EXPECT_EQ(read.Yes()->caption, "Yes");
+    read.Yes()->OnClick(*read.Yes());
+    EXPECT_EQ(read.calls, std::vector<std::string>{"click btnYes"});
+    auto* readShared = dynamic_cast<Counted*>(read.FindComponent("lblShared"));
+    ASSERT_NE(readShared, nullptr);
+    EXPECT_EQ(readShared->caption, "changed");
+    EXPECT_EQ(readShared->loadedCalls, 1);
+    EXPECT_EQ(dynamic_cast<Counted*>(read.FindComponent("lblOwn"))->loadedCalls, 1);
+}

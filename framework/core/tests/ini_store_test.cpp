@@ -286,3 +286,82 @@ TEST(IniStore, LargeFileLookups) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(IniStoreFile, WritersOfOneFileShareOneStoreAndKeepEachOthersKeys) {
+    const std::string path = Utf8Path("LF_Scheduler.ini");
+    auto settings = SharedIniFile::Open(path);
+    auto placements = SharedIniFile::Open(Utf8Path("./LF_Scheduler.ini"));
+    EXPECT_EQ(settings, placements);
+
+    // One writer's pass is open while the other writes and ends its own.
+    settings->BeginPass();
+    settings->WriteString("Settings", "Language", "1");
+    placements->Update([](SharedIniFile& f) { f.WriteString("MainForm", "ShowCmd", "3"); });
+    settings->EndPass(true);
+    EXPECT_EQ(ReadAll(dir_ / "LF_Scheduler.ini"), "[Settings]\r\nLanguage=1\r\n\r\n[MainForm]\r\nShowCmd=3\r\n");
+
+    // Another process changed the file: the next pass writes into the file as it is now.
+    {
+        std::ofstream out(dir_ / "LF_Scheduler.ini", std::ios::binary | std::ios::app);
+        out << "[Other]\r\nKey=kept\r\n";
+    }
+    placements->Update([](SharedIniFile& f) { f.WriteString("MainForm", "ShowCmd", "1"); });
+    IniStore back(path);
+    EXPECT_EQ(back.ReadString("Other", "Key", ""), "kept");
+    EXPECT_EQ(back.ReadString("Settings", "Language", ""), "1");
+    EXPECT_EQ(back.ReadString("MainForm", "ShowCmd", ""), "1");
+
+    // A failed pass leaves the file as it was.
+    EXPECT_THROW(settings->Update([](SharedIniFile& f) {
+        f.WriteString("Settings", "Language", "2");
+        throw Error("stop");
+    }),
+                 Error);
+    EXPECT_EQ(IniStore(path).ReadString("Settings", "Language", ""), "1");
+}
+
+TEST_F(IniStoreFile, AValueWithALineBreakIsRefusedAndTheRestOfItsPassIsWritten) {
+    const std::string path = Utf8Path("settings.ini");
+    auto file = SharedIniFile::Open(path);
+    try {
+        file->Update([](SharedIniFile& f) {
+            f.WriteString("MainForm", "Before", "a");
+            f.WriteString("MainForm", "Edit1_Text", "two\r\nlines");
+            f.WriteString("MainForm", "After", "b");
+        });
+        ADD_FAILURE() << "the refused value was not reported";
+    } catch (const Error& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("settings.ini"), std::string::npos) << what;
+        EXPECT_NE(what.find("Edit1_Text"), std::string::npos) << what;
+        EXPECT_NE(what.find("[MainForm]"), std::string::npos) << what;
+    }
+    EXPECT_EQ(ReadAll(dir_ / "settings.ini"), "[MainForm]\r\nBefore=a\r\nAfter=b\r\n");
+    // The next pass starts clean.
+    EXPECT_NO_THROW(file->Update([](SharedIniFile& f) { f.WriteString("MainForm", "After", "c"); }));
+}
+
+}  // namespace
+
+namespace {
+
+// Lookups hash names without case in words of eight bytes: every length and every place of a
+// capital must still find the key.
+TEST(IniStore, NamesOfEveryLengthAreFoundWithoutCase) {
+    IniStore ini;
+    const std::string names[] = {"a", "Item0_X", "Item0_Xy", "Item12_Port", "Item123_HostFingerprint",
+                                 "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "x[]^_`@{", "ÄrgerÜber", "Item5_Größe"};
+    for (const std::string& name : names) ini.WriteString("Säction " + name, name, name);
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::string upper = FoldCaseUtf8(name) == name ? AnsiUpper(name) : name;
+        std::string lower = FoldCaseUtf8(name);
+        EXPECT_EQ(ini.ReadString("SÄCTION " + lower, lower, ""), name);
+        EXPECT_EQ(ini.ReadString("säction " + name, upper, ""), name);
+    }
+    EXPECT_EQ(ini.ReadString("säction x[]^_`@{", "x{]^_`@{", "none"), "none");  // '[' and '{' differ
+}
+
+}  // namespace

@@ -54,6 +54,8 @@ public:
     int32_t SetAttributes(const std::string& connection_id, const std::string& remote_path,
                           const std::string& permissions) override;
     void OpenRemoteFile(const std::string& connection_id, const std::string& remote_path) override;
+    // IDispatch::GetTypeInfoCount: answered by the object's process, without effect.
+    void Ping() override;
 
 private:
     void Check(HRESULT hr, const char* method) const;

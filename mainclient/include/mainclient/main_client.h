@@ -135,7 +135,16 @@ public:
     virtual int32_t SetAttributes(const std::string& connection_id, const std::string& remote_path,
                                   const std::string& permissions) = 0;
     virtual void OpenRemoteFile(const std::string& connection_id, const std::string& remote_path) = 0;
+
+    // Not a method of the interface: a call that changes nothing, to learn whether the object
+    // still answers. Throws AutomationError like any call; IsDisconnection(code) then says
+    // whether the main client's process is gone.
+    virtual void Ping() = 0;
 };
+
+// Whether a failed call's code says that the object's server is gone (the object is
+// disconnected, or its process cannot be reached), as against a failure the object reported.
+bool IsDisconnection(int32_t code);
 
 // The two 32-bit halves (low, high) of a date-time as DownloadFile passes them, and back.
 struct DateHalves {

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "core/format.h"
+#include "core/stream.h"
 #include "mainclient/automation_client.h"
 #include "scheduler/task_file.h"
 #include "win/text.h"
@@ -28,6 +30,12 @@ std::string ProgramFolder() {
     return win::Narrow(folder);
 }
 
+std::string ChangeExtension(const std::string& utf8, const char* extension) {
+    std::filesystem::path p(win::Widen(utf8));
+    p.replace_extension(extension);
+    return win::Narrow(p.wstring());
+}
+
 std::shared_ptr<mainclient::MainClient> CreateMainClient() {
     return std::shared_ptr<mainclient::MainClient>(mainclient::AutomationClient::Create());
 }
@@ -39,7 +47,13 @@ SchedulerApp::SchedulerApp(HINSTANCE instance)
       folder_(ProgramFolder()),
       rows_(storage_.TaskList(), clock_),
       log_(clock_, strings_, folder_),
-      runner_(rows_, CreateMainClient, clock_, files_, strings_, &log_) {}
+      runner_(rows_, CreateMainClient, clock_, files_, strings_, &log_) {
+    runner_.onError = [this](const std::string& text) { Report("the scheduling tick failed: " + text); };
+    runner_.onMainClientChanged = [this] {
+        Report(runner_.MainClientReachable() ? "the main client can be reached again"
+                                             : "the main client cannot be reached: " + runner_.MainClientError());
+    };
+}
 
 SchedulerApp::~SchedulerApp() {
     Shutdown();
@@ -58,6 +72,24 @@ void SchedulerApp::Report(const std::string& text) {
     }
 }
 
+void SchedulerApp::LogAndReport(const std::string& text) {
+    Report(text);
+    log_.Add(text);
+}
+
+void SchedulerApp::ReportTaskFileStartup() {
+    const TaskFileStartup& s = taskFileStartup_;
+    switch (s.state) {
+        case TaskFileStartup::State::Loaded: return;
+        case TaskFileStartup::State::SetAside:
+            LogAndReport(core::Format(strings_.Text("strTaskFileSetAside"), {taskFile_, s.error, s.asideName}));
+            return;
+        case TaskFileStartup::State::ReadOnly:
+            LogAndReport(core::Format(strings_.Text("strTaskFileReadOnly"), {taskFile_, s.error, s.asideError}));
+            return;
+    }
+}
+
 bool SchedulerApp::Start() {
     SetCurrentDirectoryW(win::Widen(folder_).c_str());
     completedMessage_ = RegisterWindowMessageW(L"LarkFTP_Task_Completed");
@@ -73,18 +105,9 @@ bool SchedulerApp::Start() {
     if (!window_) return false;
 
     taskFile_ = folder_ + "TaskList.ltl";
-    try {
-        LoadResult r = LoadFromFile(storage_, taskFile_);
-        for (int i : r.undecipheredPasswords) Report("the password of task " + std::to_string(i + 1) + " could not be read");
-    } catch (const std::exception& e) {
-        // Keep the unreadable file aside, so the save at exit cannot overwrite what it held.
-        std::error_code ec;
-        std::filesystem::path bad = std::filesystem::path(win::Widen(taskFile_));
-        std::filesystem::path aside = bad;
-        aside += L".damaged";
-        std::filesystem::rename(bad, aside, ec);
-        Report(std::string("the task file could not be read and was kept as ") + win::Narrow(aside.wstring()) + ": " + e.what());
-    }
+    taskFileStartup_ = OpenTaskFile(storage_, taskFile_);
+    for (int i : taskFileStartup_.load.undecipheredPasswords)
+        Report("the password of task " + std::to_string(i + 1) + " could not be read");
     TLarkFTPTaskList& list = storage_.TaskList();
     for (int i = 0; i < list.Count(); ++i)
         if (list.Items(i).Status() == TTaskStatus::tsActive) list.Items(i).SetStatus(TTaskStatus::tsPending);
@@ -92,6 +115,11 @@ bool SchedulerApp::Start() {
 
     log_.AssignLogFile("");
     log_.SetMaxSize(65535);
+    // Temporary files that a killed run left behind: of the log, its ".bak" copy and the task
+    // file's backup (OpenTaskFile took those of the task file).
+    for (const std::string& name :
+         {log_.FileName(), ChangeExtension(log_.FileName(), ".bak"), ChangeExtension(taskFile_, ".bak")})
+        core::RemoveStaleTemporaries(name);
     if (runner_.SaveLog()) {
         try {
             log_.StartLogging();
@@ -99,6 +127,7 @@ bool SchedulerApp::Start() {
             Report(std::string("the log could not be started: ") + e.what());
         }
     }
+    ReportTaskFileStartup();
     SetTimer(window_, kTickTimer, kTickInterval, nullptr);
     return true;
 }
@@ -117,10 +146,15 @@ void SchedulerApp::Shutdown() {
     shutDown_ = true;
     if (window_) KillTimer(window_, kTickTimer);
     runner_.ReleaseAutomation();
-    try {
-        SaveToFile(storage_, taskFile_);
-    } catch (const std::exception& e) {
-        Report(std::string("the task file could not be saved: ") + e.what());
+    // A task file that could neither be read nor kept aside is left as it is: its tasks may
+    // still be recovered from it (the user was told at start-up).
+    if (!storage_.ReadOnly()) {
+        try {
+            SaveResult saved = SaveToFile(storage_, taskFile_);
+            for (int i : saved.changedPasswords) LogAndReport(core::Format(strings_.Text("strPasswordChanged"), {i + 1}));
+        } catch (const std::exception& e) {
+            Report(std::string("the task file could not be saved: ") + e.what());
+        }
     }
     if (runner_.SaveLog()) {
         try {

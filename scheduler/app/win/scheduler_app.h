@@ -10,6 +10,7 @@
 #include "scheduler/list_rows.h"
 #include "scheduler/log_file.h"
 #include "scheduler/strings.h"
+#include "scheduler/task_file.h"
 #include "scheduler/task_list.h"
 #include "scheduler/task_runner.h"
 
@@ -33,17 +34,24 @@ public:
     void Shutdown();
 
     HWND Window() const { return window_; }
+    // What start-up found of the task file: the main window tells the user of a file set aside
+    // or left read-only.
+    const TaskFileStartup& TaskFileState() const { return taskFileStartup_; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void Report(const std::string& text);
+    // To the debugger and the transfer log.
+    void LogAndReport(const std::string& text);
+    void ReportTaskFileStartup();
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
     UINT completedMessage_ = 0;
     std::string folder_;  // the program folder, with a trailing delimiter
     std::string taskFile_;
+    TaskFileStartup taskFileStartup_;
     core::SystemClock clock_;
     LocalFileSystem files_;
     EnglishStrings strings_;

@@ -17,61 +17,57 @@ bool Representable(double v) { return std::isfinite(v) && core::IsValidDateTime(
 // being linear in time, and such a clock is not meaningful.
 bool UsableClock(double v) { return Representable(v) && v >= 1.0; }
 
-DateTime Checked(double r) { return Representable(r) ? r : 0.0; }
-
-DateTime Daily(const TLarkFTPTask& task, DateTime now, DateTime anchor) {
-    const std::int64_t interval = std::max<std::int32_t>(task.DayInterval(), 1);
-    double r = anchor + static_cast<double>(interval - 1);
-    // A run at or after the anchor's start time already used the anchor day.
-    if (task.LastTime() >= 1.0 && anchor <= task.LastTime()) r += 1.0;
-    if (!Representable(r)) return 0.0;
-    if (now > r) {
-        // Missed: the first day whose start time has not passed, found directly.
-        r += std::ceil(now - r);
-        // Rounding of the jump, at most a step either way.
-        while (now > r) r += 1.0;
-        while (r - 1.0 >= now) r -= 1.0;
-    }
-    return Checked(r);
+// Whether a slot is still to come: not before now, and after the last run, which used up every
+// slot up to its own moment.
+bool Open(const TLarkFTPTask& task, DateTime now, double r) {
+    return now <= r && (task.LastTime() < 1.0 || task.LastTime() < r);
 }
 
-DateTime Weekly(const TLarkFTPTask& task, DateTime now, DateTime anchor) {
+// The day from which slots are looked for: today, or the last run's day when the clock shows an
+// earlier one.
+double FirstDay(const TLarkFTPTask& task, DateTime now) {
+    return core::DateOf(task.LastTime() >= 1.0 && task.LastTime() > now ? task.LastTime() : now);
+}
+
+// The days of the rhythm are fixed by the calendar: every DayInterval-th day counted from the
+// day of StartTime, so a late or manual run never moves them.
+DateTime Daily(const TLarkFTPTask& task, DateTime now, double timeOfDay) {
+    const double every = static_cast<double>(std::max<std::int32_t>(task.DayInterval(), 1));
+    const double startDay = core::DateOf(task.StartTime());
+    double day = startDay + every * std::ceil((FirstDay(task, now) - startDay) / every);
+    // That day's slot, or when it has passed or was used, the next one.
+    for (int step = 0; step < 3; ++step, day += every) {
+        const double r = day + timeOfDay;
+        if (!Representable(r)) return 0.0;
+        if (Open(task, now, r)) return r;
+    }
+    return 0.0;
+}
+
+// The weeks of the rhythm are fixed by the calendar: every EveryWeek-th week counted from the
+// week of StartTime (weeks begin on Monday). A run's hand-over moment never moves them, so a
+// late or manual run cannot shift, repeat or multiply later runs; it only uses up the slots up
+// to its own moment. The first slot not before now (and after the last run) is the answer.
+DateTime Weekly(const TLarkFTPTask& task, DateTime now, double timeOfDay) {
     const TWeekDays days = task.WeekDays();
     if (days.Empty()) return 0.0;
     const std::int64_t every = std::max<std::int32_t>(task.EveryWeek(), 1);
-    const double skip = 7.0 * static_cast<double>(every - 1);
-    auto matches = [&](double r) { return days.Contains(core::DayOfWeekIso(r)); };
-
-    double r = anchor;
-    bool skipped = false;
-    if (task.LastTime() < 1.0) {
-        r += skip;
-        skipped = true;
-        if (!Representable(r)) return 0.0;
-    }
-    if (matches(r) && now <= r) return r;
-
-    if (!skipped) {
-        // The rest of the anchor's week, then the weeks in between are skipped at the next
-        // Monday.
-        for (int step = 0; step < 7; ++step) {
-            r += 1.0;
-            if (core::DayOfWeekIso(r) == 1) {
-                r += skip;
-                skipped = true;
-                if (!Representable(r)) return 0.0;
-            }
-            if (matches(r) && now < r) return r;
-            if (skipped) break;
+    const double start = task.StartTime();
+    const double firstMonday = core::DateOf(start) - static_cast<double>(core::DayOfWeekIso(start) - 1);
+    double day = FirstDay(task, now);
+    // At most one jump to a week of the rhythm and seven days in it, twice over for rounding.
+    for (int step = 0; step < 32; ++step) {
+        const double week = std::floor((day - firstMonday) / 7.0);
+        const double phase = week - static_cast<double>(every) * std::floor(week / static_cast<double>(every));
+        if (phase != 0.0) {
+            day = firstMonday + 7.0 * (week + static_cast<double>(every) - phase);
+            if (!Representable(day)) return 0.0;
+            continue;
         }
-    }
-    // Whole weeks that lie behind now are passed in one jump, a week of margin kept for rounding.
-    if (now - r > 14.0) r += 7.0 * (std::floor((now - r) / 7.0) - 1.0);
-    // From here a match lies within three weeks.
-    for (int step = 0; step < 21; ++step) {
-        r += 1.0;
+        const double r = day + timeOfDay;
         if (!Representable(r)) return 0.0;
-        if (matches(r) && now < r) return r;
+        if (days.Contains(core::DayOfWeekIso(r)) && Open(task, now, r)) return r;
+        day += 1.0;
     }
     return 0.0;
 }
@@ -94,7 +90,7 @@ DateTime Monthly(const TLarkFTPTask& task, DateTime now, DateTime base, double t
     };
 
     double r = candidate();
-    if (months.Contains(month) && now <= r) return r;
+    if (months.Contains(month) && Open(task, now, r)) return r;
 
     // Every candidate of a month before now's lies before now: start from the month before it.
     int nowYear = 0, nowMonth = 0;
@@ -132,14 +128,11 @@ DateTime GetNextRunTime(const TLarkFTPTask& task, const core::Clock& clock) {
     if (!UsableClock(now) || !Representable(last)) return 0.0;
 
     const double timeOfDay = core::TimeOf(start);
-    DateTime base = last >= 1.0 ? last : now;
-    if (kind == TScheduleTask::stMonthly && last < 1.0) base = core::DateOf(now);
-    const DateTime anchor = core::DateOf(base) + timeOfDay;
 
     switch (kind) {
-        case TScheduleTask::stDaily: return Daily(task, now, anchor);
-        case TScheduleTask::stWeekly: return Weekly(task, now, anchor);
-        default: return Monthly(task, now, base, timeOfDay);
+        case TScheduleTask::stDaily: return Daily(task, now, timeOfDay);
+        case TScheduleTask::stWeekly: return Weekly(task, now, timeOfDay);
+        default: return Monthly(task, now, last >= 1.0 ? last : core::DateOf(now), timeOfDay);
     }
 }
 

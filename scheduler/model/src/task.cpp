@@ -1,6 +1,10 @@
 #include "scheduler/task.h"
 
+#include "core/text_encoding.h"
+
 namespace lark::scheduler {
+
+bool CanStorePassword(std::string_view password) { return core::Win1252RoundTrips(password); }
 
 void TLarkFTPTask::CopyFrom(const TLarkFTPTask& source) {
     if (&source == this) return;

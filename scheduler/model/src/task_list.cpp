@@ -15,6 +15,12 @@ TLarkFTPTask& TLarkFTPTaskList::Add() {
     return *items_.back();
 }
 
+TLarkFTPTask& TLarkFTPTaskList::Adopt(std::unique_ptr<TLarkFTPTask> task) {
+    if (!task) throw core::Error("No task to add");
+    items_.push_back(std::move(task));
+    return *items_.back();
+}
+
 TLarkFTPTask& TLarkFTPTaskList::Items(int index) {
     return const_cast<TLarkFTPTask&>(static_cast<const TLarkFTPTaskList&>(*this).Items(index));
 }

@@ -6,7 +6,7 @@
 namespace lark::scheduler {
 
 std::string EnglishStrings::Text(std::string_view id) const {
-    static constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kTexts{{
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 14> kTexts{{
         {"IDS_2", "Local name is invalid"},
         {"IDS_7", "Transfer started: [Local name: "},
         {"IDS_8", "; Host/Profile: "},
@@ -18,8 +18,21 @@ std::string EnglishStrings::Text(std::string_view id) const {
         {"IDS_33", " files of "},
         {"IDS_34", " are not transferred."},
         {"IDS_35", "Transfer failed: [Local name: "},
+        {"IDS_MainClientEnded", "The main client ended before the transfer was complete."},
+        {"IDS_MainClientUnreachable", "The main client cannot be reached: %s"},
+        {"IDS_MainClientReachable", "The main client can be reached again."},
     }};
     for (const auto& [key, text] : kTexts)
+        if (key == id) return std::string(text);
+    // What start-up and the save found of the task file (format texts).
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 3> kTaskFileTexts{{
+        {"strTaskFileSetAside", "The task file %s could not be read (%s). It was kept as %s; the task list starts empty."},
+        {"strTaskFileReadOnly",
+         "The task file %s could not be read (%s) nor kept aside (%s). It is not saved over in this run."},
+        {"strPasswordChanged",
+         "The password of task %d holds characters the task file cannot store; it was saved with \"?\" in their place."},
+    }};
+    for (const auto& [key, text] : kTaskFileTexts)
         if (key == id) return std::string(text);
     return {};
 }

@@ -1,5 +1,9 @@
 #include "scheduler/task_runner.h"
 
+#include <algorithm>
+#include <set>
+
+#include "core/format.h"
 #include "scheduler/schedule.h"
 
 namespace lark::scheduler {
@@ -16,26 +20,69 @@ TaskRunner::TaskRunner(TaskRows& rows, MainClientFactory factory, const core::Cl
       formats_(formats) {}
 
 void TaskRunner::OnTimer() {
-    if (!running_ || Suspended()) return;
+    if (Suspended()) return;
     try {
-        CheckTasks();
-    } catch (...) {
+        if (running_) {
+            CheckTasks();
+        } else {
+            // Paused: nothing starts, but runs whose main client has ended still end.
+            Suspension hold(*this);
+            CheckMainClientsAlive();
+        }
+        lastError_.clear();
+    } catch (const MainClientUnavailable&) {
+        // Logged when it first failed (SetReachable); the due task waits for the next tick.
+    } catch (const std::exception& e) {
         // The pass ends at the row that failed; the next tick tries again.
+        if (!onError) throw;
+        if (lastError_ != e.what()) {
+            lastError_ = e.what();
+            onError(lastError_);
+        }
     }
+}
+
+void TaskRunner::ReleaseAutomation() {
+    automation_.reset();
+    runs_.clear();
+}
+
+void TaskRunner::MakeReady() {
+    if (!automation_) automation_ = factory_();
+    automation_->SetAutomationMode("-1");
 }
 
 void TaskRunner::EnsureAutomation() {
     try {
-        if (!automation_) automation_ = factory_();
-        automation_->SetAutomationMode("-1");
-    } catch (...) {
+        try {
+            MakeReady();
+        } catch (const std::exception&) {
+            // The cached object is dead (its main client ended or was restarted): a new one,
+            // prepared like the first. Its failure goes on to the caller.
+            automation_.reset();
+            MakeReady();
+        }
+    } catch (const std::exception& e) {
         automation_.reset();
-        automation_ = factory_();
+        SetReachable(false, e.what());
+        throw MainClientUnavailable(e.what());
     }
+    SetReachable(true, {});
+}
+
+void TaskRunner::SetReachable(bool reachable, const std::string& error) {
+    reachError_ = error;
+    if (reachable == reachable_) return;
+    reachable_ = reachable;
+    if (saveLog_ && log_)
+        log_->Add(reachable ? strings_.Text("IDS_MainClientReachable")
+                            : core::Format(strings_.Text("IDS_MainClientUnreachable"), {error}));
+    if (onMainClientChanged) onMainClientChanged();
 }
 
 void TaskRunner::CheckTasks() {
     Suspension hold(*this);
+    CheckMainClientsAlive();
     for (int row = 0; row < rows_.RowCount();) {
         TLarkFTPTask& task = rows_.RowTask(row);
         switch (task.Status()) {
@@ -51,10 +98,10 @@ void TaskRunner::CheckTasks() {
                     try {
                         Run(task);
                     } catch (...) {
-                        // Nothing runs: the task waits for the next tick instead of staying active.
+                        // Nothing runs: the task waits for the next tick instead of staying
+                        // active. The failure goes on.
                         task.SetStatus(TTaskStatus::tsPending);
-                        int at = rows_.FindRow(task);
-                        if (at >= 0) rows_.RefreshRow(at);
+                        Refresh(task);
                         throw;
                     }
                 }
@@ -75,12 +122,75 @@ void TaskRunner::CheckTasks() {
     }
 }
 
+void TaskRunner::CheckMainClientsAlive() {
+    // Only the runs still Active in the list are followed.
+    std::map<const TLarkFTPTask*, std::shared_ptr<mainclient::MainClient>> active;
+    for (int row = 0; row < rows_.RowCount(); ++row) {
+        const TLarkFTPTask& task = rows_.RowTask(row);
+        if (task.Status() != TTaskStatus::tsActive) continue;
+        if (auto run = runs_.find(&task); run != runs_.end()) active.insert(*run);
+    }
+    runs_.swap(active);
+    const DateTime now = clock_.Now();
+    if (runs_.empty() || now < nextAliveCheck_) return;
+    nextAliveCheck_ = now + kAliveCheckInterval;
+
+    std::set<mainclient::MainClient*> asked, ended;
+    for (const auto& [task, client] : runs_) {
+        if (!asked.insert(client.get()).second) continue;
+        try {
+            client->Ping();
+        } catch (const mainclient::AutomationError& e) {
+            // Any other failure is an answer: the main client is there, and a transfer may
+            // take hours.
+            if (mainclient::IsDisconnection(e.code())) ended.insert(client.get());
+        }
+    }
+    if (ended.empty()) return;
+    if (automation_ && ended.count(automation_.get())) automation_.reset();
+    std::vector<TLarkFTPTask*> failed;
+    for (int row = 0; row < rows_.RowCount(); ++row) {
+        TLarkFTPTask& task = rows_.RowTask(row);
+        auto run = runs_.find(&task);
+        if (run != runs_.end() && ended.count(run->second.get())) failed.push_back(&task);
+    }
+    for (TLarkFTPTask* task : failed) Fail(*task, strings_.Text("IDS_MainClientEnded"));
+}
+
 std::string TaskRunner::NamesPart(const TLarkFTPTask& task) const {
     return task.LocalName() + strings_.Text("IDS_8") + task.RemoteURL() + strings_.Text("IDS_9") + task.RemoteName() +
            "]";
 }
 
 std::string TaskRunner::Stamp() const { return core::DateTimeToStr(clock_.Now(), formats_); }
+
+std::string TaskRunner::FailureCount(std::int32_t failed, std::int32_t total) const {
+    return std::to_string(failed) + strings_.Text("IDS_33") + std::to_string(total) + strings_.Text("IDS_34");
+}
+
+void TaskRunner::Refresh(const TLarkFTPTask& task) {
+    int row = rows_.FindRow(task);
+    if (row >= 0) rows_.RefreshRow(row);
+}
+
+void TaskRunner::Complete(TLarkFTPTask& task) {
+    runs_.erase(&task);
+    task.SetStatus(TTaskStatus::tsCompleted);
+    task.SetLastResult(strings_.Text("IDS_29") + "\r\n" + Stamp());
+    if (saveLog_ && log_) log_->Add(strings_.Text("IDS_30") + NamesPart(task));
+    Refresh(task);
+}
+
+void TaskRunner::Fail(TLarkFTPTask& task, const std::string& why) {
+    runs_.erase(&task);
+    task.SetStatus(TTaskStatus::tsFailed);
+    task.SetLastResult(why + "\r\n" + Stamp());
+    if (saveLog_ && log_) {
+        log_->Add(strings_.Text("IDS_35") + NamesPart(task));
+        log_->Add(task.LastResult());
+    }
+    Refresh(task);
+}
 
 void TaskRunner::RunTask(TLarkFTPTask& task) {
     Suspension hold(*this);
@@ -99,87 +209,83 @@ void TaskRunner::Run(TLarkFTPTask& task) {
 
     std::int32_t id = 0;
     std::int32_t count = 1;
-    inTransferCall_ = true;
-    early_.clear();
+    const std::shared_ptr<mainclient::MainClient> client = automation_;  // whatever a nested run does to the cache
     try {
+        // The call may dispatch messages (a modal loop of the call, a user's command inside it):
+        // calls nest, and each one's messages are kept until its id is recorded.
+        inCalls_.push_back(&task);
+        struct InCall {
+            std::vector<const TLarkFTPTask*>& calls;
+            ~InCall() { calls.pop_back(); }
+        } inCall{inCalls_};
         bool get = task.TaskType() == TTaskType::ttGet;
         if (!task.IsFolder()) {
-            id = get ? automation_->StartGetFile(request) : automation_->StartPutFile(request);
+            id = get ? client->StartGetFile(request) : client->StartPutFile(request);
         } else {
-            mainclient::FolderTask r = get ? automation_->StartGetFolder(request) : automation_->StartPutFolder(request);
+            mainclient::FolderTask r = get ? client->StartGetFolder(request) : client->StartPutFolder(request);
             id = r.task_id;
             count = r.file_count;
         }
     } catch (const std::exception& e) {
-        inTransferCall_ = false;
-        early_.clear();
-        automation_.reset();  // a failed call leaves the object suspect: the next run makes a new one
-        task.SetStatus(TTaskStatus::tsFailed);
-        task.SetLastResult(std::string(e.what()) + "\r\n" + Stamp());
-        if (saveLog_ && log_) {
-            log_->Add(strings_.Text("IDS_35") + NamesPart(task));
-            log_->Add(task.LastResult());
-        }
-        int row = rows_.FindRow(task);
-        if (row >= 0) rows_.RefreshRow(row);
+        // A failed call leaves the object suspect: the next run makes a new one.
+        if (automation_ == client) automation_.reset();
+        Fail(task, e.what());
+        HandleKept();
         return;
     }
-    inTransferCall_ = false;
 
     task.SetDoneFiles(0);
     task.SetFailedFiles(0);
     task.SetTaskID(static_cast<std::uint32_t>(id));
-    task.SetTotalFiles(count);
-    task.SetStatus(id == 0 ? TTaskStatus::tsFailed : count != 0 ? TTaskStatus::tsActive : TTaskStatus::tsCompleted);
     task.SetLastTime(clock_.Now());
-    int row = rows_.FindRow(task);
-    if (row >= 0) rows_.RefreshRow(row);
+    if (id == 0 || count < 0) {
+        // Refused (a negative count is no answer either): every file the run has fails.
+        const std::int32_t files = task.IsFolder() ? std::max(count, 0) : 1;
+        task.SetTotalFiles(files);
+        task.SetFailedFiles(files);
+        Fail(task, FailureCount(files, files));
+    } else if (count == 0) {
+        task.SetTotalFiles(0);
+        Complete(task);
+    } else {
+        task.SetTotalFiles(count);
+        task.SetStatus(TTaskStatus::tsActive);
+        if (runs_.empty()) nextAliveCheck_ = clock_.Now() + kAliveCheckInterval;
+        runs_[&task] = client;
+        Refresh(task);
+    }
+    HandleKept();
+}
 
-    auto early = std::move(early_);
+void TaskRunner::HandleKept() {
+    // Now that the id is recorded, the messages kept during the call find their task (or, while
+    // an outer call is still under way, are kept again for it).
+    auto kept = std::move(early_);
     early_.clear();
-    if (id != 0 && row >= 0)
-        for (const auto& [earlyId, result] : early)
-            if (earlyId == static_cast<std::uint32_t>(id)) ApplyCompletion(row, result);
+    for (const auto& [id, result] : kept) HandleCompletion(id, result);
 }
 
 void TaskRunner::HandleCompletion(std::uint32_t taskId, std::int32_t result) {
     Suspension hold(*this);
-    int match = -1;
+    if (result != mainclient::kFileDone && result != mainclient::kFileFailed) return;
     for (int row = 0; row < rows_.RowCount(); ++row) {
-        const TLarkFTPTask& task = rows_.RowTask(row);
-        if (task.TaskID() != taskId) continue;
-        if (task.Status() == TTaskStatus::tsActive) {
-            match = row;
-            break;
+        TLarkFTPTask& task = rows_.RowTask(row);
+        if (task.Status() == TTaskStatus::tsActive && task.TaskID() == taskId &&
+            std::find(inCalls_.begin(), inCalls_.end(), &task) == inCalls_.end()) {
+            ApplyCompletion(task, result);
+            return;
         }
-        if (match < 0) match = row;
     }
-    if (match >= 0) {
-        ApplyCompletion(match, result);
-    } else if (inTransferCall_) {
-        early_.emplace_back(taskId, result);
-    }
+    // During a transfer call the message may be the new run's, whose id is not known yet.
+    if (!inCalls_.empty()) early_.emplace_back(taskId, result);
 }
 
-void TaskRunner::ApplyCompletion(int row, std::int32_t result) {
-    TLarkFTPTask& task = rows_.RowTask(row);
+void TaskRunner::ApplyCompletion(TLarkFTPTask& task, std::int32_t result) {
     if (result == mainclient::kFileFailed) task.SetFailedFiles(task.FailedFiles() + 1);
-    else if (result == mainclient::kFileDone) task.SetDoneFiles(task.DoneFiles() + 1);
-    if (task.DoneFiles() + task.FailedFiles() != task.TotalFiles()) return;
-    if (task.DoneFiles() == task.TotalFiles()) {
-        task.SetStatus(TTaskStatus::tsCompleted);
-        task.SetLastResult(strings_.Text("IDS_29") + "\r\n" + Stamp());
-        if (saveLog_ && log_) log_->Add(strings_.Text("IDS_30") + NamesPart(task));
-    } else {
-        task.SetStatus(TTaskStatus::tsFailed);
-        task.SetLastResult(std::to_string(task.FailedFiles()) + strings_.Text("IDS_33") +
-                           std::to_string(task.TotalFiles()) + strings_.Text("IDS_34") + "\r\n" + Stamp());
-        if (saveLog_ && log_) {
-            log_->Add(strings_.Text("IDS_35") + NamesPart(task));
-            log_->Add(task.LastResult());
-        }
-    }
-    rows_.RefreshRow(row);
+    else task.SetDoneFiles(task.DoneFiles() + 1);
+    if (task.DoneFiles() + task.FailedFiles() < task.TotalFiles()) return;
+    if (task.FailedFiles() == 0) Complete(task);
+    else Fail(task, FailureCount(task.FailedFiles(), task.TotalFiles()));
 }
 
 }  // namespace lark::scheduler

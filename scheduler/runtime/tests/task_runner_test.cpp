@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <set>
+#include <utility>
 
 #include "core/datetime.h"
 #include "mainclient_fake/fake_main_client.h"
@@ -267,6 +270,297 @@ TEST_F(TaskRunnerTest, ANeverTaskIsNeverStarted) {
     runner.OnTimer();
     EXPECT_EQ(t.Status(), TTaskStatus::tsPending);
     EXPECT_TRUE(client->calls().empty());
+}
+
+}  // namespace
+
+namespace {
+
+constexpr double kSecond = 1.0 / 86400;
+
+// A task list and log of its own, for one case of a table.
+struct CaseList {
+    CaseList(const core::Clock& clock, const StringSource& strings)
+        : rows(storage.TaskList(), clock), log(clock, strings, "/nonexistent/") {}
+    TLarkFTPTaskStorage storage;
+    ListRows rows;
+    TLogFile log;
+
+    TLarkFTPTask& Add() {
+        TLarkFTPTask& t = storage.TaskList().Add();
+        t.SetLocalName("C:\\in");
+        t.SetDeleteCompleted(false);
+        return t;
+    }
+};
+
+// A task that has run before: it keeps its last id and result.
+TLarkFTPTask& FinishedTask(TLarkFTPTaskStorage& storage, std::uint32_t id, TTaskStatus status) {
+    TLarkFTPTask& t = storage.TaskList().Add();
+    t.SetTaskID(id);
+    t.SetStatus(status);
+    t.SetTotalFiles(1);
+    t.SetDoneFiles(1);
+    t.SetLastResult("Successfully completed\r\nearlier");
+    t.SetDeleteCompleted(false);
+    return t;
+}
+
+TEST_F(TaskRunnerTest, MessagesDuringTheCallReachTheRunningTaskWhateverOtherRowsHoldTheId) {
+    struct Case {
+        const char* name;
+        bool otherRowHoldsId;  // a finished task kept the id the new run gets
+        std::uint32_t previousId;  // the running task's own id from its last run
+    } cases[] = {
+        {"a finished row holds the id", true, 0},
+        {"the running task's previous id", false, 7},
+        {"both", true, 7},
+    };
+    for (const Case& c : cases) {
+        TLarkFTPTaskStorage s;
+        ListRows r(s.TaskList(), clock);
+        TLarkFTPTask* other = c.otherRowHoldsId ? &FinishedTask(s, 7, TTaskStatus::tsCompleted) : nullptr;
+        TLarkFTPTask& t = s.TaskList().Add();
+        t.SetTaskID(c.previousId);
+        t.SetTotalFiles(1);
+        t.SetStartTime(clock.Now() - 1.0 / 24);
+        r.RefreshAll();
+        auto fake = std::make_shared<FakeMainClient>();
+        TaskRunner run(r, [&] { return fake; }, clock, files, strings, nullptr);
+        fake->SetCompletionHook([&](int32_t id, int32_t lp) { run.HandleCompletion(static_cast<std::uint32_t>(id), lp); });
+        fake->Script("StartGetFile", Reply{.value = 7, .completions = {9}, .complete_before_return = true});
+        run.OnTimer();
+        EXPECT_EQ(t.Status(), TTaskStatus::tsCompleted) << c.name;
+        EXPECT_EQ(t.DoneFiles(), 1) << c.name;
+        EXPECT_EQ(t.LastResult(), "Successfully completed\r\n" + Now()) << c.name;
+        if (other) {
+            EXPECT_EQ(other->DoneFiles(), 1) << c.name;
+            EXPECT_EQ(other->LastResult(), "Successfully completed\r\nearlier") << c.name;
+        }
+    }
+}
+
+TEST_F(TaskRunnerTest, AMessageDuringTheCallForAnotherActiveTaskCountsThere) {
+    TLarkFTPTask& busy = DueTask("C:\\busy", true);
+    client->Script("StartGetFolder", Reply{.value = 4, .count = 2});
+    runner.OnTimer();
+    ASSERT_EQ(busy.Status(), TTaskStatus::tsActive);
+    TLarkFTPTask& next = DueTask("C:\\next");
+    client->ClearCalls();
+    // The main client finishes the busy task's files while it accepts the next one.
+    client->Script("StartGetFile", Reply{.value = 5, .completions = {9}, .complete_before_return = true});
+    runner.HandleCompletion(4, 9);
+    runner.OnTimer();
+    runner.HandleCompletion(4, 8);
+    EXPECT_EQ(busy.Status(), TTaskStatus::tsFailed);
+    EXPECT_EQ(busy.LastResult(), "1 files of 2 are not transferred.\r\n" + Now());
+    EXPECT_EQ(next.Status(), TTaskStatus::tsCompleted);
+}
+
+TEST_F(TaskRunnerTest, ARunStartedDuringAnotherRunsCallKeepsBothRunsMessages) {
+    TLarkFTPTask& outer = DueTask("C:\\outer");
+    TLarkFTPTask& inner = DueTask("C:\\inner");
+    inner.SetStatus(TTaskStatus::tsDisabled);
+    inner.SetDeleteCompleted(false);  // completed within the pass that reaches its row next
+    client->Script("StartGetFile", Reply{.value = 7, .completions = {9}, .complete_before_return = true});
+    client->Script("StartGetFile", Reply{.value = 8, .completions = {9}, .complete_before_return = true});
+    bool nested = false;
+    // The user's Run command, dispatched while the first call waits.
+    client->SetCompletionHook([&](int32_t id, int32_t r) {
+        if (!std::exchange(nested, true)) runner.RunTask(inner);
+        runner.HandleCompletion(static_cast<std::uint32_t>(id), r);
+    });
+    runner.OnTimer();
+    EXPECT_EQ(inner.Status(), TTaskStatus::tsCompleted);
+    EXPECT_EQ(outer.Status(), TTaskStatus::tsCompleted);
+    EXPECT_EQ(outer.TaskID(), 7u);
+}
+
+TEST_F(TaskRunnerTest, StrayCompletionsChangeNothing) {
+    struct Case {
+        const char* name;
+        TTaskStatus status;
+        std::uint32_t taskId;
+        std::int32_t total;
+        std::uint32_t wParam;
+        std::int32_t lParam;
+    } cases[] = {
+        {"no id, no file, on a task never run", TTaskStatus::tsPending, 0, 0, 0, 0},
+        {"no id, a file, on a task never run", TTaskStatus::tsPending, 0, 0, 0, 9},
+        {"an unknown lParam on a disabled task", TTaskStatus::tsDisabled, 5, 0, 5, 3},
+        {"a file done on a failed task", TTaskStatus::tsFailed, 5, 1, 5, 9},
+        {"a file failed on a completed task", TTaskStatus::tsCompleted, 5, 1, 5, 8},
+        {"an unknown lParam on an active task", TTaskStatus::tsActive, 5, 1, 5, 7},
+    };
+    for (const Case& c : cases) {
+        TLarkFTPTaskStorage s;
+        ListRows r(s.TaskList(), clock);
+        TLarkFTPTask& t = s.TaskList().Add();
+        t.SetStatus(c.status);
+        t.SetTaskID(c.taskId);
+        t.SetTotalFiles(c.total);
+        t.SetLastResult("before");
+        TaskRunner run(r, [this] { return client; }, clock, files, strings, &log);
+        const std::size_t lines = log.Lines().size();
+        run.HandleCompletion(c.wParam, c.lParam);
+        EXPECT_EQ(t.Status(), c.status) << c.name;
+        EXPECT_EQ(t.LastResult(), "before") << c.name;
+        EXPECT_EQ(t.DoneFiles() + t.FailedFiles(), 0) << c.name;
+        EXPECT_EQ(log.Lines().size(), lines) << c.name;
+        if (c.status == TTaskStatus::tsPending) {
+            run.OnTimer();  // a once-task that never ran stays in the list
+            EXPECT_EQ(s.TaskList().Count(), 1) << c.name;
+        }
+    }
+}
+
+TEST_F(TaskRunnerTest, ARunThatIsNotAcceptedFailsWithItsOwnResultAndLogLines) {
+    struct Case {
+        const char* name;
+        bool folder;
+        Reply reply;
+        TTaskStatus status;
+        std::string result;  // before the date
+        std::string logLine;
+    } cases[] = {
+        {"a refused file", false, Reply{.value = 0}, TTaskStatus::tsFailed, "1 files of 1 are not transferred.",
+         "Transfer failed: [Local name: C:\\in"},
+        {"a refused folder of 3 files", true, Reply{.value = 0, .count = 3}, TTaskStatus::tsFailed,
+         "3 files of 3 are not transferred.", "Transfer failed: [Local name: C:\\in"},
+        {"a refused folder without a count", true, Reply{.value = 0, .count = 0}, TTaskStatus::tsFailed,
+         "0 files of 0 are not transferred.", "Transfer failed: [Local name: C:\\in"},
+        {"a negative folder count", true, Reply{.value = 6, .count = -1}, TTaskStatus::tsFailed,
+         "0 files of 0 are not transferred.", "Transfer failed: [Local name: C:\\in"},
+        {"a folder of no files", true, Reply{.value = 6, .count = 0}, TTaskStatus::tsCompleted,
+         "Successfully completed", "Transfer completed: [Local name: C:\\in"},
+    };
+    for (const Case& c : cases) {
+        CaseList list(clock, strings);
+        TLogFile& runLog = list.log;
+        TLarkFTPTask& t = list.Add();
+        t.SetIsFolder(c.folder);
+        t.SetStatus(TTaskStatus::tsDisabled);
+        t.SetLastResult("Successfully completed\r\nearlier");
+        client->Script(c.folder ? "StartGetFolder" : "StartGetFile", c.reply);
+        TaskRunner run(list.rows, [this] { return client; }, clock, files, strings, &runLog);
+        run.RunTask(t);
+        EXPECT_EQ(t.Status(), c.status) << c.name;
+        EXPECT_EQ(t.LastResult(), c.result + "\r\n" + Now()) << c.name;
+        ASSERT_GE(runLog.Lines().size(), 2u) << c.name;
+        EXPECT_EQ(runLog.Lines()[1].rfind(Now() + " : " + c.logLine, 0), 0u) << c.name << ": " << runLog.Lines()[1];
+        if (c.status == TTaskStatus::tsFailed) {
+            ASSERT_EQ(runLog.Lines().size(), 3u) << c.name;
+            EXPECT_EQ(runLog.Lines()[2], Now() + " : " + t.LastResult()) << c.name;
+        }
+        run.OnTimer();  // nothing is left waiting for messages
+        EXPECT_EQ(t.Status(), c.status == TTaskStatus::tsCompleted ? TTaskStatus::tsCompleted : TTaskStatus::tsFailed)
+            << c.name;
+    }
+}
+
+TEST_F(TaskRunnerTest, AnActiveTaskWhoseMainClientEndedFailsAndASilentOneStaysActive) {
+    struct Case {
+        const char* name;
+        std::optional<int32_t> answer;  // the failure of the check, none when it answers
+        bool ends;
+        bool paused = false;
+    } cases[] = {
+        {"answers", std::nullopt, false},
+        {"reports a failure of its own", static_cast<int32_t>(0x80004005), false},
+        {"disconnected", static_cast<int32_t>(0x80010108), true},
+        {"object not connected", static_cast<int32_t>(0x800401FD), true},
+        {"server unavailable", static_cast<int32_t>(0x800706BA), true},
+        {"disconnected while paused", static_cast<int32_t>(0x80010108), true, true},
+    };
+    for (const Case& c : cases) {
+        CaseList list(clock, strings);
+        TLogFile& runLog = list.log;
+        TLarkFTPTask& t = list.Add();
+        t.SetStartTime(clock.Now() - 1.0 / 24);
+        list.rows.RefreshAll();
+        auto fake = std::make_shared<FakeMainClient>();
+        TaskRunner run(list.rows, [&] { return fake; }, clock, files, strings, &runLog);
+        run.OnTimer();
+        ASSERT_EQ(t.Status(), TTaskStatus::tsActive) << c.name;
+        run.SetRunning(!c.paused);
+        fake->ClearCalls();
+        clock.Advance(29 * kSecond);
+        run.OnTimer();
+        EXPECT_TRUE(fake->calls().empty()) << c.name << ": asked too early";
+        if (c.answer) fake->SetDefault("Ping", Reply{.fail = c.answer});
+        clock.Advance(2 * kSecond);
+        run.OnTimer();
+        ASSERT_EQ(fake->CallLines(), std::vector<std::string>{"Ping"}) << c.name;
+        if (c.ends) {
+            EXPECT_EQ(t.Status(), TTaskStatus::tsFailed) << c.name;
+            EXPECT_EQ(t.LastResult(), "The main client ended before the transfer was complete.\r\n" + Now()) << c.name;
+            ASSERT_EQ(runLog.Lines().size(), 3u) << c.name;
+            EXPECT_EQ(runLog.Lines()[1], Now() + " : Transfer failed: [Local name: C:\\in; Host/Profile: ; Remote name: ]")
+                << c.name;
+            EXPECT_EQ(runLog.Lines()[2], Now() + " : " + t.LastResult()) << c.name;
+            EXPECT_EQ(run.Automation(), nullptr) << c.name;
+        } else {
+            EXPECT_EQ(t.Status(), TTaskStatus::tsActive) << c.name;
+            clock.Advance(10 * kSecond);
+            run.OnTimer();
+            EXPECT_EQ(fake->calls().size(), 1u) << c.name << ": asked again within the interval";
+            clock.Advance(30 * kSecond);
+            run.OnTimer();
+            EXPECT_EQ(fake->calls().size(), 2u) << c.name;
+            EXPECT_EQ(t.Status(), TTaskStatus::tsActive) << c.name;
+        }
+        clock.Set(core::EncodeDateTime(2026, 3, 10, 12, 0, 0, 0));
+    }
+}
+
+TEST_F(TaskRunnerTest, AReplacedObjectIsPutInAutomationModeBeforeTheTransfer) {
+    auto first = std::make_shared<FakeMainClient>();
+    auto second = std::make_shared<FakeMainClient>();
+    std::vector<std::shared_ptr<FakeMainClient>> made{first, second};
+    TaskRunner run(rows, [&] { return made.at(created++); }, clock, files, strings, nullptr);
+    DueTask();
+    run.OnTimer();
+    TLarkFTPTask& t = DueTask();
+    first->SetDefault("SetAutomationMode", Reply{.fail = static_cast<int32_t>(0x80010108)});
+    run.OnTimer();
+    EXPECT_EQ(t.Status(), TTaskStatus::tsActive);
+    ASSERT_EQ(second->calls().size(), 2u);
+    EXPECT_EQ(second->CallLines()[0], "SetAutomationMode|-1");
+    EXPECT_EQ(second->calls()[1].method, "StartGetFile");
+    EXPECT_EQ(run.Automation(), second.get());
+}
+
+TEST_F(TaskRunnerTest, AnUnreachableMainClientIsLoggedOnceAndItsReturnOnce) {
+    DueTask();
+    int changes = 0;
+    runner.onMainClientChanged = [&] { ++changes; };
+    reachable = false;
+    for (int i = 0; i < 3; ++i) runner.OnTimer();
+    EXPECT_FALSE(runner.MainClientReachable());
+    EXPECT_EQ(runner.MainClientError(), "Class not registered");
+    EXPECT_EQ(changes, 1);
+    ASSERT_EQ(log.Lines(), std::vector<std::string>{Now() + " : The main client cannot be reached: Class not registered"});
+    reachable = true;
+    runner.OnTimer();
+    runner.OnTimer();
+    EXPECT_TRUE(runner.MainClientReachable());
+    EXPECT_EQ(changes, 2);
+    ASSERT_GE(log.Lines().size(), 2u);
+    EXPECT_EQ(log.Lines()[1], Now() + " : The main client can be reached again.");
+    EXPECT_EQ(std::count_if(log.Lines().begin(), log.Lines().end(),
+                            [](const std::string& l) { return l.find("main client") != std::string::npos; }),
+              2);
+}
+
+TEST_F(TaskRunnerTest, OtherFailuresOfTheTickReachTheSinkOnceAndAreNeverSwallowed) {
+    for (int i = 0; i < 3; ++i) DueTask();
+    rows.onRefresh = [](int) { throw core::Error("the row cannot be shown"); };
+    EXPECT_THROW(runner.OnTimer(), core::Error);  // no sink: the failure goes on
+    std::vector<std::string> errors;
+    runner.onError = [&](const std::string& text) { errors.push_back(text); };
+    runner.OnTimer();
+    runner.OnTimer();
+    EXPECT_EQ(errors, std::vector<std::string>{"the row cannot be shown"});
 }
 
 }  // namespace

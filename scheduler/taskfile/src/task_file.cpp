@@ -1,5 +1,6 @@
 #include "scheduler/task_file.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -16,8 +17,8 @@ namespace {
 using core::ClassBuilder;
 using core::Value;
 
-// The key for tasks the reader creates while a task stream is read on this thread.
-thread_local const TaskKey* readKey = nullptr;
+// The cipher for tasks the reader creates while a task stream is read on this thread.
+thread_local const storage::TextCipher* readCipher = nullptr;
 
 const core::TypeInfo& TaskTypeType() {
     static auto t = core::MakeEnumType("TTaskType", {"ttGet", "ttPut"});
@@ -48,14 +49,18 @@ const core::TypeInfo& MonthsType() {
 class StreamTask : public core::CollectionItem {
     LARK_PERSISTENT_CLASS(StreamTask)
 public:
-    StreamTask() : owned_(std::make_unique<TLarkFTPTask>()), task_(owned_.get()), key_(readKey) {}
-    void Bind(const TLarkFTPTask& task, const TaskKey& key) {
+    StreamTask() : owned_(std::make_unique<TLarkFTPTask>()), task_(owned_.get()), readCipher_(readCipher) {}
+    // Writing: the storage's task, and the cipher of this save.
+    void Bind(const TLarkFTPTask& task, storage::TextCipher& cipher) {
         owned_.reset();
         task_ = const_cast<TLarkFTPTask*>(&task);
-        key_ = &key;
+        writeCipher_ = &cipher;
     }
     TLarkFTPTask& Task() const { return *task_; }
+    // Reading: the task that the stream filled, for the storage's list.
+    std::unique_ptr<TLarkFTPTask> Release() { return std::move(owned_); }
     bool passwordFailed = false;
+    bool passwordChanged = false;
 
     void DefineProperties(core::Filer& filer) override {
         filer.DefineProperty(
@@ -63,17 +68,17 @@ public:
             [this](core::Reader& r) {
                 std::string text = r.ReadText();
                 try {
-                    if (!key_) throw core::Error("no task key");
-                    std::string plain = storage::AesTextCipher(core::Utf8ToWin1252(text), key_->data(), key_->size(), false);
-                    task_->SetUserPassword(core::Win1252ToUtf8(plain));
+                    if (!readCipher_) throw core::Error("no task key");
+                    task_->SetUserPassword(core::Win1252ToUtf8(readCipher_->Decrypt(core::Utf8ToWin1252(text))));
                 } catch (const std::exception&) {
                     task_->SetUserPassword({});
                     passwordFailed = true;
                 }
             },
             [this](core::Writer& w) {
-                w.WriteString8(storage::AesTextCipher(core::Utf8ToWin1252(task_->UserPassword()), key_->data(),
-                                                      key_->size(), true));
+                const std::string& password = task_->UserPassword();
+                passwordChanged = !CanStorePassword(password);
+                w.WriteString8(writeCipher_->Encrypt(core::Utf8ToWin1252(password)));
             },
             true);
     }
@@ -81,7 +86,8 @@ public:
 private:
     std::unique_ptr<TLarkFTPTask> owned_;
     TLarkFTPTask* task_;
-    const TaskKey* key_;
+    const storage::TextCipher* readCipher_ = nullptr;
+    storage::TextCipher* writeCipher_ = nullptr;
 };
 
 template <class V>
@@ -118,8 +124,10 @@ void ForwardSet(ClassBuilder<StreamTask>& b, std::string name, const core::TypeI
 LARK_DEFINE_CLASS(StreamTask) {
     using T = TLarkFTPTask;
     ClassBuilder<StreamTask> b("TLarkFTPTask", &core::CollectionItem::StaticClass());
+    // The main client's ids are opaque 32-bit values: the file holds the signed value of their
+    // bits, and every signed value reads back to the same bits.
     b.Custom(
-        "TaskID", core::CardinalType(),
+        "TaskID", core::IntegerType(),
         [](const StreamTask& s) { return Value(static_cast<std::int64_t>(static_cast<std::int32_t>(s.Task().TaskID()))); },
         [](StreamTask& s, const Value& v) { s.Task().SetTaskID(static_cast<std::uint32_t>(core::AsOrdinal(v))); },
         Value(std::int64_t(0)));
@@ -171,32 +179,60 @@ LARK_DEFINE_CLASS(StreamStorage) {
         .Build();
 }
 
-std::vector<std::uint8_t> WriteTaskStream(const TLarkFTPTaskStorage& storage) {
+std::vector<std::uint8_t> WriteTaskStream(const TLarkFTPTaskStorage& storage, std::vector<int>* changedPasswords) {
     StreamStorage stream;
     stream.fileName = storage.FileName();
     const TLarkFTPTaskList& list = storage.TaskList();
-    for (int i = 0; i < list.Count(); ++i)
-        static_cast<StreamTask*>(stream.Tasks()->Add())->Bind(list.Items(i), list.Key());
-    return core::WriteComponentToBytes(stream);
+    storage::TextCipher cipher(list.Key().data(), list.Key().size());
+    stream.Tasks()->BeginUpdate();
+    for (int i = 0; i < list.Count(); ++i) static_cast<StreamTask*>(stream.Tasks()->Add())->Bind(list.Items(i), cipher);
+    stream.Tasks()->EndUpdate();
+    std::vector<std::uint8_t> bytes = core::WriteComponentToBytes(stream);
+    if (changedPasswords) {
+        changedPasswords->clear();
+        for (int i = 0; i < stream.Tasks()->Count(); ++i)
+            if (static_cast<StreamTask*>(stream.Tasks()->Items(i))->passwordChanged) changedPasswords->push_back(i);
+    }
+    return bytes;
 }
 
 namespace {
-// Copies every published property and the password from one task to another.
-void CopyStored(StreamTask& from, StreamTask& to) {
-    core::AssignPublished(from, to);
-    to.Task().SetUserPassword(from.Task().UserPassword());
-}
+// The stream of a file being read, telling how far the reader has come at every step of about
+// a hundredth of it (and at least 64 KiB).
+class ProgressStream : public core::MemoryStream {
+public:
+    ProgressStream(std::vector<std::uint8_t> bytes, const LoadProgress& progress)
+        : MemoryStream(std::move(bytes)), progress_(progress), step_(std::max<std::int64_t>(Size() / 100, 65536)) {
+        next_ = step_;
+    }
+    std::size_t Read(void* buffer, std::size_t count) override {
+        std::size_t n = MemoryStream::Read(buffer, count);
+        if (progress_ && Position() >= next_) {
+            next_ = Position() + step_;
+            progress_(Position(), Size());
+        }
+        return n;
+    }
+
+private:
+    const LoadProgress& progress_;
+    std::int64_t step_;
+    std::int64_t next_;
+};
 }  // namespace
 
-LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, const std::vector<std::uint8_t>& bytes) {
+LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, std::vector<std::uint8_t> bytes, const LoadProgress& progress) {
     TLarkFTPTaskList& list = storage.TaskList();
     StreamStorage scratch;
     {
-        readKey = &list.Key();
+        const storage::TextCipher cipher(list.Key().data(), list.Key().size());
+        readCipher = &cipher;
         struct Reset {
-            ~Reset() { readKey = nullptr; }
+            ~Reset() { readCipher = nullptr; }
         } reset;
-        core::ReadComponentFromBytes(scratch, bytes);
+        ProgressStream stream(std::move(bytes), progress);
+        core::Reader(stream).ReadRootComponent(scratch);
+        if (progress) progress(stream.Size(), stream.Size());
     }
 
     LoadResult result;
@@ -204,28 +240,60 @@ LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, const std::vector<std::u
     list.Clear();
     for (int i = 0; i < scratch.Tasks()->Count(); ++i) {
         auto* from = static_cast<StreamTask*>(scratch.Tasks()->Items(i));
-        StreamTask to;
-        to.Bind(list.Add(), list.Key());
-        CopyStored(*from, to);
+        list.Adopt(from->Release());
         if (from->passwordFailed) result.undecipheredPasswords.push_back(i);
     }
     return result;
 }
 
-void SaveToFile(const TLarkFTPTaskStorage& storage, const std::string& fileName) {
-    if (fileName.empty()) return;
+SaveResult SaveToFile(const TLarkFTPTaskStorage& storage, const std::string& fileName, core::WriteSteps& steps) {
+    SaveResult result;
+    if (fileName.empty()) return result;
+    if (storage.ReadOnly())
+        throw core::Error("The task list is not saved to \"" + fileName +
+                          "\": the task file could not be read at start-up and is kept unchanged");
     std::filesystem::path path(std::u8string(reinterpret_cast<const char8_t*>(fileName.data()), fileName.size()));
     if (path.has_parent_path()) {
         std::error_code ec;
         std::filesystem::create_directories(path.parent_path(), ec);
         if (ec) throw core::Error("Cannot create folder for \"" + fileName + "\". " + ec.message());
     }
-    core::WriteFileAtomically(fileName, WriteTaskStream(storage));
+    core::WriteFileAtomically(fileName, WriteTaskStream(storage, &result.changedPasswords), steps);
+    return result;
 }
 
-LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileName) {
+LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileName, const LoadProgress& progress) {
     if (fileName.empty() || !core::FileExists(fileName)) return {};
-    return ReadTaskStream(storage, core::ReadFileBytes(fileName));
+    return ReadTaskStream(storage, core::ReadFileBytes(fileName), progress);
+}
+
+TaskFileStartup OpenTaskFile(TLarkFTPTaskStorage& storage, const std::string& fileName, const LoadProgress& progress,
+                             core::WriteSteps& steps) {
+    TaskFileStartup result;
+    if (fileName.empty()) return result;
+    result.removedTemporaries = core::RemoveStaleTemporaries(fileName, steps);
+    try {
+        result.load = LoadFromFile(storage, fileName, progress);
+        return result;
+    } catch (const std::exception& e) {
+        result.error = e.what();
+    }
+    try {
+        for (int n = 1; n <= 1000; ++n) {
+            std::string aside = fileName + (n == 1 ? std::string() : "." + std::to_string(n)) + ".damaged";
+            if (steps.RenameNoReplace(fileName, aside)) {
+                result.state = TaskFileStartup::State::SetAside;
+                result.asideName = aside;
+                return result;
+            }
+        }
+        result.asideError = "every name for the copy is taken";
+    } catch (const std::exception& e) {
+        result.asideError = e.what();
+    }
+    result.state = TaskFileStartup::State::ReadOnly;
+    storage.SetReadOnly(true);
+    return result;
 }
 
 }  // namespace lark::scheduler

@@ -2,18 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "core/component_stream.h"
 #include "core/datetime.h"
 #include "core/errors.h"
 #include "storage/passphrase_digest.h"
 #include "storage/password_cipher.h"
+#include "testing/interrupted_writes.h"
+#include "testing/scratch_folder.h"
 
 using namespace lark;
 using namespace lark::scheduler;
+using lark::testing::InterruptedWrites;
 namespace fs = std::filesystem;
 
 namespace {
@@ -189,10 +200,12 @@ TEST(TaskFile, DefaultsAreLeftOutAndReadBackBothWays) {
 }
 
 TEST(TaskFile, WriteReadWriteIsByteIdenticalForEveryField) {
+    // Ids at and beyond the signed boundary are written as negative values and read back whole.
+    const std::uint32_t ids[] = {0, 40000, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFEu, 160000};
     TLarkFTPTaskStorage s;
     for (int i = 0; i < 6; ++i) {
         TLarkFTPTask& t = s.TaskList().Add();
-        t.SetTaskID(static_cast<std::uint32_t>(i * 40000));
+        t.SetTaskID(ids[i]);
         t.SetUseProfile(i % 2);
         t.SetLocalName(i == 3 ? std::string(300, 'L') : "C:\\f" + std::to_string(i));
         t.SetRemoteName(i == 4 ? "/\xC3\xA9t\xC3\xA9" : "/r");
@@ -220,8 +233,10 @@ TEST(TaskFile, WriteReadWriteIsByteIdenticalForEveryField) {
     TLarkFTPTaskStorage back;
     ReadTaskStream(back, first);
     ASSERT_EQ(back.TaskList().Count(), 6);
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(back.TaskList().Items(i).UserPassword(), s.TaskList().Items(i).UserPassword());
+        EXPECT_EQ(back.TaskList().Items(i).TaskID(), ids[i]);
+    }
     auto second = WriteTaskStream(back);
     // The password texts differ by their random starting block; everything else is identical.
     RawFile a = Walk(first), b = Walk(second);
@@ -308,4 +323,186 @@ TEST(TaskFile, FilesAreSavedSafelyAndLoaded) {
     EXPECT_THROW(SaveToFile(s, blocked), core::Error);
     EXPECT_TRUE(fs::is_directory(fs::path(blocked) / "inside"));
     fs::remove_all(dir);
+}
+
+TEST(TaskFile, APasswordWindows1252CannotHoldIsReported) {
+    EXPECT_TRUE(CanStorePassword(""));
+    EXPECT_TRUE(CanStorePassword("s3cr\xC3\xA9t \xE2\x82\xAC"));  // é and the euro sign exist in Windows-1252
+    EXPECT_FALSE(CanStorePassword("\xE5\xAF\x86\xE7\xA0\x81x"));   // 密码x
+    EXPECT_FALSE(CanStorePassword("\xF0\x9F\x94\x91"));
+
+    TLarkFTPTaskStorage s;
+    NewProfileTask(s).SetUserPassword("plain");
+    NewProfileTask(s).SetUserPassword("\xE5\xAF\x86\xE7\xA0\x81x");
+    NewProfileTask(s).SetUserPassword("\xC3\xA9t\xC3\xA9");
+    std::vector<int> changed;
+    auto bytes = WriteTaskStream(s, &changed);
+    EXPECT_EQ(changed, std::vector<int>{1});
+    TLarkFTPTaskStorage back;
+    ReadTaskStream(back, bytes);
+    EXPECT_EQ(back.TaskList().Items(1).UserPassword(), "??x");
+    EXPECT_EQ(back.TaskList().Items(2).UserPassword(), "\xC3\xA9t\xC3\xA9");
+}
+
+namespace {
+
+class TaskFileOnDisk : public ::testing::Test {
+protected:
+    std::vector<std::string> Names() const { return folder_.Names(); }
+    static std::vector<std::string> Comments(const TLarkFTPTaskStorage& s) {
+        std::vector<std::string> c;
+        for (int i = 0; i < s.TaskList().Count(); ++i) c.push_back(s.TaskList().Items(i).Comments());
+        return c;
+    }
+    static void Fill(TLarkFTPTaskStorage& s, const std::string& prefix, int n) {
+        for (int i = 0; i < n; ++i) NewProfileTask(s).SetComments(prefix + std::to_string(i));
+    }
+
+    lark::testing::ScratchFolder folder_{"lark-taskdisk"};
+    fs::path dir_ = folder_.Path();
+    std::string file_ = folder_.File("TaskList.ltl");
+};
+
+}  // namespace
+
+// A save stopped or failed at any of its steps leaves a file that loads with the whole old or
+// the whole new list, and the next start leaves no temporary file behind.
+TEST_F(TaskFileOnDisk, AnInterruptedSaveLoadsTheOldOrTheNewListAndLeavesNoLitter) {
+    TLarkFTPTaskStorage oldList, newList;
+    Fill(oldList, "old", 3);
+    Fill(newList, "new", 40);
+    for (auto fault : InterruptedWrites::kFaults) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        SaveToFile(oldList, file_);
+        InterruptedWrites steps(fault);
+        EXPECT_THROW(SaveToFile(newList, file_, steps), core::Error);
+
+        TLarkFTPTaskStorage next;  // the next start
+        TaskFileStartup start = OpenTaskFile(next, file_);
+        EXPECT_EQ(start.state, TaskFileStartup::State::Loaded) << start.error;
+        EXPECT_TRUE(Comments(next) == Comments(oldList) ||
+                    (fault == InterruptedWrites::Fault::StopReplaced && Comments(next) == Comments(newList)));
+        EXPECT_EQ(Names(), std::vector<std::string>{"TaskList.ltl"});
+        EXPECT_EQ(start.removedTemporaries.empty(), !InterruptedWrites::Stops(fault) ||
+                                                       fault == InterruptedWrites::Fault::StopReplaced);
+    }
+}
+
+#ifndef _WIN32
+// The same with real kills: a child process saves two lists in turn until it is killed at a
+// random moment; the file always loads whole, and the next start removes what the kill left.
+TEST_F(TaskFileOnDisk, AKilledSaverLeavesAWholeListAndTheNextStartNoLitter) {
+    TLarkFTPTaskStorage a, b;
+    Fill(a, "a", 3);
+    Fill(b, "b", 400);
+    SaveToFile(a, file_);
+    std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
+    int litter = 0;
+    for (int kill = 0; kill < 40; ++kill) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) {
+                try {
+                    SaveToFile(i % 2 ? a : b, file_);
+                } catch (...) {
+                    _exit(2);
+                }
+            }
+        }
+        usleep(static_cast<useconds_t>(random() % 30000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saver stopped by itself";
+
+        TLarkFTPTaskStorage next;
+        TaskFileStartup start = OpenTaskFile(next, file_);
+        ASSERT_EQ(start.state, TaskFileStartup::State::Loaded) << start.error;
+        EXPECT_TRUE(Comments(next) == Comments(a) || Comments(next) == Comments(b));
+        EXPECT_EQ(Names(), std::vector<std::string>{"TaskList.ltl"});
+        litter += static_cast<int>(start.removedTemporaries.size());
+    }
+    RecordProperty("temporaryFilesRemoved", litter);
+}
+#endif
+
+TEST_F(TaskFileOnDisk, ADamagedFileIsSetAsideUnderANewNameEachTime) {
+    const std::vector<std::uint8_t> damaged{'T', 'P', 'F', '0', 1, 'X'};
+    for (int run = 1; run <= 3; ++run) {
+        std::ofstream(file_, std::ios::binary).write(reinterpret_cast<const char*>(damaged.data()), 5 + run % 2);
+        TLarkFTPTaskStorage s;
+        TaskFileStartup start = OpenTaskFile(s, file_);
+        ASSERT_EQ(start.state, TaskFileStartup::State::SetAside);
+        EXPECT_FALSE(start.error.empty());
+        EXPECT_EQ(start.asideName, file_ + (run == 1 ? "" : "." + std::to_string(run)) + ".damaged");
+        EXPECT_FALSE(s.ReadOnly());
+        EXPECT_EQ(s.TaskList().Count(), 0);
+        SaveToFile(s, file_);  // the save at exit
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"TaskList.ltl", "TaskList.ltl.2.damaged", "TaskList.ltl.3.damaged",
+                                                 "TaskList.ltl.damaged"}));
+    for (const char* name : {"TaskList.ltl.damaged", "TaskList.ltl.3.damaged"})
+        EXPECT_EQ(core::ReadFileBytes((dir_ / name).string()).size(), 6u) << name;
+    EXPECT_EQ(core::ReadFileBytes((dir_ / "TaskList.ltl.2.damaged").string()).size(), 5u);
+}
+
+namespace {
+// A disk on which the damaged file cannot be renamed.
+class NoRename : public core::WriteSteps {
+public:
+    bool RenameNoReplace(const std::string& from, const std::string&) override {
+        throw core::StreamError("Cannot rename file \"" + from + "\". Access is denied.");
+    }
+};
+}  // namespace
+
+TEST_F(TaskFileOnDisk, ADamagedFileThatCannotBeSetAsideIsNeverSavedOver) {
+    TLarkFTPTaskStorage good;
+    Fill(good, "kept", 2);
+    SaveToFile(good, file_);
+    auto bytes = core::ReadFileBytes(file_);
+    bytes.resize(bytes.size() - 3);  // cut short: unreadable, yet the user's tasks are in there
+    core::WriteFileAtomically(file_, bytes);
+
+    TLarkFTPTaskStorage s;
+    NoRename noRename;
+    TaskFileStartup start = OpenTaskFile(s, file_, {}, noRename);
+    EXPECT_EQ(start.state, TaskFileStartup::State::ReadOnly);
+    EXPECT_NE(start.asideError.find("Access is denied"), std::string::npos);
+    EXPECT_TRUE(s.ReadOnly());
+    s.TaskList().Add();
+    EXPECT_THROW(SaveToFile(s, file_), core::Error);  // the save at exit
+    EXPECT_EQ(core::ReadFileBytes(file_), bytes);
+    EXPECT_EQ(Names(), std::vector<std::string>{"TaskList.ltl"});
+}
+
+TEST_F(TaskFileOnDisk, StartUpWithoutAFileOrWithAGoodOne) {
+    TLarkFTPTaskStorage s;
+    EXPECT_EQ(OpenTaskFile(s, file_).state, TaskFileStartup::State::Loaded);
+    EXPECT_FALSE(OpenTaskFile(s, file_).load.loaded);
+    Fill(s, "t", 2);
+    SaveResult saved = SaveToFile(s, file_);
+    EXPECT_TRUE(saved.changedPasswords.empty());
+    TLarkFTPTaskStorage back;
+    TaskFileStartup start = OpenTaskFile(back, file_);
+    EXPECT_TRUE(start.load.loaded);
+    EXPECT_EQ(Comments(back), Comments(s));
+}
+
+TEST(TaskFile, ALongLoadTellsHowFarItHasCome) {
+    TLarkFTPTaskStorage s;
+    for (int i = 0; i < 3000; ++i) NewProfileTask(s).SetComments("task " + std::to_string(i));
+    auto bytes = WriteTaskStream(s);
+    std::vector<std::int64_t> seen;
+    TLarkFTPTaskStorage back;
+    ReadTaskStream(back, bytes, [&](std::int64_t done, std::int64_t total) {
+        EXPECT_EQ(total, static_cast<std::int64_t>(bytes.size()));
+        seen.push_back(done);
+    });
+    EXPECT_EQ(back.TaskList().Count(), 3000);
+    ASSERT_GE(seen.size(), 5u);
+    EXPECT_LE(seen.size(), 102u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(seen.back(), static_cast<std::int64_t>(bytes.size()));
 }

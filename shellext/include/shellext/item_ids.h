@@ -47,15 +47,21 @@ static_assert(offsetof(TShellItemID, node) == ItemNodeOffset);
 // True for the four kinds that name a model node.
 bool IsNodeKind(std::uint32_t kind);
 
-// A new single-item list (item + 2-byte terminator), zero-filled, with count 92 and the kind;
-// for a node kind also the node's handle and its display name cut to 39 UTF-16 units (never
-// inside a surrogate pair). Null when the allocator fails or a node kind is given no node.
+// A new single-item list (item + 2-byte terminator) for the node, zero-filled, with count 92,
+// the node's ItemKind(), its handle and its display name cut to 39 UTF-16 units (never inside
+// a surrogate pair). Null when the allocator fails.
+ItemIdList* CreatePidlItem(const RegisteredNode& node,
+                           ShellAllocator& allocator = DefaultShellAllocator());
+// The same with the kind given; null also when the kind is not the node's ItemKind() or no
+// node is given: every item names a node of its own kind.
 ItemIdList* CreatePidlItem(std::uint32_t kind, const RegisteredNode* node,
                            ShellAllocator& allocator = DefaultShellAllocator());
 
-// An item of this extension: present, count of at least 92, signature at offset 6; and, for a
-// node kind, a handle of a live node whose name still gives the stored display name. The
-// bounded form also requires the 92 bytes to lie within `available` bytes.
+// An item of this extension: present, count of at least 92, signature at offset 6, one of the
+// four node kinds, and a handle of a live node whose ItemKind() is the item's kind. Every
+// other kind is invalid. The stored display name is not compared: after a rename, copies of
+// the item that still carry the old name stay valid. The bounded form also requires the 92
+// bytes to lie within `available` bytes.
 bool IsOwnPidl(const ItemIdList* item, NodeRegistry& registry = NodeRegistry::Global());
 bool IsOwnPidl(const void* item, std::size_t available,
                NodeRegistry& registry = NodeRegistry::Global());
@@ -97,8 +103,9 @@ std::u16string PidlDisplayNameW(const ItemIdList* item);
 // Overwrites the stored display name by the same rules as CreatePidlItem.
 void SetPidlDisplayName(ItemIdList* item, std::string_view name);
 
-// The live node that an own item stands for, or null (not an own item, not a node kind,
-// freed node, renamed node). The bounded form checks the bytes as IsOwnPidl does.
+// The live node that an own item stands for, or null (not an own item, freed node, node of
+// another kind). The bounded form checks the bytes as IsOwnPidl does. The model's SiteNodeOf
+// and RemoteNodeOf give the node as its class.
 RegisteredNode* PidlNode(const ItemIdList* item, NodeRegistry& registry = NodeRegistry::Global());
 RegisteredNode* PidlNode(const void* item, std::size_t available,
                          NodeRegistry& registry = NodeRegistry::Global());

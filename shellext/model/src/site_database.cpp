@@ -2,7 +2,8 @@
 
 #include "core/errors.h"
 #include "core/text_encoding.h"
-#include "storage/form_storage.h"
+#include "core/ini_store.h"
+#include "storage/props_storage.h"
 
 namespace lark::shellext {
 
@@ -48,18 +49,41 @@ std::string GetSiteDatabasePath(const MainClientRegistration& registration) {
     return folder + std::string(kSiteDatabaseFileName);
 }
 
-int ReadSiteDatabase(TServers& holder, const std::string& path) {
+void ReadSiteRecords(TServers& holder, const core::IniStore& file) {
+    storage::TPropsStorage reader;
+    reader.Object = &holder;
+    reader.Prefix = std::string(kSiteHolderName) + "_";
+    reader.Section = std::string(kSiteDatabaseSection);
+    // A record's keys are read one after another from its section: find it once for them. The
+    // callbacks hold one pointer each, so the copies every nested record makes allocate nothing.
+    struct Cursor {
+        const core::IniStore& file;
+        std::string name;
+        const core::IniStore::Section* section;
+    } cursor{file, {}, file.FindSectionForReading({})};
+    reader.OnReadString = [c = &cursor](std::string_view s, std::string_view k, std::string_view d) {
+        if (s != c->name) {
+            c->name.assign(s);
+            c->section = c->file.FindSectionForReading(s);
+        }
+        return c->file.ReadString(c->section, k, d);
+    };
+    reader.OnReadSectionKeys = [f = &file](std::string_view s, const std::function<void(std::string_view)>& each) {
+        f->ForEachKey(s, each);
+    };
+    reader.LoadPropValue(*holder.Class().FindProp("FTPServers"));
+}
+
+void ReadSiteRecords(TServers& holder, const std::string& path) {
     if (holder.Name().empty()) holder.SetName(std::string(kSiteHolderName));
     if (!core::SameTextUtf8(holder.Name(), kSiteHolderName))
         throw core::Error("The site database is read into a component named " + std::string(kSiteHolderName));
-    if (!path.empty()) {
-        storage::TFormStorage reader;
-        reader.SetActive(false);
-        reader.SetIniFileName(path);
-        reader.SetIniSection(std::string(kSiteDatabaseSection));
-        reader.AddStoredProp(std::string(kSiteHolderName) + ".FTPServers", &holder);
-        reader.RestoreStoredProps();
-    }
+    // Parsed once; a file that exists but cannot be read fails here, naming the file.
+    if (!path.empty()) ReadSiteRecords(holder, core::IniStore(path));
+}
+
+int ReadSiteDatabase(TServers& holder, const std::string& path) {
+    ReadSiteRecords(holder, path);
     return DecipherPasswords(holder.FTPServers(), SitePasswordKey());
 }
 

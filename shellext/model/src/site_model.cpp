@@ -48,9 +48,9 @@ Listing ListWithRetries(TFTPObject& site, const std::string& path, bool refresh)
 }
 
 // Parses a line into the entry; false for a line that names nothing usable.
-bool ParseUsable(TFTPFileInfo& entry, const std::string& line, const core::Clock& clock) {
+bool ParseUsable(TFTPFileInfo& entry, const std::string& line, const ListingParser& parser) {
     try {
-        ParseLine(entry, line, clock);
+        parser.Parse(entry, line);
     } catch (const std::exception&) {
         return false;
     }
@@ -65,9 +65,10 @@ void TakeDetails(TFSObject& node, const TFTPFileInfo& entry) {
 }
 
 void AddNodes(TFSObjects& to, const std::vector<std::string>& lines, const core::Clock& clock) {
+    const ListingParser parser(clock);
     TFTPFileInfo entry;
     for (const std::string& line : lines) {
-        if (!ParseUsable(entry, line, clock)) continue;
+        if (!ParseUsable(entry, line, parser)) continue;
         TakeDetails(*AddFSObject(to, entry.Name, entry.IsDir), entry);
     }
 }
@@ -129,15 +130,19 @@ private:
 void MergeListing(TFSObjects& nodes, const std::vector<std::string>& lines, const core::Clock& clock) {
     NodeMatcher matcher(nodes);
     std::vector<TFSObject*> doomed;
+    const ListingParser parser(clock);
     TFTPFileInfo entry;
     for (const std::string& line : lines) {
-        if (!ParseUsable(entry, line, clock)) continue;
+        if (!ParseUsable(entry, line, parser)) continue;
         TFSObject* node = matcher.Take(entry.Name);
         if (node && node->IsFolder() != entry.IsDir) {
             doomed.push_back(node);
             node = nullptr;
         }
-        if (!node) node = AddFSObject(nodes, entry.Name, entry.IsDir);
+        if (!node)
+            node = AddFSObject(nodes, entry.Name, entry.IsDir);
+        else if (node->Name != entry.Name)
+            node->Name = entry.Name;  // renamed on the server in letter case only
         TakeDetails(*node, entry);
     }
     for (TFSObject* node : matcher.Unmatched()) doomed.push_back(node);
@@ -154,12 +159,6 @@ bool Refresh(TFTPObject& site, TFSObjects& nodes, const std::string& path) {
     } catch (const std::exception&) {
         return false;
     }
-}
-
-const TFtpServerInfo* FindRecord(const TFtpServers& records, std::string_view name) {
-    for (int i = 0; i < records.Count(); ++i)
-        if (core::SameTextUtf8(records.Items(i)->DisplayName(), name)) return records.Items(i);
-    return nullptr;
 }
 
 // The names of the node's ancestors, topmost first.
@@ -216,17 +215,24 @@ std::unique_ptr<TFtpServers> TFTPContainer::ReleaseFTPServers() {
 }
 
 void TFTPContainer::LoadDatabase(const std::string& path) {
-    nodes_->Clear();
-    FTPServers().Clear();
-    ReadSiteDatabase(*this, path);
+    // Read aside first: a database that cannot be read leaves the present tree.
+    if (Name().empty()) SetName(std::string(kSiteHolderName));
+    TServers fresh;
+    fresh.SetName(Name());
+    fresh.SetFTPServers(std::make_unique<TFtpServers>(Owner()));
+    ReadSiteRecords(fresh, path);  // BuildTree deciphers
+    SetFTPServers(fresh.ReleaseFTPServers());
     BuildTree();
 }
 
 void TFTPContainer::BuildTree() { BuildLevel(*nodes_, FTPServers()); }
 
 void TFTPContainer::LoadFromDatabase(const std::string& path, const ItemIdList* folder) {
-    std::unique_ptr<TServers> fresh = LoadSiteDatabase(path);
-    MergeServers(*nodes_, fresh->FTPServers(), folder);
+    // Only the records of new sites are deciphered, as the merge takes them: a site that stays
+    // keeps its own record.
+    TServers fresh;
+    ReadSiteRecords(fresh, path);
+    MergeServers(*nodes_, fresh.FTPServers(), folder);
 }
 
 // ---- TFTPObjects ----
@@ -292,6 +298,8 @@ TFTPObject::~TFTPObject() {
 std::string TFTPObject::NodeName() const { return serverInfo_ ? serverInfo_->ProfileName : std::string(); }
 
 RegisteredNode* TFTPObject::NodeParent() const { return collection_->OwnerNode(); }
+
+std::uint32_t TFTPObject::ItemKind() const { return IsFolder() ? ItemKindSiteFolder : ItemKindProfile; }
 
 void TFTPObject::SetConnected(bool connected) {
     if (connected) {
@@ -401,6 +409,8 @@ TFSObject::TFSObject(TFSObjects& collection, std::string name, bool isFolder)
 
 TFSObject::~TFSObject() { children_.reset(); }
 
+std::uint32_t TFSObject::ItemKind() const { return isFolder_ ? ItemKindRemoteDir : ItemKindRemoteFile; }
+
 std::string TFSObject::GetRemotePath() const {
     std::vector<const TFSObject*> chain;
     for (const TFSObject* n = this; n; n = n->collection_->Directory()) chain.push_back(n);
@@ -447,6 +457,44 @@ bool TFSObject::RefreshContent() {
 
 // ---- free operations ----
 
+bool IsSafeLocalFileName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || std::string_view("/\\:<>\"|?*").find(c) != std::string_view::npos)
+            return false;
+    }
+    if (name.back() == '.' || name.back() == ' ') return false;  // Windows drops them: another name
+    if (core::Utf8ToUtf16(name).size() > 255) return false;
+    // A reserved device name stays the device with any extension and trailing spaces.
+    std::string_view base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    static constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (std::string_view device : kDevices)
+        if (core::SameTextUtf8(base, device)) return false;
+    for (std::string_view prefix : {std::string_view("COM"), std::string_view("LPT")}) {
+        if (base.size() < 4 || !core::SameTextUtf8(base.substr(0, 3), prefix)) continue;
+        const std::string_view number = base.substr(3);
+        if ((number.size() == 1 && number[0] >= '1' && number[0] <= '9') ||
+            number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3")  // ¹ ² ³
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::string> LocalFileName(const TFSObject& node) {
+    if (!IsSafeLocalFileName(node.Name)) return std::nullopt;
+    return node.Name;
+}
+
+TFTPObject* SiteNodeOf(const ItemIdList* item, NodeRegistry& registry) {
+    return dynamic_cast<TFTPObject*>(PidlNode(item, registry));
+}
+
+TFSObject* RemoteNodeOf(const ItemIdList* item, NodeRegistry& registry) {
+    return dynamic_cast<TFSObject*>(PidlNode(item, registry));
+}
+
 void BuildLevel(TFTPObjects& level, TFtpServers& records) {
     level.Clear();
     level.Bind(records);
@@ -464,10 +512,16 @@ void MergeServers(TFTPObjects& level, const TFtpServers& records, const ItemIdLi
     const auto announce = [&] {
         if (notifier) notifier->FolderUpdated(folder);
     };
+    // Names without case, each with the first record that has it: a level of thousands of sites
+    // merges in linear time.
+    std::unordered_map<std::string, const TFtpServerInfo*> freshByName;
+    for (int j = 0; j < records.Count(); ++j)
+        freshByName.emplace(core::FoldCaseUtf8(records.Items(j)->DisplayName()), records.Items(j));
     for (int i = level.Count() - 1; i >= 0; --i) {
         TFTPObject* node = level.Items(i);
         const std::string name = node->ServerInfo() ? node->ServerInfo()->DisplayName() : std::string();
-        const TFtpServerInfo* fresh = FindRecord(records, name);
+        const auto found = freshByName.find(core::FoldCaseUtf8(name));
+        const TFtpServerInfo* fresh = found == freshByName.end() ? nullptr : found->second;
         if (!fresh) {
             level.Delete(i);
             announce();
@@ -475,9 +529,12 @@ void MergeServers(TFTPObjects& level, const TFtpServers& records, const ItemIdLi
             MergeServers(node->Children(), fresh->Servers(), folder);
         }
     }
+    std::unordered_set<std::string> present;
+    for (int i = 0; i < level.Count(); ++i)
+        if (const TFtpServerInfo* record = level.Items(i)->ServerInfo()) present.insert(core::FoldCaseUtf8(record->DisplayName()));
     for (int j = records.Count() - 1; j >= 0; --j) {
         const TFtpServerInfo* fresh = records.Items(j);
-        if (level.FindByName(fresh->DisplayName())) continue;
+        if (!present.insert(core::FoldCaseUtf8(fresh->DisplayName())).second) continue;
         TFTPObject* node = level.AddNewRecord();
         TFtpServerInfo& record = *node->ServerInfo();
         record.Assign(*fresh);

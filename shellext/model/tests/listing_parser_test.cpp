@@ -91,8 +91,48 @@ TEST(ListingUnix, Lines) {
          0x4B},
         // A file name containing ";" is still a Unix line.
         {"-rw-r--r-- 1 o g 5 Jan 10  2003 a;1", "a;1", 5, At(2003, 1, 10), "o", "g", 0x4B},
+        // A link listed with a path keeps its own last part; so does a directory with a path.
+        {"lrwxrwxrwx 1 o g 7 Jan 10  2003 bin/link -> /usr/bin", "link", 7, At(2003, 1, 10), "o",
+         "g", 0x1FF},
+        {"drwxr-xr-x 1 o g 10 Jan 10  2003 a/b/", "b", 10, At(2003, 1, 10), "o", "g", 0x16F, true},
+        // The ISO form (ls --time-style=long-iso), with and without a group.
+        {"-rw-r--r-- 1 o g 5 2003-01-10 12:34 iso-date", "iso-date", 5, At(2003, 1, 10, 12, 34),
+         "o", "g", 0x4B},
+        {"drwxr-xr-x 2 ftp 4096 2024-03-05 09:07 pub", "pub", 4096, At(2024, 3, 5, 9, 7), "ftp",
+         "", 0x16F, true},
+        {"-rw-r--r-- 1 o g 5 2003-02-30 12:34 bad-iso", "bad-iso", 5, 0, "o", "g", 0x4B},
+        // ls --full-time: seconds and their fraction do not count, the zone is passed over.
+        {"-rw-r--r-- 1 o g 5 2003-01-10 12:34:56.123456789 +0100 full iso", "full iso", 5,
+         At(2003, 1, 10, 12, 34), "o", "g", 0x4B},
+        // Dates of other forms: the entry stays, without a date.
+        {"-rw-r--r-- 1 o g 5 Mär  5 12:34 lokal", "lokal", 5, 0, "o", "g", 0x4B},
+        {"-rw-r--r-- 1 o g 5 5 mars  2003 jour", "jour", 5, 0, "o", "g", 0x4B},
+        {"-rw-r--r-- 1 o g 5 3月 5日 12:34 中文.txt", "中文.txt", 5, 0, "o", "g", 0x4B},
+        {"-rw-r--r-- 1 o 1000 5 Mär  5  2003 numeric group", "numeric group", 5, 0, "o", "1000",
+         0x4B},
+        {"-rw-r--r-- 1 o 5 Mär  5 12:34 no group", "no group", 5, 0, "o", "", 0x4B},
+        {"-rw-r--r-- 1 o g 5 05.03.2024 12:34 dotted", "dotted", 5, 0, "o", "g", 0x4B},
+        {"crw-r--r-- 1 root tty 4, 64 Mär  5 12:34 tty1", "tty1", 0, 0, "root", "tty", 0x4B,
+         false, true},
     };
     for (const Expect& c : cases) Check(c, december);
+}
+
+// Lines are split in blocks of 64 bytes: every column lands on every block boundary once.
+TEST(Listing, ColumnsAtEveryOffset) {
+    for (std::size_t pad = 1; pad <= 140; ++pad) {
+        const std::string gap(pad, ' ');
+        const std::string unix = "-rw-r--r-- 1 owner" + gap + "group 1234 Mar  5 12:34 a name" + gap + "x";
+        Check({unix.c_str(), "a name" + gap + "x", 1234, At(2026, 3, 5, 12, 34), "owner", "group", 0x4B},
+              december);
+        const std::string device = "crw-r--r-- 1 root" + gap + "tty 4," + gap + "64 Mar  5 12:34 tty" + gap;
+        Check({device.c_str(), "tty" + gap, 0, At(2026, 3, 5, 12, 34), "root", "tty", 0x4B, false, true},
+              december);
+        const std::string dos = "01-15-04" + gap + "07:45PM" + gap + "1234 f" + gap + "g";
+        Check({dos.c_str(), "f" + gap + "g", 1234, At(2004, 1, 15, 19, 45)}, december);
+        const std::string vms = "NAME.DIR;1" + gap + "3/4\t" + gap + "15-FEB-2004 10:30:15";
+        Check({vms.c_str(), "NAME.DIR;1", 1536, At(2004, 2, 15, 10, 30), "", "", 0, true}, december);
+    }
 }
 
 TEST(ListingUnix, RecentDatesTakeTheYearFromTheClock) {
@@ -166,6 +206,17 @@ TEST(ListingDos, Lines) {
         // An invalid date and an invalid time.
         {"13-45-05  10:36AM                 1234 baddate", "baddate", 1234, 0},
         {"02-23-05  13:36PM                 1234 badtime", "badtime", 1234, At(2005, 2, 23)},
+        // The ISO form, day-first dates with dots, 24-hour times with seconds.
+        {"2004-01-15  19:45       <DIR>          iso dir", "iso dir", 0, At(2004, 1, 15, 19, 45),
+         "", "", 0, true},
+        {"2024-03-05 10:36 1234 iso.txt", "iso.txt", 1234, At(2024, 3, 5, 10, 36)},
+        {"15.01.2004  19:45       <DIR>          punkt", "punkt", 0, At(2004, 1, 15, 19, 45), "",
+         "", 0, true},
+        {"01-15-04  19:45:12     1234 secs.txt", "secs.txt", 1234, At(2004, 1, 15, 19, 45)},
+        // A ";" in a DOS name does not make the line VMS: VMS versions end the first word.
+        {"02-23-05  10:36AM                 1234 notes;old.txt", "notes;old.txt", 1234,
+         At(2005, 2, 23, 10, 36)},
+        {"2004-13-15  19:45     1234 no such month", "no such month", 1234, 0},
     };
     for (const Expect& c : cases) Check(c, december);
 }
@@ -177,10 +228,14 @@ TEST(ListingVms, Lines) {
         {"DATA.TXT;12 5 1-JAN-1999 09:05", "DATA.TXT;12", 2560, At(1999, 1, 1, 9, 5)},
         // The time is the first five characters, whatever follows them.
         {"LOG.TXT;3 1 02-MAR-2010 23:59.99", "LOG.TXT;3", 512, At(2010, 3, 2, 23, 59)},
+        // Owner and protection columns carry no Unix owner, group or permissions.
         {"SUB.DIR;2 1/3 15-FEB-2004 10:30:15 [STAFF,SMITH] (RWE,RWED,RE,)", "SUB.DIR;2", 512,
-         At(2004, 2, 15, 10, 30), "SMITH", "STAFF", 0x2F, true},
+         At(2004, 2, 15, 10, 30), "", "", 0, true},
         {"LONG.DAT;1 4194304/4194304 15-FEB-2004 10:30:15 [SMITH] (RWED,RWED,R,R)", "LONG.DAT;1",
-         2147483648LL, At(2004, 2, 15, 10, 30), "SMITH", "", 0x4F},
+         2147483648LL, At(2004, 2, 15, 10, 30)},
+        // Versions of more than one digit; a one-digit hour.
+        {"OLD.DIR;12 1 15-FEB-2004 9:05:00", "OLD.DIR;12", 512, At(2004, 2, 15, 9, 5), "", "", 0,
+         true},
         // A long name alone on its line: the rest of the entry follows on the next one.
         {"VERY_LONG_FILE_NAME.TXT;1", "VERY_LONG_FILE_NAME.TXT;1", 0, 0},
         {"X.TXT;1 abc 99-FOO-2004 10:30", "X.TXT;1", 0, 0},
@@ -201,12 +256,15 @@ TEST(Listing, UnreadableLinesGiveNoName) {
         "   3/4  15-FEB-2004 10:30:15",  // continuation of a long VMS name
         "-rw-r--r--",
         "drwxr-xr-x 2 o g 512",
-        "-rw-r--r-- 1 o g 5 2003-01-10 12:34 iso-date",
         "01-15-04  07:45PM",
         "d",
         ";",
         "-rw-r--r-- 1 o g 5 Jan 10  2003",
         "-rw-r--r-- 1 o g 5 Jan 10  2003 /",
+        // Dotted version numbers and other digit groups are no dates.
+        "1.2.3 Welcome to the server",
+        "220-2024.1 server ready for you",
+        "123-45-6789 a b c",
     };
     for (const char* line : lines) {
         TFTPFileInfo e;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/datetime.h"
+#include "core/errors.h"
 #include "mainclient_fake/fake_main_client.h"
 #include "shellext/model/site_database.h"
 #include "storage/form_storage.h"
@@ -302,7 +303,7 @@ TEST_F(SiteModel, RefreshAfterARenameOrDeleteRemovesExactlyThatNode) {
     }
 }
 
-TEST_F(SiteModel, RefreshMatchesNamesOnceEachPreferringTheExactSpelling) {
+TEST_F(SiteModel, RefreshMatchesNamesOnceEachPreferringTheExactSpellingAndTakesTheListedSpelling) {
     TFTPObject* site = ListedSite({File("Readme", 1), File("README", 2), File("notes", 3)});
     TFSObjects& nodes = *site->Content();
     TFSObject* mixed = nodes.Items(0);
@@ -314,8 +315,11 @@ TEST_F(SiteModel, RefreshMatchesNamesOnceEachPreferringTheExactSpelling) {
     ASSERT_EQ(nodes.Count(), 3);
     EXPECT_EQ(mixed->Size, 10);
     EXPECT_EQ(upper->Size, 20);
-    EXPECT_EQ(nodes.Items(2), notes);  // a case-only change keeps the node
+    EXPECT_EQ(nodes.Items(2), notes);  // a case-only rename keeps the node
+    EXPECT_EQ(notes->Name, "NOTES");    // with the server's new spelling
     EXPECT_EQ(notes->Size, 30);
+    EXPECT_EQ(mixed->Name, "Readme");
+    EXPECT_EQ(upper->Name, "README");
 }
 
 TEST_F(SiteModel, FailedRefreshAnswersFalseAndKeepsTheNodes) {
@@ -352,6 +356,52 @@ TEST_F(SiteModel, RefreshBeforeTheFirstListingIsTheFirstListing) {
     EXPECT_EQ(Names(site->Content()), std::vector<std::string>{"a"});
 }
 
+// ---- item identifiers ----
+
+TEST_F(SiteModel, ItemsGiveTheirNodeOnlyAsTheNodesOwnKindAndClass) {
+    TFTPObject* folder = AddSite("F");
+    folder->ServerInfo()->IsFolder = true;
+    TFTPObject* site = ListedSite({Dir("d"), File("f")});
+    TFSObject* dir = site->Content()->Items(0);
+    TFSObject* file = site->Content()->Items(1);
+    EXPECT_EQ(folder->ItemKind(), ItemKindSiteFolder);
+    EXPECT_EQ(site->ItemKind(), ItemKindProfile);
+    EXPECT_EQ(dir->ItemKind(), ItemKindRemoteDir);
+    EXPECT_EQ(file->ItemKind(), ItemKindRemoteFile);
+
+    // Each node's own item, with its kind field overwritten: only the node's kind names it.
+    const RegisteredNode* nodes[] = {folder, site, dir, file};
+    const std::uint32_t kinds[] = {ItemKindSiteFolder, ItemKindProfile, ItemKindRemoteDir,
+                                   ItemKindRemoteFile, 0x72639000, 0x72639005, 0x7263FFFF};
+    for (const RegisteredNode* node : nodes) {
+        ItemIdList* own = CreatePidlItem(*node);
+        ASSERT_NE(own, nullptr);
+        for (std::uint32_t kind : kinds) {
+            SCOPED_TRACE(node->NodeName() + " as kind " + std::to_string(kind & 0xFFFF));
+            std::vector<unsigned char> bytes(reinterpret_cast<unsigned char*>(own),
+                                             reinterpret_cast<unsigned char*>(own) + 94);
+            for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<unsigned char>(kind >> (8 * i));
+            const auto* item = reinterpret_cast<const ItemIdList*>(bytes.data());
+            const bool match = kind == node->ItemKind();
+            const bool siteKind = kind == ItemKindSiteFolder || kind == ItemKindProfile;
+            EXPECT_EQ(IsOwnPidl(item), match);
+            EXPECT_EQ(SiteNodeOf(item), match && siteKind ? node : nullptr);
+            EXPECT_EQ(RemoteNodeOf(item), match && !siteKind ? node : nullptr);
+        }
+        FreePidl(own);
+    }
+    EXPECT_EQ(SiteNodeOf(nullptr), nullptr);
+    EXPECT_EQ(RemoteNodeOf(nullptr), nullptr);
+
+    // A folder flag that changed under an item makes it name nothing.
+    ItemIdList* siteItem = CreatePidlItem(*site);
+    site->ServerInfo()->IsFolder = true;
+    EXPECT_EQ(SiteNodeOf(siteItem), nullptr);
+    site->ServerInfo()->IsFolder = false;
+    EXPECT_EQ(SiteNodeOf(siteItem), site);
+    FreePidl(siteItem);
+}
+
 // ---- names and paths ----
 
 TEST_F(SiteModel, UniqueNames) {
@@ -364,6 +414,72 @@ TEST_F(SiteModel, UniqueNames) {
     TFTPObject* site = ListedSite({Dir("New folder"), File("x")});
     EXPECT_EQ(UniqueFSObjectName(*site->Content(), "new FOLDER"), "new FOLDER (2)");
     EXPECT_EQ(UniqueFSObjectName(*site->Content(), "y"), "y");
+}
+
+TEST_F(SiteModel, HostileServerNamesStayVisibleButNeverBecomeLocalNames) {
+    struct Case {
+        std::string name;
+        bool safe;
+    } cases[] = {
+        {"..\\..\\evil.exe", false},
+        {"C:\\Windows\\x.dll", false},
+        {"a/b", false},
+        {"a\\b", false},
+        {"C:x", false},
+        {"file.txt:stream", false},
+        {".", false},
+        {"..", false},
+        {"", false},
+        {std::string("nul\0inside", 10), false},
+        {"tab\there", false},
+        {"bell\a", false},
+        {"del\x7F", false},
+        {"what?.txt", false},
+        {"star*", false},
+        {"<tag>", false},
+        {"pipe|", false},
+        {"quote\"", false},
+        {"trailing.", false},
+        {"...", false},
+        {"trailing ", false},
+        {"CON", false},
+        {"con", false},
+        {"Nul.txt", false},
+        {"aux.tar.gz", false},
+        {"PRN ", false},
+        {"CON .txt", false},
+        {"COM1", false},
+        {"lpt9.log", false},
+        {"COM\xC2\xB9", false},
+        {"CONIN$", false},
+        {std::string(256, 'x'), false},
+        {"readme.txt", true},
+        {".profile", true},
+        {"a b", true},
+        {" leading space", true},
+        {"Grüße aus Köln.txt", true},
+        {"CONSOLE", true},
+        {"com10", true},
+        {"COM0", true},
+        {"lpt", true},
+        {"null.txt", true},
+        {"x.con", true},
+        {std::string(255, 'x'), true},
+        {std::string(127, 'x') + "\xC3\xA9", true},  // 128 units, 129 bytes
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(IsSafeLocalFileName(c.name), c.safe);
+    }
+
+    // Such names come through the listing into the model unchanged, and stay refused there.
+    TFTPObject* site = ListedSite({"01-15-04  07:45PM                  123 ..\\..\\evil.exe",
+                                   "01-15-04  07:45PM                  123 C:\\Windows\\x.dll",
+                                   "01-15-04  07:45PM       <DIR>          CON", File("ok.txt")});
+    ASSERT_EQ(Names(site->Content()),
+              (std::vector<std::string>{"..\\..\\evil.exe", "C:\\Windows\\x.dll", "CON", "ok.txt"}));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(LocalFileName(*site->Content()->Items(i)), std::nullopt);
+    EXPECT_EQ(LocalFileName(*site->Content()->Items(3)), "ok.txt");
 }
 
 TEST_F(SiteModel, ObjectPathNamesTheEnclosingFolders) {
@@ -557,6 +673,34 @@ TEST_F(SiteDatabaseModel, ReloadMergesLevelsAndKeepsTheRecordsOfSitesThatStay) {
     model.LoadFromDatabase((dir / "b.ini").string(), asking);
     EXPECT_EQ(Names(model.Nodes()), (std::vector<std::string>{"Alpha", "Folder", "Delta", "Gamma"}));
     EXPECT_TRUE(notices.folders.empty());
+}
+
+// A database that exists but cannot be read is an error for the caller, never an empty tree:
+// neither a first load nor a reload changes the tree then.
+TEST_F(SiteDatabaseModel, AnUnreadableDatabaseReachesTheCallerAndKeepsTheTree) {
+    model.LoadDatabase(Write("a.ini", first));
+    TFTPObject* alpha = model.Nodes().Items(0);
+    const std::filesystem::path unreadable = dir / "locked.ini";
+    std::filesystem::create_directories(unreadable);  // a folder where the file should be
+    for (bool reload : {true, false}) {
+        SCOPED_TRACE(reload ? "reload" : "load");
+        try {
+            if (reload) model.LoadFromDatabase(unreadable.string(), asking);
+            else model.LoadDatabase(unreadable.string());
+            ADD_FAILURE() << "the read failure was swallowed";
+        } catch (const core::Error& e) {
+            EXPECT_NE(std::string(e.what()).find("locked.ini"), std::string::npos) << e.what();
+        }
+        ASSERT_EQ(Names(model.Nodes()), (std::vector<std::string>{"Alpha", "Folder", "Beta"}));
+        EXPECT_EQ(model.Nodes().Items(0), alpha);
+        EXPECT_EQ(model.FTPServers().Count(), 3);
+        EXPECT_TRUE(notices.folders.empty());
+    }
+    TServers holder;
+    EXPECT_THROW(ReadSiteDatabase(holder, unreadable.string()), core::Error);
+    // A missing file is no error: there are no sites.
+    EXPECT_EQ(ReadSiteDatabase(holder, (dir / "missing.ini").string()), 0);
+    EXPECT_EQ(holder.FTPServers().Count(), 0);
 }
 
 TEST_F(SiteDatabaseModel, FreedSitesTakeTheirRemoteNodesAlong) {

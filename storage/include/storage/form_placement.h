@@ -32,13 +32,17 @@ public:
     virtual void EraseSection(std::string_view section) = 0;
     // The key names of a section; used to trust a stored item count only as far as items exist.
     virtual std::vector<std::string> SectionKeys(std::string_view section) = 0;
-    // Makes the writes permanent (an INI file is written through a temporary file).
+    // Makes the writes permanent (an INI file is written through a temporary file). A store
+    // dropped without it keeps nothing of what was written.
     virtual void Commit() {}
     // The INI reader drops one pair of surrounding quotes, so writers add one.
     virtual bool IsIniFile() const { return false; }
 };
 
-// The INI file, parsed once when opened. A missing file is an empty store.
+// A pass over the process's one store of the INI file (core::SharedIniFile): the file is read
+// when it opens and, on Commit, what changed is written back into the file as it is then. A
+// missing file is an empty store. A value the file cannot hold (a line break) is left out and
+// Commit names it after writing the rest.
 std::unique_ptr<SettingsStore> OpenIniSettings(const std::string& fileName);
 // The key `key` under `root`, its subkeys the sections. Reading never creates the key. On the
 // host there is no registry: this throws core::Error.
@@ -178,6 +182,8 @@ private:
     bool saved_ = false;
     bool destroyingWindow_ = false;
     bool defaultMaximize_ = true;
+    // The show command restored while the window was hidden, applied when it shows (0: none).
+    int pendingShowCmd_ = 0;
     bool ownerEventsAttached_ = false;
     TUiWindowHook* hook_ = nullptr;
     // The owner window's own handlers, put back when the placement goes.

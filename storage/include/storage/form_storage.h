@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/collection.h"
 #include "core/strings_object.h"
@@ -69,7 +70,9 @@ public:
     ~TFormStorage() override;
 
     // Lines carry their component as the line's object; a line without one is deleted by the
-    // next pass, and a line whose component is freed is deleted at once.
+    // next pass, and a line whose component is freed is deleted at once. However a line gets
+    // into the list (added here or through the list, assigned, inserted), the storage asks its
+    // component for the removal notice.
     core::StringList& StoredProps() { return storedProps_.List(); }
     core::StringsObject* StoredPropsObject() { return &storedProps_; }
     void AddStoredProp(std::string line, core::Component* component);
@@ -91,8 +94,11 @@ public:
 
 private:
     void Configure(TPropsStorage& storage);
+    // Asks every component the lines carry for its removal notice, and lets go of the others.
+    void FollowStoredComponents();
 
     core::StringsObject storedProps_;
+    std::vector<core::Component*> followed_;
     TStoredValues storedValues_{this};
 };
 

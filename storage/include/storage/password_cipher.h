@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -63,5 +64,23 @@ void Base64DecodeStream(std::string_view input, std::string& output);
 // text. Exceptions of either step reach the caller.
 std::string AesTextCipher(std::string_view text, const std::uint8_t* key, std::size_t keySize,
                           bool encrypt);
+
+// Many texts under one key, as a file of passwords needs: the key schedule runs once, and one
+// random source, seeded once, fills every starting block. The texts are those of AesTextCipher,
+// and its failures are raised alike.
+class TextCipher {
+public:
+    TextCipher(const std::uint8_t* key, std::size_t keySize);
+    std::string Encrypt(std::string_view text);
+    std::string Decrypt(std::string_view text) const;
+
+private:
+    AesContext encrypt_;
+    // The round keys of the equivalent inverse cipher (those between the first and the last
+    // passed through InvMixColumns), so that decrypting costs table lookups like encrypting.
+    std::uint32_t rounds_ = 0;
+    std::uint8_t inverseKeys_[240];
+    std::mt19937 random_;
+};
 
 }  // namespace lark::storage

@@ -38,9 +38,11 @@ using ReadStringFn = std::function<std::string(std::string_view section, std::st
                                                std::string_view defaultValue)>;
 using WriteStringFn = std::function<void(std::string_view section, std::string_view key, std::string_view value)>;
 using EraseSectionFn = std::function<void(std::string_view section)>;
-// The key names of a section. Lets a reader trust a stored item count only as far as the items
-// really present, so that a damaged count cannot make it allocate millions of items.
-using SectionKeysFn = std::function<std::vector<std::string>(std::string_view section)>;
+// Calls `each` with every key name of a section. Lets a reader trust a stored item count only as
+// far as the items really present, so that a damaged count cannot make it allocate millions of
+// items.
+using SectionKeysFn =
+    std::function<void(std::string_view section, const std::function<void(std::string_view key)>& each)>;
 
 class TPropsStorage {
 public:

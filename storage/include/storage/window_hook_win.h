@@ -1,8 +1,13 @@
 #pragma once
 // Watching the messages of a window one does not own: any number of TUiWindowHook components
-// on one window share one subclassing record (TControlHook), kept in a process-wide THookList.
+// on one control share one subclassing record (TControlHook), kept in a process-wide THookList.
+// A window handle gets one chain, however many records hook it (several controls may stand for
+// one window): the window procedure is replaced once, the records are listed by handle, and a
+// message passes through them from the last attached to the first before it reaches the
+// window's own procedure. Records join and leave a chain in any order.
 #include <windows.h>
 
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -55,6 +60,7 @@ void SetHookExceptionHandler(HookExceptionHandler handler);
 void ReportWindowFailure(std::exception_ptr failure) noexcept;
 
 class TControlHook;
+struct WindowChain;
 
 class TUiWindowHook : public core::Component {
     LARK_PERSISTENT_CLASS(TUiWindowHook)
@@ -101,16 +107,18 @@ public:
 
 private:
     friend class THookList;
+    struct ChainCall;
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(const ChainCall& call, std::size_t below, WPARAM wParam, LPARAM lParam);
     void RunPhase(HookMessage& message, bool& handled, bool after);
     bool PhaseBlocked() const;
 
     WindowControl* control_ = nullptr;
-    HWND subclassedWindow_ = nullptr;
-    WNDPROC previous_ = nullptr;
+    HWND subclassedWindow_ = nullptr;  // the window whose chain this record is in
     std::vector<TUiWindowHook*> clients_;
     bool destroying_ = false;
+    int busy_ = 0;  // messages on their way through this record
+    bool releasePending_ = false;
 };
 
 class THookList {
@@ -126,6 +134,16 @@ public:
 
     void PostRehook(TControlHook* record);
     void PostRelease(TControlHook* record);
+    // Frees an empty record now, or once no message is on its way through it.
+    void Release(TControlHook* record);
+
+    // The chain of a window: the record joins it (the first one replaces the window procedure)
+    // or leaves it (the last one puts the procedure back, or, when someone subclassed the
+    // window after us, leaves a pass-through in its place).
+    void Join(TControlHook* record, HWND window);
+    void Leave(TControlHook* record, HWND window);
+    // The window is gone: every record of its chain lets go of it.
+    void DropChain(HWND window);
 
     ~THookList();
 
@@ -134,6 +152,7 @@ private:
     static LRESULT CALLBACK UtilityProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     std::vector<TControlHook*> records_;
+    std::vector<std::unique_ptr<WindowChain>> chains_;
     HWND utility_ = nullptr;
 };
 

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "../placement_detail.h"
+#include "core/integer_text.h"
 #include "storage/form_placement.h"
 #include "storage/text_helpers.h"
 #include "storage/window_hook_win.h"
@@ -125,17 +127,30 @@ void WritePlacement(HWND window, TFormPlacement& store, std::string_view section
     store.WriteStoredString(section, "NormPos", norm);
 }
 
-void ReadPlacement(HWND window, TFormPlacement& store, std::string_view section, bool position, bool state) {
-    if (!position && !state) return;
+// The show command for the stored "ShowCmd", or 0 when it names no state to restore.
+int StoredShowCommand(TFormPlacement& store, std::string_view section) {
+    switch (store.ReadStoredInteger(section, "ShowCmd", 0)) {
+    case SW_SHOWNORMAL: case SW_SHOW: case SW_RESTORE: return SW_SHOWNORMAL;
+    case SW_SHOWMINIMIZED: case SW_MINIMIZE: case SW_SHOWMINNOACTIVE: return SW_SHOWMINNOACTIVE;
+    case SW_SHOWMAXIMIZED: return SW_SHOWMAXIMIZED;
+    default: return 0;
+    }
+}
+
+// Puts the stored placement on the window. A window that is still hidden (it is read as it is
+// about to be shown) cannot take a state without being shown: the show command to apply once
+// it shows is returned instead (0 for none).
+int ReadPlacement(HWND window, TFormPlacement& store, std::string_view section, bool position, bool state) {
+    if (!position && !state) return 0;
     WINDOWPLACEMENT wp{sizeof wp};
-    if (!GetWindowPlacement(window, &wp)) return;
+    if (!GetWindowPlacement(window, &wp)) return 0;
     const bool visible = IsWindowVisible(window);
     if (!visible) wp.showCmd = SW_HIDE;
     if (position) {
         wp.flags = UINT(store.ReadStoredInteger(section, "Flags", int(wp.flags)));
         const Delimiters delims(" ,");
         auto word = [&](const std::string& text, int n, long fallback) {
-            auto v = StoredDecimal(ExtractNthWord(n, text, delims));
+            auto v = core::ParseDecimal32(ExtractNthWord(n, text, delims));
             return v ? long(*v) : fallback;
         };
         const std::string minMax = ReadSized(store, section, "MinMaxPos");
@@ -169,17 +184,16 @@ void ReadPlacement(HWND window, TFormPlacement& store, std::string_view section,
             }
         }
     }
-    if (state && visible) {
-        int show = SW_SHOWNORMAL;
-        switch (store.ReadStoredInteger(section, "ShowCmd", 0)) {
-        case SW_SHOWNORMAL: case SW_SHOW: case SW_RESTORE: show = SW_SHOWNORMAL; break;
-        case SW_SHOWMINIMIZED: case SW_MINIMIZE: case SW_SHOWMINNOACTIVE: show = SW_SHOWMINNOACTIVE; break;
-        case SW_SHOWMAXIMIZED: show = SW_SHOWMAXIMIZED; break;
-        default: show = IsZoomed(window) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL; break;
-        }
-        ShowWindow(window, show);
+    int pending = 0;
+    if (state) {
+        const int show = StoredShowCommand(store, section);
+        if (!visible)
+            pending = show;
+        else
+            ShowWindow(window, show ? show : IsZoomed(window) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     }
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return pending;
 }
 
 }  // namespace
@@ -211,6 +225,8 @@ void TFormPlacement::SaveWindowPlacement() {
     const std::string section = StorageSection();
     if (options_ & (fpState | fpPosition)) {
         WritePlacement(window->Handle(), *this, section);
+        // Never shown since it was restored: the state it was to take is still the stored one.
+        if (pendingShowCmd_) WriteStoredInteger(section, "ShowCmd", pendingShowCmd_);
         WriteStoredString(section, "Visible", destroyingWindow_ ? "1" : "0");
     }
     if (options_ & fpActiveControl) {
@@ -224,7 +240,8 @@ void TFormPlacement::SaveWindowPlacement() {
 void TFormPlacement::RestoreWindowPlacement() {
     WindowControl* window = Window();
     if (!window || !window->HandleAllocated()) return;
-    ReadPlacement(window->Handle(), *this, StorageSection(), options_ & fpPosition, options_ & fpState);
+    pendingShowCmd_ = ReadPlacement(window->Handle(), *this, StorageSection(), options_ & fpPosition, options_ & fpState);
+    UpdateHook();
 }
 
 void TFormPlacement::ActivateStoredControl() {
@@ -309,6 +326,15 @@ void TFormPlacement::CreateHook() {
         WindowControl* window = Window();
         if (!window || !window->HandleAllocated()) return;
         HWND hwnd = window->Handle();
+        if (pendingShowCmd_ && m.msg == WM_WINDOWPOSCHANGED &&
+            (reinterpret_cast<const WINDOWPOS*>(m.lParam)->flags & SWP_SHOWWINDOW)) {
+            // The window has just become visible: now it can take the restored state.
+            const int show = std::exchange(pendingShowCmd_, 0);
+            UpdateHook();
+            ShowWindow(hwnd, show);
+            return;
+        }
+        if (!preventResize_ && minMaxInfo_.DefaultMinMaxInfo()) return;  // hooked only for the show
         if (preventResize_) {
             if (m.msg == WM_GETMINMAXINFO && IsWindowVisible(hwnd)) {
                 RECT r{};
@@ -351,7 +377,7 @@ void TFormPlacement::CreateHook() {
 
 void TFormPlacement::UpdateHook() {
     WindowControl* window = Window();
-    const bool wanted = window && (preventResize_ || !minMaxInfo_.DefaultMinMaxInfo());
+    const bool wanted = window && (preventResize_ || !minMaxInfo_.DefaultMinMaxInfo() || pendingShowCmd_ != 0);
     if (!wanted) {
         hook_->SetActive(false);
         return;

@@ -7,10 +7,10 @@
 namespace lark::storage {
 namespace {
 
-// The record hooked into a window, and the procedure to pass messages on to when our procedure
-// could not be taken out of the chain because someone subclassed the window after us.
-constexpr wchar_t kRecordProp[] = L"LarkControlHook";
-constexpr wchar_t kPassThroughProp[] = L"LarkControlHookNext";
+// The chain hooked into a window, and the procedure to pass messages on to when our procedure
+// could not be taken out of the window because someone subclassed it after us.
+constexpr wchar_t kChainProp[] = L"LarkHookChain";
+constexpr wchar_t kPassThroughProp[] = L"LarkHookChainNext";
 constexpr wchar_t kUtilityClass[] = L"LarkHookUtility";
 
 HookExceptionHandler& ExceptionHandler() {
@@ -41,6 +41,29 @@ WNDPROC CurrentProc(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongP
 THookList* g_list = nullptr;
 
 }  // namespace
+
+// The records that hook one window, in attachment order, and the procedure below them.
+struct WindowChain {
+    HWND window = nullptr;
+    WNDPROC original = nullptr;
+    std::vector<TControlHook*> records;
+};
+
+// One message on its way down a chain: the records as they were when it arrived.
+struct TControlHook::ChainCall {
+    HWND hwnd;
+    UINT msg;
+    WNDPROC original;
+    std::vector<TControlHook*> records;
+
+    // Passes the message to the records below index `below`, then to the window's procedure;
+    // records that left the window meanwhile are skipped.
+    LRESULT Next(std::size_t below, WPARAM wParam, LPARAM lParam) const {
+        while (below > 0 && records[below - 1]->subclassedWindow_ != hwnd) --below;
+        if (below == 0) return CallWindowProcW(original ? original : DefWindowProcW, hwnd, msg, wParam, lParam);
+        return records[below - 1]->Dispatch(*this, below - 1, wParam, lParam);
+    }
+};
 
 void SetHookExceptionHandler(HookExceptionHandler handler) { ExceptionHandler() = std::move(handler); }
 
@@ -174,35 +197,18 @@ void TControlHook::RemoveClient(TUiWindowHook* client) {
 
 void TControlHook::Subclass() {
     if (!control_ || control_->IsDesigning() || control_->IsDestroying() || destroying_) return;
-    if (!control_->HandleAllocated()) return;
+    if (!control_->HandleAllocated() || !g_list) return;
     HWND hwnd = control_->Handle();
     if (subclassedWindow_ == hwnd) return;
     if (subclassedWindow_) Unsubclass();
-    if (auto next = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kPassThroughProp))) {
-        // Our procedure is still in the chain below someone else's: take that place again
-        // rather than entering the chain twice.
-        RemovePropW(hwnd, kPassThroughProp);
-        previous_ = next;
-        SetPropW(hwnd, kRecordProp, this);
-    } else {
-        previous_ = CurrentProc(hwnd);
-        SetPropW(hwnd, kRecordProp, this);
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TControlHook::WindowProc));
-    }
+    g_list->Join(this, hwnd);
     subclassedWindow_ = hwnd;
 }
 
 void TControlHook::Unsubclass() {
     HWND hwnd = subclassedWindow_;
-    if (hwnd && IsWindow(hwnd) && previous_) {
-        if (CurrentProc(hwnd) == &TControlHook::WindowProc)
-            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
-        else
-            SetPropW(hwnd, kPassThroughProp, reinterpret_cast<HANDLE>(previous_));
-        RemovePropW(hwnd, kRecordProp);
-    }
     subclassedWindow_ = nullptr;
-    previous_ = nullptr;
+    if (hwnd && g_list) g_list->Leave(this, hwnd);
 }
 
 bool TControlHook::PhaseBlocked() const {
@@ -229,21 +235,37 @@ void TControlHook::RunPhase(HookMessage& message, bool& handled, bool after) {
 }
 
 LRESULT CALLBACK TControlHook::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (auto* record = static_cast<TControlHook*>(GetPropW(hwnd, kRecordProp))) return record->Dispatch(hwnd, msg, wParam, lParam);
-    auto next = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kPassThroughProp));
-    if (msg == WM_NCDESTROY) RemovePropW(hwnd, kPassThroughProp);
-    return next ? CallWindowProcW(next, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+    auto* chain = static_cast<WindowChain*>(GetPropW(hwnd, kChainProp));
+    if (!chain) {
+        auto next = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kPassThroughProp));
+        if (msg == WM_NCDESTROY) RemovePropW(hwnd, kPassThroughProp);
+        return next ? CallWindowProcW(next, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    // Records may leave, and the chain may go, while the message is on its way: it travels
+    // over a copy, and no record it passes is freed before it is done.
+    const ChainCall call{hwnd, msg, chain->original, chain->records};
+    for (TControlHook* record : call.records) ++record->busy_;
+    struct Done {
+        const ChainCall& call;
+        ~Done() {
+            for (TControlHook* record : call.records)
+                if (--record->busy_ == 0 && record->releasePending_ && g_list) g_list->Release(record);
+        }
+    } done{call};
+    const LRESULT result = call.Next(call.records.size(), wParam, lParam);
+    if (msg == WM_NCDESTROY && g_list) g_list->DropChain(hwnd);
+    return result;
 }
 
-LRESULT TControlHook::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    WNDPROC previous = previous_ ? previous_ : DefWindowProcW;
-    if (!control_) return CallWindowProcW(previous, hwnd, msg, wParam, lParam);
+LRESULT TControlHook::Dispatch(const ChainCall& call, std::size_t below, WPARAM wParam, LPARAM lParam) {
+    const UINT msg = call.msg;
+    if (!control_) return call.Next(below, wParam, lParam);
     HookMessage message{msg, wParam, lParam, 0};
     bool handled = false;
     if (msg != WM_QUIT) RunPhase(message, handled, false);
     if (!handled || msg == WM_DESTROY) {
         try {
-            message.result = CallWindowProcW(previous, hwnd, msg, message.wParam, message.lParam);
+            message.result = call.Next(below, message.wParam, message.lParam);
         } catch (...) {
             ReportWindowFailure(std::current_exception());
         }
@@ -320,6 +342,65 @@ void THookList::PostRelease(TControlHook* record) {
     if (utility_) PostMessageW(utility_, kHookReleaseMessage, 0, reinterpret_cast<LPARAM>(record));
 }
 
+void THookList::Release(TControlHook* record) {
+    record->releasePending_ = false;
+    if (!Contains(record) || record->ClientCount() > 0) return;
+    if (record->busy_ > 0) {
+        record->releasePending_ = true;
+        return;
+    }
+    delete record;
+}
+
+void THookList::Join(TControlHook* record, HWND window) {
+    auto it = std::find_if(chains_.begin(), chains_.end(), [window](const auto& c) { return c->window == window; });
+    WindowChain* chain = it == chains_.end() ? nullptr : it->get();
+    if (!chain) {
+        auto fresh = std::make_unique<WindowChain>();
+        fresh->window = window;
+        if (auto next = reinterpret_cast<WNDPROC>(GetPropW(window, kPassThroughProp))) {
+            // Our procedure is still in the window's chain below someone else's: take that
+            // place again rather than entering it twice.
+            RemovePropW(window, kPassThroughProp);
+            fresh->original = next;
+        } else if (CurrentProc(window) != &TControlHook::WindowProc) {
+            fresh->original = CurrentProc(window);
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TControlHook::WindowProc));
+        }
+        SetPropW(window, kChainProp, fresh.get());
+        chain = fresh.get();
+        chains_.push_back(std::move(fresh));
+    }
+    if (std::find(chain->records.begin(), chain->records.end(), record) == chain->records.end())
+        chain->records.push_back(record);
+}
+
+void THookList::Leave(TControlHook* record, HWND window) {
+    auto it = std::find_if(chains_.begin(), chains_.end(), [window](const auto& c) { return c->window == window; });
+    if (it == chains_.end()) return;
+    WindowChain& chain = **it;
+    std::erase(chain.records, record);
+    if (!chain.records.empty()) return;
+    if (IsWindow(window)) {
+        if (CurrentProc(window) == &TControlHook::WindowProc)
+            SetWindowLongPtrW(window, GWLP_WNDPROC,
+                              reinterpret_cast<LONG_PTR>(chain.original ? chain.original : DefWindowProcW));
+        else if (chain.original)
+            SetPropW(window, kPassThroughProp, reinterpret_cast<HANDLE>(chain.original));
+        RemovePropW(window, kChainProp);
+    }
+    chains_.erase(it);
+}
+
+void THookList::DropChain(HWND window) {
+    auto it = std::find_if(chains_.begin(), chains_.end(), [window](const auto& c) { return c->window == window; });
+    if (it == chains_.end()) return;
+    for (TControlHook* record : (*it)->records)
+        if (record->subclassedWindow_ == window) record->subclassedWindow_ = nullptr;
+    RemovePropW(window, kChainProp);
+    chains_.erase(it);
+}
+
 LRESULT CALLBACK THookList::UtilityProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg != kHookRehookMessage && msg != kHookReleaseMessage) return DefWindowProcW(hwnd, msg, wParam, lParam);
     try {
@@ -327,8 +408,8 @@ LRESULT CALLBACK THookList::UtilityProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
         if (g_list && g_list->Contains(record)) {
             if (msg == kHookRehookMessage)
                 record->Subclass();
-            else if (record->ClientCount() == 0)
-                delete record;
+            else
+                g_list->Release(record);
         }
     } catch (...) {
         ReportWindowFailure(std::current_exception());

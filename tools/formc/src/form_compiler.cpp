@@ -103,7 +103,7 @@ public:
     Translator(FormFile& form, const FormFile* base, std::vector<Diagnostic>& diagnostics)
         : form_(form), base_(base), diagnostics_(diagnostics) {}
 
-    void Apply(FormComponent& lang, bool write) {
+    void Apply(FormComponent& lang) {
         const Translations& t = *lang.translations;
         for (const TranslationSection& section : t.sections) {
             auto kind = localization::StringsTypeOfListName(section.kind);
@@ -122,7 +122,7 @@ public:
                     Report(row.at, "row " + row.id + " has " + std::to_string(row.texts.size()) + " text" +
                                        (row.texts.size() == 1 ? "" : "s") + " for " +
                                        std::to_string(t.languages.size()) + " languages");
-                Place(*kind, section.kind, row, write);
+                Place(*kind, section.kind, row);
             }
         }
     }
@@ -143,7 +143,7 @@ private:
         return base_ && FindComponent(base_->root, head);
     }
 
-    void Place(TStringsType kind, const std::string& kindName, const TranslationRow& row, bool write) {
+    void Place(TStringsType kind, const std::string& kindName, const TranslationRow& row) {
         const bool named = kind == TStringsType::stCaptions || kind == TStringsType::stHints;
         const bool dotted = kind == TStringsType::stOtherStrings || kind == TStringsType::stMultiLines ||
                             kind == TStringsType::stCollections;
@@ -211,7 +211,7 @@ private:
                 return;
             }
         }
-        if (!write || row.texts.empty() || row.texts.front().empty()) return;
+        if (row.texts.empty() || row.texts.front().empty()) return;
         FormProperty injected;
         injected.name = propName;
         injected.at = row.at;
@@ -342,8 +342,8 @@ void AddTranslationProperties(FormFile& form, FormComponent& lang, std::vector<D
     lang.properties.push_back(std::move(data));
 }
 
-// Checks everything and, when `write`, leaves the tree as the stream holds it.
-std::vector<Diagnostic> Prepare(FormFile& form, std::span<const FormFile> known, bool write) {
+// Checks everything and leaves the tree as the stream holds it.
+std::vector<Diagnostic> Prepare(FormFile& form, std::span<const FormFile> known) {
     std::vector<Diagnostic> out;
     const FormFile* base = form.root.base.empty() ? nullptr : FindFormByClass(known, form.root.base);
     CheckStructure(form, known, base, out);
@@ -352,9 +352,8 @@ std::vector<Diagnostic> Prepare(FormFile& form, std::span<const FormFile> known,
     ForEachComponent(form.root, [&](FormComponent& c) {
         if (c.translations) langs.push_back(&c);
     });
-    for (FormComponent* lang : langs) translator.Apply(*lang, write);
-    if (write)
-        for (FormComponent* lang : langs) AddTranslationProperties(form, *lang, out);
+    for (FormComponent* lang : langs) translator.Apply(*lang);
+    for (FormComponent* lang : langs) AddTranslationProperties(form, *lang, out);
     std::stable_sort(out.begin(), out.end(), [](const Diagnostic& a, const Diagnostic& b) {
         return a.at.line != b.at.line ? a.at.line < b.at.line : a.at.column < b.at.column;
     });
@@ -410,12 +409,12 @@ void WriteComponent(core::Writer& w, const FormFile& form, const FormComponent& 
 
 std::vector<Diagnostic> CheckDefinition(const FormFile& form, std::span<const FormFile> known) {
     FormFile copy = form;
-    return Prepare(copy, known, false);
+    return Prepare(copy, known);
 }
 
 std::vector<std::uint8_t> CompileDefinition(const FormFile& form, std::span<const FormFile> known) {
     FormFile tree = form;
-    std::vector<Diagnostic> diagnostics = Prepare(tree, known, true);
+    std::vector<Diagnostic> diagnostics = Prepare(tree, known);
     if (!diagnostics.empty()) throw DefinitionError(std::move(diagnostics));
     core::MemoryStream out;
     core::Writer w(out);

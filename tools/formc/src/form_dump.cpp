@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 #include "core/component_stream.h"
 #include "core/stream.h"
@@ -56,6 +57,39 @@ std::string FloatText(double value) {
     return text;
 }
 
+bool IsIdent(std::string_view s) {
+    auto start = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    auto rest = [&](char c) { return start(c) || (c >= '0' && c <= '9'); };
+    if (s.empty() || !start(s.front())) return false;
+    for (char c : s)
+        if (!rest(c)) return false;
+    return true;
+}
+
+bool IsDigits(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// Identifiers joined by "." with optional "[n]" item indexes: property names, references.
+bool IsIdentPath(std::string_view s) {
+    for (;;) {
+        std::size_t end = s.find_first_of(".[");
+        if (!IsIdent(s.substr(0, end))) return false;
+        s.remove_prefix(end == std::string_view::npos ? s.size() : end);
+        while (!s.empty() && s.front() == '[') {
+            std::size_t close = s.find(']');
+            if (close == std::string_view::npos || !IsDigits(s.substr(1, close - 1))) return false;
+            s.remove_prefix(close + 1);
+        }
+        if (s.empty()) return true;
+        if (s.front() != '.') return false;
+        s.remove_prefix(1);
+    }
+}
+
 class Dumper {
 public:
     explicit Dumper(std::span<const std::uint8_t> bytes) : in_(bytes.data(), bytes.size()), r_(in_) {}
@@ -78,6 +112,13 @@ private:
 
     void Indent(int level) { out_.append(static_cast<std::size_t>(level) * 2, ' '); }
 
+    // A name the syntax can show, or an error: the dump never prints what would read back as
+    // something else.
+    const std::string& Shown(const std::string& name, bool valid, const char* what) {
+        if (!valid) r_.Fail(std::string("The definition syntax cannot show the ") + what + " \"" + name + "\"");
+        return name;
+    }
+
     void Component(int level) {
         Depth guard(depth_, r_);
         auto flags = static_cast<std::uint8_t>(r_.PeekTag());
@@ -87,6 +128,8 @@ private:
         }
         std::string className = r_.ReadShortString();
         std::string name = r_.ReadShortString();
+        Shown(className, IsIdent(className) && !(name.empty() && className == "translations"), "class name");
+        Shown(name, name.empty() || IsIdent(name), "component name");
         Indent(level);
         out_ += className + (name.empty() ? "" : " " + name) + " {\n";
         Properties(level + 1);
@@ -100,11 +143,24 @@ private:
         while (!r_.EndOfList()) {
             std::string name = r_.ReadShortString();
             Indent(level);
-            out_ += name + " = ";
+            out_ += Shown(name, IsIdentPath(name), "property name") + " = ";
             Value(level);
             out_ += "\n";
         }
         r_.ReadListEnd();
+    }
+
+    // The entries up to the end of the list, one a line between open and close; an empty
+    // list stays on its line.
+    void Block(int level, const char* open, const char* close, const std::function<void()>& entry) {
+        out_ += open;
+        if (!r_.EndOfList()) {
+            out_ += "\n";
+            while (!r_.EndOfList()) entry();
+            Indent(level);
+        }
+        r_.ReadListEnd();
+        out_ += close;
     }
 
     void Value(int level) {
@@ -134,43 +190,33 @@ private:
             case ValueTag::Ident:
             case ValueTag::False:
             case ValueTag::True:
-            case ValueTag::Nil:
-                out_ += r_.ReadIdent();
+            case ValueTag::Nil: {
+                std::string ident = r_.ReadIdent();
+                out_ += Shown(ident, IsIdentPath(ident), "identifier");
                 return;
+            }
             case ValueTag::Set: {
                 r_.ReadTag();
                 out_ += "[";
                 bool first = true;
-                for (std::string e; !(e = r_.ReadShortString()).empty(); first = false) out_ += (first ? "" : ", ") + e;
+                for (std::string e; !(e = r_.ReadShortString()).empty(); first = false) {
+                    if (!first) out_ += ", ";
+                    out_ += Shown(e, IsIdent(e) || IsDigits(e), "set element");
+                }
                 out_ += "]";
                 return;
             }
             case ValueTag::List:
                 r_.ReadListBegin();
-                if (r_.EndOfList()) {
-                    r_.ReadListEnd();
-                    out_ += "()";
-                    return;
-                }
-                out_ += "(\n";
-                while (!r_.EndOfList()) {
+                Block(level, "(", ")", [&] {
                     Indent(level + 1);
                     Value(level + 1);
                     out_ += "\n";
-                }
-                r_.ReadListEnd();
-                Indent(level);
-                out_ += ")";
+                });
                 return;
             case ValueTag::Collection:
                 r_.ReadTag();
-                if (r_.EndOfList()) {
-                    r_.ReadListEnd();
-                    out_ += "<>";
-                    return;
-                }
-                out_ += "<\n";
-                while (!r_.EndOfList()) {
+                Block(level, "<", ">", [&] {
                     if (IsIntegerTag(r_.PeekTag())) r_.ReadInteger();  // item index: items are in order
                     r_.ReadListBegin();
                     Indent(level + 1);
@@ -178,10 +224,7 @@ private:
                     Properties(level + 2);
                     Indent(level + 1);
                     out_ += "}\n";
-                }
-                r_.ReadListEnd();
-                Indent(level);
-                out_ += ">";
+                });
                 return;
             case ValueTag::Binary: {
                 std::vector<std::uint8_t> bytes = r_.ReadBinary();

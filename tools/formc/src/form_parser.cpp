@@ -243,8 +243,7 @@ private:
             }
         } else if (IsIdentStart(c)) {
             std::string ident = Path("a value");
-            SkipBlanks();
-            if (ident == "file" && Peek() == '(') {
+            if (ident == "file" && Peek() == '(') {  // file(...) takes no blank before "("
                 Advance();
                 v.kind = FormValue::Kind::File;
                 SkipBlanks();

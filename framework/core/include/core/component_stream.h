@@ -5,6 +5,7 @@
 // properties.
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -136,6 +137,10 @@ public:
     // ReadError naming the form, the component and the property:
     //     "TConfirmDialog: btnYes.OnClick = btnYesClick: no such handler"
     void ReadRootComponent(Component& root);
+    // Several streams into one root, in order, as one read: a definition based on another (base
+    // first) holds only what it adds or changes. References resolve, fields and handlers bind
+    // and Loaded() runs once, after the last stream.
+    static void ReadRootComponents(Component& root, std::span<Stream* const> streams);
     // Properties up to the end of list; the object's own and nested ones by dotted names.
     void ReadProperties(Persistent& object);
     void ReadCollection(Collection& collection);

@@ -78,8 +78,35 @@ private:
 // Whole-file helpers over UTF-8 paths.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& utf8Path);
 bool FileExists(const std::string& utf8Path);
-// Writes to a temporary file in the same folder and swaps it in; on failure the previous file
-// is left as it was and StreamError is raised.
-void WriteFileAtomically(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes);
+
+// The file system steps of WriteFileAtomically, each a call, so that a test can fail any step
+// or stop the write there as a killed process would. The base class does them on the disk.
+class WriteSteps {
+public:
+    virtual ~WriteSteps() = default;
+    // Creates the file, which must not exist yet, writes the bytes and flushes them to the disk
+    // (FlushFileBuffers, fsync) before it returns. False when the name is taken (nothing was
+    // created); raises StreamError on any other failure, leaving what it made.
+    virtual bool WriteNewFile(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes);
+    // Puts `from` in the place of `to` in one step, replacing it; both are in one folder.
+    virtual void SwapIn(const std::string& from, const std::string& to);
+    // False when the file could not be removed.
+    virtual bool RemoveFile(const std::string& utf8Path) noexcept;
+    // Gives the file a new name in its folder; false when that name is taken (nothing changed),
+    // StreamError on any other failure. An existing file is never replaced.
+    virtual bool RenameNoReplace(const std::string& from, const std::string& to);
+    // The steps on the machine's own disk.
+    static WriteSteps& Disk();
+};
+
+// Writes the bytes to a temporary file beside the target, named after it ("<name>.tmp" and a
+// number), flushes it to the disk and swaps it in. On failure the temporary file is removed, the
+// previous file is left as it was and StreamError is raised. A process killed on the way leaves
+// either file whole, and at most a temporary file that RemoveStaleTemporaries takes away.
+void WriteFileAtomically(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes,
+                         WriteSteps& steps = WriteSteps::Disk());
+// Removes the temporary files that interrupted writes of this target left beside it; answers
+// their names. Call it when no write of the target is under way (at start-up).
+std::vector<std::string> RemoveStaleTemporaries(const std::string& utf8Path, WriteSteps& steps = WriteSteps::Disk());
 
 }  // namespace lark::core

@@ -20,11 +20,12 @@ class StringList {
 public:
     StringList() = default;
     StringList(std::initializer_list<std::string_view> items);
-    // Copies the strings, objects and settings; not OnChange.
+    // Copies the strings, objects and settings; not OnChange. Assigning keeps the list's own
+    // OnChange and calls it, so whoever watches a list sees lines that arrive this way too.
     StringList(const StringList& other);
     StringList& operator=(const StringList& other);
     StringList(StringList&&) = default;
-    StringList& operator=(StringList&&) = default;
+    StringList& operator=(StringList&& other);
 
     int Count() const { return static_cast<int>(items_.size()); }
     bool Empty() const { return items_.empty(); }

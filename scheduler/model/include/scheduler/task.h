@@ -119,6 +119,11 @@ using TMonthNo = int;  // 1..12
 using TWeekDays = OrdinalSet<std::uint8_t, 1, 7>;
 using TMonths = OrdinalSet<std::uint16_t, 1, 12>;
 
+// Whether the task file holds this password as it is: it stores passwords in Windows-1252, so
+// a character outside it would come back as "?". Every place where a password enters the
+// scheduler refuses one that fails.
+bool CanStorePassword(std::string_view password);
+
 class TLarkFTPTask {
 public:
     // Storing defaults: a value equal to one of these is left out of the task file, and a task

@@ -30,6 +30,8 @@ public:
 
     // A new task with the creation defaults, at the end.
     TLarkFTPTask& Add();
+    // A task made elsewhere (the task file's reader), at the end.
+    TLarkFTPTask& Adopt(std::unique_ptr<TLarkFTPTask> task);
     int Count() const { return static_cast<int>(items_.size()); }
     // Raises lark::core::Error for an index outside 0..Count-1.
     TLarkFTPTask& Items(int index);
@@ -60,9 +62,14 @@ public:
     void SetFileName(std::string v) { fileName_ = std::move(v); }
     TLarkFTPTaskList& TaskList() { return taskList_; }
     const TLarkFTPTaskList& TaskList() const { return taskList_; }
+    // Set when the task file read at start-up could neither be read nor kept aside: saving would
+    // put this run's list over the tasks it may still hold, so every save is refused.
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool v) { readOnly_ = v; }
 
 private:
     std::string fileName_;
+    bool readOnly_ = false;
     TLarkFTPTaskList taskList_;
 };
 

@@ -4,6 +4,7 @@
 // system, the log and the texts are reached through interfaces.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -11,6 +12,7 @@
 
 #include "core/clock.h"
 #include "core/datetime.h"
+#include "core/errors.h"
 #include "mainclient/main_client.h"
 #include "scheduler/file_system.h"
 #include "scheduler/log_file.h"
@@ -36,8 +38,18 @@ public:
 // Makes the main client's automation object; raises when the main client cannot be reached.
 using MainClientFactory = std::function<std::shared_ptr<mainclient::MainClient>()>;
 
+// The main client's automation object could not be made ready for a run (created and put in
+// automation mode); the text is the failure's.
+class MainClientUnavailable : public core::Error {
+public:
+    using core::Error::Error;
+};
+
 class TaskRunner {
 public:
+    // How often, while a task is Active, its main client is asked whether it still answers.
+    static constexpr double kAliveCheckInterval = 30.0 / 86400;
+
     TaskRunner(TaskRows& rows, MainClientFactory factory, const core::Clock& clock, const FileSystem& fileSystem,
                const StringSource& strings, TLogFile* log,
                const core::FormatSettings& formats = core::DefaultFormatSettings());
@@ -61,25 +73,55 @@ public:
     };
     bool Suspended() const { return suspended_ > 0; }
 
-    // The main timer's tick: one pass unless paused or suspended.
+    // The main timer's tick: one pass unless paused or suspended (while paused only the check
+    // of the Active tasks' main clients is made). A main client that cannot be reached is
+    // logged when it first fails (see MainClientReachable); any other failure of the pass goes
+    // to onError once until a pass succeeds (raised when there is no onError).
     void OnTimer();
-    // One pass over the rows.
+    // One pass over the rows; first, at most every kAliveCheckInterval while a task is Active,
+    // the main clients of the Active tasks are asked whether they still answer, and the tasks
+    // of one that has ended fail.
     void CheckTasks();
-    // Hands one task to the main client. Raises when the main client cannot be reached.
+    // Hands one task to the main client. Raises MainClientUnavailable when the main client
+    // cannot be reached. A refused run (id 0, or a negative file count) fails with the failure
+    // text of its files, a folder of no files completes at once; both with the date and the
+    // log lines of a finished run.
     void RunTask(TLarkFTPTask& task);
-    // "LarkFTP_Task_Completed": wParam id, lParam 9 done / 8 failed.
+    // "LarkFTP_Task_Completed": wParam id, lParam 9 done / 8 failed. It counts a file for the
+    // Active task with that id, and for no other task; any other lParam changes nothing.
+    // Messages that arrive during a transfer call are kept unless they belong to another Active
+    // task, and are handled once the call's id is recorded.
     void HandleCompletion(std::uint32_t taskId, std::int32_t result);
 
     // The cached automation object (created on first use); dropped at shutdown and after a
     // failed call.
     mainclient::MainClient* Automation() const { return automation_.get(); }
-    void ReleaseAutomation() { automation_.reset(); }
+    // Drops the cached object and those of the runs in progress (at shutdown).
+    void ReleaseAutomation();
+
+    // Whether the last attempt to make the main client ready worked (true until one failed),
+    // and the failure's text; for a status bar. onMainClientChanged is told when it changes.
+    bool MainClientReachable() const { return reachable_; }
+    const std::string& MainClientError() const { return reachError_; }
+    std::function<void()> onMainClientChanged;
+    // Where the tick's other failures go (the program logs them).
+    std::function<void(const std::string& text)> onError;
 
 private:
     void EnsureAutomation();
+    void MakeReady();
+    void SetReachable(bool reachable, const std::string& error);
     // The run after the automation object is ensured.
     void Run(TLarkFTPTask& task);
-    void ApplyCompletion(int row, std::int32_t result);
+    void ApplyCompletion(TLarkFTPTask& task, std::int32_t result);
+    void HandleKept();
+    void CheckMainClientsAlive();
+    // Ends a run: Completed with the success text, or Failed with `why`; the date, the log
+    // lines and the row.
+    void Complete(TLarkFTPTask& task);
+    void Fail(TLarkFTPTask& task, const std::string& why);
+    void Refresh(const TLarkFTPTask& task);
+    std::string FailureCount(std::int32_t failed, std::int32_t total) const;
     std::string NamesPart(const TLarkFTPTask& task) const;
     std::string Stamp() const;
 
@@ -94,10 +136,17 @@ private:
     bool running_ = true;
     bool saveLog_ = true;
     int suspended_ = 0;
-    // Completion messages that arrive while a transfer call is under way, before its id is
-    // known: kept and applied to the task once the call returns.
-    bool inTransferCall_ = false;
+    // The tasks whose transfer calls are under way (they nest), and the completion messages
+    // kept during them.
+    std::vector<const TLarkFTPTask*> inCalls_;
     std::vector<std::pair<std::uint32_t, std::int32_t>> early_;
+    // The object each Active run was handed to, and when they are next asked whether they
+    // answer.
+    std::map<const TLarkFTPTask*, std::shared_ptr<mainclient::MainClient>> runs_;
+    DateTime nextAliveCheck_ = 0;
+    bool reachable_ = true;
+    std::string reachError_;
+    std::string lastError_;  // the last failure given to onError, until a pass succeeds
 };
 
 }  // namespace lark::scheduler

@@ -1,9 +1,12 @@
 #pragma once
 // The task file: the binary component stream of the task storage, its tasks as a collection
 // of published properties and each password enciphered under the task key.
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/stream.h"
 #include "scheduler/task_list.h"
 
 namespace lark::scheduler {
@@ -14,16 +17,55 @@ struct LoadResult {
     std::vector<int> undecipheredPasswords;
 };
 
-// The stream of a storage, as bytes.
-std::vector<std::uint8_t> WriteTaskStream(const TLarkFTPTaskStorage& storage);
+struct SaveResult {
+    // Tasks whose password the file cannot hold (CanStorePassword): it was stored with "?" for
+    // the characters Windows-1252 lacks.
+    std::vector<int> changedPasswords;
+};
+
+// The stream of a storage, as bytes; the tasks whose password was changed go to changedPasswords.
+std::vector<std::uint8_t> WriteTaskStream(const TLarkFTPTaskStorage& storage,
+                                          std::vector<int>* changedPasswords = nullptr);
+// Told now and then while a task file is read (about every hundredth of it), so a status bar
+// can show how far a long load has come: the bytes read so far and the file's size. The last
+// call has both equal.
+using LoadProgress = std::function<void(std::int64_t done, std::int64_t total)>;
+
 // Reads a stream into the storage. The file is read into a scratch list first: on an error
 // (core::ReadError, naming the offset and the property) nothing in the storage changes.
-LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, const std::vector<std::uint8_t>& bytes);
+LoadResult ReadTaskStream(TLarkFTPTaskStorage& storage, std::vector<std::uint8_t> bytes,
+                          const LoadProgress& progress = {});
 
-// An empty name does nothing. A missing folder is created; the file is written under a
-// temporary name and swapped in, so a failure leaves the previous file intact and raises.
-void SaveToFile(const TLarkFTPTaskStorage& storage, const std::string& fileName);
+// An empty name does nothing. A read-only storage raises core::Error and writes nothing. A
+// missing folder is created; the file is written under a temporary name, flushed to the disk
+// and swapped in, so a failure (or a kill) leaves the previous file whole and a failure raises.
+SaveResult SaveToFile(const TLarkFTPTaskStorage& storage, const std::string& fileName,
+                      core::WriteSteps& steps = core::WriteSteps::Disk());
 // No such file: nothing happens. Else as ReadTaskStream.
-LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileName);
+LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileName,
+                        const LoadProgress& progress = {});
+
+// What start-up found of the task file. The transfer log gets a line for a file set aside or
+// left read-only, and the main window shows it to the user.
+struct TaskFileStartup {
+    enum class State {
+        Loaded,    // read (or no file yet: the list starts empty)
+        SetAside,  // unreadable: renamed to asideName, the list starts empty
+        ReadOnly,  // unreadable and it could not be renamed: the storage is read-only this run
+    };
+    State state = State::Loaded;
+    std::string error;      // why it could not be read (SetAside, ReadOnly)
+    std::string asideName;  // SetAside: the file's new name
+    std::string asideError; // ReadOnly: why it could not be renamed
+    LoadResult load;
+    std::vector<std::string> removedTemporaries;  // left by saves that were killed
+};
+
+// Start-up: removes the temporary files of interrupted saves, then loads the file. A file that
+// cannot be read is renamed "<name>.damaged" (or "<name>.2.damaged" and on, never over an
+// earlier copy) so the save at exit cannot overwrite what it held; when even that fails, the
+// storage is made read-only.
+TaskFileStartup OpenTaskFile(TLarkFTPTaskStorage& storage, const std::string& fileName,
+                             const LoadProgress& progress = {}, core::WriteSteps& steps = core::WriteSteps::Disk());
 
 }  // namespace lark::scheduler

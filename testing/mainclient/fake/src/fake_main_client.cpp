@@ -207,4 +207,6 @@ void FakeMainClient::OpenRemoteFile(const std::string& connection_id, const std:
     Take("OpenRemoteFile", {connection_id, remote_path});
 }
 
+void FakeMainClient::Ping() { Take("Ping", {}); }
+
 }  // namespace lark::mainclient::fake

@@ -12,7 +12,7 @@
 //   list         = "(" { value } ")"
 //   items        = "<" { "{" { property } "}" } ">"
 //   binary       = "{" { hex digits } "}"
-//   file         = "file" "(" string ")"                   (bytes of a file beside the definition)
+//   file         = "file(" string ")"                      (bytes of a file beside the definition)
 //   translations = "translations" "{" "languages" string { string } { kind "{" { row } "}" } "}"
 //   row          = identifier string { string }
 //   comment      = "#" to the end of the line
@@ -120,16 +120,20 @@ FormFile LoadDefinition(const std::string& path);
 
 // Every check that needs no class description: unique component names; a ":" base names a
 // known form; a dotted reference (Form.component) names a known form and one of its
-// components; one text per language in every translation row; every captions/hints row names
-// a component of the file (or of its base, or the root's class); no text both in a body and in
-// the table; file(...) exists. `known` are the other definitions of the build.
+// components (a plain identifier may be an enumeration value: the run-time reader checks
+// those); one text per language in every translation row, no row twice in a list; every row
+// whose text reaches a property (captions, hints, otherstrings, multilines, collections)
+// names a component of the file, of its base, or the root by its class; no text both in a
+// body and in the table; file(...) exists. `known` are the other definitions of the build.
 std::vector<Diagnostic> CheckDefinition(const FormFile& form, std::span<const FormFile> known);
 
-// The component stream of a definition; raises DefinitionError when a check fails.
+// The component stream of a definition; raises DefinitionError when a check fails. The row of
+// the window itself leads its captions, hints, fonts and charsets list, as the runtime expects.
 std::vector<std::uint8_t> CompileDefinition(const FormFile& form, std::span<const FormFile> known);
 
 // Any component stream (window definition, task file, translation file) in definition syntax.
-// Raises core::Error for a damaged stream.
+// Raises core::Error for a damaged stream, and for names or values the syntax cannot show
+// (a class name with a blank in it, a NaN).
 std::string DumpComponentStream(std::span<const std::uint8_t> bytes);
 
 }  // namespace lark::formc

@@ -2,7 +2,10 @@
 // One line of a server's directory listing into a listing entry. Three server styles are told
 // apart by the line's shape: Unix "ls -l" lines, DOS/IIS lines and VMS lines. Lines are UTF-8;
 // names keep every byte of the line. The parser never throws for bad input: a line it cannot
-// read leaves an entry with an empty name, which the caller skips.
+// read leaves an entry with an empty name, which the caller skips. A line whose name, size and
+// kind can be read is kept even when its date has a form the parser does not know: the entry
+// then has no date (0). Reusing one entry for many lines allocates nothing per line once its
+// texts have grown to the longest line.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -39,6 +42,9 @@ struct TFTPFileInfo {
     // Everything empty or zero again; Children is destroyed.
     void Clear();
 
+    // A new, empty Children; an earlier list parked by Clear is taken again.
+    void MakeChildren();
+
     core::DateTime DateTime = 0;  // 0 when the listing's date could not be read
     std::int64_t Size = 0;        // bytes; 0 when it could not be read
     std::string Owner;
@@ -50,6 +56,9 @@ struct TFTPFileInfo {
     std::unique_ptr<TFTPFileList> Children;  // created for a directory
     bool IsCharDevice = false;
     std::string RawText;          // the parsed line followed by CR LF
+
+private:
+    std::unique_ptr<TFTPFileList> parkedChildren_;  // an emptied Children kept for the next
 };
 
 // An owning list of entries with one spare entry of its own.
@@ -70,9 +79,34 @@ private:
     std::unique_ptr<TFTPFileInfo> spare_;
 };
 
-// Fills the entry from one listing line (a trailing CR or LF is not part of it). The clock
-// gives the year of Unix dates that carry a time instead of a year, and the century of
-// two-digit years.
+// Parses the lines of one listing. The clock is read once, when the parser is made: it gives
+// the year of Unix dates that carry a time instead of a year, and the century of two-digit
+// years.
+//
+// Unix lines: the permission column, link count, owner, an optional group, the size (a
+// device's "major, minor" gives 0), the date, the name. The date is found by its shape, so
+// padded owners and missing groups move nothing: "Mar  5 12:34", "Jan 10  2003" and
+// "2003-01-10 12:34" are read; any other three-word date ending in a time or a year, or a
+// two-word numeric date and time, is passed over without a date. A name listed with a path
+// keeps its last part ("dir/tool", "sub/"); a link keeps its own name, not its target; a "*"
+// after an executable's name is dropped.
+// DOS/IIS lines: date ("01-15-04", "01-15-2004", "2004-01-15", "15.01.2004"), time
+// ("07:45PM", "19:45", "19:45:12"), "<DIR>" or the size, the name at its column.
+// VMS lines (a ";" and no Unix permission column): name with version, size in 512-byte blocks,
+// date ("15-FEB-2004") and time. VMS protections are not Unix permissions: Permissions stays 0.
+class ListingParser {
+public:
+    explicit ListingParser(const core::Clock& clock);
+
+    // Fills the entry from one listing line (a trailing CR or LF is not part of it).
+    void Parse(TFTPFileInfo& entry, std::string_view line) const;
+
+private:
+    int year_;
+    int month_;
+};
+
+// One line with a parser of its own.
 void ParseLine(TFTPFileInfo& entry, std::string_view line, const core::Clock& clock);
 
 // The date-time of a Unix date column: month name, day, then a year or a time of day

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/ini_store.h"
 #include "shellext/model/site_records.h"
 
 namespace lark::shellext {
@@ -42,9 +43,15 @@ std::string GetSiteDatabasePath(const MainClientRegistration& registration);
 // Reads the database at `path` into the holder's published FTPServers (the holder is named
 // "Servers1" for the keys) and deciphers the stored passwords with SitePasswordKey(). The file
 // is parsed once. An empty path or a missing file reads nothing; a damaged key keeps its
-// record's value; a password that does not decipher becomes empty. Returns how many passwords
-// failed to decipher.
+// record's value; a password that does not decipher becomes empty. A file that exists but
+// cannot be read throws core::Error naming it. Returns how many passwords failed to decipher.
 int ReadSiteDatabase(TServers& holder, const std::string& path);
+
+// ReadSiteDatabase without deciphering: the passwords stay as stored until the tree that takes
+// a record deciphers it.
+void ReadSiteRecords(TServers& holder, const std::string& path);
+// The records of a parsed database into the holder's FTPServers, passwords as stored.
+void ReadSiteRecords(TServers& holder, const core::IniStore& file);
 
 // A fresh holder named "Servers1" with the database's records.
 std::unique_ptr<TServers> LoadSiteDatabase(const std::string& path);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,13 +64,14 @@ public:
     std::unique_ptr<TFtpServers> ReleaseFTPServers();
 
     // Reads the database at `path` into FTPServers (nothing for an empty path or a missing file)
-    // and builds the tree over it.
+    // and builds the tree over it. A database that cannot be read throws core::Error and leaves
+    // the records and the tree as they were.
     void LoadDatabase(const std::string& path);
     // The nodes over FTPServers, with every stored password deciphered.
     void BuildTree();
     // Reloads the database at `path` and merges it into the tree: nodes of removed records go,
     // nodes of new records are appended, each change announced for `folder` (the list of the
-    // folder that asked).
+    // folder that asked). A database that cannot be read throws core::Error and changes nothing.
     void LoadFromDatabase(const std::string& path, const ItemIdList* folder);
 
 private:
@@ -128,6 +130,8 @@ public:
     std::string NodeName() const override;
     // The profile folder's node, or null at the root.
     RegisteredNode* NodeParent() const override;
+    // ItemKindSiteFolder for a profile folder, else ItemKindProfile.
+    std::uint32_t ItemKind() const override;
 
     TFTPObjects& Collection() const { return *collection_; }
     TFTPContainer& Container() const { return collection_->Container(); }
@@ -225,6 +229,8 @@ public:
     std::string NodeName() const override { return Name; }
     // The remote directory above, or the site node.
     RegisteredNode* NodeParent() const override { return &collection_->Owner(); }
+    // ItemKindRemoteDir for a directory, else ItemKindRemoteFile.
+    std::uint32_t ItemKind() const override;
 
     TFSObjects& Collection() const { return *collection_; }
     TFTPObject& Site() const { return collection_->Site(); }
@@ -257,6 +263,24 @@ private:
     bool isFolder_;
     std::unique_ptr<TFSObjects> children_;
 };
+
+// The node that an item of this extension stands for, as its class: the site node of a
+// profile folder or site profile item, the remote node of a remote directory or file item.
+// Null for anything else: no item, a foreign or damaged item, a freed node, an item whose kind
+// is not the node's (a file item naming a directory, a site item naming a remote node).
+// Items for a node are made with CreatePidlItem(node), which takes the node's ItemKind().
+TFTPObject* SiteNodeOf(const ItemIdList* item, NodeRegistry& registry = NodeRegistry::Global());
+TFSObject* RemoteNodeOf(const ItemIdList* item, NodeRegistry& registry = NodeRegistry::Global());
+
+// A server's name can hold anything, path syntax included ("..\\..\\evil.exe", "C:\\x.dll",
+// "a/b"); the model keeps it as listed so the user sees it, but only a name that passes here
+// may become part of a local path. Refused: the empty name, "." and "..", names with "/", "\\",
+// ":", NUL, control characters or any of < > " | ? *, names ending in a dot or a space, the
+// device names Windows reserves (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9, LPT1-9, also
+// with an extension and in any case), and names longer than 255 UTF-16 units.
+bool IsSafeLocalFileName(std::string_view name);
+// The node's name as a local file or folder name, or nothing when it is not safe as one.
+std::optional<std::string> LocalFileName(const TFSObject& node);
 
 // Binds the level to the records and makes a node for each, recursing into folders. Stored
 // passwords are deciphered; one that does not decipher is left empty and the rest go on.

@@ -90,6 +90,8 @@ public:
     int32_t SetAttributes(const std::string& connection_id, const std::string& remote_path,
                           const std::string& permissions) override;
     void OpenRemoteFile(const std::string& connection_id, const std::string& remote_path) override;
+    // Logged as "Ping"; script a failure to stand for a main client that has ended.
+    void Ping() override;
 
 private:
     // Logs the call, takes its reply and throws a scripted failure.

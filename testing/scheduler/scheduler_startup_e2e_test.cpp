@@ -1,0 +1,80 @@
+// The real scheduler's start-up and exit with a task file it cannot read, and with the litter of
+// a killed run: nothing the user had is overwritten, and no temporary file survives the start.
+#include <gtest/gtest.h>
+
+#include "scheduler/task_file.h"
+#include "scheduler_harness.h"
+#include "win/text.h"
+
+using namespace lark;
+using namespace lark::scheduler;
+using namespace lark::testing;
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+
+namespace {
+
+struct SchedulerStartup : ::testing::Test {
+    SchedulerRun run;
+
+    void SetUp() override {
+        std::wstring root = FreshFolder(std::wstring(L"lark-startup-") +
+                                        win::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        run.folder = root + L"program\\";
+        run.site = root + L"site\\";
+        run.callLog = root + L"calls.log";
+        PrepareRun(run);
+    }
+    void TearDown() override { CloseScheduler(run); }
+
+    // Starts the scheduler, waits for its window and closes it as Windows would.
+    void StartAndClose() {
+        StartScheduler(run);
+        EXPECT_TRUE(WaitFor([&] { return FindSchedulerWindow(run) != nullptr; }, 30s));
+        EXPECT_EQ(CloseScheduler(run), 0u);
+    }
+};
+
+TEST_F(SchedulerStartup, ADamagedTaskFileIsKeptAsideAndLoggedAndTheLitterOfAKilledRunGoes) {
+    const std::string damaged = "TPF0\x13TLarkFTPTaskStorage\x00\x08TaskList\x0E\x01\x06TaskID"s;  // cut short
+    WriteTextFile(run.folder + L"TaskList.ltl", damaged);
+    WriteTextFile(run.folder + L"TaskList.ltl.damaged", "an earlier copy");
+    for (const wchar_t* litter : {L"TaskList.ltl.tmp3f2a91c0", L"Schedule.log.tmp123456", L"TaskList.bak.tmp77"})
+        WriteTextFile(run.folder + litter, "half a file");
+    StartAndClose();
+
+    EXPECT_EQ(ReadTextFile(run.folder + L"TaskList.ltl.damaged"), "an earlier copy");
+    EXPECT_EQ(ReadTextFile(run.folder + L"TaskList.ltl.2.damaged"), damaged);
+    for (const wchar_t* litter : {L"TaskList.ltl.tmp3f2a91c0", L"Schedule.log.tmp123456", L"TaskList.bak.tmp77"})
+        EXPECT_FALSE(FileExistsW(run.folder + litter)) << win::Narrow(litter);
+    std::string log = ReadTextFile(run.folder + L"Schedule.log");
+    const std::string file = win::Narrow(run.folder + L"TaskList.ltl");
+    EXPECT_NE(log.find(" : The task file " + file + " could not be read ("), std::string::npos) << log;
+    EXPECT_NE(log.find("). It was kept as " + file + ".2.damaged; the task list starts empty.\r\n"), std::string::npos)
+        << log;
+    // The empty list saved at exit went to the task file's own name.
+    TLarkFTPTaskStorage after;
+    after.TaskList().Add();
+    EXPECT_TRUE(LoadFromFile(after, file).loaded);
+}
+
+// Another program holds the damaged file open without letting it be renamed or deleted: the
+// scheduler cannot set it aside, says so in the log, and leaves it as it was at exit.
+TEST_F(SchedulerStartup, ADamagedTaskFileThatCannotBeSetAsideIsLeftAsItWas) {
+    const std::string damaged = "TPF0 not a task list"s;
+    const std::wstring path = run.folder + L"TaskList.ltl";
+    WriteTextFile(path, damaged);
+    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    StartAndClose();
+    CloseHandle(holder);
+
+    EXPECT_EQ(ReadTextFile(path), damaged);
+    EXPECT_FALSE(FileExistsW(path + L".damaged"));
+    std::string log = ReadTextFile(run.folder + L"Schedule.log");
+    EXPECT_NE(log.find(" : The task file " + win::Narrow(path) + " could not be read ("), std::string::npos) << log;
+    EXPECT_NE(log.find(". It is not saved over in this run.\r\n"), std::string::npos) << log;
+}
+
+}  // namespace
