@@ -82,11 +82,11 @@ TEST_F(MainClientGone, AnActiveTaskFailsWhenTheMainClientIsKilledDuringTheTransf
     const std::string target = AddTask(L"a.txt", -60s);
     Start();
 
-    ASSERT_TRUE(WaitFor([&] { return CallsOf("StartGetFile") == 1; }, 30s));
+    ASSERT_TRUE(PumpUntil([&] { return CallsOf("StartGetFile") == 1; }, 30s));
     const auto handedOver = std::chrono::steady_clock::now();
     EXPECT_EQ(KillProcesses(L"LarkFtpDouble.exe"), 1);
     // The scheduler asks an Active task's main client every 30 seconds after the hand-over.
-    WaitFor([&] { return std::chrono::steady_clock::now() - handedOver > 33s; }, 40s);
+    PumpUntil([&] { return std::chrono::steady_clock::now() - handedOver > 33s; }, 40s);
 
     EXPECT_EQ(CloseScheduler(run), 0u);
     TLarkFTPTaskStorage after;
@@ -108,10 +108,10 @@ TEST_F(MainClientGone, AMainClientKilledBetweenRunsIsReplacedAndPutInAutomationM
     AddTask(L"second.txt", 15s);
     Start();
 
-    ASSERT_TRUE(WaitFor([&] { return FileExistsW(root + L"first.txt"); }, 30s));
+    ASSERT_TRUE(PumpUntil([&] { return FileExistsW(root + L"first.txt"); }, 30s));
     ASSERT_EQ(CallsOf("StartGetFile"), 1u);
     EXPECT_EQ(KillProcesses(L"LarkFtpDouble.exe"), 1);
-    ASSERT_TRUE(WaitFor([&] { return FileExistsW(root + L"second.txt"); }, 40s));
+    ASSERT_TRUE(PumpUntil([&] { return FileExistsW(root + L"second.txt"); }, 40s));
 
     // The dead object's call never reached a double; the new double was put in automation mode
     // before it was given the transfer.

@@ -30,7 +30,7 @@ struct SchedulerStartup : ::testing::Test {
     // Starts the scheduler, waits for its window and closes it as Windows would.
     void StartAndClose() {
         StartScheduler(run);
-        EXPECT_TRUE(WaitFor([&] { return FindSchedulerWindow(run) != nullptr; }, 30s));
+        EXPECT_TRUE(PumpUntil([&] { return FindSchedulerWindow(run) != nullptr; }, 30s));
         EXPECT_EQ(CloseScheduler(run), 0u);
     }
 };
