@@ -207,8 +207,13 @@ void WritePng(const std::wstring& path, int width, int height, const std::vector
 }
 
 std::wstring FormDriver::Screenshot(const std::string& name) {
-    HWND window = form_.Handle();
     Pump();
+    std::wstring path = ArtifactFolder() + win::Widen(name) + L".png";
+    CaptureWindow(form_.Handle(), path);
+    return path;
+}
+
+void CaptureWindow(HWND window, const std::wstring& path) {
     RECT r{};
     GetWindowRect(window, &r);
     const int width = r.right - r.left, height = r.bottom - r.top;
@@ -241,10 +246,8 @@ std::wstring FormDriver::Screenshot(const std::string& name) {
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
-    if (!printed) throw std::runtime_error("cannot copy the screen for " + form_.Name());
-    std::wstring path = ArtifactFolder() + win::Widen(name) + L".png";
+    if (!printed) throw std::runtime_error("cannot copy the screen for " + win::Narrow(path));
     WritePng(path, width, height, pixels);
-    return path;
 }
 
 std::vector<std::string> OverflowingTexts(ui::Form& form, int margin) {

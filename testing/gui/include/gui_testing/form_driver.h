@@ -47,6 +47,8 @@ private:
 
 // Folder for the test program's pictures and other artifacts (made on first use).
 std::wstring ArtifactFolder();
+// The window (of any process) as the screen shows it, brought to the top, as a PNG at `path`.
+void CaptureWindow(HWND window, const std::wstring& path);
 // Writes 32-bit BGRA pixels (top-down rows) as an 8-bit RGB PNG.
 void WritePng(const std::wstring& path, int width, int height, const std::vector<std::uint32_t>& bgra);
 
