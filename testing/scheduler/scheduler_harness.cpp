@@ -95,6 +95,27 @@ HWND FindSchedulerWindow(const SchedulerRun& run) {
     return search.found;
 }
 
+HWND FindSchedulerMainWindow(const SchedulerRun& run) {
+    struct Search {
+        DWORD pid;
+        HWND found = nullptr;
+    } search{run.process.dwProcessId};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            wchar_t name[64];
+            if (pid == s->pid && GetClassNameW(hwnd, name, 64) && std::wstring(name) == L"TLarkFTP_Schedule") {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 DWORD CloseScheduler(SchedulerRun& run, std::chrono::milliseconds timeout) {
     if (!run.process.hProcess) return 1;
     if (HWND w = FindSchedulerWindow(run)) PostMessageW(w, WM_CLOSE, 0, 0);

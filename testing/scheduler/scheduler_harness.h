@@ -36,6 +36,8 @@ void PrepareRun(SchedulerRun& run);
 void StartScheduler(SchedulerRun& run);
 // The scheduler's application window, once it is up.
 HWND FindSchedulerWindow(const SchedulerRun& run);
+// The scheduler's main window (class "TLarkFTP_Schedule"), shown or not, once it is up.
+HWND FindSchedulerMainWindow(const SchedulerRun& run);
 // Asks the scheduler to close (as Windows would) and waits for it to exit; its exit code.
 DWORD CloseScheduler(SchedulerRun& run, std::chrono::milliseconds timeout = std::chrono::seconds(30));
 

@@ -178,6 +178,8 @@ bool SchedulerApp::Start() {
     parts.settings = &settings_;
     parts.title = win::Narrow(kApplicationTitle);
     window_->Attach(std::move(parts), std::move(commands), storedLayout_);
+    // The window exists from the start, hidden: a second start and the main client find it.
+    window_->Handle();
 
     log_.AssignLogFile(settings_.logFile);
     log_.SetMaxSize(static_cast<std::uint32_t>(settings_.maxLogSize));

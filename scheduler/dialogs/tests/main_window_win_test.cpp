@@ -223,6 +223,17 @@ TEST_F(MainWindowTest, AHiddenColumnKeepsItsWidthForWhenItIsShownAgain) {
     auto* hostItem = static_cast<ui::MenuItem*>(window->FindComponent("miColHost"));
     hostItem->Click();
     EXPECT_EQ(List().Column(1)->Width(), 0);
+    // Neither dragging nor double-clicking the divider opens the hidden column.
+    auto headerNotice = [&](UINT code, int column) {
+        NMHEADERW notice{};
+        notice.hdr.hwndFrom = List().HeaderHandle();
+        notice.hdr.code = code;
+        notice.iItem = column;
+        return SendMessageW(List().Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notice));
+    };
+    EXPECT_EQ(headerNotice(HDN_BEGINTRACKW, 1), TRUE);
+    EXPECT_EQ(headerNotice(HDN_DIVIDERDBLCLICKW, 1), TRUE);
+    EXPECT_EQ(headerNotice(HDN_BEGINTRACKW, 2), FALSE);
     StoredColumnLayout stored = window->SaveColumnLayout();
     EXPECT_EQ(stored.visibility, "1,0,1,1,1,1,1,1");
     EXPECT_EQ(stored.widths, "100,140,100,80,100,50,100,50");

@@ -122,7 +122,6 @@ public:
 
 protected:
     LRESULT WndProc(UINT message, WPARAM w, LPARAM l) override;
-    void HandleCreated() override;
 
 private:
     class Source;
@@ -182,6 +181,8 @@ private:
     void RowDeleted(int taskIndex);
     static LRESULT CALLBACK HeaderProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK ListProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    // The column chooser's hooks on the list's header (once its window exists, once per window).
+    void HookHeader();
     bool HiddenColumnAt(HWND header, POINT clientPoint, bool dividerOnly) const;
 
     MainWindowParts parts_;

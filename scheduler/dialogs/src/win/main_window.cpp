@@ -152,6 +152,7 @@ void MainWindow::Attach(MainWindowParts parts, MainWindowCommands commands, cons
     layout_ = DefaultColumnLayout(defined);
     ParseColumnLayout(layout_, stored.order, stored.widths, stored.visibility);
     lvTaskList->SetSource(source_.get());
+    OnShow.Bind([this](core::Component&) { HookHeader(); });
     FillTaskList();
     ApplyColumnLayout();
     ApplyAutoSave();
@@ -243,6 +244,7 @@ void MainWindow::LanguageChanged() {
 
 void MainWindow::Restore() {
     Show();
+    HookHeader();
     if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
     SetForegroundWindow(Handle());
 }
@@ -340,8 +342,8 @@ LRESULT CALLBACK MainWindow::ListProc(HWND list, UINT message, WPARAM w, LPARAM 
     return DefSubclassProc(list, message, w, l);
 }
 
-void MainWindow::HandleCreated() {
-    ui::Form::HandleCreated();
+void MainWindow::HookHeader() {
+    if (!lvTaskList->HandleAllocated()) return;
     HWND header = lvTaskList->HeaderHandle();
     if (header && header != hookedHeader_) {
         SetWindowSubclass(header, &HeaderProc, kHookId, reinterpret_cast<DWORD_PTR>(this));
