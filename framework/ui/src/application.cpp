@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "ui/bars.h"
 #include "ui/form.h"
 #include "ui/message_loop.h"
 #include "win/text.h"
@@ -94,6 +95,33 @@ void Application::Idle() {
     } catch (...) {
         HandleException(std::current_exception());
     }
+}
+
+std::string ShortHint(std::string_view hint) { return std::string(hint.substr(0, hint.find('|'))); }
+
+std::string LongHint(std::string_view hint) {
+    const std::size_t bar = hint.find('|');
+    return std::string(bar == std::string_view::npos ? hint : hint.substr(bar + 1));
+}
+
+void Application::SetHint(std::string hint) {
+    if (hint == hint_) return;
+    hint_ = std::move(hint);
+    OnHint();
+}
+
+void Application::HintAt(HWND window, POINT point) {
+    std::string hint;
+    if (dynamic_cast<ToolBar*>(Control::FromHandle(window))) {
+        const auto index = static_cast<int>(SendMessageW(window, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point)));
+        TBBUTTON button{};
+        if (index >= 0 && SendMessageW(window, TB_GETBUTTON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&button)))
+            if (CommandTarget* target = CommandTarget::Find(static_cast<WORD>(button.idCommand))) hint = target->CommandHint();
+    } else {
+        for (HWND w = window; w && hint.empty(); w = GetParent(w))
+            if (Control* control = Control::FromHandle(w)) hint = control->Hint();
+    }
+    SetHint(std::move(hint));
 }
 
 void Application::HandleException(std::exception_ptr failure) noexcept {

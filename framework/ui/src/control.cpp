@@ -446,7 +446,8 @@ void Control::ScaleBy(int numerator, int denominator) {
     top_ = MulDiv(top_, numerator, denominator);
     width_ = MulDiv(width_, numerator, denominator);
     height_ = MulDiv(height_, numerator, denominator);
-    if (!parentFont_) {
+    // A control without a parent (a form) shows its own font whatever ParentFont says.
+    if (!parentFont_ || !parent_) {
         auto saved = font_.onChange;
         font_.onChange = nullptr;
         font_.SetHeight(MulDiv(font_.Height(), numerator, denominator));
@@ -548,7 +549,7 @@ LRESULT Control::WndProc(UINT message, WPARAM w, LPARAM l) {
             auto& tip = *reinterpret_cast<NMTTDISPINFOW*>(l);
             if (CommandTarget* target = CommandTarget::Find(static_cast<WORD>(header->idFrom)); target && !(tip.uFlags & TTF_IDISHWND)) {
                 thread_local std::wstring text;
-                text = win::Widen(target->CommandHint());
+                text = win::Widen(ShortHint(target->CommandHint()));
                 tip.lpszText = text.data();
                 return 0;
             }

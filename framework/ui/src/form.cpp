@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cwctype>
 
 #include "core/component_stream.h"
 #include "ui/actions.h"
@@ -383,9 +384,20 @@ LRESULT Form::WndProc(UINT message, WPARAM w, LPARAM l) {
     case WM_CLOSE:
         Close();
         return 0;
+    case WM_DESTROY:
+        // A window destroys the menu it holds; the menu belongs to its component.
+        if (menu_) ::SetMenu(handle_, nullptr);
+        break;
     case WM_INITMENUPOPUP:
         UpdateActions();
         break;
+    case WM_MENUSELECT: {
+        // The hint of the item being chosen; none once the menu closes.
+        const bool closed = HIWORD(w) == 0xFFFF && l == 0;
+        CommandTarget* target = closed || (HIWORD(w) & MF_POPUP) ? nullptr : CommandTarget::Find(LOWORD(w));
+        Application::Instance().SetHint(target ? target->CommandHint() : std::string());
+        break;
+    }
     }
     return Control::WndProc(message, w, l);
 }

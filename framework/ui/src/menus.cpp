@@ -140,6 +140,8 @@ void MenuItem::Notification(core::Component* component, core::Operation operatio
     if (operation == core::Operation::Remove) ActionRemoved(component);
 }
 
+std::string MenuItem::CommandHint() const { return GetAction() ? GetAction()->Hint() : std::string(); }
+
 void MenuItem::Click() {
     if (Action* action = GetAction()) action->Execute();
     else OnClick(*this);
@@ -274,20 +276,23 @@ void MainMenu::Rebuild() {
     }
 }
 
-MenuItem* PopupMenu::Popup(int x, int y) {
-    OnPopup(*this);
+MenuItem* PopupMenu::Popup(int x, int y, HWND owner) {
+    // The actions' states first, so an OnPopup handler can show only the enabled entries.
     for (core::Component* o = Owner(); o; o = o->Owner())
         if (auto* form = dynamic_cast<Form*>(o)) {
             form->UpdateActions();
             break;
         }
+    OnPopup(*this);
     Rebuild();
-    HWND owner = Application::Instance().Handle();
-    for (core::Component* o = Owner(); o; o = o->Owner())
-        if (auto* control = dynamic_cast<Control*>(o); control && control->HandleAllocated()) {
-            owner = control->Handle();
-            break;
-        }
+    if (!owner) {
+        owner = Application::Instance().Handle();
+        for (core::Component* o = Owner(); o; o = o->Owner())
+            if (auto* control = dynamic_cast<Control*>(o); control && control->HandleAllocated()) {
+                owner = control->Handle();
+                break;
+            }
+    }
     if (!owner) owner = GetActiveWindow();
     SetForegroundWindow(owner);
     const auto id = static_cast<WORD>(

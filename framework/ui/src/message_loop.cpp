@@ -1,11 +1,15 @@
 #include "ui/message_loop.h"
 
+#include <windowsx.h>
+
 #include "ui/application.h"
 #include "ui/form.h"
 
 namespace lark::ui {
 
 void MessageLoop::Process(MSG& message) {
+    if (message.message == WM_MOUSEMOVE)
+        Application::Instance().HintAt(message.hwnd, POINT{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)});
     HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
     if (auto* form = dynamic_cast<Form*>(Control::FromHandle(root))) {
         if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {

@@ -355,7 +355,11 @@ LARK_DEFINE_CLASS(RadioGroup) {
 }
 
 RadioGroup::RadioGroup(core::Component* owner) : GroupBox(owner) {
-    items_.List().OnChange = [this] { MakeButtons(); };
+    items_.List().OnChange = [this] {
+        // An index past the remaining items moves to the last one.
+        itemIndex_ = std::min(ItemIndex(), items_.Count() - 1);
+        MakeButtons();
+    };
 }
 
 int RadioGroup::ItemIndex() const {
@@ -385,7 +389,7 @@ void RadioGroup::HandleCreated() {
 
 void RadioGroup::MakeButtons() {
     if (!HandleAllocated()) return;
-    const int index = buttons_.empty() ? itemIndex_ : ItemIndex();
+    const int index = itemIndex_;
     for (HWND button : buttons_) DestroyWindow(button);
     buttons_.clear();
     for (int i = 0; i < items_.Count(); ++i) {
@@ -400,22 +404,27 @@ void RadioGroup::MakeButtons() {
     LayOut();
 }
 
+// Column after column below the caption, the rows sharing the height left: a button is
+// (width - 10) / Columns wide, the rows start half the spare pixels below the caption.
 void RadioGroup::LayOut() {
     if (!HandleAllocated() || buttons_.empty()) return;
-    RECT r{};
-    GetClientRect(handle_, &r);
-    // Inside the frame, below the caption.
-    r.left += 8;
-    r.right -= 8;
-    r.top += 16;
-    r.bottom -= 4;
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, EffectiveFont().Handle());
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    const int charHeight = metrics.tmHeight;
     const int count = static_cast<int>(buttons_.size());
     const int rows = (count + columns_ - 1) / columns_;
-    const int width = (r.right - r.left) / columns_, height = (r.bottom - r.top) / rows;
+    const int width = (Width() - 10) / columns_;
+    const int freeHeight = Height() - charHeight - 5;
+    const int height = freeHeight / rows;
+    const int firstTop = freeHeight % rows / 2 + charHeight + 1;
     for (int i = 0; i < count; ++i) {
         const int column = i / rows, row = i % rows;
-        SetWindowPos(buttons_[static_cast<std::size_t>(i)], nullptr, r.left + column * width, r.top + row * height, width,
-                     std::min(height, 20), SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(buttons_[static_cast<std::size_t>(i)], nullptr, column * width + 8, row * height + firstTop, width,
+                     height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

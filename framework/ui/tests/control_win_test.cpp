@@ -213,26 +213,6 @@ TEST_F(Controls, AFailureInAHandlerIsShownAndDoesNotCrossTheWindowProcedure) {
     EXPECT_EQ(clicks, 1);
 }
 
-// A 24-bit bitmap file of width x height pixels, all of one colour.
-std::vector<std::uint8_t> BmpFile(int width, int height, std::uint32_t rgb) {
-    const int row = (width * 3 + 3) / 4 * 4;
-    std::vector<std::uint8_t> bytes(14 + 40 + static_cast<std::size_t>(row * height));
-    auto put = [&](std::size_t at, std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    put(0, 0x4D42, 2);
-    put(2, static_cast<std::uint32_t>(bytes.size()), 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, static_cast<std::uint32_t>(width), 4);
-    put(22, static_cast<std::uint32_t>(height), 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) put(54 + static_cast<std::size_t>(y * row + x * 3), rgb, 3);
-    return bytes;
-}
-
 TEST_F(Controls, PicturesAreDecodedOrRefusedWithTheirName) {
     Form form;
     form.SetBounds(100, 100, 200, 150);
@@ -272,6 +252,60 @@ TEST_F(Controls, AnImageStripIsCutIntoImages) {
     images->SetBitmap(BmpFile(16 * 5, 16, 0xFF00FF));
     EXPECT_EQ(images->Count(), 5);
     EXPECT_THROW(images->SetBitmap({'B', 'M', 0, 0}), core::Error);
+}
+
+TEST_F(Controls, ARadioGroupLaysItsButtonsOutInColumnsAndReportsClicks) {
+    Form form;
+    form.SetBounds(100, 100, 300, 200);
+    auto* group = Add<RadioGroup>(form, "rgMethod", &form, 8, 8, 210, 100);
+    group->SetColumns(2);
+    group->Items()->SetLines({"Password", "Key file", "Agent", "Keyboard", "None"});
+    group->SetItemIndex(4);
+    int clicks = 0;
+    group->OnClick.Bind([&](core::Component&) { ++clicks; });
+    form.Show();
+    std::vector<RECT> places;
+    for (HWND b = GetWindow(group->Handle(), GW_CHILD); b; b = GetWindow(b, GW_HWNDNEXT)) {
+        RECT r{};
+        GetWindowRect(b, &r);
+        MapWindowPoints(HWND_DESKTOP, group->Handle(), reinterpret_cast<POINT*>(&r), 2);
+        places.push_back(r);
+    }
+    ASSERT_EQ(places.size(), 5u);
+    // Three rows in the first column, two in the second, each (210 - 10) / 2 wide.
+    EXPECT_EQ(places[0].left, 8);
+    EXPECT_EQ(places[2].left, 8);
+    EXPECT_EQ(places[3].left, 108);
+    EXPECT_EQ(places[3].top, places[0].top);
+    EXPECT_EQ(places[1].right - places[1].left, 100);
+    EXPECT_EQ(clicks, 0) << "setting ItemIndex in code is no click";
+    SendMessageW(GetWindow(group->Handle(), GW_CHILD), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(group->ItemIndex(), 0);
+    group->SetItemIndex(4);
+    group->Items()->SetLines({"Password", "Key file"});
+    EXPECT_EQ(group->ItemIndex(), 1) << "an index past the items moves to the last";
+}
+
+// Definitions are written at 96 DPI; a form scales its tree once before its windows are made.
+TEST_F(Controls, ScalingForAnotherDpiReachesGeometryAndOwnFonts) {
+    Form form;
+    form.SetClientWidth(300);
+    form.SetClientHeight(200);
+    auto* edit = Add<Edit>(form, "edHost", &form, 10, 20, 120, 21);
+    auto* label = Add<Label>(form, "lblHost", &form, 10, 50, 80, 17);
+    label->GetFont()->SetHeight(-12);
+    form.ScaleBy(144, 96);
+    EXPECT_EQ(edit->Left(), 15);
+    EXPECT_EQ(edit->Top(), 30);
+    EXPECT_EQ(edit->Width(), 180);
+    EXPECT_EQ(edit->Height(), 32);
+    EXPECT_EQ(form.GetFont()->Height(), -17);  // -11 * 1.5, rounded
+    EXPECT_EQ(label->GetFont()->Height(), -18);
+    EXPECT_TRUE(edit->ParentFont());
+    form.Show();
+    EXPECT_EQ(form.ClientWidth(), 450);
+    EXPECT_EQ(form.ClientHeight(), 300);
 }
 
 TEST_F(Controls, AlignedChildrenShareTheClientArea) {

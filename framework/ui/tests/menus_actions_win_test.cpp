@@ -6,6 +6,7 @@
 #include "gui_testing/process.h"
 #include "ui/actions.h"
 #include "ui/bars.h"
+#include "ui/image_list.h"
 #include "ui/menus.h"
 #include "ui/standard_controls.h"
 #include "ui_fixture.h"
@@ -59,7 +60,14 @@ protected:
         file->Add(miDelete);
         form.SetMenu(menu);
 
+        auto* images = form.Create<ImageList>();
+        images->SetName("ilActions");
+        images->SetMasked(false);  // one colour: masked, nothing would show
+        images->SetBitmap(BmpFile(32, 16, 0x2E7D32));
+        acNew->SetImageIndex(0);
+        acDelete->SetImageIndex(1);
         auto* bar = Add<ToolBar>(form, "tbMain", &form, 0, 0, 0, 26);
+        bar->SetImages(images);
         tbNew = form.Create<ToolButton>();
         tbNew->SetAction(acNew);
         tbNew->SetParentComponent(bar);
@@ -120,8 +128,23 @@ TEST_F(MainWindow, AnUpdateHandlerDisablesTheMenuItemAndTheToolButtonTogether) {
     driver.Screenshot("main_window_actions");
 }
 
+TEST_F(MainWindow, TheMenuOutlivesARecreatedWindow) {
+    form.Show();
+    HMENU before = GetMenu(form.Handle());
+    form.RecreateHandle();
+    form.Show();
+    HMENU after = GetMenu(form.Handle());
+    EXPECT_EQ(after, before);
+    ASSERT_TRUE(IsMenu(after));
+    EXPECT_EQ(GetMenuItemCount(after), 1);
+    FormDriver driver(form);
+    driver.Control("edFilter").SetFocus();
+    driver.Key('N', kCtrl);
+    EXPECT_EQ(created, 1);
+}
+
 TEST_F(MainWindow, AToolButtonShowsItsActionsHintAsToolTip) {
-    acNew->SetHint("Make a new task");
+    acNew->SetHint("Make a new task|Makes a new task and opens its properties");
     form.Show();
     HWND bar = static_cast<Control*>(form.FindComponent("tbMain"))->Handle();
     NMTTDISPINFOW tip{};
@@ -131,6 +154,31 @@ TEST_F(MainWindow, AToolButtonShowsItsActionsHintAsToolTip) {
     SendMessageW(form.Handle(), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
     ASSERT_NE(tip.lpszText, nullptr);
     EXPECT_STREQ(tip.lpszText, L"Make a new task");
+}
+
+TEST_F(MainWindow, TheHintFollowsTheMouseAndTheMenu) {
+    acNew->SetHint("New|Makes a new task");
+    acDelete->SetHint("Delete|Deletes the selected tasks");
+    auto* filter = static_cast<Control*>(form.FindComponent("edFilter"));
+    filter->SetHint("Shows only matching tasks");
+    form.Show();
+    Application& app = Application::Instance();
+    std::vector<std::string> status;
+    app.OnHint.Bind([&] { status.push_back(LongHint(app.Hint())); });
+    FormDriver driver(form);
+    PostMessageW(filter->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    driver.Pump();
+    // Over the first tool button.
+    HWND bar = static_cast<Control*>(form.FindComponent("tbMain"))->Handle();
+    RECT first{};
+    SendMessageW(bar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    PostMessageW(bar, WM_MOUSEMOVE, 0, MAKELPARAM(first.left + 2, first.top + 2));
+    driver.Pump();
+    SendMessageW(form.Handle(), WM_MENUSELECT, MAKEWPARAM(miDelete->CommandId(), MF_STRING), reinterpret_cast<LPARAM>(GetMenu(form.Handle())));
+    SendMessageW(form.Handle(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    app.OnHint.Bind(nullptr);
+    EXPECT_EQ(status, (std::vector<std::string>{"Shows only matching tasks", "Makes a new task", "Deletes the selected tasks", ""}));
+    EXPECT_EQ(ShortHint("New|Makes a new task"), "New");
 }
 
 TEST_F(MainWindow, APopupReturnsTheChosenItem) {
@@ -143,8 +191,16 @@ TEST_F(MainWindow, APopupReturnsTheChosenItem) {
     popup->Add(second);
     int clicked = 0;
     second->OnClick.Bind([&](core::Component&) { ++clicked; });
+    // Entries of disabled actions are left out when the menu opens.
+    auto* remove = form.Create<MenuItem>();
+    remove->SetAction(acDelete);
+    popup->Add(remove);
+    haveSelection = false;
     int popups = 0;
-    popup->OnPopup.Bind([&](core::Component&) { ++popups; });
+    popup->OnPopup.Bind([&](core::Component&) {
+        ++popups;
+        remove->SetVisible(remove->Enabled());
+    });
     form.Show();
     // The menu's own loop reads the keys waiting in the queue.
     PostMessageW(form.Handle(), WM_KEYDOWN, VK_DOWN, 0);
@@ -153,6 +209,8 @@ TEST_F(MainWindow, APopupReturnsTheChosenItem) {
     EXPECT_EQ(popup->Popup(150, 150), second);
     EXPECT_EQ(clicked, 1);
     EXPECT_EQ(popups, 1);
+    EXPECT_FALSE(remove->Visible());
+    EXPECT_EQ(GetMenuItemCount(popup->Handle()), 2);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 
 #include "gui_testing/process.h"
 #include "ui/standard_controls.h"
-#include "win/registration.h"
 #include "win/text.h"
 
 namespace lark::testing {
@@ -125,10 +124,7 @@ ui::ModalResult FormDriver::RunModal(const std::function<void(FormDriver&)>& scr
 }
 
 std::wstring ArtifactFolder() {
-    std::wstring program = win::ModulePath(nullptr);
-    std::wstring stem = program.substr(program.find_last_of(L"\\/") + 1);
-    stem = stem.substr(0, stem.find_last_of(L'.'));
-    std::wstring folder = ThisProgramFolder() + L"artifacts\\" + stem + L"\\";
+    std::wstring folder = ThisProgramFolder() + L"artifacts\\" + ThisProgramName() + L"\\";
     std::filesystem::create_directories(std::filesystem::path(folder));
     return folder;
 }

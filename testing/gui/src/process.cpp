@@ -13,6 +13,12 @@ std::wstring ThisProgramFolder() {
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
+std::wstring ThisProgramName() {
+    std::wstring path = win::ModulePath(nullptr);
+    std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+    return name.substr(0, name.find_last_of(L'.'));
+}
+
 DWORD RunAndWait(const std::wstring& commandLine, std::chrono::milliseconds timeout) {
     STARTUPINFOW si{};
     si.cb = sizeof si;

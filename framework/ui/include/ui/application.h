@@ -53,8 +53,15 @@ public:
     // Idle work: update handlers of the actions of every shown form, then OnIdle.
     void Idle();
 
+    // The hint of what the mouse is over (a control, a tool button) or of the menu item being
+    // chosen; OnHint follows every change (a status bar shows LongHint(Hint())).
+    const std::string& Hint() const { return hint_; }
+    void SetHint(std::string hint);
+    // The hint of the control or tool button under the mouse in `window`.
+    void HintAt(HWND window, POINT clientPoint);
+
     core::Event<Form&> OnModalBegin, OnModalEnd;
-    core::Event<> OnIdle;
+    core::Event<> OnIdle, OnHint;
 
 private:
     Application();
@@ -66,7 +73,13 @@ private:
     Form* mainForm_ = nullptr;
     std::map<UINT, std::function<void(WPARAM, LPARAM)>> registered_;
     bool showing_ = false;
+    std::string hint_;
 };
+
+// A hint is "short|long": the short part shows as a tool tip, the long one in a status bar. A
+// hint without "|" is both.
+std::string ShortHint(std::string_view hint);
+std::string LongHint(std::string_view hint);
 
 // Loads the common controls of every class the layer uses (once).
 void InitCommonControls();

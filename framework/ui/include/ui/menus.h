@@ -51,6 +51,7 @@ public:
     // Runs the action, or OnClick.
     void Click();
     void ExecuteCommand() override { Click(); }
+    std::string CommandHint() const override;
     void ActionChanged(Action& action) override;
 
     bool HasParent() const override { return true; }
@@ -121,9 +122,11 @@ class PopupMenu : public Menu {
     LARK_PERSISTENT_CLASS(PopupMenu)
 public:
     explicit PopupMenu(core::Component* owner = nullptr) : Menu(owner) {}
-    // Raises OnPopup, shows the menu at screen coordinates and clicks the chosen item; the
-    // chosen item, or null when the menu was dismissed.
-    MenuItem* Popup(int x, int y);
+    // Updates the owning form's actions, raises OnPopup, shows the menu at screen coordinates
+    // and clicks the chosen item; the chosen item, or null when the menu was dismissed. `owner`
+    // owns the menu while it is tracked (default: the window of the control that holds the menu,
+    // else the application's).
+    MenuItem* Popup(int x, int y, HWND owner = nullptr);
     core::NotifyEvent OnPopup;
 
 protected:

@@ -11,6 +11,8 @@ namespace lark::testing {
 
 // Folder of the running program, with a trailing backslash.
 std::wstring ThisProgramFolder();
+// File name of the running program without its extension ("framework_ui_tests").
+std::wstring ThisProgramName();
 // Runs a command line and waits (at most `timeout`); its exit code. Raises when it cannot start
 // or does not end in time.
 DWORD RunAndWait(const std::wstring& commandLine, std::chrono::milliseconds timeout = std::chrono::seconds(60));
