@@ -44,7 +44,7 @@ struct BulkScope {
 }  // namespace
 
 int TlcCustomLang::LoadKindFromIniStream(TStringsType kind, core::Stream& stream, bool clear) {
-    StringList* list = ListOfKind(kind);
+    StringList* list = StoredList(kind);
     if (!list) return -1;
     if (clear) list->clear();
     try {
@@ -133,9 +133,9 @@ void TlcCustomLang::LoadAllFromIniStream(core::Stream& stream, bool clear) {
         BulkScope bulk(bulkLoading_);
         for (int k = 0; k < kStringsTypeCount; ++k) {
             const auto kind = static_cast<K>(k);
-            if (!ListOfKind(kind)) continue;
+            if (!StoredList(kind)) continue;
             LoadKindFromIniStream(kind, stream, clear);
-            PruneList(*ListOfKind(kind), kind);
+            PruneList(*StoredList(kind), kind);
         }
         LoadExtendedFromIniStream(stream, clear);
         tables_.RebuildLookupTables();
@@ -144,7 +144,7 @@ void TlcCustomLang::LoadAllFromIniStream(core::Stream& stream, bool clear) {
 }
 
 bool TlcCustomLang::MergeKindFromIniStream(TStringsType kind, core::Stream& stream) {
-    StringList* list = ListOfKind(kind);
+    StringList* list = StoredList(kind);
     if (!list) return false;
     const StringList kept = *list;
     try {
@@ -180,7 +180,7 @@ bool TlcCustomLang::MergeAllFromIniStream(core::Stream& stream) {
     BulkScope bulk(bulkLoading_);
     for (int k = 0; k < kStringsTypeCount; ++k) {
         const auto kind = static_cast<K>(k);
-        StringList* list = ListOfKind(kind);
+        StringList* list = StoredList(kind);
         if (!list) continue;  // a kind this component does not keep is no failure
         if (!MergeKindFromIniStream(kind, stream)) return false;
         PruneList(*list, kind);

@@ -1,5 +1,7 @@
 #include "localization/lang_component.h"
 
+#include "localization/dialog_captions.h"
+
 #include <algorithm>
 
 #include "core/component_stream.h"
@@ -167,7 +169,7 @@ LARK_DEFINE_CLASS(TlcCustomLang) {
                 Int(0))
         .Custom("Options", LangOptionsType(), [](const L& l) { return Value(l.Options); },
                 [](L& l, const Value& v) { l.Options = core::AsSet(v); }, Value(core::SetValue{}))
-        .Field("NeedAllDlgs", core::BooleanType(), &L::NeedAllDlgs, Int(0))
+        .Prop("NeedAllDlgs", core::BooleanType(), &L::NeedAllDlgs, &L::SetNeedAllDlgs, Int(0))
         .Field("ChangingCursor", CursorType(), &L::ChangingCursor, Int(-1))
         .Custom("ExcludedProperties", core::ClassTypeOf<core::StringsObject>(), SubObject(&L::ExcludedProperties), nullptr)
         .Custom("DoRaiseExceptions", core::BooleanType(),
@@ -181,15 +183,12 @@ LARK_DEFINE_CLASS(TlcLang) {
     return core::ClassBuilder<TlcLang>("TlcLang", &TlcCustomLang::StaticClass()).Build();
 }
 
-LARK_DEFINE_CLASS(TlcLangLinked) {
-    return core::ClassBuilder<TlcLangLinked>("TlcLangLinked", &TlcCustomLang::StaticClass()).Build();
-}
-
 TlcCustomLang::TlcCustomLang(core::Component* owner, ListSet lists)
     : core::Component(owner), tables_(lists), langNames_{"Language N1"} {
     CheckSingleOnOwner(owner);
     language_ = langNames_.Strings(0);
     StringsTypes.SetLines({"TIB_STRINGLIST", "TSTRINGLIST"});
+    *ListOfKind(TStringsType::stDlgsCaptions) = DefaultDialogCaptionLines(LangDelim());
     const core::FormatSettings& fs = core::DefaultFormatSettings();
     const NumberFormatSettings& ns = DefaultNumberFormatSettings();
     defaultLocale_ = {ns.CurrencyString,      ns.ThousandSeparator,       fs.DecimalSeparator,
@@ -280,6 +279,12 @@ void TlcCustomLang::SetLangNames(const std::vector<std::string>& names) {
 
 void TlcCustomLang::SetLangDelim(char delim) { tables_.SetLangDelim(delim); }
 
+void TlcCustomLang::SetNeedAllDlgs(bool on) {
+    needAllDlgs_ = on;
+    if (IsLoading()) return;
+    if (StringList* list = ListOfKind(TStringsType::stDlgsCaptions)) SyncDialogCaptions(*list, on, LangDelim());
+}
+
 void TlcCustomLang::SetChangeLocales(bool on) {
     changeLocales_ = on;
     StringList* locales = ListOfKind(TStringsType::stLocales);
@@ -366,6 +371,7 @@ void TlcCustomLang::Loaded() {
     if (ApplySuspended || !Owner()) return;
     // A component read from a definition gets its owner after construction.
     CheckSingleOnOwner(Owner());
+    if (StringList* l = ListOfKind(TStringsType::stDlgsCaptions)) SyncDialogCaptions(*l, needAllDlgs_, LangDelim());
     if (HasOption(TlcLangOption::loUseExtCommonStrings)) {
         if (StringList* l = ListOfKind(TStringsType::stDlgsCaptions)) l->clear();
         if (StringList* l = ListOfKind(TStringsType::stLocales)) l->clear();

@@ -42,15 +42,14 @@ std::optional<TStringsType> StringsTypeOfListName(std::string_view name) {
     return std::nullopt;
 }
 
-TranslationLists::TranslationLists(ListSet set) {
-    for (int k = 0; k < kStringsTypeCount; ++k) {
-        const auto kind = static_cast<TStringsType>(k);
-        if (kind == TStringsType::stListView_TreeView_Items) continue;
-        if (set == ListSet::Linked &&
-            (kind == TStringsType::stDlgsCaptions || kind == TStringsType::stLocales))
-            continue;
-        lists_[k].emplace();
-    }
+TranslationLists::TranslationLists(ListSet set) : set_(set) {
+    for (int k = 0; k < kStringsTypeCount; ++k)
+        if (static_cast<TStringsType>(k) != TStringsType::stListView_TreeView_Items) lists_[k].emplace();
+}
+
+bool TranslationLists::Stored(TStringsType kind) const {
+    if (kind == TStringsType::stListView_TreeView_Items) return false;
+    return set_ == ListSet::Full || (kind != TStringsType::stDlgsCaptions && kind != TStringsType::stLocales);
 }
 
 StringList* TranslationLists::ListOfKind(TStringsType kind) {
@@ -73,7 +72,7 @@ std::vector<uint8_t> WriteTranslationData(const TranslationLists& lists, char de
     for (int k = 0; k < kStringsTypeCount; ++k) {
         const auto kind = static_cast<TStringsType>(k);
         const StringList* list = lists.ListOfKind(kind);
-        if (!list) continue;
+        if (!list || !lists.Stored(kind)) continue;
         out += kKindNames[k];
         out += "\r\n";
         for (const auto& line : *list) {
@@ -109,7 +108,7 @@ void ReadTranslationData(std::span<const uint8_t> payload, TranslationLists& lis
 
         if (const auto kind = SectionOfLine(line)) {
             inSection = true;
-            target = lists.ListOfKind(*kind);
+            target = lists.Stored(*kind) ? lists.ListOfKind(*kind) : nullptr;
             if (target) target->clear();
             continue;
         }
@@ -129,7 +128,7 @@ bool ShouldStoreTranslationData(const TranslationLists& own, const TranslationLi
         const auto kind = static_cast<TStringsType>(k);
         const StringList* mine = own.ListOfKind(kind);
         const StringList* theirs = ancestor->ListOfKind(kind);
-        if (!mine || !theirs) continue;
+        if (!mine || !theirs || !own.Stored(kind)) continue;
         std::string a, b;
         AppendFullText(a, *mine);
         AppendFullText(b, *theirs);

@@ -124,13 +124,14 @@ TEST(TranslationData, ReaderRules) {
         ToBytes("Captions\r\nbefore\x01x\x01\r\n"      // before any section: ignored
                 "STCAPTIONS\rfirst\x01" "a\x01\n"     // capitals, lone CR and LF
                 "\r\n"                                 // an empty line is a line
-                "stDlgsCaptions\r\nOK\x01OK\x01\r\n"  // no such list here: skipped
+                "stDlgsCaptions\r\nOK\x01OK\x01\r\n"  // not stored here: skipped
                 "stlistview_treeview_items\r\nz\r\n"
                 "stStrings\r\nlast\x01\x19\x1A\x01"),  // last line without CR LF
         lists);
     EXPECT_EQ(lists.Captions(), (StringList{"first\x01" "a\x01", ""}));
     EXPECT_EQ(lists.Strings(), StringList{"last\x01\r\n\x01"});
-    EXPECT_EQ(lists.ListOfKind(TStringsType::stDlgsCaptions), nullptr);
+    EXPECT_TRUE(lists.ListOfKind(TStringsType::stDlgsCaptions)->empty());
+    EXPECT_FALSE(lists.Stored(TStringsType::stDlgsCaptions));
 }
 
 TEST(TranslationData, ALineSpellingASectionNameStaysALine) {
@@ -156,7 +157,11 @@ TEST(TranslationLists, ListsByKindAndName) {
     TranslationLists full, linked(ListSet::Linked);
     EXPECT_NE(full.ListOfKind(TStringsType::stLocales), nullptr);
     EXPECT_EQ(full.ListOfKind(TStringsType::stListView_TreeView_Items), nullptr);
-    EXPECT_EQ(linked.ListOfKind(TStringsType::stDlgsCaptions), nullptr);
+    // A linked component holds copies of the dialog captions and locales but never stores them.
+    EXPECT_NE(linked.ListOfKind(TStringsType::stDlgsCaptions), nullptr);
+    EXPECT_FALSE(linked.Stored(TStringsType::stLocales));
+    EXPECT_TRUE(linked.Stored(TStringsType::stStrings));
+    EXPECT_TRUE(full.Stored(TStringsType::stDlgsCaptions));
     EXPECT_EQ(full.ListOfKindName("otherSTRINGS"), full.ListOfKind(TStringsType::stOtherStrings));
     EXPECT_EQ(full.ListOfKindName("Nothing"), nullptr);
     EXPECT_EQ(StringsTypeName(TStringsType::stListView_TreeView_Items), "stListView_TreeView_Items");

@@ -53,7 +53,7 @@ UINT_PTR CALLBACK FileDialog::Hook(HWND child, UINT message, WPARAM, LPARAM l) {
     if (notify->hdr.code != CDN_INITDONE) return 0;
     auto* dialog = reinterpret_cast<FileDialog*>(notify->lpOFN->lCustData);
     // The hook gets a child of the dialog; the dialog is its parent.
-    Guarded([&] { dialog->OnDialogShow(*dialog, GetParent(child)); });
+    Guarded([&] { dialog->DialogShow(GetParent(child)); });
     return 0;
 }
 

@@ -101,7 +101,10 @@ public:
     core::StringsObject StringsTypes;
     core::SetValue Options;  // of TlcLangOption
     bool HasOption(TlcLangOption o) const { return Options.Contains(static_cast<int>(o)); }
-    bool NeedAllDlgs = false;
+    // Keeps the common dialogs' control captions in DlgsCaptions too (82 lines, not 15); a
+    // change at run time resizes the list.
+    bool NeedAllDlgs() const { return needAllDlgs_; }
+    void SetNeedAllDlgs(bool on);
     int ChangingCursor = -1;
     bool IsInheritedOwner = false;
     bool UseInheritedData = false;
@@ -153,6 +156,11 @@ public:
     void Notification(core::Component* component, core::Operation operation) override;
     void DefineProperties(core::Filer& filer) override;
 
+protected:
+    // The list of a kind that travels with the component (a linked one keeps DlgsCaptions and
+    // Locales only as copies).
+    StringList* StoredList(TStringsType kind) { return tables_.Lists().Stored(kind) ? ListOfKind(kind) : nullptr; }
+
 private:
     friend class TlcLangDispatcher;
     std::string LineText(const std::string& line, TStringsType kind, bool testMode) const;
@@ -177,6 +185,7 @@ private:
     TlcLangDispatcher* dispatcher_ = nullptr;
     bool testModeSet_ = false;
     bool bulkLoading_ = false;
+    bool needAllDlgs_ = false;
 };
 
 // Publishes every list.
@@ -186,11 +195,28 @@ public:
     explicit TlcLang(core::Component* owner = nullptr) : TlcCustomLang(owner, ListSet::Full) {}
 };
 
-// Has no dialog captions and locales of its own (it takes them from a common container).
+// The translation component of a secondary window: its DlgsCaptions and Locales are never
+// stored with it but copied, whole and with this component's delimiter, from its common
+// container (usually the main window's component) when loading ends and whenever the container
+// is set anew at run time. Either side may be freed first: the link is dropped by a removal
+// notice, and the copied lines stay.
 class TlcLangLinked : public TlcCustomLang {
     LARK_PERSISTENT_CLASS(TlcLangLinked)
 public:
     explicit TlcLangLinked(core::Component* owner = nullptr) : TlcCustomLang(owner, ListSet::Linked) {}
+    ~TlcLangLinked() override;
+
+    TlcCustomLang* CommonContainer() const { return container_; }
+    // Itself or the current container: nothing. Otherwise links it and, unless loading, copies
+    // its lists again.
+    void SetCommonContainer(TlcCustomLang* container);
+
+    void Loaded() override;
+    void Notification(core::Component* component, core::Operation operation) override;
+
+private:
+    void CopyCommonLists();
+    TlcCustomLang* container_ = nullptr;
 };
 
 // Object a property path's last segment lives on, resolved from the window: its class name or

@@ -41,8 +41,9 @@ std::optional<TStringsType> StringsTypeOfListName(std::string_view name);
 using StringList = std::vector<std::string>;
 inline constexpr char kDefaultLangDelim = '\x01';
 
-// Which kinds own a list: a full component has kinds 0..10, a linked one lacks the dialog
-// captions and locales (it takes them from its common container). Kind 11 never has a list.
+// Which kinds are stored with a component: a full component stores kinds 0..10; a linked one
+// has the dialog captions and locales too but never stores or reads them (it copies them from
+// its common container). Kind 11 never has a list.
 enum class ListSet { Full, Linked };
 
 // The translation lists of one component, addressed by kind.
@@ -54,6 +55,8 @@ public:
     StringList* ListOfKind(TStringsType kind);
     const StringList* ListOfKind(TStringsType kind) const;
     StringList* ListOfKindName(std::string_view name);
+    // Whether the kind's list travels in "TranslationData" (read and written).
+    bool Stored(TStringsType kind) const;
 
     // Shorthands for the lists every component has.
     StringList& Strings() { return *ListOfKind(TStringsType::stStrings); }
@@ -64,6 +67,7 @@ public:
 
 private:
     std::array<std::optional<StringList>, kStringsTypeCount> lists_;
+    ListSet set_;
 };
 
 // Payload of the binary property "TranslationData": for each kind with a list, its section line

@@ -202,14 +202,16 @@ void WritePng(const std::wstring& path, int width, int height, const std::vector
     if (!out) throw std::runtime_error("cannot write " + win::Narrow(path));
 }
 
-std::wstring FormDriver::Screenshot(const std::string& name) {
-    Pump();
+std::wstring FormDriver::Screenshot(const std::string& name) { return ScreenshotOf(form_.Handle(), name); }
+
+std::wstring ScreenshotOf(HWND window, const std::string& name) {
     std::wstring path = ArtifactFolder() + win::Widen(name) + L".png";
-    CaptureWindow(form_.Handle(), path);
+    CaptureWindow(window, path);
     return path;
 }
 
 void CaptureWindow(HWND window, const std::wstring& path) {
+    Pump();
     RECT r{};
     GetWindowRect(window, &r);
     const int width = r.right - r.left, height = r.bottom - r.top;

@@ -316,7 +316,7 @@ void AddTranslationProperties(FormFile& form, FormComponent& lang, std::vector<D
     for (const TranslationSection& section : t.sections) {
         auto kind = localization::StringsTypeOfListName(section.kind);
         if (!kind) continue;  // reported by the translator
-        std::vector<std::string>* list = lists.ListOfKind(*kind);
+        std::vector<std::string>* list = lists.Stored(*kind) ? lists.ListOfKind(*kind) : nullptr;
         if (!list) {
             out.push_back({form.path, section.at, "a " + lang.className + " has no " + section.kind + " list"});
             continue;

@@ -37,6 +37,9 @@ public:
 
 protected:
     virtual bool Save() const = 0;
+    // The dialog window is up and about to be shown; raises OnDialogShow. A derived dialog
+    // changes the window here first (its labels' texts, say).
+    virtual void DialogShow(HWND dialog) { OnDialogShow(*this, dialog); }
 
 private:
     static UINT_PTR CALLBACK Hook(HWND, UINT, WPARAM, LPARAM);
