@@ -6,6 +6,7 @@
 #include "core/stream.h"
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
+#include "localization/message_dialog_win.h"
 #include "mainclient/automation_client.h"
 #include "mainclient/main_client.h"
 #include "scheduler/task_file.h"
@@ -75,6 +76,7 @@ SchedulerApp::SchedulerApp(HINSTANCE instance)
 SchedulerApp::~SchedulerApp() {
     Shutdown();
     tick_.reset();
+    startupNotice_.reset();
     strings_.SetLang(nullptr);
     window_.reset();
 }
@@ -95,17 +97,20 @@ void SchedulerApp::LogAndReport(const std::string& text) {
     log_.Add(text);
 }
 
-void SchedulerApp::ReportTaskFileStartup() {
+std::string SchedulerApp::TaskFileStartupText() const {
     const TaskFileStartup& s = taskFileStartup_;
     switch (s.state) {
-        case TaskFileStartup::State::Loaded: return;
+        case TaskFileStartup::State::Loaded: return {};
         case TaskFileStartup::State::SetAside:
-            LogAndReport(core::Format(strings_.Text("strTaskFileSetAside"), {taskFile_, s.error, s.asideName}));
-            return;
+            return core::Format(strings_.Text("strTaskFileSetAside"), {taskFile_, s.error, s.asideName});
         case TaskFileStartup::State::ReadOnly:
-            LogAndReport(core::Format(strings_.Text("strTaskFileReadOnly"), {taskFile_, s.error, s.asideError}));
-            return;
+            return core::Format(strings_.Text("strTaskFileReadOnly"), {taskFile_, s.error, s.asideError});
     }
+    return {};
+}
+
+void SchedulerApp::ReportTaskFileStartup() {
+    if (taskFileStartup_.state != TaskFileStartup::State::Loaded) LogAndReport(TaskFileStartupText());
 }
 
 void SchedulerApp::ReadSystemFtpProxy() {
@@ -116,9 +121,7 @@ void SchedulerApp::ReadSystemFtpProxy() {
 
 bool SchedulerApp::Start() {
     SetCurrentDirectoryW(win::Widen(folder_).c_str());
-    ui::RegisterControls();
-    (void)localization::TlcLang::StaticClass();
-    (void)localization::TlcLangDispatcher::StaticClass();
+    RegisterSchedulerWindowClasses();
     ui::Application& app = ui::Application::Instance();
     app.Initialize(instance_, kApplicationClass, win::Narrow(kApplicationTitle));
     app.Log = [this](const std::string& text) { Report(text); };
@@ -197,6 +200,16 @@ bool SchedulerApp::Start() {
         }
     }
     ReportTaskFileStartup();
+    if (taskFileStartup_.state != TaskFileStartup::State::Loaded) {
+        // Told in a box once the loop runs (the window exists, the start is not held up).
+        startupNotice_ = std::make_unique<ui::Timer>();
+        startupNotice_->SetInterval(1);
+        startupNotice_->OnTimer.Bind([this](core::Component&) {
+            startupNotice_->SetEnabled(false);
+            ShowError(TaskFileStartupText());
+        });
+        startupNotice_->SetEnabled(true);
+    }
 
     tick_ = std::make_unique<ui::Timer>();
     tick_->SetInterval(kTickInterval);
@@ -286,17 +299,22 @@ void SchedulerApp::LanguageRequested(WPARAM w, LPARAM l) {
 }
 
 DeleteAnswer SchedulerApp::ConfirmDelete(const std::string& text, bool several) {
-    TaskRunner::Suspension hold(runner_);
-    const HWND owner = window_ && window_->HandleAllocated() ? window_->Handle() : nullptr;
-    const int answer = MessageBoxW(owner, win::Widen(text).c_str(), kApplicationTitle,
-                                   (several ? MB_YESNOCANCEL : MB_YESNO) | MB_ICONQUESTION);
-    return answer == IDYES ? DeleteAnswer::Yes : answer == IDNO ? DeleteAnswer::No : DeleteAnswer::Cancel;
+    using localization::MsgDlgBtn;
+    const localization::MsgDlgButtons buttons =
+        several ? localization::ButtonSet(MsgDlgBtn::mbYes, MsgDlgBtn::mbNo, MsgDlgBtn::mbCancel, MsgDlgBtn::mbYesToAll)
+                : localization::ButtonSet(MsgDlgBtn::mbYes, MsgDlgBtn::mbNo);
+    // A modal form: the application's modal hold keeps the tick away meanwhile.
+    switch (localization::ShowTranslatedMessage(window_->Lang(), text, localization::MsgDlgType::mtConfirmation, buttons)) {
+        case localization::ModalResult::mrYes: return DeleteAnswer::Yes;
+        case localization::ModalResult::mrYesToAll: return DeleteAnswer::YesToAll;
+        case localization::ModalResult::mrNo: return DeleteAnswer::No;
+        default: return DeleteAnswer::Cancel;
+    }
 }
 
 void SchedulerApp::ShowError(const std::string& text) {
-    TaskRunner::Suspension hold(runner_);
-    const HWND owner = window_ && window_->HandleAllocated() ? window_->Handle() : nullptr;
-    MessageBoxW(owner, win::Widen(text).c_str(), kApplicationTitle, MB_OK | MB_ICONERROR);
+    localization::ShowTranslatedMessage(window_ ? window_->Lang() : nullptr, text, localization::MsgDlgType::mtError,
+                                        localization::ButtonSet(localization::MsgDlgBtn::mbOK));
 }
 
 }  // namespace lark::scheduler

@@ -46,6 +46,7 @@ private:
     // To the debugger and the transfer log.
     void LogAndReport(const std::string& text);
     void ReportTaskFileStartup();
+    std::string TaskFileStartupText() const;
     void ReadSystemFtpProxy();
     void SaveSettingsAndLayout();
     void AutoSave();
@@ -70,6 +71,7 @@ private:
     TaskRunner runner_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<ui::Timer> tick_;
+    std::unique_ptr<ui::Timer> startupNotice_;
     std::vector<std::unique_ptr<TaskRunner::Suspension>> modalHolds_;
     bool started_ = false;
     bool shutDown_ = false;

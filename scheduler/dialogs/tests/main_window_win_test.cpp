@@ -49,9 +49,7 @@ struct MainWindowTest : ::testing::Test {
     int shutdowns = 0, saves = 0;
 
     void SetUp() override {
-        ui::RegisterControls();
-        (void)localization::TlcLang::StaticClass();
-        (void)localization::TlcLangDispatcher::StaticClass();
+        RegisterSchedulerWindowClasses();
         ui::Application::Instance().ShowError = [this](const std::string& text) { errors.push_back(text); };
         AddTask("C:\\Data\\report.txt", "ftp.example.org", "/pub/report.txt", TTaskStatus::tsPending, TScheduleTask::stDaily);
         AddTask("C:\\Data\\photos\\", "Office profile", "/photos/", TTaskStatus::tsCompleted, TScheduleTask::stOnce);

@@ -40,6 +40,7 @@ class Timer;
 class ToolBar;
 class OpenDialog;
 class SaveDialog;
+class TrayIcon;
 }  // namespace lark::ui
 
 namespace lark::scheduler {
@@ -59,6 +60,9 @@ private:
     localization::TlcLang* lang_ = nullptr;
     EnglishStrings english_;
 };
+
+// Makes every class the scheduler's window definitions name known to the reader.
+void RegisterSchedulerWindowClasses();
 
 enum class DeleteAnswer { Yes, No, Cancel, YesToAll };
 
@@ -111,6 +115,7 @@ public:
     void RefreshCommandStates();
     // Shows the window and brings it to the front.
     void Restore();
+    ui::TrayIcon& Tray() { return *tiMain; }
     // The column layout in use (tests).
     const ColumnLayout& Layout() const { return layout_; }
     // Rows in display order -> task list index (tests).
@@ -134,6 +139,7 @@ private:
     ui::PopupMenu* popHeader = nullptr;
     ui::PopupMenu* popTaskList = nullptr;
     ui::Timer* tmAutoSave = nullptr;
+    ui::TrayIcon* tiMain = nullptr;
     ui::OpenDialog* dlgOpen = nullptr;
     ui::SaveDialog* dlgSave = nullptr;
     localization::TlcLang* lcLang = nullptr;
@@ -170,6 +176,8 @@ private:
     void lvTaskListColumnClick(core::Component&, int column);
     void lvTaskListSelectionChange(core::Component&);
     void tmAutoSaveTimer(core::Component&);
+    void tiMainMouseMove(core::Component&, unsigned shift, int x, int y);
+    void UpdateTrayHint();
 
     void LanguageChanged();
     void UpdateCaption();

@@ -14,7 +14,10 @@
 #include "ui/common_dialogs.h"
 #include "ui/list_view.h"
 #include "ui/menus.h"
+#include "ui/register.h"
 #include "ui/timer.h"
+#include "uicomponents/register.h"
+#include "uicomponents/tray_icon.h"
 #include "win/text.h"
 
 namespace lark::scheduler {
@@ -69,6 +72,13 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+void RegisterSchedulerWindowClasses() {
+    ui::RegisterControls();
+    ui::RegisterUiComponents();
+    (void)localization::TlcLang::StaticClass();
+    (void)localization::TlcLangDispatcher::StaticClass();
+}
+
 LARK_DEFINE_CLASS(MainWindow) {
     return core::ClassBuilder<MainWindow>("TLarkFTP_Schedule", &ui::Form::StaticClass())
         .Binds("lvTaskList", &MainWindow::lvTaskList)
@@ -77,6 +87,7 @@ LARK_DEFINE_CLASS(MainWindow) {
         .Binds("popHeader", &MainWindow::popHeader)
         .Binds("popTaskList", &MainWindow::popTaskList)
         .Binds("tmAutoSave", &MainWindow::tmAutoSave)
+        .Binds("tiMain", &MainWindow::tiMain)
         .Binds("dlgOpen", &MainWindow::dlgOpen)
         .Binds("dlgSave", &MainWindow::dlgSave)
         .Binds("lcLang", &MainWindow::lcLang)
@@ -121,6 +132,7 @@ LARK_DEFINE_CLASS(MainWindow) {
         .Handler("lvTaskListColumnClick", &MainWindow::lvTaskListColumnClick)
         .Handler("lvTaskListSelectionChange", &MainWindow::lvTaskListSelectionChange)
         .Handler("tmAutoSaveTimer", &MainWindow::tmAutoSaveTimer)
+        .Handler("tiMainMouseMove", &MainWindow::tiMainMouseMove)
         .Build();
 }
 
@@ -239,6 +251,7 @@ void MainWindow::LanguageChanged() {
     miGerman->SetChecked(language == 2);
     miFrench->SetChecked(language == 3);
     if (lvTaskList->HandleAllocated()) InvalidateRect(lvTaskList->Handle(), nullptr, TRUE);
+    if (parts_.storage) UpdateTrayHint();
     if (commands_.languageChanged) commands_.languageChanged(language);
 }
 
@@ -544,6 +557,12 @@ void MainWindow::miLanguageClick(core::Component& sender) {
 }
 
 void MainWindow::tmAutoSaveTimer(core::Component&) { commands_.autoSave(); }
+
+void MainWindow::UpdateTrayHint() {
+    tiMain->SetHint(core::Format(strings_.Text("IDS_10"), {parts_.storage->TaskList().TodayTaskCount(*parts_.clock)}));
+}
+
+void MainWindow::tiMainMouseMove(core::Component&, unsigned, int, int) { UpdateTrayHint(); }
 
 void MainWindow::FormCloseQuery(core::Component&, bool& canClose) {
     if (parts_.settings && parts_.settings->useCloseAsMinimize) {
