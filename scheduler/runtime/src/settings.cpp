@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/errors.h"
+#include "core/integer_text.h"
 
 #include "storage/passphrase_digest.h"
 #include "storage/password_cipher.h"
@@ -33,7 +34,9 @@ SchedulerSettings LoadSettings(const core::IniStore& store, const std::string& p
     s.taskFile = store.ReadString(kCommon, "TaskFile", s.taskFile);
     s.useCloseAsMinimize = store.ReadBool(kOptions, "UseCloseAsMinimize", s.useCloseAsMinimize);
     s.saveLog = store.ReadBool(kOptions, "SaveLog", s.saveLog);
-    s.maxLogSize = store.ReadInteger(kOptions, "MaxLogSize", s.maxLogSize);
+    // Up to 4 GB - 1: read wider than an int.
+    const auto maxLogSize = core::ParseInteger(store.ReadString(kOptions, "MaxLogSize", ""), {.width = core::IntegerWidth::Bits64});
+    if (maxLogSize && *maxLogSize >= 0 && *maxLogSize <= 0xFFFFFFFFll) s.maxLogSize = static_cast<std::uint32_t>(*maxLogSize);
     s.logFile = store.ReadString(kOptions, "LogFile", s.logFile);
     s.runAtStartup = store.ReadBool(kOptions, "RunAtStartup", s.runAtStartup);
     s.autoSaveInterval = store.ReadInteger(kOptions, "AutoSaveInterval", s.autoSaveInterval);

@@ -19,7 +19,7 @@ TEST(Settings, AFreshInstallationUsesTheDefaults) {
     EXPECT_EQ(s.autoSaveInterval, 900000);
     EXPECT_TRUE(s.autoSave);
     EXPECT_TRUE(s.makeBackup);
-    EXPECT_EQ(s.maxLogSize, 65535);
+    EXPECT_EQ(s.maxLogSize, 65535u);
     EXPECT_EQ(s.defaultUserName, "anonymous");
     EXPECT_EQ(s.defaultLanguage, 1);
     EXPECT_EQ(s.defaultPassword, kBuiltInDefaultPassword);
@@ -29,13 +29,14 @@ TEST(Settings, DamagedValuesGiveDefaultsOrAreClamped) {
     core::IniStore store;
     store.LoadFromText(
         "[Options]\r\nDefaultPassword=not base64 at all\r\nDefaultLanguage=9\r\nDefaultTaskType=-3\r\n"
-        "DefaultSchedule=4\r\nAutoSaveInterval=0\r\n");
+        "DefaultSchedule=4\r\nAutoSaveInterval=0\r\nMaxLogSize=-5\r\n");
     const SchedulerSettings s = LoadSettings(store, kFolder);
     EXPECT_EQ(s.defaultPassword, kBuiltInDefaultPassword);
     EXPECT_EQ(s.defaultLanguage, 3);
     EXPECT_EQ(s.defaultTaskType, 0);
     EXPECT_EQ(s.defaultSchedule, 3);
     EXPECT_EQ(s.autoSaveInterval, 60000);
+    EXPECT_EQ(s.maxLogSize, 65535u);
 }
 
 TEST(Settings, SavedSettingsReadBackWithTheirPassword) {
@@ -54,7 +55,7 @@ TEST(Settings, SavedSettingsReadBackWithTheirPassword) {
     EXPECT_EQ(read.defaultPassword, "sécret");
     EXPECT_EQ(read.defaultLanguage, 2);
     EXPECT_FALSE(read.useCloseAsMinimize);
-    EXPECT_EQ(read.maxLogSize, 64512);
+    EXPECT_EQ(read.maxLogSize, 64512u);
     EXPECT_EQ(read.taskFile, s.taskFile);
     std::filesystem::remove(path);
 }

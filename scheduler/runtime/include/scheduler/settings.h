@@ -4,6 +4,7 @@
 // file, core::SharedIniFile). Read once at start-up; written at shutdown, after the options
 // dialog and after a language change another program asked for. Damaged values never stop the
 // start: each falls back to its default or is clamped to its range.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,7 +16,7 @@ struct SchedulerSettings {
     std::string taskFile;
     bool useCloseAsMinimize = true;
     bool saveLog = true;
-    int maxLogSize = 65535;
+    std::uint32_t maxLogSize = 65535;  // bytes
     std::string logFile;
     bool runAtStartup = false;
     int autoSaveInterval = 900000;
