@@ -9,7 +9,9 @@
 #include "localization/message_dialog_win.h"
 #include "mainclient/automation_client.h"
 #include "mainclient/main_client.h"
+#include "scheduler/options_draft.h"
 #include "scheduler/task_file.h"
+#include "scheduler_dialogs/options_dialog.h"
 #include "ui/application.h"
 #include "ui/register.h"
 #include "win/registry.h"
@@ -173,6 +175,7 @@ bool SchedulerApp::Start() {
         ui::Application::Instance().Terminate();
     };
     commands.languageChanged = [this](int language) { LanguageChanged(language); };
+    commands.options = [this] { ShowOptions(); };
     MainWindowParts parts;
     parts.storage = &storage_;
     parts.rows = &rows_;
@@ -296,6 +299,47 @@ void SchedulerApp::LanguageRequested(WPARAM w, LPARAM l) {
     } catch (const std::exception& e) {
         Report(std::string("the settings could not be saved: ") + e.what());
     }
+}
+
+void SchedulerApp::ShowOptions() {
+    auto options = ui::Form::Make<OptionsForm>(window_.get());
+    options->Load(DraftOf(settings_), strings_, recentLogFiles_, recentTaskFiles_);
+    if (options->ShowModal() != ui::ModalResult::Ok) return;
+    recentLogFiles_ = options->RecentLogFiles();
+    recentTaskFiles_ = options->RecentTaskFiles();
+    const int language = settings_.defaultLanguage;
+    ApplyDraft(options->Draft(), settings_);
+    log_.AssignLogFile(settings_.logFile);
+    log_.SetMaxSize(settings_.maxLogSize);
+    runner_.SetSaveLog(settings_.saveLog);
+    ApplyRunAtStartup();
+    window_->ApplyAutoSave();
+    if (settings_.defaultLanguage != language || settings_.defaultLanguage != window_->Dispatcher().ActiveLanguage())
+        window_->Dispatcher().SetActiveLanguage(settings_.defaultLanguage);
+    ini_->Update([&](core::SharedIniFile& file) { SaveSettings(settings_, file); });
+}
+
+void SchedulerApp::ApplyRunAtStartup() {
+    constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        Report("the Run key cannot be opened; starting at log-on is not changed");
+        return;
+    }
+    if (settings_.runAtStartup) {
+        std::wstring program(32768, L'\0');
+        program.resize(GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size())));
+        std::wstring path(32768, L'\0');
+        const DWORD n = GetShortPathNameW(program.c_str(), path.data(), static_cast<DWORD>(path.size()));
+        // The long name when no short one can be had; quoted when it holds a blank.
+        path = n && n < path.size() ? path.substr(0, n) : program;
+        if (path.find(L' ') != std::wstring::npos) path = L"\"" + path + L"\"";
+        RegSetValueExW(key, kApplicationTitle, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                       static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    } else {
+        RegDeleteValueW(key, kApplicationTitle);
+    }
+    RegCloseKey(key);
 }
 
 DeleteAnswer SchedulerApp::ConfirmDelete(const std::string& text, bool several) {

@@ -52,6 +52,8 @@ private:
     void AutoSave();
     void LanguageChanged(int language);
     void LanguageRequested(WPARAM language, LPARAM sender);
+    void ShowOptions();
+    void ApplyRunAtStartup();
     DeleteAnswer ConfirmDelete(const std::string& text, bool several);
     void ShowError(const std::string& text);
 
@@ -73,6 +75,7 @@ private:
     std::unique_ptr<ui::Timer> tick_;
     std::unique_ptr<ui::Timer> startupNotice_;
     std::vector<std::unique_ptr<TaskRunner::Suspension>> modalHolds_;
+    std::vector<std::string> recentLogFiles_, recentTaskFiles_;
     bool started_ = false;
     bool shutDown_ = false;
 };

@@ -12,6 +12,8 @@
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
 #include "scheduler_dialogs/main_window.h"
+#include "scheduler_dialogs/options_dialog.h"
+#include "ui/page_control.h"
 #include "ui/actions.h"
 #include "ui/application.h"
 #include "ui/common_dialogs.h"
@@ -46,7 +48,7 @@ struct MainWindowTest : ::testing::Test {
     std::unique_ptr<MainWindow> window;
     std::vector<std::string> questions, errors;
     DeleteAnswer answer = DeleteAnswer::Yes;
-    int shutdowns = 0, saves = 0;
+    int shutdowns = 0, saves = 0, optionsShown = 0;
 
     void SetUp() override {
         RegisterSchedulerWindowClasses();
@@ -66,6 +68,7 @@ struct MainWindowTest : ::testing::Test {
         commands.save = [this](const std::string&) { ++saves; };
         commands.autoSave = [] {};
         commands.shutdown = [this] { ++shutdowns; };
+        commands.options = [this] { ++optionsShown; };
         MainWindowParts parts{&storage, &rows, &runner, &clock, &settings, "Lark-FTP Scheduler"};
         window->SetTaskFile("C:\\Program\\TaskList.ltl");
         window->Attach(parts, commands, {});
@@ -187,7 +190,11 @@ TEST_F(MainWindowTest, CommandsFromMenuAndKeyboard) {
                  ->OnDialogShow.Bind([](core::Component&, HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
              runner.SetRunning(true);
          },
-         [&] { EXPECT_EQ(saves, 0) << "a cancelled Use File saves nothing"; }},
+         [&] {
+             EXPECT_EQ(saves, 0) << "a cancelled Use File saves nothing";
+             EXPECT_EQ(optionsShown, 0) << "Ctrl+O went to Options";
+         }},
+        {"options from the menu", "miOptions", 0, 0, [] {}, [&] { EXPECT_EQ(optionsShown, 1); }},
         {"shutdown from the menu", "miShutdown", 0, 0, [] {}, [&] { EXPECT_EQ(shutdowns, 1); }},
     };
     for (const Case& c : cases) {
@@ -255,6 +262,63 @@ TEST_F(MainWindowTest, AStoredLayoutIsAppliedAtStart) {
     EXPECT_EQ(List().Column(0)->Width(), 110);
     EXPECT_EQ(List().Column(1)->Width(), 0) << "hidden";
     EXPECT_EQ(window->SaveColumnLayout().widths, "60,110,0,120,70,90,55,45");
+}
+
+TEST_F(MainWindowTest, TheOptionsDialogInEachLanguageOnEachPage) {
+    window->Handle();
+    for (int language = 1; language <= 3; ++language) {
+        window->Dispatcher().SetActiveLanguage(language);
+        auto options = ui::Form::Make<OptionsForm>(window.get());
+        options->Load(DraftOf(settings), window->Strings(), {}, {});
+        options->Show();
+        lark::testing::FormDriver driver(*options);
+        EXPECT_EQ(driver.Text("edMaxSize"), "63");
+        EXPECT_EQ(driver.Text("seAutoSave"), "15");
+        auto* pages = static_cast<ui::PageControl*>(options->FindComponent("PageControl"));
+        const char* languageName[] = {"english", "deutsch", "francais"};
+        for (ui::TabSheet* page : pages->Pages()) {
+            pages->SetActivePage(page);
+            driver.Pump();
+            EXPECT_EQ(lark::testing::OverflowingTexts(*options), std::vector<std::string>{})
+                << page->Name() << " " << languageName[language - 1];
+            driver.Screenshot("options_" + page->Name() + "_" + languageName[language - 1]);
+        }
+        if (language == 2) EXPECT_EQ(options->Text(), "Optionen");
+    }
+}
+
+// A log size too large is told in a box and the dialog stays open; a good one ends it with OK.
+TEST_F(MainWindowTest, TheOptionsDialogChecksTheLogSizeBeforeOk) {
+    window->Handle();
+    auto options = ui::Form::Make<OptionsForm>(window.get());
+    options->Load(DraftOf(settings), window->Strings(), {}, {"C:\\old.ltl"});
+    static int boxes = 0;
+    boxes = 0;
+    lark::testing::FormDriver driver(*options);
+    const ui::ModalResult result = driver.RunModal([&](lark::testing::FormDriver& d) {
+        d.Type("edMaxSize", "4194304");
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (HWND box = FindWindowW(L"TMessageForm", nullptr)) {
+                ++boxes;
+                PostMessageW(box, WM_CLOSE, 0, 0);
+            }
+        });
+        d.Click("btnOK");
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(boxes, 1);
+        EXPECT_TRUE(IsWindowVisible(options->Handle()));
+        d.Type("edMaxSize", "1x00");
+        EXPECT_EQ(d.Text("edMaxSize"), "100") << "digits only";
+        d.Type("cbTaskListFile", "C:\\new.ltl");
+        d.Click("btnOK");
+    });
+    EXPECT_EQ(result, ui::ModalResult::Ok);
+    EXPECT_EQ(options->Draft().maxLogSizeKb, "100");
+    SchedulerSettings applied = settings;
+    ApplyDraft(options->Draft(), applied);
+    EXPECT_EQ(applied.maxLogSize, 102400u);
+    EXPECT_EQ(applied.taskFile, "C:\\new.ltl");
+    EXPECT_EQ(options->RecentTaskFiles(), (std::vector<std::string>{"C:\\new.ltl", "C:\\old.ltl"}));
 }
 
 }  // namespace
