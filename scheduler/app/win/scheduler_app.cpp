@@ -14,6 +14,7 @@
 #include "scheduler_dialogs/options_dialog.h"
 #include "ui/application.h"
 #include "ui/register.h"
+#include "uicomponents/html_help.h"
 #include "win/registry.h"
 #include "win/text.h"
 
@@ -176,6 +177,8 @@ bool SchedulerApp::Start() {
     };
     commands.languageChanged = [this](int language) { LanguageChanged(language); };
     commands.options = [this] { ShowOptions(); };
+    // The window's help context.
+    commands.help = [] { ui::HtmlHelp::Instance().ShowContext(29); };
     MainWindowParts parts;
     parts.storage = &storage_;
     parts.rows = &rows_;
@@ -267,9 +270,12 @@ void SchedulerApp::Shutdown() {
     } catch (const std::exception& e) {
         Report(std::string("the settings could not be saved: ") + e.what());
     }
+    ui::HtmlHelp::Instance().Unload();
 }
 
 void SchedulerApp::LanguageChanged(int language) {
+    // The help file of the language, from the program's folder.
+    ui::HtmlHelp::Instance().SetHelpFile(strings_.Text("IDS_Help"));
     if (!started_) return;
     ui::Application& app = ui::Application::Instance();
     static const UINT message = RegisterWindowMessageW(win::Widen(kChangeLanguageMessage).c_str());
@@ -303,6 +309,7 @@ void SchedulerApp::LanguageRequested(WPARAM w, LPARAM l) {
 
 void SchedulerApp::ShowOptions() {
     auto options = ui::Form::Make<OptionsForm>(window_.get());
+    options->help = [] { ui::HtmlHelp::Instance().ShowTableOfContents(); };
     options->Load(DraftOf(settings_), strings_, recentLogFiles_, recentTaskFiles_);
     if (options->ShowModal() != ui::ModalResult::Ok) return;
     recentLogFiles_ = options->RecentLogFiles();
