@@ -71,42 +71,22 @@ void StartScheduler(SchedulerRun& run) {
 
 
 namespace {
-struct WindowSearch {
-    DWORD pid;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchSchedulerWindow(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<WindowSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t title[64];
-    if (pid == s->pid && GetWindowTextW(hwnd, title, 64) && std::wstring(title) == L"Lark-FTP Scheduler") {
-        s->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-}  // namespace
-
-HWND FindSchedulerWindow(const SchedulerRun& run) {
-    WindowSearch search{run.process.dwProcessId};
-    EnumWindows(MatchSchedulerWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND FindSchedulerMainWindow(const SchedulerRun& run) {
+// The first top-level window of the run's process whose class name (byClass) or title is `name`.
+HWND FindRunWindow(const SchedulerRun& run, const std::wstring& name, bool byClass) {
     struct Search {
         DWORD pid;
+        const std::wstring& name;
+        bool byClass;
         HWND found = nullptr;
-    } search{run.process.dwProcessId};
+    } search{run.process.dwProcessId, name, byClass};
     EnumWindows(
         [](HWND hwnd, LPARAM lp) -> BOOL {
             auto* s = reinterpret_cast<Search*>(lp);
             DWORD pid = 0;
             GetWindowThreadProcessId(hwnd, &pid);
-            wchar_t name[64];
-            if (pid == s->pid && GetClassNameW(hwnd, name, 64) && std::wstring(name) == L"TLarkFTP_Schedule") {
+            wchar_t text[64];
+            const int n = s->byClass ? GetClassNameW(hwnd, text, 64) : GetWindowTextW(hwnd, text, 64);
+            if (pid == s->pid && n > 0 && s->name == text) {
                 s->found = hwnd;
                 return FALSE;
             }
@@ -115,6 +95,11 @@ HWND FindSchedulerMainWindow(const SchedulerRun& run) {
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+}  // namespace
+
+HWND FindSchedulerWindow(const SchedulerRun& run) { return FindRunWindow(run, L"Lark-FTP Scheduler", false); }
+
+HWND FindSchedulerMainWindow(const SchedulerRun& run) { return FindRunWindow(run, L"TLarkFTP_Schedule", true); }
 
 DWORD CloseScheduler(SchedulerRun& run, std::chrono::milliseconds timeout) {
     if (!run.process.hProcess) return 1;
