@@ -71,28 +71,30 @@ void StartScheduler(SchedulerRun& run) {
 
 
 namespace {
+struct WindowSearch {
+    DWORD pid;
+    const std::wstring& name;
+    bool byClass;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchRunWindow(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<WindowSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t text[64];
+    const int n = s->byClass ? GetClassNameW(hwnd, text, 64) : GetWindowTextW(hwnd, text, 64);
+    if (pid == s->pid && n > 0 && s->name == text) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The first top-level window of the run's process whose class name (byClass) or title is `name`.
 HWND FindRunWindow(const SchedulerRun& run, const std::wstring& name, bool byClass) {
-    struct Search {
-        DWORD pid;
-        const std::wstring& name;
-        bool byClass;
-        HWND found = nullptr;
-    } search{run.process.dwProcessId, name, byClass};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            wchar_t text[64];
-            const int n = s->byClass ? GetClassNameW(hwnd, text, 64) : GetWindowTextW(hwnd, text, 64);
-            if (pid == s->pid && n > 0 && s->name == text) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{run.process.dwProcessId, name, byClass};
+    EnumWindows(MatchRunWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 }  // namespace

@@ -75,19 +75,31 @@ TEST_F(SchedulerWindow, ALogOffKeepsTheLayoutAndTheSettings) {
     EXPECT_TRUE(FileExistsW(run.folder + L"TaskList.ltl"));
 }
 
+UINT LanguageMessage() {
+    static const UINT message = RegisterWindowMessageW(L"LarkFTP_Change_Language");
+    return message;
+}
+
+std::vector<std::pair<WPARAM, LPARAM>>& SeenLanguageMessages() {
+    static std::vector<std::pair<WPARAM, LPARAM>> seen;
+    return seen;
+}
+
+LRESULT CALLBACK WitnessProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == LanguageMessage()) SeenLanguageMessages().emplace_back(wp, lp);
+    return DefWindowProcW(w, m, wp, lp);
+}
+
 // A language message from another program switches the scheduler, is stored, is passed on once
 // with the scheduler's application window as lParam, and reaches the main client's settings.
 TEST_F(SchedulerWindow, ALanguageMessageFromAnotherProgramSwitchesAndIsPassedOnOnce) {
     const std::wstring clientIni = ThisProgramFolder() + L"mainclient\\larkftp.ini";
     const std::string before = ReadTextFile(clientIni);
-    static const UINT message = RegisterWindowMessageW(L"LarkFTP_Change_Language");
-    static std::vector<std::pair<WPARAM, LPARAM>> seen;
+    const UINT message = LanguageMessage();
+    auto& seen = SeenLanguageMessages();
     seen.clear();
     WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-        if (m == message) seen.emplace_back(wp, lp);
-        return DefWindowProcW(w, m, wp, lp);
-    };
+    wc.lpfnWndProc = WitnessProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"LarkLanguageWitness";
     RegisterClassW(&wc);

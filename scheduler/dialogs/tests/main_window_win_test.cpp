@@ -287,25 +287,29 @@ TEST_F(MainWindowTest, TheOptionsDialogInEachLanguageOnEachPage) {
     }
 }
 
+int boxesClosed = 0;
+
+// Closes the translated box as its title bar would (which answers Cancel).
+void CALLBACK CloseBox(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND box = FindWindowW(L"TMessageForm", nullptr)) {
+        ++boxesClosed;
+        PostMessageW(box, WM_CLOSE, 0, 0);
+    }
+}
+
 // A log size too large is told in a box and the dialog stays open; a good one ends it with OK.
 TEST_F(MainWindowTest, TheOptionsDialogChecksTheLogSizeBeforeOk) {
     window->Handle();
     auto options = ui::Form::Make<OptionsForm>(window.get());
     options->Load(DraftOf(settings), window->Strings(), {}, {"C:\\old.ltl"});
-    static int boxes = 0;
-    boxes = 0;
+    boxesClosed = 0;
     lark::testing::FormDriver driver(*options);
     const ui::ModalResult result = driver.RunModal([&](lark::testing::FormDriver& d) {
         d.Type("edMaxSize", "4194304");
-        const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
-            if (HWND box = FindWindowW(L"TMessageForm", nullptr)) {
-                ++boxes;
-                PostMessageW(box, WM_CLOSE, 0, 0);
-            }
-        });
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseBox);
         d.Click("btnOK");
         KillTimer(nullptr, timer);
-        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(boxesClosed, 1);
         EXPECT_TRUE(IsWindowVisible(options->Handle()));
         d.Type("edMaxSize", "1x00");
         EXPECT_EQ(d.Text("edMaxSize"), "100") << "digits only";
