@@ -327,11 +327,12 @@ bool TlcCustomLang::Redirected(TStringsType kind) const {
 }
 
 // The first other linked component with lines of that kind; this very component never answers
-// for itself, so redirection cannot loop.
+// for itself, so redirection cannot loop. A linked component's copies of another's lists do not
+// count: the component they came from answers.
 TlcCustomLang* TlcCustomLang::RedirectTarget(TStringsType kind) {
     for (TlcCustomLang* other : dispatcher_->LinkedLangs()) {
         if (other == this) continue;
-        const StringList* list = other->ListOfKind(kind);
+        const StringList* list = other->StoredList(kind);
         if (list && !list->empty()) return other;
     }
     return nullptr;

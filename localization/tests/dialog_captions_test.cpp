@@ -147,5 +147,17 @@ TEST_F(Linked, ADefinitionNamesItsContainerOnAnotherWindowAndNeverStoresTheCopie
     core::RootComponents::Remove(main.form.get());
 }
 
+TEST_F(Linked, CopiesOfTheCommonListsNeverAnswerForAnotherComponent) {
+    TlcLangDispatcher dispatcher;
+    dispatcher.SetLangNames({"English", "German", "French"});
+    linked->SetLangDispatcher(&dispatcher);  // linked first, holding only the English defaults
+    main.lang->SetLangDispatcher(&dispatcher);
+    Window asking;
+    asking.lang->Options = core::SetValue{1u << static_cast<int>(TlcLangOption::loUseExtCommonStrings)};
+    asking.lang->SetLangDispatcher(&dispatcher);
+    dispatcher.SetActiveLanguage(2);
+    EXPECT_EQ(asking.lang->LookupText(K::stDlgsCaptions, "Cancel", true), "&Abbrechen");
+}
+
 }  // namespace
 }  // namespace lark::localization

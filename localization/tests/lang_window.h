@@ -6,15 +6,9 @@
 #include <vector>
 
 #include "lang_fixture.h"
+#include "lines.h"
 
 namespace lark::localization::testing {
-
-// "id", "t1", "t2", "t3" -> id¦t1¦t2¦t3¦ with the delimiter byte 1.
-inline std::string Line(std::initializer_list<std::string_view> fields) {
-    std::string out;
-    for (std::string_view f : fields) out += std::string(f) + '\x01';
-    return out;
-}
 
 struct Window {
     std::unique_ptr<TTestForm> form = std::make_unique<TTestForm>();

@@ -2,19 +2,15 @@
 
 #include <string>
 
+#include "little_endian.h"
+
 namespace lark::ui {
 
 namespace {
 std::int32_t ReadInt32(std::span<const std::uint8_t> bytes, std::size_t& at, const std::string& what) {
     if (bytes.size() - at < 4) throw core::Error("Icons: " + what + " runs past the data");
-    const std::uint8_t* p = bytes.data() + at;
     at += 4;
-    return static_cast<std::int32_t>(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                                     std::uint32_t(p[3]) << 24);
-}
-
-void WriteInt32(std::vector<std::uint8_t>& out, std::int32_t value) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i)));
+    return LoadInt32Le(bytes.data() + at - 4);
 }
 }  // namespace
 
@@ -40,9 +36,9 @@ std::vector<IconFileBytes> ReadIconList(std::span<const std::uint8_t> bytes) {
 
 std::vector<std::uint8_t> WriteIconList(const std::vector<IconFileBytes>& entries) {
     std::vector<std::uint8_t> out;
-    WriteInt32(out, static_cast<std::int32_t>(entries.size()));
+    AppendInt32Le(out, static_cast<std::int32_t>(entries.size()));
     for (const IconFileBytes& entry : entries) {
-        WriteInt32(out, static_cast<std::int32_t>(entry.size()));
+        AppendInt32Le(out, static_cast<std::int32_t>(entry.size()));
         out.insert(out.end(), entry.begin(), entry.end());
     }
     return out;

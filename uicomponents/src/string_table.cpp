@@ -1,6 +1,7 @@
 #include "uicomponents/string_table.h"
 
 #include "core/text_encoding.h"
+#include "little_endian.h"
 
 namespace lark::ui {
 
@@ -20,11 +21,7 @@ StringTable::StringTable(std::string name, std::span<const std::uint8_t> bytes)
     count_ = count;
 }
 
-std::int32_t StringTable::Field(std::size_t offset) const {
-    const std::uint8_t* p = bytes_.data() + offset;
-    return static_cast<std::int32_t>(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                                     std::uint32_t(p[3]) << 24);
-}
+std::int32_t StringTable::Field(std::size_t offset) const { return LoadInt32Le(bytes_.data() + offset); }
 
 std::string StringTable::Text(std::int32_t id) const {
     std::size_t low = 0, high = count_;

@@ -64,30 +64,6 @@ void WriteRegistryString(HKEY root, std::string_view subkey, std::string_view na
                 "writing registry value under", subkey);
 }
 
-std::optional<int> ReadRegistryInteger(HKEY root, std::string_view subkey, std::string_view name) {
-    Key key;
-    LONG status = RegOpenKeyExW(root, Widen(subkey).c_str(), 0, KEY_QUERY_VALUE, key.Put());
-    if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
-    CheckStatus(status, "opening registry key", subkey);
-    DWORD type = 0, value = 0, size = sizeof value;
-    status = RegQueryValueExW(key.get(), Widen(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_MORE_DATA) return std::nullopt;
-    CheckStatus(status, "reading registry value under", subkey);
-    if (type != REG_DWORD || size != sizeof value) return std::nullopt;
-    return static_cast<int>(value);
-}
-
-void WriteRegistryInteger(HKEY root, std::string_view subkey, std::string_view name, int value) {
-    Key key;
-    CheckStatus(RegCreateKeyExW(root, Widen(subkey).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(),
-                                nullptr),
-                "creating registry key", subkey);
-    const DWORD bits = static_cast<DWORD>(value);
-    CheckStatus(RegSetValueExW(key.get(), Widen(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits),
-                               sizeof bits),
-                "writing registry value under", subkey);
-}
-
 std::vector<std::string> ReadRegistryValueNames(HKEY root, std::string_view subkey) {
     std::vector<std::string> names;
     Key key;
@@ -121,6 +97,30 @@ void DeleteRegistryTree(HKEY root, std::string_view subkey) {
     // RegDeleteTree empties the key; the key itself goes with RegDeleteKey.
     const LONG gone = RegDeleteKeyW(root, Widen(subkey).c_str());
     if (gone != ERROR_SUCCESS && gone != ERROR_FILE_NOT_FOUND) CheckStatus(gone, "deleting registry key", subkey);
+}
+
+std::optional<int> ReadRegistryInteger(HKEY root, std::string_view subkey, std::string_view name) {
+    Key key;
+    LONG status = RegOpenKeyExW(root, Widen(subkey).c_str(), 0, KEY_QUERY_VALUE, key.Put());
+    if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    CheckStatus(status, "opening registry key", subkey);
+    DWORD type = 0, value = 0, size = sizeof value;
+    status = RegQueryValueExW(key.get(), Widen(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_MORE_DATA) return std::nullopt;
+    CheckStatus(status, "reading registry value under", subkey);
+    if (type != REG_DWORD || size != sizeof value) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+void WriteRegistryInteger(HKEY root, std::string_view subkey, std::string_view name, int value) {
+    Key key;
+    CheckStatus(RegCreateKeyExW(root, Widen(subkey).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(),
+                                nullptr),
+                "creating registry key", subkey);
+    const DWORD bits = static_cast<DWORD>(value);
+    CheckStatus(RegSetValueExW(key.get(), Widen(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits),
+                               sizeof bits),
+                "writing registry value under", subkey);
 }
 
 }  // namespace lark::win

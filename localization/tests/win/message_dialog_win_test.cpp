@@ -2,7 +2,7 @@
 // the keys and the title bar's close, the layout rules, and the message-box interface over it.
 #include <gtest/gtest.h>
 
-#include "dialog_lines.h"
+#include "../lines.h"
 #include "gui_testing/form_driver.h"
 #include "localization/dialog_captions.h"
 #include "localization/message_dialog_win.h"
@@ -90,6 +90,37 @@ TEST_F(MessageBoxTest, EnterGivesTheDefaultButtonAndEscTheCancelButton) {
         const ui::ModalResult result = driver.RunModal([&](FormDriver& d) { d.Key(c.key); });
         EXPECT_EQ(static_cast<int>(result), c.expected) << c.buttons << " key " << c.key;
     }
+}
+
+TEST_F(MessageBoxTest, ASecondaryWindowsBoxTakesItsContainersCaptions) {
+    ui::Form options;
+    auto* linked = options.Create<TlcLangLinked>();
+    linked->SetLangNames({"English", "Deutsch", "Français"});
+    linked->SetCommonContainer(lang);
+    linked->SetActiveLanguage(2);
+    auto box = BuildTranslatedMessageForm(linked, "Text", MsgDlgType::mtWarning, ButtonSet(mbYes, mbNo));
+    FormDriver driver(*box);
+    EXPECT_EQ(box->Caption(), "Warnung");
+    EXPECT_EQ(driver.Text("No"), "&Nein");
+}
+
+TEST_F(MessageBoxTest, TheHelpButtonShowsHelpAndLeavesTheBoxOpen) {
+    std::vector<std::pair<std::string, int>> asked;
+    TMessageForm::HelpHandler() = [&](const std::string& file, int context) { asked.emplace_back(file, context); };
+    auto box = BuildTranslatedMessageForm(lang, "Text", MsgDlgType::mtInformation, ButtonSet(mbOK, mbHelp));
+    box->SetHelpContext(42);
+    box->HelpFile = "scheduler.chm";
+    FormDriver driver(*box);
+    ui::ModalResult afterHelp = ui::ModalResult::Abort;
+    const ui::ModalResult result = driver.RunModal([&](FormDriver& d) {
+        d.Click("Help");
+        afterHelp = box->GetModalResult();
+        d.Click("OK");
+    });
+    TMessageForm::HelpHandler() = nullptr;
+    EXPECT_EQ(afterHelp, ui::ModalResult::None);
+    EXPECT_EQ(result, ui::ModalResult::Ok);
+    EXPECT_EQ(asked, (std::vector<std::pair<std::string, int>>{{"scheduler.chm", 42}}));
 }
 
 TEST_F(MessageBoxTest, WithoutDefaultOrCancelButtonEnterAndEscDoNothingButTheTitleBarCloses) {

@@ -3,7 +3,7 @@
 // dialog captions; the references between the dialogs and their components, both ways.
 #include <gtest/gtest.h>
 
-#include "dialog_lines.h"
+#include "../lines.h"
 #include "gui_testing/form_driver.h"
 #include "localization/dialog_captions.h"
 #include "localization/translated_dialogs_win.h"

@@ -1,5 +1,5 @@
 #pragma once
-// Dialog-caption lines for the window tests.
+// Translation lines for the tests.
 #include <initializer_list>
 #include <string>
 #include <string_view>
