@@ -27,28 +27,7 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     return static_cast<double>(to.QuadPart - from.QuadPart) * 1e3 / static_cast<double>(f.QuadPart);
 }
 
-struct TraySearch {
-    DWORD pid;
-    bool found = false;
-};
-
-BOOL CALLBACK MatchTrayWindow(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<TraySearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t name[64];
-    if (pid == s->pid && GetClassNameW(hwnd, name, 64) && std::wstring(name) == L"TUiTrayIconWindow") {
-        s->found = true;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-bool TrayIconUp(const SchedulerRun& run) {
-    TraySearch search{run.process.dwProcessId};
-    EnumWindows(MatchTrayWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+bool TrayIconUp(const SchedulerRun& run) { return FindRunWindowOfClass(run, L"TUiTrayIconWindow") != nullptr; }
 
 // Starts the program and waits until `ready`; the milliseconds it took.
 template <class Ready>

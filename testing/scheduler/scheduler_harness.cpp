@@ -103,6 +103,10 @@ HWND FindSchedulerWindow(const SchedulerRun& run) { return FindRunWindow(run, L"
 
 HWND FindSchedulerMainWindow(const SchedulerRun& run) { return FindRunWindow(run, L"TLarkFTP_Schedule", true); }
 
+HWND FindRunWindowOfClass(const SchedulerRun& run, const std::wstring& windowClass) {
+    return FindRunWindow(run, windowClass, true);
+}
+
 DWORD CloseScheduler(SchedulerRun& run, std::chrono::milliseconds timeout) {
     if (!run.process.hProcess) return 1;
     if (HWND w = FindSchedulerWindow(run)) PostMessageW(w, WM_CLOSE, 0, 0);
