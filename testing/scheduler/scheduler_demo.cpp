@@ -7,6 +7,7 @@
 #include "core/clock.h"
 #include "core/datetime.h"
 #include "scheduler/task_file.h"
+#include "gui_testing/form_driver.h"
 #include "scheduler_harness.h"
 #include "win/module_path.h"
 #include "win/text.h"
@@ -65,6 +66,15 @@ int wmain() {
         StartScheduler(run);
         // One completion for the file, one for each of the folder's two files.
         bool done = PumpUntil([&] { return PostedCompletions(run) >= 3; }, 30s);
+        // The main window as a user brings it up (a second start does the same), beside the log.
+        std::wstring picture;
+        if (HWND main = FindSchedulerMainWindow(run)) {
+            PostMessageW(main, 0x2504, 0, 0);
+            PumpUntil([&] { return IsWindowVisible(main) != FALSE; }, 10s);
+            Sleep(500);
+            picture = run.folder + L"main-window.png";
+            CaptureWindow(main, picture);
+        }
         DWORD code = CloseScheduler(run);
         std::printf("LF_Scheduler.exe closed (exit code %lu); transfers %s.\n", static_cast<unsigned long>(code),
                     done ? "arrived" : "did NOT arrive");
@@ -84,6 +94,7 @@ int wmain() {
         for (const auto& e : std::filesystem::recursive_directory_iterator(local))
             if (e.is_regular_file()) files += win::Narrow(e.path().wstring()) + "\n";
         Show("downloaded files", files);
+        Show("picture of the main window", picture.empty() ? "(the main window was not found)" : win::Narrow(picture));
         return done && code == 0 ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "demo failed: %s\n", e.what());

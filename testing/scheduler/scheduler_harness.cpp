@@ -96,26 +96,40 @@ int PostedCompletions(const SchedulerRun& run) {
 namespace {
 struct WindowSearch {
     DWORD pid;
+    const std::wstring& name;
+    bool byClass;
     HWND found = nullptr;
 };
 
-BOOL CALLBACK MatchSchedulerWindow(HWND hwnd, LPARAM lp) {
+BOOL CALLBACK MatchRunWindow(HWND hwnd, LPARAM lp) {
     auto* s = reinterpret_cast<WindowSearch*>(lp);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t title[64];
-    if (pid == s->pid && GetWindowTextW(hwnd, title, 64) && win::Narrow(title) == mainclient::kSchedulerWindowTitle) {
+    wchar_t text[64];
+    const int n = s->byClass ? GetClassNameW(hwnd, text, 64) : GetWindowTextW(hwnd, text, 64);
+    if (pid == s->pid && n > 0 && s->name == text) {
         s->found = hwnd;
         return FALSE;
     }
     return TRUE;
 }
+
+// The first top-level window of the run's process whose class name (byClass) or title is `name`.
+HWND FindRunWindow(const SchedulerRun& run, const std::wstring& name, bool byClass) {
+    WindowSearch search{run.process.dwProcessId, name, byClass};
+    EnumWindows(MatchRunWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 }  // namespace
 
 HWND FindSchedulerWindow(const SchedulerRun& run) {
-    WindowSearch search{run.process.dwProcessId};
-    EnumWindows(MatchSchedulerWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindRunWindow(run, win::Widen(mainclient::kSchedulerWindowTitle), false);
+}
+
+HWND FindSchedulerMainWindow(const SchedulerRun& run) { return FindRunWindow(run, L"TLarkFTP_Schedule", true); }
+
+HWND FindRunWindowOfClass(const SchedulerRun& run, const std::wstring& windowClass) {
+    return FindRunWindow(run, windowClass, true);
 }
 
 DWORD CloseScheduler(SchedulerRun& run, std::chrono::milliseconds timeout) {

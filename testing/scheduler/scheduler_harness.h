@@ -46,6 +46,10 @@ void StartScheduler(SchedulerRun& run);
 int PostedCompletions(const SchedulerRun& run);
 // The scheduler's application window, once it is up.
 HWND FindSchedulerWindow(const SchedulerRun& run);
+// The scheduler's main window (class "TLarkFTP_Schedule"), shown or not, once it is up.
+HWND FindSchedulerMainWindow(const SchedulerRun& run);
+// A top-level window of the run's process by its window class, or null.
+HWND FindRunWindowOfClass(const SchedulerRun& run, const std::wstring& windowClass);
 // Asks the scheduler to close (as Windows would) and waits for it to exit; its exit code.
 DWORD CloseScheduler(SchedulerRun& run, std::chrono::milliseconds timeout = std::chrono::seconds(30));
 

@@ -54,7 +54,16 @@ TEST_F(SchedulerStartup, ADamagedTaskFileIsKeptAsideAndLoggedAndTheLitterOfAKill
     WriteTextFile(run.folder + L"TaskList.ltl.damaged", "an earlier copy");
     for (const wchar_t* litter : {L"TaskList.ltl.tmp3f2a91c0", L"Schedule.log.tmp123456", L"TaskList.bak.tmp77"})
         WriteTextFile(run.folder + litter, "half a file");
-    StartAndClose();
+    StartScheduler(run);
+    // The user is told in a box once the window exists.
+    HWND box = nullptr;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            box = FindWindowW(L"TMessageForm", nullptr);
+            return box != nullptr && IsWindowVisible(box);
+        },
+        30s));
+    EXPECT_EQ(CloseScheduler(run), 0u);
 
     EXPECT_EQ(ReadTextFile(run.folder + L"TaskList.ltl.damaged"), "an earlier copy");
     EXPECT_EQ(ReadTextFile(run.folder + L"TaskList.ltl.2.damaged"), damaged);

@@ -76,9 +76,9 @@ LRESULT CALLBACK Application::WindowProc(HWND window, UINT message, WPARAM w, LP
     return DefWindowProcW(window, message, w, l);
 }
 
-int Application::Run(Form& mainForm) {
+int Application::Run(Form& mainForm, bool showMainForm) {
     mainForm_ = &mainForm;
-    mainForm.Show();
+    if (showMainForm) mainForm.Show();
     MessageLoop loop;
     int code = loop.Run();
     mainForm_ = nullptr;

@@ -4,18 +4,28 @@
 
 #include "core/format.h"
 #include "core/stream.h"
+#include "localization/lang_component.h"
+#include "localization/lang_dispatcher.h"
+#include "localization/message_dialog_win.h"
 #include "mainclient/automation_client.h"
+#include "mainclient/main_client.h"
+#include "scheduler/options_draft.h"
 #include "scheduler/task_file.h"
+#include "scheduler_dialogs/options_dialog.h"
+#include "ui/application.h"
+#include "ui/register.h"
+#include "uicomponents/html_help.h"
 #include "win/module_path.h"
+#include "win/registry.h"
 #include "win/text.h"
 
 namespace lark::scheduler {
 
 namespace {
 
-constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickInterval = 1000;
-constexpr wchar_t kWindowClass[] = L"TLarkFTPSchedulerApplication";
+constexpr wchar_t kApplicationClass[] = L"TLarkFTPSchedulerApplication";
+constexpr char kChangeLanguageMessage[] = "LarkFTP_Change_Language";
 
 std::string ChangeExtension(const std::string& utf8, const char* extension) {
     std::filesystem::path p(win::Widen(utf8));
@@ -25,6 +35,17 @@ std::string ChangeExtension(const std::string& utf8, const char* extension) {
 
 std::shared_ptr<mainclient::MainClient> CreateMainClient() {
     return std::shared_ptr<mainclient::MainClient>(mainclient::AutomationClient::Create());
+}
+
+// The main client's program folder from its registration, or empty.
+std::string MainClientFolder() {
+    std::string command = win::ReadRegistryString(HKEY_CLASSES_ROOT, mainclient::kLocalServerKey).value_or("");
+    if (!command.empty() && command.front() == '"') {
+        const std::size_t end = command.find('"', 1);
+        command = command.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+    }
+    const std::size_t slash = command.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : command.substr(0, slash + 1);
 }
 
 }  // namespace
@@ -44,11 +65,13 @@ SchedulerApp::SchedulerApp(HINSTANCE instance)
 
 SchedulerApp::~SchedulerApp() {
     Shutdown();
-    if (window_) DestroyWindow(window_);
+    tick_.reset();
+    startupNotice_.reset();
+    strings_.SetLang(nullptr);
+    window_.reset();
 }
 
 void SchedulerApp::Report(const std::string& text) {
-    // No window of the scheduler is visible yet: the text goes to the debugger and the console.
     std::wstring line = win::Widen("LF_Scheduler: " + text + "\n");
     OutputDebugStringW(line.c_str());
     HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
@@ -64,44 +87,99 @@ void SchedulerApp::LogAndReport(const std::string& text) {
     log_.Add(text);
 }
 
-void SchedulerApp::ReportTaskFileStartup() {
+std::string SchedulerApp::TaskFileStartupText() const {
     const TaskFileStartup& s = taskFileStartup_;
     switch (s.state) {
-        case TaskFileStartup::State::Loaded: return;
+        case TaskFileStartup::State::Loaded: return {};
         case TaskFileStartup::State::SetAside:
-            LogAndReport(core::Format(strings_.Text("strTaskFileSetAside"), {taskFile_, s.error, s.asideName}));
-            return;
+            return core::Format(strings_.Text("strTaskFileSetAside"), {taskFile_, s.error, s.asideName});
         case TaskFileStartup::State::ReadOnly:
-            LogAndReport(core::Format(strings_.Text("strTaskFileReadOnly"), {taskFile_, s.error, s.asideError}));
-            return;
+            return core::Format(strings_.Text("strTaskFileReadOnly"), {taskFile_, s.error, s.asideError});
     }
+    return {};
+}
+
+void SchedulerApp::ReportTaskFileStartup() {
+    if (taskFileStartup_.state != TaskFileStartup::State::Loaded) LogAndReport(TaskFileStartupText());
+}
+
+void SchedulerApp::ReadSystemFtpProxy() {
+    const auto value = win::ReadRegistryString(
+        HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "ProxyServer");
+    if (value) ParseSystemFtpProxy(*value, settings_.proxyHost, settings_.proxyPort);
 }
 
 bool SchedulerApp::Start() {
     SetCurrentDirectoryW(win::Widen(folder_).c_str());
-    completedMessage_ = RegisterWindowMessageW(win::Widen(mainclient::kTaskCompletedMessage).c_str());
+    RegisterSchedulerWindowClasses();
+    ui::Application& app = ui::Application::Instance();
+    app.Initialize(instance_, kApplicationClass, win::Narrow(kApplicationTitle));
+    app.Log = [this](const std::string& text) { Report(text); };
+    app.OnRegisteredMessage(mainclient::kTaskCompletedMessage, [this](WPARAM w, LPARAM l) {
+        runner_.HandleCompletion(static_cast<std::uint32_t>(w), static_cast<std::int32_t>(l));
+    });
+    app.OnRegisteredMessage(kChangeLanguageMessage, [this](WPARAM w, LPARAM l) { LanguageRequested(w, l); });
+    // Every modal form holds the tick: a task a dialog edits is never run or freed under it.
+    app.OnModalBegin.Bind([this](ui::Form&) { modalHolds_.push_back(std::make_unique<TaskRunner::Suspension>(runner_)); });
+    app.OnModalEnd.Bind([this](ui::Form&) {
+        if (!modalHolds_.empty()) modalHolds_.pop_back();
+    });
 
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance_;
-    wc.lpszClassName = kWindowClass;
-    RegisterClassExW(&wc);
-    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, kApplicationTitle, WS_POPUP, 0, 0, 0, 0, nullptr,
-                              nullptr, instance_, this);
-    if (!window_) return false;
+    // Settings and the column layout, in one read of the file they share with the placements.
+    ini_ = core::SharedIniFile::Open(folder_ + std::string(kSettingsFileName));
+    ini_->BeginPass();
+    settings_ = LoadSettings(ini_->Store(), folder_);
+    storedLayout_.order = ini_->Store().ReadString("Options", "ColumnOrder", "0,1,2,3,4,5,6,7,");
+    storedLayout_.widths = ini_->Store().ReadString("Options", "ColumnWidths", "");
+    storedLayout_.visibility = ini_->Store().ReadString("Options", "ColumnVisibility", "");
+    ini_->EndPass(false);
+    ReadSystemFtpProxy();
 
-    taskFile_ = folder_ + "TaskList.ltl";
+    window_ = ui::Form::Make<MainWindow>(nullptr);
+    window_->Dispatcher().SetActiveLanguage(settings_.defaultLanguage);
+    strings_.SetLang(window_->Lang());
+
+    taskFile_ = settings_.taskFile;
     taskFileStartup_ = OpenTaskFile(storage_, taskFile_);
     for (int i : taskFileStartup_.load.undecipheredPasswords)
         Report("the password of task " + std::to_string(i + 1) + " could not be read");
-    TLarkFTPTaskList& list = storage_.TaskList();
-    for (int i = 0; i < list.Count(); ++i)
-        if (list.Items(i).Status() == TTaskStatus::tsActive) list.Items(i).SetStatus(TTaskStatus::tsPending);
-    rows_.RefreshAll();
+    window_->SetTaskFile(taskFile_);
 
-    log_.AssignLogFile("");
-    log_.SetMaxSize(65535);
+    MainWindowCommands commands;
+    commands.confirmDelete = [this](const std::string& text, bool several) { return ConfirmDelete(text, several); };
+    commands.showError = [this](const std::string& text) { ShowError(text); };
+    commands.load = [this](const std::string& fileName) {
+        LoadFromFile(storage_, fileName);
+        taskFile_ = fileName;
+    };
+    commands.save = [this](const std::string& fileName) {
+        if (storage_.ReadOnly()) return;
+        SaveToFile(storage_, fileName);
+        taskFile_ = fileName;
+    };
+    commands.autoSave = [this] { AutoSave(); };
+    commands.shutdown = [this] {
+        Shutdown();
+        ui::Application::Instance().Terminate();
+    };
+    commands.languageChanged = [this](int language) { LanguageChanged(language); };
+    commands.options = [this] { ShowOptions(); };
+    // The window's help context.
+    commands.help = [] { ui::HtmlHelp::Instance().ShowContext(29); };
+    MainWindowParts parts;
+    parts.storage = &storage_;
+    parts.rows = &rows_;
+    parts.runner = &runner_;
+    parts.clock = &clock_;
+    parts.settings = &settings_;
+    parts.title = win::Narrow(kApplicationTitle);
+    window_->Attach(std::move(parts), std::move(commands), storedLayout_);
+    // The window exists from the start, hidden: a second start and the main client find it.
+    window_->Handle();
+
+    log_.AssignLogFile(settings_.logFile);
+    log_.SetMaxSize(static_cast<std::uint32_t>(settings_.maxLogSize));
+    runner_.SetSaveLog(settings_.saveLog);
     // Temporary files that a killed run left behind: of the log, its ".bak" copy and the task
     // file's backup (OpenTaskFile took those of the task file).
     for (const std::string& name :
@@ -115,23 +193,47 @@ bool SchedulerApp::Start() {
         }
     }
     ReportTaskFileStartup();
-    SetTimer(window_, kTickTimer, kTickInterval, nullptr);
+    if (taskFileStartup_.state != TaskFileStartup::State::Loaded) {
+        // Told in a box once the loop runs (the window exists, the start is not held up).
+        startupNotice_ = std::make_unique<ui::Timer>();
+        startupNotice_->SetInterval(1);
+        startupNotice_->OnTimer.Bind([this](core::Component&) {
+            startupNotice_->SetEnabled(false);
+            ShowError(TaskFileStartupText());
+        });
+        startupNotice_->SetEnabled(true);
+    }
+
+    tick_ = std::make_unique<ui::Timer>();
+    tick_->SetInterval(kTickInterval);
+    tick_->OnTimer.Bind([this](core::Component&) { runner_.OnTimer(); });
+    tick_->SetEnabled(true);
+    started_ = true;
     return true;
 }
 
-int SchedulerApp::Run() {
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
+int SchedulerApp::Run() { return ui::Application::Instance().Run(*window_, false); }
+
+void SchedulerApp::AutoSave() {
+    SetCurrentDirectoryW(win::Widen(folder_).c_str());
+    if (storage_.ReadOnly()) return;
+    SaveToFile(storage_, settings_.makeBackup ? ChangeExtension(taskFile_, ".bak") : taskFile_);
+}
+
+void SchedulerApp::SaveSettingsAndLayout() {
+    const StoredColumnLayout layout = window_ ? window_->SaveColumnLayout() : storedLayout_;
+    ini_->Update([&](core::SharedIniFile& file) {
+        SaveSettings(settings_, file);
+        file.WriteString("Options", "ColumnOrder", layout.order);
+        file.WriteString("Options", "ColumnWidths", layout.widths);
+        file.WriteString("Options", "ColumnVisibility", layout.visibility);
+    });
 }
 
 void SchedulerApp::Shutdown() {
-    if (shutDown_) return;
+    if (shutDown_ || !started_) return;
     shutDown_ = true;
-    if (window_) KillTimer(window_, kTickTimer);
+    if (tick_) tick_->SetEnabled(false);
     runner_.ReleaseAutomation();
     // A task file that could neither be read nor kept aside is left as it is: its tasks may
     // still be recovered from it (the user was told at start-up).
@@ -150,50 +252,107 @@ void SchedulerApp::Shutdown() {
             Report(std::string("the log could not be written: ") + e.what());
         }
     }
-}
-
-LRESULT CALLBACK SchedulerApp::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* app = reinterpret_cast<SchedulerApp*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!app) return DefWindowProcW(hwnd, msg, wParam, lParam);
     try {
-        return app->Handle(hwnd, msg, wParam, lParam);
+        SaveSettingsAndLayout();
     } catch (const std::exception& e) {
-        app->Report(e.what());
-    } catch (...) {
-        app->Report("unexpected failure");
+        Report(std::string("the settings could not be saved: ") + e.what());
     }
-    return 0;
+    ui::HtmlHelp::Instance().Unload();
 }
 
-LRESULT SchedulerApp::Handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == completedMessage_ && completedMessage_ != 0) {
-        runner_.HandleCompletion(static_cast<std::uint32_t>(wParam), static_cast<std::int32_t>(lParam));
-        return 0;
+void SchedulerApp::LanguageChanged(int language) {
+    // The help file of the language, from the program's folder.
+    ui::HtmlHelp::Instance().SetHelpFile(strings_.Text("IDS_Help"));
+    if (!started_) return;
+    ui::Application& app = ui::Application::Instance();
+    static const UINT message = RegisterWindowMessageW(win::Widen(kChangeLanguageMessage).c_str());
+    // Posted to every top-level window; our own comes back and is known by its lParam.
+    PostMessageW(HWND_BROADCAST, message, static_cast<WPARAM>(language), reinterpret_cast<LPARAM>(app.Handle()));
+    const std::string folder = MainClientFolder();
+    if (folder.empty()) return;
+    const std::string iniName = folder + mainclient::kSettingsFileName;
+    if (GetFileAttributesW(win::Widen(iniName).c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    try {
+        core::SharedIniFile::Open(iniName)->Update([&](core::SharedIniFile& file) {
+            file.WriteString("Options.lcOptions1_Options", "Item17_TextValue", std::to_string(language - 1));
+        });
+    } catch (const std::exception& e) {
+        Report(std::string("the main client's language could not be set: ") + e.what());
     }
-    switch (msg) {
-        case WM_TIMER:
-            if (wParam == kTickTimer) runner_.OnTimer();
-            return 0;
-        case WM_QUERYENDSESSION:
-            return TRUE;
-        case WM_ENDSESSION:
-            if (wParam) Shutdown();
-            return 0;
-        case WM_CLOSE:
-            Shutdown();
-            DestroyWindow(hwnd);
-            return 0;
-        case WM_DESTROY:
-            window_ = nullptr;
-            PostQuitMessage(0);
-            return 0;
-        default:
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void SchedulerApp::LanguageRequested(WPARAM w, LPARAM l) {
+    if (!window_ || reinterpret_cast<HWND>(l) == ui::Application::Instance().Handle()) return;
+    const int language = static_cast<int>(w);
+    if (language < 1 || language > 3 || language == window_->Dispatcher().ActiveLanguage()) return;
+    window_->Dispatcher().SetActiveLanguage(language);
+    settings_.defaultLanguage = language;
+    try {
+        ini_->Update([&](core::SharedIniFile& file) { SaveSettings(settings_, file); });
+    } catch (const std::exception& e) {
+        Report(std::string("the settings could not be saved: ") + e.what());
     }
+}
+
+void SchedulerApp::ShowOptions() {
+    auto options = ui::Form::Make<OptionsForm>(window_.get());
+    options->help = [] { ui::HtmlHelp::Instance().ShowTableOfContents(); };
+    options->Load(DraftOf(settings_), strings_, recentLogFiles_, recentTaskFiles_);
+    if (options->ShowModal() != ui::ModalResult::Ok) return;
+    recentLogFiles_ = options->RecentLogFiles();
+    recentTaskFiles_ = options->RecentTaskFiles();
+    const int language = settings_.defaultLanguage;
+    ApplyDraft(options->Draft(), settings_);
+    log_.AssignLogFile(settings_.logFile);
+    log_.SetMaxSize(settings_.maxLogSize);
+    runner_.SetSaveLog(settings_.saveLog);
+    ApplyRunAtStartup();
+    window_->ApplyAutoSave();
+    if (settings_.defaultLanguage != language || settings_.defaultLanguage != window_->Dispatcher().ActiveLanguage())
+        window_->Dispatcher().SetActiveLanguage(settings_.defaultLanguage);
+    ini_->Update([&](core::SharedIniFile& file) { SaveSettings(settings_, file); });
+}
+
+void SchedulerApp::ApplyRunAtStartup() {
+    constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        Report("the Run key cannot be opened; starting at log-on is not changed");
+        return;
+    }
+    if (settings_.runAtStartup) {
+        std::wstring program(32768, L'\0');
+        program.resize(GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size())));
+        std::wstring path(32768, L'\0');
+        const DWORD n = GetShortPathNameW(program.c_str(), path.data(), static_cast<DWORD>(path.size()));
+        // The long name when no short one can be had; quoted when it holds a blank.
+        path = n && n < path.size() ? path.substr(0, n) : program;
+        if (path.find(L' ') != std::wstring::npos) path = L"\"" + path + L"\"";
+        RegSetValueExW(key, kApplicationTitle, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                       static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    } else {
+        RegDeleteValueW(key, kApplicationTitle);
+    }
+    RegCloseKey(key);
+}
+
+DeleteAnswer SchedulerApp::ConfirmDelete(const std::string& text, bool several) {
+    using localization::MsgDlgBtn;
+    const localization::MsgDlgButtons buttons =
+        several ? localization::ButtonSet(MsgDlgBtn::mbYes, MsgDlgBtn::mbNo, MsgDlgBtn::mbCancel, MsgDlgBtn::mbYesToAll)
+                : localization::ButtonSet(MsgDlgBtn::mbYes, MsgDlgBtn::mbNo);
+    // A modal form: the application's modal hold keeps the tick away meanwhile.
+    switch (localization::ShowTranslatedMessage(window_->Lang(), text, localization::MsgDlgType::mtConfirmation, buttons)) {
+        case localization::ModalResult::mrYes: return DeleteAnswer::Yes;
+        case localization::ModalResult::mrYesToAll: return DeleteAnswer::YesToAll;
+        case localization::ModalResult::mrNo: return DeleteAnswer::No;
+        default: return DeleteAnswer::Cancel;
+    }
+}
+
+void SchedulerApp::ShowError(const std::string& text) {
+    localization::ShowTranslatedMessage(window_ ? window_->Lang() : nullptr, text, localization::MsgDlgType::mtError,
+                                        localization::ButtonSet(localization::MsgDlgBtn::mbOK));
 }
 
 }  // namespace lark::scheduler

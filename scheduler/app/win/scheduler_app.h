@@ -1,18 +1,23 @@
 #pragma once
-// The running scheduler: its hidden application window, the one-second tick, the task file
-// and the log, and the orderly shutdown.
+// The running scheduler, put together: settings, the task file, the log, the one-second tick,
+// the main window and the application object (its hidden window, titled "Lark-FTP Scheduler",
+// is where the main client posts completions), and the orderly shutdown.
 #include <windows.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/clock.h"
+#include "core/ini_store.h"
 #include "scheduler/list_rows.h"
 #include "scheduler/log_file.h"
-#include "scheduler/strings.h"
+#include "scheduler/settings.h"
 #include "scheduler/task_file.h"
 #include "scheduler/task_list.h"
 #include "scheduler/task_runner.h"
+#include "scheduler_dialogs/main_window.h"
+#include "ui/timer.h"
 
 namespace lark::scheduler {
 
@@ -26,39 +31,52 @@ public:
     SchedulerApp(const SchedulerApp&) = delete;
     SchedulerApp& operator=(const SchedulerApp&) = delete;
 
-    // Loads the task file and starts the tick; false when the window could not be made.
+    // Reads the settings and the task file, makes the (hidden) main window and starts the tick.
     bool Start();
     int Run();  // the message loop; returns the exit code
-    // Releases the main client, saves the task file and ends the log, each step guarded so
-    // that one failure never stops the others.
+    // Releases the main client, saves the task file, ends the log, saves the column layout and
+    // the settings, each step guarded so that one failure never stops the others. Runs once.
     void Shutdown();
 
-    HWND Window() const { return window_; }
-    // What start-up found of the task file: the main window tells the user of a file set aside
-    // or left read-only.
+    MainWindow& Window() { return *window_; }
     const TaskFileStartup& TaskFileState() const { return taskFileStartup_; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void Report(const std::string& text);
     // To the debugger and the transfer log.
     void LogAndReport(const std::string& text);
     void ReportTaskFileStartup();
+    std::string TaskFileStartupText() const;
+    void ReadSystemFtpProxy();
+    void SaveSettingsAndLayout();
+    void AutoSave();
+    void LanguageChanged(int language);
+    void LanguageRequested(WPARAM language, LPARAM sender);
+    void ShowOptions();
+    void ApplyRunAtStartup();
+    DeleteAnswer ConfirmDelete(const std::string& text, bool several);
+    void ShowError(const std::string& text);
 
     HINSTANCE instance_;
-    HWND window_ = nullptr;
-    UINT completedMessage_ = 0;
     std::string folder_;  // the program folder, with a trailing delimiter
+    std::shared_ptr<core::SharedIniFile> ini_;
+    SchedulerSettings settings_;
+    StoredColumnLayout storedLayout_;
     std::string taskFile_;
     TaskFileStartup taskFileStartup_;
     core::SystemClock clock_;
     LocalFileSystem files_;
-    EnglishStrings strings_;
+    WindowStrings strings_;
     TLarkFTPTaskStorage storage_;
     ListRows rows_;
     TLogFile log_;
     TaskRunner runner_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<ui::Timer> tick_;
+    std::unique_ptr<ui::Timer> startupNotice_;
+    std::vector<std::unique_ptr<TaskRunner::Suspension>> modalHolds_;
+    std::vector<std::string> recentLogFiles_, recentTaskFiles_;
+    bool started_ = false;
     bool shutDown_ = false;
 };
 

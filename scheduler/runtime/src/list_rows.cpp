@@ -10,6 +10,11 @@ void ListRows::RefreshRow(int row) {
     if (onRefresh) onRefresh(row);
 }
 
+void ListRows::DeleteRow(int row) {
+    list_.Delete(row);
+    if (onDeleted) onDeleted(row);
+}
+
 void ListRows::RefreshAll() {
     for (int row = 0; row < RowCount(); ++row) RefreshRow(row);
 }

@@ -34,6 +34,33 @@ std::string EnglishStrings::Text(std::string_view id) const {
     }};
     for (const auto& [key, text] : kTaskFileTexts)
         if (key == id) return std::string(text);
+    // The task list's texts.
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 22> kListTexts{{
+        {"IDS_0", "Never"},
+        {"IDS_1", "ddddd \"at\" H:mm"},
+        {"strsDownload", "Download"},
+        {"strsUpload", "Upload"},
+        {"strsOnce", "Once"},
+        {"strsDaily", "Daily"},
+        {"strsWeekly", "Weekly"},
+        {"strsMonthly", "Monthly"},
+        {"strsPending", "Pending"},
+        {"strsCompleted", "Completed"},
+        {"strsDisabled", "Disabled"},
+        {"strsActive", "Active"},
+        {"strsError", "Error"},
+        {"strsFailed", "Failed"},
+        {"IDS_20", "Local name: "},
+        {"IDS_21", "Remote name: "},
+        {"IDS_22", "Last start time: "},
+        {"IDS_23", "Next start time: "},
+        {"IDS_24", "Started: "},
+        {"IDS_25", "Total files: "},
+        {"IDS_26", "Completed: "},
+        {"IDS_27", "Failed: "},
+    }};
+    for (const auto& [key, text] : kListTexts)
+        if (key == id) return std::string(text);
     return {};
 }
 

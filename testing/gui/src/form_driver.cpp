@@ -205,6 +205,12 @@ void WritePng(const std::wstring& path, int width, int height, const std::vector
 std::wstring FormDriver::Screenshot(const std::string& name) { return ScreenshotOf(form_.Handle(), name); }
 
 std::wstring ScreenshotOf(HWND window, const std::string& name) {
+    std::wstring path = ArtifactFolder() + win::Widen(name) + L".png";
+    CaptureWindow(window, path);
+    return path;
+}
+
+void CaptureWindow(HWND window, const std::wstring& path) {
     Pump();
     RECT r{};
     GetWindowRect(window, &r);
@@ -238,10 +244,8 @@ std::wstring ScreenshotOf(HWND window, const std::string& name) {
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
-    if (!printed) throw std::runtime_error("cannot copy the screen for " + name);
-    std::wstring path = ArtifactFolder() + win::Widen(name) + L".png";
+    if (!printed) throw std::runtime_error("cannot copy the screen for " + win::Narrow(path));
     WritePng(path, width, height, pixels);
-    return path;
 }
 
 std::vector<std::string> OverflowingTexts(ui::Form& form, int margin) {

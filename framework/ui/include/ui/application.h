@@ -32,9 +32,10 @@ public:
     HWND Handle() const { return handle_; }
     const std::string& Title() const { return title_; }
 
-    // Shows the main form and runs the message loop until WM_QUIT; its exit code. Closing the
+    // Shows the main form (unless `showMainForm` is false: a program living in the notification
+    // area starts hidden) and runs the message loop until WM_QUIT; its exit code. Closing the
     // main form ends the loop.
-    int Run(Form& mainForm);
+    int Run(Form& mainForm, bool showMainForm = true);
     Form* MainForm() const { return mainForm_; }
     void Terminate();
 

@@ -16,13 +16,15 @@ public:
     int RowCount() const override { return list_.Count(); }
     TLarkFTPTask& RowTask(int row) override { return list_.Items(row); }
     void RefreshRow(int row) override;
-    void DeleteRow(int row) override { list_.Delete(row); }
+    void DeleteRow(int row) override;
     int FindRow(const TLarkFTPTask& task) const override { return list_.IndexOf(&task); }
     // Every row, as after loading a task file.
     void RefreshAll();
 
     // Told after a row changed (a window can repaint it).
     std::function<void(int row)> onRefresh;
+    // Told after a row's task left the list (the rows after it moved up by one).
+    std::function<void(int row)> onDeleted;
 
 private:
     TLarkFTPTaskList& list_;

@@ -50,6 +50,8 @@ std::wstring ArtifactFolder();
 // Any top-level window (a system dialog, say) as the screen shows it, as a PNG in the artifact
 // folder; the path written.
 std::wstring ScreenshotOf(HWND window, const std::string& name);
+// The window (of any process) as the screen shows it, brought to the top, as a PNG at `path`.
+void CaptureWindow(HWND window, const std::wstring& path);
 // Writes 32-bit BGRA pixels (top-down rows) as an 8-bit RGB PNG.
 void WritePng(const std::wstring& path, int width, int height, const std::vector<std::uint32_t>& bgra);
 
