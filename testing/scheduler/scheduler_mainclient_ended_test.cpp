@@ -80,6 +80,8 @@ TEST_F(MainClientGone, AnActiveTaskFailsWhenTheMainClientIsKilledDuringTheTransf
     run.scenario = root + L"scenario.ini";
     WriteTextFile(run.scenario, "[StartGetFile]\r\nCompletions=none\r\n");
     const std::string target = AddTask(L"a.txt", -60s);
+    // Doubles of earlier tests idle on for up to a minute; only this run's may be counted below.
+    KillProcesses(L"LarkFtpDouble.exe");
     Start();
 
     ASSERT_TRUE(PumpUntil([&] { return CallsOf("StartGetFile") == 1; }, 30s));
