@@ -2,6 +2,9 @@
 // from the system's language, the texts by identifier and the rename texts.
 #include "shellext/data_module.h"
 
+#include "localization/dialog_captions.h"
+#include "localization/lang_component.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -70,4 +73,18 @@ TEST(DataModule, ADamagedDefinitionIsRefused) {
     bytes.resize(bytes.size() / 2);
     EXPECT_THROW(TDM::Create(bytes, 0x0409), lark::core::Error);
     EXPECT_THROW(TDM::Create(std::vector<std::uint8_t>{}, 0x0409), lark::core::Error);
+}
+
+// Message boxes take their buttons from this table: no default line may fall back to English.
+TEST(DataModule, EveryDialogCaptionHasItsGermanAndFrenchText) {
+    auto dm = TDM::Create(Definition(), 0x0407);
+    for (std::string_view caption : lark::localization::DefaultDialogCaptions()) {
+        const std::string id = lark::localization::DialogCaptionIdentifier(caption);
+        SCOPED_TRACE(id);
+        EXPECT_EQ(dm->Lang().FindField(lark::localization::TStringsType::stDlgsCaptions, id, 1), caption);
+        for (int language : {2, 3})
+            EXPECT_NE(dm->Lang().FindField(lark::localization::TStringsType::stDlgsCaptions, id, language), "");
+    }
+    EXPECT_EQ(dm->Lang().LookupText(lark::localization::TStringsType::stDlgsCaptions, "Yes To All", true), "Ja, a&lle");
+    EXPECT_EQ(dm->Lang().LookupText(lark::localization::TStringsType::stDlgsCaptions, "No To All", true), "Nein, &keine");
 }

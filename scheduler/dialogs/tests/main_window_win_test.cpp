@@ -11,6 +11,7 @@
 #include "gui_testing/form_driver.h"
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
+#include "localization/message_dialog_win.h"
 #include "scheduler_dialogs/main_window.h"
 #include "scheduler_dialogs/options_dialog.h"
 #include "ui/page_control.h"
@@ -130,6 +131,35 @@ TEST_F(MainWindowTest, EachLanguageShowsTheTasksAndFits) {
     driver.Pump();
     EXPECT_EQ(window->Text(), "Lark-FTP Scheduler - Angehalten");
     EXPECT_FALSE(runner.Running());
+}
+
+// The delete question takes its buttons from the window's own table: every language has them.
+TEST_F(MainWindowTest, TheDeleteQuestionsButtonsSpeakTheWindowsLanguage) {
+    using enum localization::MsgDlgBtn;
+    struct Language {
+        int number;
+        std::vector<std::string> texts;  // caption, Yes, No, Cancel, Yes_To_All
+    } languages[] = {
+        {1, {"Confirm", "&Yes", "&No", "Cancel", "Y&es To All"}},
+        {2, {"Bestätigen", "&Ja", "&Nein", "Abbrechen", "Ja, a&lle"}},
+        {3, {"Confirmation", "&Oui", "&Non", "Annuler", "Oui à &tout"}},
+    };
+    for (const Language& language : languages) {
+        window->Dispatcher().SetActiveLanguage(language.number);
+        auto box = localization::BuildTranslatedMessageForm(window->Lang(), "Delete the task?",
+                                                            localization::MsgDlgType::mtConfirmation,
+                                                            localization::ButtonSet(mbYes, mbNo, mbCancel, mbYesToAll));
+        lark::testing::FormDriver driver(*box);
+        std::vector<std::string> texts, overflowing;
+        driver.RunModal([&](lark::testing::FormDriver& d) {
+            texts.push_back(box->Caption());
+            for (const char* name : {"Yes", "No", "Cancel", "Yes_To_All"}) texts.push_back(d.Text(name));
+            overflowing = lark::testing::OverflowingTexts(*box);
+            d.Key(VK_F4, lark::testing::kAlt);
+        });
+        EXPECT_EQ(texts, language.texts) << language.number;
+        EXPECT_EQ(overflowing, std::vector<std::string>{}) << language.number;
+    }
 }
 
 TEST_F(MainWindowTest, StateImageIsStatusPlusOne) {

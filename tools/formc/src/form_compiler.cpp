@@ -118,6 +118,15 @@ public:
                                        PositionText(it->second) + ")");
                     continue;
                 }
+                // The delimiter separates the languages in the stored line: inside a text it
+                // would shift every column after it.
+                auto holdsDelim = [](const std::string& s) {
+                    return s.find(localization::kDefaultLangDelim) != std::string::npos;
+                };
+                if (holdsDelim(row.id) || std::any_of(row.texts.begin(), row.texts.end(), holdsDelim)) {
+                    Report(row.at, "row " + row.id + " holds the language delimiter \\x01");
+                    continue;
+                }
                 if (row.texts.size() != t.languages.size())
                     Report(row.at, "row " + row.id + " has " + std::to_string(row.texts.size()) + " text" +
                                        (row.texts.size() == 1 ? "" : "s") + " for " +

@@ -355,11 +355,20 @@ private:
                 if (AtEnd()) FailAt(section.at, "list " + section.kind + " without closing }");
                 TranslationRow row;
                 row.at = Here();
-                row.id = Path("the identifier of a row");
-                for (;;) {
+                // Dialog-caption identifiers hold blanks ("Yes To All"): a row name may be quoted.
+                if (Peek() == '"') {
+                    row.id = String();
+                    if (row.id.empty()) FailAt(row.at, "a quoted row name is empty");
+                } else {
+                    row.id = Path("the identifier of a row");
+                }
+                // A string on a new line after a full set of texts opens the next (quoted) row.
+                for (int lastLine = line_;;) {
                     SkipBlanks();
                     if (Peek() != '"') break;
+                    if (row.texts.size() >= t.languages.size() && line_ > lastLine) break;
                     row.texts.push_back(String());
+                    lastLine = line_;
                 }
                 section.rows.push_back(std::move(row));
             }

@@ -357,3 +357,56 @@ TEST(Formc, RowsOfEveryKindReachTheirProperties) {
     *lists.ListOfKind(localization::TStringsType::stCollections) = {"lv.Columns[1].Caption\x01Size\x01Größe\x01"};
     EXPECT_EQ(TranslationDataHex(dump), Hex(localization::WriteTranslationData(lists)));
 }
+
+TEST(Formc, QuotedRowNamesHoldBlanksAndStillNameComponentsWhereTheyMust) {
+    const char* text = R"(TForm F {
+  TButton btnOk {
+  }
+  TlcLang l {
+    translations {
+      languages "English" "Deutsch"
+      captions {
+        "btnOk" "OK" "OK"
+      }
+      dlgscaptions {
+        Yes "&Yes" "&Ja"
+        "Yes To All"
+          "Y&es To All"
+          "Ja, a&lle"
+        "No To All" "N&o To All" "Nein, &keine"
+      }
+    }
+  }
+}
+)";
+    std::vector<std::uint8_t> bytes = Compile(text);
+    std::string dump = DumpComponentStream(bytes);
+    EXPECT_NE(dump.find("  TButton btnOk {\n    Caption = \"OK\"\n  }\n"), std::string::npos) << dump;
+    localization::TranslationLists lists;
+    *lists.ListOfKind(localization::TStringsType::stCaptions) = {"btnOk\x01OK\x01OK\x01"};
+    *lists.ListOfKind(localization::TStringsType::stDlgsCaptions) = {
+        "Yes\x01&Yes\x01&Ja\x01", "Yes To All\x01Y&es To All\x01Ja, a&lle\x01",
+        "No To All\x01N&o To All\x01Nein, &keine\x01"};
+    EXPECT_EQ(TranslationDataHex(dump), Hex(localization::WriteTranslationData(lists)));
+    EXPECT_EQ(Compile(dump), bytes);
+
+    auto table = [](const char* rows) {
+        return std::string("TForm F {\n  TlcLang l {\n    translations {\n      languages \"A\" \"B\"\n") + rows +
+               "    }\n  }\n}\n";
+    };
+    EXPECT_EQ(Findings(table("      captions {\n        \"Yes To All\" \"a\" \"b\"\n      }\n")),
+              std::vector<std::string>{"t.form:6:9: captions row Yes To All: Yes To All is no component of the "
+                                       "definition"});
+    EXPECT_EQ(Findings(table("      hints {\n        \"l.Hint\" \"a\" \"b\"\n      }\n")),
+              std::vector<std::string>{"t.form:6:9: hints row l.Hint must name a component, without a property"});
+    EXPECT_EQ(Findings(table("      strings {\n        \"any name. at all\" \"a\" \"b\"\n      }\n")),
+              std::vector<std::string>{});
+    EXPECT_EQ(Findings(table("      dlgscaptions {\n        \"\" \"a\" \"b\"\n      }\n")),
+              std::vector<std::string>{"t.form:6:9: a quoted row name is empty"});
+    EXPECT_EQ(Findings(table("      strings {\n        \"x\\x01y\" \"a\" \"b\"\n        s \"a\\x01\" \"b\"\n      }\n")),
+              (std::vector<std::string>{"t.form:6:9: row x\x01y holds the language delimiter \\x01",
+                                        "t.form:7:9: row s holds the language delimiter \\x01"}));
+    // A row's texts go on over lines until every language has one; then a string opens a row.
+    EXPECT_EQ(Findings(table("      strings {\n        s \"a\"\n        \"b\"\n        \"t u\" \"c\" \"d\"\n      }\n")),
+              std::vector<std::string>{});
+}

@@ -14,7 +14,7 @@
 //   binary       = "{" { hex digits } "}"
 //   file         = "file(" string ")"                      (bytes of a file beside the definition)
 //   translations = "translations" "{" "languages" string { string } { kind "{" { row } "}" } "}"
-//   row          = identifier string { string }
+//   row          = (identifier | string) string { string }   (a quoted name may hold blanks)
 //   comment      = "#" to the end of the line
 //
 // Numbers are decimal, a "." or an exponent makes a float. Strings are UTF-8 in double quotes
