@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "about_box.h"
 #include "core/format.h"
 #include "core/stream.h"
 #include "localization/lang_component.h"
@@ -164,6 +165,8 @@ bool SchedulerApp::Start() {
     };
     commands.languageChanged = [this](int language) { LanguageChanged(language); };
     commands.options = [this] { ShowOptions(); };
+    // Modal: the application's modal hold keeps the tick away while it is open.
+    commands.about = [this] { ShowAboutBox(window_->Handle(), &window_->Dispatcher()); };
     // The window's help context.
     commands.help = [] { ui::HtmlHelp::Instance().ShowContext(29); };
     MainWindowParts parts;
@@ -173,6 +176,7 @@ bool SchedulerApp::Start() {
     parts.clock = &clock_;
     parts.settings = &settings_;
     parts.title = win::Narrow(kApplicationTitle);
+    parts.settingsFile = ini_->FileName();
     window_->Attach(std::move(parts), std::move(commands), storedLayout_);
     // The window exists from the start, hidden: a second start and the main client find it.
     window_->Handle();
@@ -227,6 +231,8 @@ void SchedulerApp::SaveSettingsAndLayout() {
         file.WriteString("Options", "ColumnOrder", layout.order);
         file.WriteString("Options", "ColumnWidths", layout.widths);
         file.WriteString("Options", "ColumnVisibility", layout.visibility);
+        // In the same pass: one write of the file.
+        if (window_) window_->StorePlacement();
     });
 }
 
@@ -264,6 +270,8 @@ void SchedulerApp::LanguageChanged(int language) {
     // The help file of the language, from the program's folder.
     ui::HtmlHelp::Instance().SetHelpFile(strings_.Text("IDS_Help"));
     if (!started_) return;
+    // Chosen from the View menu too: the next start keeps it.
+    settings_.defaultLanguage = language;
     ui::Application& app = ui::Application::Instance();
     static const UINT message = RegisterWindowMessageW(win::Widen(kChangeLanguageMessage).c_str());
     // Posted to every top-level window; our own comes back and is known by its lParam.
@@ -297,10 +305,8 @@ void SchedulerApp::LanguageRequested(WPARAM w, LPARAM l) {
 void SchedulerApp::ShowOptions() {
     auto options = ui::Form::Make<OptionsForm>(window_.get());
     options->help = [] { ui::HtmlHelp::Instance().ShowTableOfContents(); };
-    options->Load(DraftOf(settings_), strings_, recentLogFiles_, recentTaskFiles_);
+    options->Load(DraftOf(settings_), strings_, ini_->FileName());
     if (options->ShowModal() != ui::ModalResult::Ok) return;
-    recentLogFiles_ = options->RecentLogFiles();
-    recentTaskFiles_ = options->RecentTaskFiles();
     const int language = settings_.defaultLanguage;
     ApplyDraft(options->Draft(), settings_);
     log_.AssignLogFile(settings_.logFile);

@@ -75,7 +75,6 @@ private:
     std::unique_ptr<ui::Timer> tick_;
     std::unique_ptr<ui::Timer> startupNotice_;
     std::vector<std::unique_ptr<TaskRunner::Suspension>> modalHolds_;
-    std::vector<std::string> recentLogFiles_, recentTaskFiles_;
     bool started_ = false;
     bool shutDown_ = false;
 };

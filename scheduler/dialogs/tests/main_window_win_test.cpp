@@ -8,6 +8,7 @@
 
 #include "core/clock.h"
 #include "core/datetime.h"
+#include "core/ini_store.h"
 #include "gui_testing/form_driver.h"
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
@@ -21,6 +22,7 @@
 #include "ui/list_view.h"
 #include "ui/menus.h"
 #include "ui/register.h"
+#include "win/text.h"
 
 namespace lark::scheduler {
 namespace {
@@ -162,6 +164,53 @@ TEST_F(MainWindowTest, TheDeleteQuestionsButtonsSpeakTheWindowsLanguage) {
     }
 }
 
+// The texts of the tick, the runs, the log and the task file come from the window's table: each
+// has its German and French text there, and its English one is the program's own fallback.
+TEST_F(MainWindowTest, EveryRuntimeTextIsInTheTableInEachLanguage) {
+    using localization::TStringsType;
+    for (std::string_view id : EnglishStrings::Identifiers()) {
+        SCOPED_TRACE(std::string(id));
+        EXPECT_EQ(window->Lang()->FindField(TStringsType::stStrings, id, 1), english.Text(id));
+        for (int language : {2, 3}) EXPECT_NE(window->Lang()->FindField(TStringsType::stStrings, id, language), "");
+    }
+    window->Dispatcher().SetActiveLanguage(2);
+    EXPECT_EQ(window->Strings().Text("IDS_MainClientReachable"), "Der Hauptclient ist wieder erreichbar.");
+}
+
+// Panel 0 shows the hint of the menu item being chosen and, without one, that the main client
+// cannot be reached, in the window's language.
+TEST_F(MainWindowTest, TheHintPanelShowsMenuHintsAndAnUnreachableMainClient) {
+    window->Show();
+    lark::testing::FormDriver driver(*window);
+    auto panel = [&] {
+        wchar_t text[256] = {};
+        SendMessageW(driver.Window("StatusBar"), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+        return win::Narrow(text);
+    };
+    auto select = [&](const char* menuItem) {
+        auto* item = static_cast<ui::MenuItem*>(window->FindComponent(menuItem));
+        SendMessageW(window->Handle(), WM_MENUSELECT, MAKEWPARAM(item->CommandId(), MF_STRING),
+                     reinterpret_cast<LPARAM>(GetMenu(window->Handle())));
+    };
+    auto closeMenu = [&] { SendMessageW(window->Handle(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0); };
+    select("miNew");
+    EXPECT_EQ(panel(), "Schedule a new task");
+    select("miByStatus");
+    EXPECT_EQ(panel(), "Sort the tasks by status");
+    closeMenu();
+    EXPECT_EQ(panel(), "");
+    for (int r = 0; r < 4; ++r) List().SelectRow(r, r == 0);
+    Command(driver, "miRun");
+    EXPECT_GE(mainClientAsked, 1);
+    EXPECT_EQ(panel(), "The main client cannot be reached: no main client");
+    window->Dispatcher().SetActiveLanguage(3);
+    driver.Pump();
+    EXPECT_EQ(panel(), "Le client principal est injoignable : no main client");
+    select("miPause");
+    EXPECT_EQ(panel(), "Arrêter ou reprendre la planification des tâches");
+    closeMenu();
+}
+
 TEST_F(MainWindowTest, StateImageIsStatusPlusOne) {
     window->Show();
     LVITEMW item{};
@@ -200,9 +249,9 @@ TEST_F(MainWindowTest, CommandsFromMenuAndKeyboard) {
         {"sort by local name from the menu", "miByLocalName", 0, 0, [] {},
          [&] { EXPECT_EQ(driver.Cell("lvTaskList", 0, 0), "C:\\Backup\\db.bak"); }},
         {"status bar from the menu", "miStatusBar", 0, 0, [] {},
-         [&] { EXPECT_FALSE(IsWindowVisible(driver.Window("sbMain"))); }},
+         [&] { EXPECT_FALSE(IsWindowVisible(driver.Window("StatusBar"))); }},
         {"tool bar from the menu", "miToolBar", 0, 0, [] {},
-         [&] { EXPECT_FALSE(IsWindowVisible(driver.Window("tbMain"))); }},
+         [&] { EXPECT_FALSE(IsWindowVisible(driver.Window("ToolBar"))); }},
         {"run by key", nullptr, VK_F9, 0,
          [&] {
              for (int r = 0; r < 4; ++r) List().SelectRow(r, driver.Cell("lvTaskList", r, 0) == "C:\\Data\\report.txt");
@@ -299,7 +348,7 @@ TEST_F(MainWindowTest, TheOptionsDialogInEachLanguageOnEachPage) {
     for (int language = 1; language <= 3; ++language) {
         window->Dispatcher().SetActiveLanguage(language);
         auto options = ui::Form::Make<OptionsForm>(window.get());
-        options->Load(DraftOf(settings), window->Strings(), {}, {});
+        options->Load(DraftOf(settings), window->Strings(), "");
         options->Show();
         lark::testing::FormDriver driver(*options);
         EXPECT_EQ(driver.Text("edMaxSize"), "63");
@@ -327,14 +376,34 @@ void CALLBACK CloseBox(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
+std::string TempIni(const char* name) {
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    const std::string path = win::Narrow(dir) + name;
+    DeleteFileW(win::Widen(path).c_str());
+    return path;
+}
+
 // A log size too large is told in a box and the dialog stays open; a good one ends it with OK.
-TEST_F(MainWindowTest, TheOptionsDialogChecksTheLogSizeBeforeOk) {
+// The recent names (as the file held them, the new one on top) and the page shown last go to
+// the settings file.
+TEST_F(MainWindowTest, TheOptionsDialogChecksTheLogSizeBeforeOkAndKeepsItsLists) {
+    const std::string ini = TempIni("options_dialog_test.ini");
+    core::SharedIniFile::Open(ini)->Update([](core::SharedIniFile& file) {
+        file.WriteString("OptionsForm.cbTaskListFile_Items", "Count", "3");
+        file.WriteString("OptionsForm.cbTaskListFile_Items", "Item0", "C:\\old.ltl");
+        file.WriteString("OptionsForm.cbTaskListFile_Items", "Item1", "");
+        file.WriteString("OptionsForm.cbTaskListFile_Items", "Item2", "C:\\OLD.LTL");
+    });
     window->Handle();
     auto options = ui::Form::Make<OptionsForm>(window.get());
-    options->Load(DraftOf(settings), window->Strings(), {}, {"C:\\old.ltl"});
+    options->Load(DraftOf(settings), window->Strings(), ini);
+    EXPECT_EQ(options->RecentTaskFiles(), (std::vector<std::string>{"C:\\old.ltl"}));
     boxesClosed = 0;
     lark::testing::FormDriver driver(*options);
     const ui::ModalResult result = driver.RunModal([&](lark::testing::FormDriver& d) {
+        auto* pages = static_cast<ui::PageControl*>(options->FindComponent("PageControl"));
+        pages->SetActivePage(static_cast<ui::TabSheet*>(options->FindComponent("tsLogging")));
         d.Type("edMaxSize", "4194304");
         const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseBox);
         d.Click("btnOK");
@@ -353,6 +422,21 @@ TEST_F(MainWindowTest, TheOptionsDialogChecksTheLogSizeBeforeOk) {
     EXPECT_EQ(applied.maxLogSize, 102400u);
     EXPECT_EQ(applied.taskFile, "C:\\new.ltl");
     EXPECT_EQ(options->RecentTaskFiles(), (std::vector<std::string>{"C:\\new.ltl", "C:\\old.ltl"}));
+    options.reset();
+    core::IniStore stored(ini);
+    EXPECT_EQ(stored.ReadString("OptionsForm.cbTaskListFile_Items", "Count", ""), "2");
+    EXPECT_EQ(stored.ReadString("OptionsForm.cbTaskListFile_Items", "Item0", ""), "C:\\new.ltl");
+    EXPECT_EQ(stored.ReadString("OptionsForm.cbTaskListFile_Items", "Item1", ""), "C:\\old.ltl");
+    EXPECT_EQ(stored.ReadString("OptionsForm.cbLogFile_Items", "Item0", ""), settings.logFile);
+    EXPECT_EQ(stored.ReadString("OptionsForm", "PageControl_ActivePage", ""), "tsLogging");
+    EXPECT_EQ(stored.ReadString("OptionsForm", "NormPos", "(none)"), "(none)") << "no placement";
+    // The next showing opens where this one ended, with the lists it left.
+    auto again = ui::Form::Make<OptionsForm>(window.get());
+    again->Load(DraftOf(settings), window->Strings(), ini);
+    EXPECT_EQ(static_cast<ui::PageControl*>(again->FindComponent("PageControl"))->ActivePage()->Name(), "tsLogging");
+    EXPECT_EQ(again->RecentLogFiles(), (std::vector<std::string>{settings.logFile}));
+    again.reset();
+    DeleteFileW(win::Widen(ini).c_str());
 }
 
 }  // namespace

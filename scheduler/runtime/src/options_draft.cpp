@@ -76,4 +76,15 @@ void AddRecentName(std::vector<std::string>& list, const std::string& name) {
     if (list.size() > static_cast<std::size_t>(kMaxRecentNames)) list.resize(kMaxRecentNames);
 }
 
+std::vector<std::string> RecentNames(const std::vector<std::string>& stored) {
+    std::vector<std::string> names;
+    for (const std::string& name : stored) {
+        if (names.size() == static_cast<std::size_t>(kMaxRecentNames)) break;
+        if (!name.empty() &&
+            std::none_of(names.begin(), names.end(), [&](const std::string& n) { return core::SameTextUtf8(n, name); }))
+            names.push_back(name);
+    }
+    return names;
+}
+
 }  // namespace lark::scheduler

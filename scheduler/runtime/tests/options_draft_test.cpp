@@ -64,4 +64,11 @@ TEST(OptionsDraft, RecentNames) {
     EXPECT_EQ(list.back(), "f.ltl");
 }
 
+// A list read back from the settings file, which a user may have edited.
+TEST(OptionsDraft, StoredRecentNamesSkipEmptyAndRepeatedNames) {
+    EXPECT_EQ(RecentNames({"", "a.ltl", "A.LTL", "b.ltl", "", "c", "d", "e", "f", "g", "h"}),
+              (std::vector<std::string>{"a.ltl", "b.ltl", "c", "d", "e", "f", "g"}));
+    EXPECT_EQ(RecentNames({}), std::vector<std::string>{});
+}
+
 }  // namespace

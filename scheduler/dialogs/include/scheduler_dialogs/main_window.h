@@ -30,6 +30,9 @@ namespace lark::localization {
 class TlcLang;
 class TlcLangDispatcher;
 }  // namespace lark::localization
+namespace lark::storage {
+class TFormStorage;
+}
 namespace lark::ui {
 class Action;
 class ListView;
@@ -91,6 +94,9 @@ struct MainWindowParts {
     const core::Clock* clock = nullptr;
     SchedulerSettings* settings = nullptr;
     std::string title;  // the application title
+    // The settings file: the window keeps its placement and its bars' state there (section
+    // "MainForm"); empty keeps nothing.
+    std::string settingsFile;
 };
 
 class MainWindow : public ui::Form {
@@ -124,6 +130,12 @@ public:
 
     // Auto-save timer: Enabled is AutoSave, the interval AutoSaveInterval.
     void ApplyAutoSave();
+    // Writes the placement and the bars' state now (at shutdown and when the window hides to
+    // the notification area); nothing when the window was never shown.
+    void StorePlacement();
+    // Panel 0 of the status bar: the long part of the current hint; without one, that the main
+    // client cannot be reached (when it cannot).
+    void ShowHint();
 
 protected:
     LRESULT WndProc(UINT message, WPARAM w, LPARAM l) override;
@@ -135,6 +147,7 @@ private:
     // Bound components.
     ui::ListView* lvTaskList = nullptr;
     ui::StatusBar* sbMain = nullptr;
+    lark::storage::TFormStorage* fsMain = nullptr;
     ui::ToolBar* tbMain = nullptr;
     ui::PopupMenu* popHeader = nullptr;
     ui::PopupMenu* popTaskList = nullptr;
@@ -195,6 +208,7 @@ private:
 
     MainWindowParts parts_;
     MainWindowCommands commands_;
+    std::function<void()> reachabilityTold_;  // the runner's listener before the window's
     WindowStrings strings_;
     std::unique_ptr<Source> source_;
     std::vector<int> order_;  // display row -> task index

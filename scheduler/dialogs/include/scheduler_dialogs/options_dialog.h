@@ -2,8 +2,9 @@
 // The options dialog ("TOptionsForm"): three pages (General, Logging, Default) over an
 // OptionsDraft. Load puts the draft's values into the controls; OK reads them back, checks the
 // draft (a bad log size is told in a box and the dialog stays open) and ends with ModalResult
-// Ok; the caller applies the draft. The recent-name lists of the two file fields are the
-// caller's too (RecentLogFiles/RecentTaskFiles after OK).
+// Ok; the caller applies the draft. The recent-name lists of the two file fields and the page
+// last shown are kept in the settings file (section "OptionsForm"), read by Load and written
+// whenever the dialog closes.
 #include "ui/win32.h"
 
 #include <functional>
@@ -16,6 +17,9 @@
 
 namespace lark::localization {
 class TlcLang;
+}
+namespace lark::storage {
+class TFormStorage;
 }
 namespace lark::ui {
 class Button;
@@ -34,9 +38,9 @@ class OptionsForm : public ui::Form {
 public:
     explicit OptionsForm(core::Component* owner = nullptr) : ui::Form(owner) {}
 
-    // `texts` gives the schedule and task type names (the main window's table).
-    void Load(const OptionsDraft& draft, const StringSource& texts, std::vector<std::string> recentLogFiles,
-              std::vector<std::string> recentTaskFiles);
+    // `texts` gives the schedule and task type names (the main window's table); the recent
+    // lists and the page come from `settingsFile` (none when it is empty).
+    void Load(const OptionsDraft& draft, const StringSource& texts, const std::string& settingsFile);
     const OptionsDraft& Draft() const { return draft_; }
     const std::vector<std::string>& RecentLogFiles() const { return recentLogFiles_; }
     const std::vector<std::string>& RecentTaskFiles() const { return recentTaskFiles_; }
@@ -55,7 +59,9 @@ private:
     ui::Edit *edMaxSize = nullptr, *edUserName = nullptr, *edPassword = nullptr;
     ui::OpenDialog* dlgFile = nullptr;
     localization::TlcLang* lcLang = nullptr;
+    lark::storage::TFormStorage* fsOptions = nullptr;
 
+    void FormCloseQuery(core::Component&, bool& canClose);
     void chkAutoSaveClick(core::Component&);
     void chkSaveLogClick(core::Component&);
     void seAutoSaveExit(core::Component&);
@@ -65,6 +71,8 @@ private:
     void btnOKClick(core::Component&);
     void btnHelpClick(core::Component&);
     void ReadControls();
+    // The recent lists into the fields' drop-down lists (their texts stay).
+    void ShowRecentNames();
     void Browse(ui::ComboBox& field, std::vector<std::string>& recent, const char* filterId, const char* extension);
 
     OptionsDraft draft_;

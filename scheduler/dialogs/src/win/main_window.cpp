@@ -8,6 +8,7 @@
 #include "core/format.h"
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
+#include "storage/form_storage.h"
 #include "ui/actions.h"
 #include "ui/application.h"
 #include "ui/bars.h"
@@ -77,13 +78,15 @@ void RegisterSchedulerWindowClasses() {
     ui::RegisterUiComponents();
     (void)localization::TlcLang::StaticClass();
     (void)localization::TlcLangDispatcher::StaticClass();
+    (void)storage::TFormStorage::StaticClass();
 }
 
 LARK_DEFINE_CLASS(MainWindow) {
     return core::ClassBuilder<MainWindow>("TLarkFTP_Schedule", &ui::Form::StaticClass())
         .Binds("lvTaskList", &MainWindow::lvTaskList)
-        .Binds("sbMain", &MainWindow::sbMain)
-        .Binds("tbMain", &MainWindow::tbMain)
+        .Binds("StatusBar", &MainWindow::sbMain)
+        .Binds("ToolBar", &MainWindow::tbMain)
+        .Binds("fsMain", &MainWindow::fsMain)
         .Binds("popHeader", &MainWindow::popHeader)
         .Binds("popTaskList", &MainWindow::popTaskList)
         .Binds("tmAutoSave", &MainWindow::tmAutoSave)
@@ -140,6 +143,8 @@ MainWindow::MainWindow(core::Component* owner) : ui::Form(owner), source_(std::m
 
 MainWindow::~MainWindow() {
     if (parts_.rows) {
+        ui::Application::Instance().OnHint.Bind(nullptr);
+        parts_.runner->onMainClientChanged = std::move(reachabilityTold_);
         parts_.rows->onRefresh = nullptr;
         parts_.rows->onDeleted = nullptr;
     }
@@ -156,6 +161,17 @@ void MainWindow::Attach(MainWindowParts parts, MainWindowCommands commands, cons
     lcLang->OnChangeLanguage = [this](localization::TlcCustomLang&) { LanguageChanged(); };
     parts_.rows->onRefresh = [this](int taskIndex) { RowRefreshed(taskIndex); };
     parts_.rows->onDeleted = [this](int taskIndex) { RowDeleted(taskIndex); };
+    // The placement and the bars' state live in the settings file; without one nothing is kept.
+    if (parts_.settingsFile.empty()) fsMain->SetActive(false);
+    else fsMain->SetIniFileName(parts_.settingsFile);
+    ui::Application::Instance().OnHint.Bind([this] { ShowHint(); });
+    // Whether the main client can be reached shows in the hint panel; whoever was told before
+    // still is.
+    reachabilityTold_ = std::move(parts_.runner->onMainClientChanged);
+    parts_.runner->onMainClientChanged = [this] {
+        if (reachabilityTold_) reachabilityTold_();
+        ShowHint();
+    };
     dlgSave->options |= ui::FileDialog::OverwritePrompt;
     dlgOpen->options |= ui::FileDialog::FileMustExist;
 
@@ -175,6 +191,17 @@ void MainWindow::Attach(MainWindowParts parts, MainWindowCommands commands, cons
 void MainWindow::ApplyAutoSave() {
     tmAutoSave->SetInterval(parts_.settings->autoSaveInterval);
     tmAutoSave->SetEnabled(parts_.settings->autoSave);
+}
+
+void MainWindow::StorePlacement() {
+    if (fsMain->Active()) fsMain->StorePlacement();
+}
+
+void MainWindow::ShowHint() {
+    std::string text = ui::LongHint(ui::Application::Instance().Hint());
+    if (text.empty() && parts_.runner && !parts_.runner->MainClientReachable())
+        text = core::Format(strings_.Text("IDS_MainClientUnreachable"), {parts_.runner->MainClientError()});
+    sbMain->Panel(0)->SetText(text);
 }
 
 void MainWindow::SetTaskFile(const std::string& fileName) {
@@ -246,6 +273,7 @@ void MainWindow::SetRunning(bool running) {
 void MainWindow::LanguageChanged() {
     UpdateCaption();
     SetTaskFile(taskFile_);
+    ShowHint();
     const int language = lcDispatcher->ActiveLanguage();
     miEnglish->SetChecked(language == 1);
     miGerman->SetChecked(language == 2);
@@ -566,8 +594,10 @@ void MainWindow::tiMainMouseMove(core::Component&, unsigned, int, int) { UpdateT
 
 void MainWindow::FormCloseQuery(core::Component&, bool& canClose) {
     if (parts_.settings && parts_.settings->useCloseAsMinimize) {
-        // The close button hides the program to the notification area.
+        // The close button hides the program to the notification area. Showing it again
+        // restores the placement: what it is now is kept first.
         canClose = false;
+        StorePlacement();
         Hide();
         return;
     }

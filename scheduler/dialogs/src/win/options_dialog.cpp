@@ -5,6 +5,7 @@
 #include "core/format.h"
 #include "localization/lang_component.h"
 #include "localization/message_dialog_win.h"
+#include "storage/form_storage.h"
 #include "ui/common_dialogs.h"
 #include "ui/standard_controls.h"
 #include "uicomponents/spin_edit.h"
@@ -36,6 +37,8 @@ LARK_DEFINE_CLASS(OptionsForm) {
         .Binds("edPassword", &OptionsForm::edPassword)
         .Binds("dlgFile", &OptionsForm::dlgFile)
         .Binds("lcLang", &OptionsForm::lcLang)
+        .Binds("fsOptions", &OptionsForm::fsOptions)
+        .Handler("FormCloseQuery", &OptionsForm::FormCloseQuery)
         .Handler("chkAutoSaveClick", &OptionsForm::chkAutoSaveClick)
         .Handler("chkSaveLogClick", &OptionsForm::chkSaveLogClick)
         .Handler("seAutoSaveExit", &OptionsForm::seAutoSaveExit)
@@ -47,16 +50,18 @@ LARK_DEFINE_CLASS(OptionsForm) {
         .Build();
 }
 
-void OptionsForm::Load(const OptionsDraft& draft, const StringSource& texts, std::vector<std::string> recentLogFiles,
-                       std::vector<std::string> recentTaskFiles) {
+void OptionsForm::Load(const OptionsDraft& draft, const StringSource& texts, const std::string& settingsFile) {
     draft_ = draft;
-    recentLogFiles_ = std::move(recentLogFiles);
-    recentTaskFiles_ = std::move(recentTaskFiles);
+    if (!settingsFile.empty()) {
+        fsOptions->SetIniFileName(settingsFile);
+        fsOptions->RestoreStoredProps();
+    }
+    recentLogFiles_ = RecentNames(cbLogFile->Items()->Lines());
+    recentTaskFiles_ = RecentNames(cbTaskListFile->Items()->Lines());
     cbSchedule->Items()->SetLines(
         {texts.Text("strsOnce"), texts.Text("strsDaily"), texts.Text("strsWeekly"), texts.Text("strsMonthly")});
     cbTaskType->Items()->SetLines({texts.Text("strsDownload"), texts.Text("strsUpload")});
-    cbLogFile->Items()->SetLines(recentLogFiles_);
-    cbTaskListFile->Items()->SetLines(recentTaskFiles_);
+    ShowRecentNames();
     cbLogFile->SetText(draft.logFile);
     edMaxSize->SetText(draft.maxLogSizeKb);
     cbTaskListFile->SetText(draft.taskFile);
@@ -75,6 +80,20 @@ void OptionsForm::Load(const OptionsDraft& draft, const StringSource& texts, std
     btnHelp->SetEnabled(static_cast<bool>(help));
     chkAutoSaveClick(*this);
     chkSaveLogClick(*this);
+}
+
+void OptionsForm::ShowRecentNames() {
+    const std::string logFile = cbLogFile->Text(), taskFile = cbTaskListFile->Text();
+    cbLogFile->Items()->SetLines(recentLogFiles_);
+    cbTaskListFile->Items()->SetLines(recentTaskFiles_);
+    cbLogFile->SetText(logFile);
+    cbTaskListFile->SetText(taskFile);
+}
+
+void OptionsForm::FormCloseQuery(core::Component&, bool& canClose) {
+    canClose = true;
+    // The lists and the page are kept however the dialog closes (a browse updated the lists).
+    if (!fsOptions->IniFileName().empty()) fsOptions->StorePlacement();
 }
 
 void OptionsForm::chkAutoSaveClick(core::Component&) {
@@ -113,6 +132,7 @@ void OptionsForm::Browse(ui::ComboBox& field, std::vector<std::string>& recent, 
     if (!dlgFile->Execute(Handle())) return;
     field.SetText(dlgFile->fileName);
     AddRecentName(recent, dlgFile->fileName);
+    ShowRecentNames();
 }
 
 void OptionsForm::btnTaskListFileClick(core::Component&) { Browse(*cbTaskListFile, recentTaskFiles_, "IDS_1", "ltl"); }
@@ -154,6 +174,7 @@ void OptionsForm::btnOKClick(core::Component&) {
     }
     AddRecentName(recentLogFiles_, draft_.logFile);
     AddRecentName(recentTaskFiles_, draft_.taskFile);
+    ShowRecentNames();
     SetModalResult(ui::ModalResult::Ok);
 }
 

@@ -35,5 +35,8 @@ void ApplyDraft(const OptionsDraft& draft, SchedulerSettings& settings);
 // A name chosen or typed goes to the top of its recent list unless it is there already
 // (compared without case); empty names are skipped; at most kMaxRecentNames remain.
 void AddRecentName(std::vector<std::string>& list, const std::string& name);
+// A recent list as stored: empty names and repeats (without case) left out, at most
+// kMaxRecentNames, in their order.
+std::vector<std::string> RecentNames(const std::vector<std::string>& stored);
 
 }  // namespace lark::scheduler

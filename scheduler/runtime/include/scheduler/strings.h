@@ -4,6 +4,7 @@
 // there and in tests.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lark::scheduler {
 
@@ -18,6 +19,8 @@ public:
 class EnglishStrings : public StringSource {
 public:
     std::string Text(std::string_view id) const override;
+    // Every identifier it has a text for (the main window's table holds each in every language).
+    static std::vector<std::string_view> Identifiers();
 };
 
 }  // namespace lark::scheduler
