@@ -83,11 +83,14 @@ void TaskRunner::SetReachable(bool reachable, const std::string& error) {
 void TaskRunner::CheckTasks() {
     Suspension hold(*this);
     CheckMainClientsAlive();
+    // The time is read once for the walk (reading the clock costs more than looking at a task)
+    // and again after each run, which may take a while.
+    DateTime now = clock_.Now();
     for (int row = 0; row < rows_.RowCount();) {
         TLarkFTPTask& task = rows_.RowTask(row);
         switch (task.Status()) {
             case TTaskStatus::tsPending:
-                if (task.NextTime() > 1.0 && clock_.Now() > task.NextTime()) {
+                if (task.NextTime() > 1.0 && now > task.NextTime()) {
                     if (!CheckLocalName(task, fileSystem_, strings_.Text("IDS_2"))) {
                         rows_.RefreshRow(row);
                         break;
@@ -104,6 +107,7 @@ void TaskRunner::CheckTasks() {
                         Refresh(task);
                         throw;
                     }
+                    now = clock_.Now();
                 }
                 break;
             case TTaskStatus::tsCompleted:
@@ -123,6 +127,7 @@ void TaskRunner::CheckTasks() {
 }
 
 void TaskRunner::CheckMainClientsAlive() {
+    if (runs_.empty()) return;  // no run to follow: no walk
     // Only the runs still Active in the list are followed.
     std::map<const TLarkFTPTask*, std::shared_ptr<mainclient::MainClient>> active;
     for (int row = 0; row < rows_.RowCount(); ++row) {

@@ -563,4 +563,72 @@ TEST_F(TaskRunnerTest, OtherFailuresOfTheTickReachTheSinkOnceAndAreNeverSwallowe
     EXPECT_EQ(errors, std::vector<std::string>{"the row cannot be shown"});
 }
 
+
+// A clock that counts its readings, for the cost of the idle tick.
+class CountingClock : public core::Clock {
+public:
+    explicit CountingClock(DateTime now) : now_(now) {}
+    DateTime Now() const override {
+        ++reads;
+        return now_;
+    }
+    void Advance(double days) { now_ += days; }
+    mutable int reads = 0;
+
+private:
+    DateTime now_;
+};
+
+// A main client whose file transfer call takes a while.
+class SlowMainClient : public FakeMainClient {
+public:
+    explicit SlowMainClient(CountingClock& clock) : clock_(clock) {}
+    int32_t StartGetFile(const mainclient::TransferRequest& request) override {
+        clock_.Advance(2.0 / 1440);
+        return FakeMainClient::StartGetFile(request);
+    }
+
+private:
+    CountingClock& clock_;
+};
+
+// The idle tick looks at every task but reads the clock once, not once a task (a reading costs
+// more than the look); a task that falls due while an earlier one is handed over still starts
+// in the same pass, as it did when the clock was read for each task.
+TEST(TaskRunnerTick, ReadsTheClockOncePerPassAndAgainAfterEachRun) {
+    CountingClock clock(core::EncodeDateTime(2026, 3, 10, 12, 0, 0, 0));
+    EnglishStrings strings;
+    FakeFiles files;
+    files.files = {"C:\\in\\a.txt", "C:\\in\\b.txt"};
+    TLarkFTPTaskStorage storage;
+    ListRows rows{storage.TaskList(), clock};
+    auto client = std::make_shared<SlowMainClient>(clock);
+    TaskRunner runner{rows, [&]() -> std::shared_ptr<mainclient::MainClient> { return client; }, clock, files, strings,
+                      nullptr};
+    auto add = [&](const std::string& local, double startsIn) {
+        TLarkFTPTask& t = storage.TaskList().Add();
+        t.SetRemoteURL("ftp.example.org");
+        t.SetLocalName(local);
+        t.SetRemoteName("/pub/x");
+        t.SetTaskType(TTaskType::ttPut);
+        t.SetStartTime(clock.Now() + startsIn);
+        rows.RefreshRow(storage.TaskList().Count() - 1);
+        return &t;
+    };
+    for (int i = 0; i < 1000; ++i) add("C:\\later\\" + std::to_string(i), 0.5);
+    clock.reads = 0;
+    runner.OnTimer();
+    EXPECT_LE(clock.reads, 2) << "a pass over 1,000 tasks none of which is due";
+    EXPECT_TRUE(client->calls().empty());
+
+    // The first is due now, the second a minute later: the first's call takes two minutes.
+    TLarkFTPTask* first = add("C:\\in\\a.txt", -1.0 / 1440);
+    first->SetTaskType(TTaskType::ttGet);
+    rows.RefreshRow(storage.TaskList().IndexOf(first));
+    TLarkFTPTask* second = add("C:\\in\\b.txt", 1.0 / 1440);
+    runner.OnTimer();
+    EXPECT_EQ(first->Status(), TTaskStatus::tsActive);
+    EXPECT_EQ(second->Status(), TTaskStatus::tsActive) << "due once the first call returned";
+}
+
 }  // namespace
