@@ -5,8 +5,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "core/clock.h"
 #include "core/ini_store.h"
 #include "gui_testing/form_driver.h"
+#include "scheduler/task_file.h"
 #include "scheduler_harness.h"
 #include "win/text.h"
 
@@ -57,22 +59,75 @@ TEST_F(SchedulerWindow, ACopyUnderAnotherPathDoesNotBringUpTheFirst) {
     EXPECT_FALSE(IsWindowVisible(main));
 }
 
-TEST_F(SchedulerWindow, ALogOffKeepsTheLayoutAndTheSettings) {
+HWND Restored(const SchedulerRun& run) {
     HWND main = FindSchedulerMainWindow(run);
     PostMessageW(main, 0x2504, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(main) != FALSE; }, 10s));
+    return PumpUntil([&] { return IsWindowVisible(main) != FALSE; }, 10s) ? main : nullptr;
+}
+
+// What the session changed (a task the tick deleted, a column, the window's place, the
+// language) is on disk when Windows ends the process right after WM_ENDSESSION, and the next
+// start has it. (Menus of another process cannot be driven under Wine: the bars' state is
+// checked on the window itself, in its own test.)
+TEST_F(SchedulerWindow, ALogOffKeepsTheTasksTheLayoutTheBarsAndTheSettings) {
+    CloseScheduler(run);
+    scheduler::TLarkFTPTaskStorage tasks;
+    for (const char* local : {"C:\\keep.txt", "C:\\done.txt"}) {
+        scheduler::TLarkFTPTask& t = tasks.TaskList().Add();
+        t.SetLocalName(local);
+        t.SetRemoteURL("ftp.example.org");
+        t.SetRemoteName("/pub/x");
+        t.SetStartTime(core::SystemClock().Now() + 1);
+    }
+    tasks.TaskList().Items(1).SetStatus(scheduler::TTaskStatus::tsCompleted);
+    tasks.TaskList().Items(1).SetDeleteCompleted(true);
+    scheduler::SaveToFile(tasks, win::Narrow(run.folder + L"TaskList.ltl"));
+    const std::wstring clientIni = ThisProgramFolder() + L"mainclient\\larkftp.ini";
+    const std::string clientBefore = ReadTextFile(clientIni);
+    run.errorOutput = run.folder + L"errors.txt";
+    StartScheduler(run);
+    ASSERT_TRUE(PumpUntil([&] { return FindSchedulerMainWindow(run) != nullptr; }, 30s));
+    HWND main = Restored(run);
+    ASSERT_NE(main, nullptr);
     HWND list = FindWindowExW(main, nullptr, WC_LISTVIEWW, nullptr);
     ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1; }, 10s))
+        << "the tick deletes the completed task";
     SendMessageW(list, LVM_SETCOLUMNWIDTH, 2, 177);
+    SetWindowPos(main, nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // German, as another program asks for it.
+    PostMessageW(FindSchedulerWindow(run), RegisterWindowMessageW(L"LarkFTP_Change_Language"), 2, 0);
+    EXPECT_TRUE(PumpUntil([&] { return WindowText(main) == L"Lark-FTP Scheduler - Läuft"; }, 10s));
+    // The switch is done once the setting is stored (the tray's hint is told on the way).
+    EXPECT_TRUE(PumpUntil([&] { return Ini("Options", "DefaultLanguage") == "2"; }, 10s));
+
     EXPECT_EQ(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
     SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     // Windows may end the process now.
     TerminateProcess(run.process.hProcess, 1);
     WaitForSingleObject(run.process.hProcess, 10000);
+    WriteTextFile(clientIni, clientBefore);
+    EXPECT_EQ(ReadTextFile(run.errorOutput), "");
     EXPECT_EQ(Ini("Options", "ColumnWidths"), "100,100,177,80,100,50,100,50");
     EXPECT_EQ(Ini("Options", "ColumnOrder"), "0,1,2,3,4,5,6,7");
-    EXPECT_EQ(Ini("Options", "AutoSave"), "1");
-    EXPECT_TRUE(FileExistsW(run.folder + L"TaskList.ltl"));
+    EXPECT_EQ(Ini("Options", "DefaultLanguage"), "2");
+    EXPECT_EQ(Ini("MainForm", "NormPos").rfind("40,50,", 0), 0u) << Ini("MainForm", "NormPos");
+    EXPECT_EQ(Ini("MainForm", "StatusBar_Visible"), "True");
+    scheduler::TLarkFTPTaskStorage after;
+    scheduler::LoadFromFile(after, win::Narrow(run.folder + L"TaskList.ltl"));
+    ASSERT_EQ(after.TaskList().Count(), 1);
+    EXPECT_EQ(after.TaskList().Items(0).LocalName(), "C:\\keep.txt");
+
+    StartScheduler(run);
+    ASSERT_TRUE(PumpUntil([&] { return FindSchedulerMainWindow(run) != nullptr; }, 30s));
+    main = Restored(run);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(WindowText(main), L"Lark-FTP Scheduler - Läuft");
+    RECT r{};
+    GetWindowRect(main, &r);
+    EXPECT_EQ(r.left, 40);
+    EXPECT_EQ(r.top, 50);
+    WriteTextFile(clientIni, clientBefore);
 }
 
 UINT LanguageMessage() {

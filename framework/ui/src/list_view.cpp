@@ -45,6 +45,8 @@ ListView* ListColumn::View() const {
 
 void ListColumn::SetCaption(std::string caption) {
     caption_ = std::move(caption);
+    // The update writes the whole column: keep the width the user dragged it to.
+    width_ = Width();
     if (auto* c = GetCollection()) c->Update(this);
 }
 
@@ -62,6 +64,7 @@ void ListColumn::SetWidth(int width) {
 
 void ListColumn::SetAlignment(Alignment alignment) {
     alignment_ = alignment;
+    width_ = Width();
     if (auto* c = GetCollection()) c->Update(this);
 }
 

@@ -33,6 +33,14 @@ public:
     bool DirectoryExists(std::string_view) const override { return true; }
 };
 
+std::string TempIni(const char* name) {
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    const std::string path = win::Narrow(dir) + name;
+    DeleteFileW(win::Widen(path).c_str());
+    return path;
+}
+
 struct MainWindowTest : ::testing::Test {
     core::FixedClock clock{core::EncodeDateTime(2026, 12, 10, 9, 0, 0, 0)};
     EnglishStrings english;
@@ -211,6 +219,62 @@ TEST_F(MainWindowTest, TheHintPanelShowsMenuHintsAndAnUnreachableMainClient) {
     closeMenu();
 }
 
+// The bars' state and the placement go to the "MainForm" section: kept when the close button
+// hides the window (showing it again restores what was stored) and read by the next window.
+TEST_F(MainWindowTest, TheBarsAndThePlacementAreKeptInTheSettingsFile) {
+    const std::string ini = TempIni("main_window_test.ini");
+    auto make = [&] {
+        window.reset();
+        window = ui::Form::Make<MainWindow>(nullptr);
+        MainWindowCommands commands;
+        commands.shutdown = [] {};
+        MainWindowParts parts{&storage, &rows, &runner, &clock, &settings, "Lark-FTP Scheduler", ini};
+        window->Attach(parts, commands, {});
+        window->Show();
+    };
+    auto statusBarShown = [&] { return IsWindowVisible(static_cast<ui::Control*>(window->FindComponent("StatusBar"))->Handle()) != FALSE; };
+    auto statusBarChecked = [&] { return static_cast<ui::Action*>(window->FindComponent("acStatusBar"))->Checked(); };
+    make();
+    lark::testing::FormDriver driver(*window);
+    EXPECT_TRUE(statusBarShown());
+    Command(driver, "miStatusBar");
+    EXPECT_FALSE(statusBarShown());
+    SetWindowPos(window->Handle(), nullptr, 30, 40, 500, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    settings.useCloseAsMinimize = true;
+    EXPECT_FALSE(window->CloseQuery());
+    EXPECT_FALSE(IsWindowVisible(window->Handle()));
+    window->Restore();
+    EXPECT_FALSE(statusBarShown()) << "showing again restores what hiding stored";
+    EXPECT_FALSE(statusBarChecked());
+    core::IniStore stored(ini);
+    EXPECT_EQ(stored.ReadString("MainForm", "acStatusBar_Checked", ""), "False");
+    EXPECT_EQ(stored.ReadString("MainForm", "StatusBar_Visible", ""), "False");
+    EXPECT_EQ(stored.ReadString("MainForm", "acToolBar_Checked", ""), "True");
+    EXPECT_EQ(stored.ReadString("MainForm", "ToolBar_Visible", ""), "True");
+    EXPECT_EQ(stored.ReadString("MainForm", "NormPos", ""), "30,40,530,340");
+    make();
+    EXPECT_FALSE(statusBarShown());
+    EXPECT_FALSE(statusBarChecked());
+    RECT r{};
+    GetWindowRect(window->Handle(), &r);
+    EXPECT_EQ(r.left, 30);
+    EXPECT_EQ(r.top, 40);
+    window.reset();
+    DeleteFileW(win::Widen(ini).c_str());
+}
+
+// A language switch writes the columns' captions: the widths the user dragged them to stay.
+TEST_F(MainWindowTest, ALanguageSwitchKeepsTheColumnWidthsTheUserSet) {
+    window->Show();
+    lark::testing::FormDriver driver(*window);
+    SendMessageW(List().Handle(), LVM_SETCOLUMNWIDTH, 2, 177);  // as a drag of the divider
+    window->Dispatcher().SetActiveLanguage(2);
+    driver.Pump();
+    EXPECT_EQ(driver.Cell("lvTaskList", 0, 7), "Wartend");
+    EXPECT_EQ(SendMessageW(List().Handle(), LVM_GETCOLUMNWIDTH, 2, 0), 177);
+    EXPECT_EQ(window->SaveColumnLayout().widths, "100,100,177,80,100,50,100,50");
+}
+
 TEST_F(MainWindowTest, StateImageIsStatusPlusOne) {
     window->Show();
     LVITEMW item{};
@@ -374,14 +438,6 @@ void CALLBACK CloseBox(HWND, UINT, UINT_PTR, DWORD) {
         ++boxesClosed;
         PostMessageW(box, WM_CLOSE, 0, 0);
     }
-}
-
-std::string TempIni(const char* name) {
-    wchar_t dir[MAX_PATH];
-    GetTempPathW(MAX_PATH, dir);
-    const std::string path = win::Narrow(dir) + name;
-    DeleteFileW(win::Widen(path).c_str());
-    return path;
 }
 
 // A log size too large is told in a box and the dialog stays open; a good one ends it with OK.

@@ -6,6 +6,13 @@ namespace lark::scheduler {
 
 bool CanStorePassword(std::string_view password) { return core::Win1252RoundTrips(password); }
 
+namespace {
+std::uint64_t taskChanges = 0;
+}  // namespace
+
+std::uint64_t TaskChanges() { return taskChanges; }
+void NoteTaskChange() { ++taskChanges; }
+
 void TLarkFTPTask::CopyFrom(const TLarkFTPTask& source) {
     if (&source == this) return;
     deleteCompleted_ = source.deleteCompleted_;
@@ -29,6 +36,7 @@ void TLarkFTPTask::CopyFrom(const TLarkFTPTask& source) {
     lastTime_ = source.lastTime_;
     useProfile_ = source.useProfile_;
     isFolder_ = source.isFolder_;
+    NoteTaskChange();
 }
 
 }  // namespace lark::scheduler

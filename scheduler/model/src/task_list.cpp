@@ -12,12 +12,14 @@ TLarkFTPTaskList::TLarkFTPTaskList(TLarkFTPTaskStorage* owner)
 
 TLarkFTPTask& TLarkFTPTaskList::Add() {
     items_.push_back(std::make_unique<TLarkFTPTask>());
+    NoteTaskChange();
     return *items_.back();
 }
 
 TLarkFTPTask& TLarkFTPTaskList::Adopt(std::unique_ptr<TLarkFTPTask> task) {
     if (!task) throw core::Error("No task to add");
     items_.push_back(std::move(task));
+    NoteTaskChange();
     return *items_.back();
 }
 
@@ -35,6 +37,7 @@ void TLarkFTPTaskList::Delete(int index) {
     if (index < 0 || index >= Count())
         throw core::Error("List index out of bounds (" + std::to_string(index) + ")");
     items_.erase(items_.begin() + index);
+    NoteTaskChange();
 }
 
 int TLarkFTPTaskList::IndexOf(const TLarkFTPTask* task) const {

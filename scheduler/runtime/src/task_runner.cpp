@@ -1,6 +1,7 @@
 #include "scheduler/task_runner.h"
 
 #include <algorithm>
+#include <limits>
 #include <set>
 
 #include "core/format.h"
@@ -86,11 +87,18 @@ void TaskRunner::CheckTasks() {
     // The time is read once for the walk (reading the clock costs more than looking at a task)
     // and again after each run, which may take a while.
     DateTime now = clock_.Now();
+    // Nothing changed since a walk that found no work and no next start has come: this walk
+    // would find no work either.
+    if (idle_.known && idle_.changes == TaskChanges() && idle_.rows == rows_.RowCount() && now <= idle_.until) return;
+    idle_.known = false;
+    bool work = false;
+    DateTime earliest = std::numeric_limits<DateTime>::infinity();
     for (int row = 0; row < rows_.RowCount();) {
         TLarkFTPTask& task = rows_.RowTask(row);
         switch (task.Status()) {
             case TTaskStatus::tsPending:
                 if (task.NextTime() > 1.0 && now > task.NextTime()) {
+                    work = true;
                     if (!CheckLocalName(task, fileSystem_, strings_.Text("IDS_2"))) {
                         rows_.RefreshRow(row);
                         break;
@@ -108,13 +116,17 @@ void TaskRunner::CheckTasks() {
                         throw;
                     }
                     now = clock_.Now();
+                } else if (task.NextTime() > 1.0) {
+                    earliest = std::min(earliest, task.NextTime());
                 }
                 break;
             case TTaskStatus::tsCompleted:
                 if (task.ScheduleTask() != TScheduleTask::stOnce) {
+                    work = true;
                     task.SetStatus(TTaskStatus::tsPending);
                     rows_.RefreshRow(row);
                 } else if (task.DeleteCompleted()) {
+                    work = true;
                     rows_.DeleteRow(row);
                     continue;  // the next task moved into this row
                 }
@@ -124,6 +136,7 @@ void TaskRunner::CheckTasks() {
         }
         ++row;
     }
+    if (!work) idle_ = {true, TaskChanges(), rows_.RowCount(), earliest};
 }
 
 void TaskRunner::CheckMainClientsAlive() {

@@ -631,4 +631,72 @@ TEST(TaskRunnerTick, ReadsTheClockOncePerPassAndAgainAfterEachRun) {
     EXPECT_EQ(second->Status(), TTaskStatus::tsActive) << "due once the first call returned";
 }
 
+
+// Rows that count how often the tick looks at a task.
+class CountingRows : public TaskRows {
+public:
+    explicit CountingRows(ListRows& rows) : rows_(rows) {}
+    int RowCount() const override { return rows_.RowCount(); }
+    TLarkFTPTask& RowTask(int row) override {
+        ++looks;
+        return rows_.RowTask(row);
+    }
+    void RefreshRow(int row) override { rows_.RefreshRow(row); }
+    void DeleteRow(int row) override { rows_.DeleteRow(row); }
+    int FindRow(const TLarkFTPTask& task) const override { return rows_.FindRow(task); }
+    int looks = 0;
+
+private:
+    ListRows& rows_;
+};
+
+// After a pass that found no work the tick does not walk the tasks again until one changes
+// (however it changes) or the earliest next start has come; then it does what it did before.
+TEST(TaskRunnerTick, SkipsTheWalkUntilATaskChangesOrTheEarliestStartComes) {
+    core::FixedClock clock(core::EncodeDateTime(2026, 3, 10, 12, 0, 0, 0));
+    EnglishStrings strings;
+    FakeFiles files;
+    TLarkFTPTaskStorage storage;
+    ListRows list{storage.TaskList(), clock};
+    CountingRows rows{list};
+    auto client = std::make_shared<FakeMainClient>();
+    TaskRunner runner{rows, [&]() -> std::shared_ptr<mainclient::MainClient> { return client; }, clock, files, strings,
+                      nullptr};
+    for (int i = 0; i < 100; ++i) {
+        TLarkFTPTask& t = storage.TaskList().Add();
+        t.SetLocalName("C:\\in\\" + std::to_string(i));
+        t.SetRemoteName("/pub/x");
+        t.SetStartTime(clock.Now() + (i == 50 ? 1.0 / 1440 : 1.0));
+        list.RefreshRow(i);
+    }
+    TLarkFTPTask& soon = storage.TaskList().Items(50);
+    TLarkFTPTask& other = storage.TaskList().Items(7);
+    runner.OnTimer();
+    EXPECT_EQ(rows.looks, 100);
+    rows.looks = 0;
+    for (int i = 0; i < 5; ++i) runner.OnTimer();
+    EXPECT_EQ(rows.looks, 0) << "nothing changed and nothing is due";
+
+    // A change made without refreshing the row (a completed once-task to delete) is found.
+    other.SetStatus(TTaskStatus::tsCompleted);
+    runner.OnTimer();
+    EXPECT_EQ(storage.TaskList().Count(), 99);
+    EXPECT_EQ(storage.TaskList().IndexOf(&other), -1);
+    runner.OnTimer();
+    rows.looks = 0;
+    runner.OnTimer();
+    EXPECT_EQ(rows.looks, 0);
+
+    // The earliest start: not before it (the start time itself is not past it), then at once.
+    clock.Set(soon.NextTime());
+    runner.OnTimer();
+    EXPECT_EQ(rows.looks, 0);
+    EXPECT_TRUE(client->calls().empty());
+    clock.Advance(1.0 / 86400);
+    runner.OnTimer();
+    EXPECT_GT(rows.looks, 0);
+    EXPECT_EQ(soon.Status(), TTaskStatus::tsActive);
+    EXPECT_EQ(client->calls().size(), 2u);  // SetAutomationMode, StartGetFile
+}
+
 }  // namespace

@@ -162,8 +162,10 @@ void MainWindow::Attach(MainWindowParts parts, MainWindowCommands commands, cons
     parts_.rows->onRefresh = [this](int taskIndex) { RowRefreshed(taskIndex); };
     parts_.rows->onDeleted = [this](int taskIndex) { RowDeleted(taskIndex); };
     // The placement and the bars' state live in the settings file; without one nothing is kept.
+    // (A placement read from a definition starts with no options: it was made before its owner.)
     if (parts_.settingsFile.empty()) fsMain->SetActive(false);
     else fsMain->SetIniFileName(parts_.settingsFile);
+    fsMain->SetOptions(storage::fpState | storage::fpPosition);
     ui::Application::Instance().OnHint.Bind([this] { ShowHint(); });
     // Whether the main client can be reached shows in the hint panel; whoever was told before
     // still is.

@@ -124,6 +124,13 @@ using TMonths = OrdinalSet<std::uint16_t, 1, 12>;
 // scheduler refuses one that fails.
 bool CanStorePassword(std::string_view password);
 
+// Counts the changes of what decides whether the scheduling tick has work: a task's status,
+// next start, schedule kind and delete-after-completion, and the tasks a list holds. While it
+// stays the same and no next start has come, a pass of the tick would find what the last one
+// found, so the tick does not walk the list. One user-interface thread changes tasks.
+std::uint64_t TaskChanges();
+void NoteTaskChange();
+
 class TLarkFTPTask {
 public:
     // Storing defaults: a value equal to one of these is left out of the task file, and a task
@@ -161,7 +168,10 @@ public:
     const std::string& UserName() const { return userName_; }
     void SetUserName(std::string v) { userName_ = std::move(v); }
     TScheduleTask ScheduleTask() const { return scheduleTask_; }
-    void SetScheduleTask(TScheduleTask v) { scheduleTask_ = v; }
+    void SetScheduleTask(TScheduleTask v) {
+        scheduleTask_ = v;
+        NoteTaskChange();
+    }
     DateTime StartTime() const { return startTime_; }
     void SetStartTime(DateTime v) { startTime_ = v; }
     DateTime LastTime() const { return lastTime_; }
@@ -169,9 +179,15 @@ public:
     const std::string& Comments() const { return comments_; }
     void SetComments(std::string v) { comments_ = std::move(v); }
     bool DeleteCompleted() const { return deleteCompleted_; }
-    void SetDeleteCompleted(bool v) { deleteCompleted_ = v; }
+    void SetDeleteCompleted(bool v) {
+        deleteCompleted_ = v;
+        NoteTaskChange();
+    }
     TTaskStatus Status() const { return status_; }
-    void SetStatus(TTaskStatus v) { status_ = v; }
+    void SetStatus(TTaskStatus v) {
+        status_ = v;
+        NoteTaskChange();
+    }
     std::int32_t DayInterval() const { return dayInterval_; }
     void SetDayInterval(std::int32_t v) { dayInterval_ = v; }
     std::int32_t EveryWeek() const { return everyWeek_; }
@@ -196,7 +212,10 @@ public:
     void SetUserPassword(std::string v) { userPassword_ = std::move(v); }
     // Computed whenever the list row is refreshed; never stored.
     DateTime NextTime() const { return nextTime_; }
-    void SetNextTime(DateTime v) { nextTime_ = v; }
+    void SetNextTime(DateTime v) {
+        nextTime_ = v;
+        NoteTaskChange();
+    }
     // Counters of the current run; never stored.
     std::int32_t TotalFiles() const { return totalFiles_; }
     void SetTotalFiles(std::int32_t v) { totalFiles_ = v; }

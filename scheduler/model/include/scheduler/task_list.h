@@ -39,7 +39,10 @@ public:
     // Frees the task; raises lark::core::Error for an index outside 0..Count-1.
     void Delete(int index);
     // Frees every task.
-    void Clear() { items_.clear(); }
+    void Clear() {
+        items_.clear();
+        NoteTaskChange();
+    }
     // Position of the task in the list, or -1 when it is not one of this list's.
     int IndexOf(const TLarkFTPTask* task) const;
 

@@ -80,7 +80,8 @@ public:
     void OnTimer();
     // One pass over the rows; first, at most every kAliveCheckInterval while a task is Active,
     // the main clients of the Active tasks are asked whether they still answer, and the tasks
-    // of one that has ended fail.
+    // of one that has ended fail. After a pass that found no work the rows are not walked again
+    // until a task changes (TaskChanges) or the earliest next start has come.
     void CheckTasks();
     // Hands one task to the main client. Raises MainClientUnavailable when the main client
     // cannot be reached. A refused run (id 0, or a negative file count) fails with the failure
@@ -144,6 +145,14 @@ private:
     // answer.
     std::map<const TLarkFTPTask*, std::shared_ptr<mainclient::MainClient>> runs_;
     DateTime nextAliveCheck_ = 0;
+    // What the last walk that found no work saw: the change count, the rows and the earliest
+    // next start.
+    struct IdleState {
+        bool known = false;
+        std::uint64_t changes = 0;
+        int rows = 0;
+        DateTime until = 0;
+    } idle_;
     bool reachable_ = true;
     std::string reachError_;
     std::string lastError_;  // the last failure given to onError, until a pass succeeds
