@@ -48,18 +48,6 @@ double TimeStart(SchedulerRun& run, Ready ready) {
     return Milliseconds(start, end);
 }
 
-std::string ReadWholeFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-    CloseHandle(file);
-    return text;
-}
-
 // The Linux process whose command line names this program file: its /proc folder, or empty.
 std::wstring LinuxProcessOf(const std::wstring& program) {
     std::string wanted = win::Narrow(program);
@@ -71,7 +59,7 @@ std::wstring LinuxProcessOf(const std::wstring& program) {
     do {
         if (found.cFileName[0] < L'0' || found.cFileName[0] > L'9') continue;
         const std::wstring folder = std::wstring(L"Z:\\proc\\") + found.cFileName + L"\\";
-        std::string command = ReadWholeFile(folder + L"cmdline");
+        std::string command = ReadTextFile(folder + L"cmdline");
         std::replace(command.begin(), command.end(), '\0', ' ');
         std::transform(command.begin(), command.end(), command.begin(), [](unsigned char c) { return std::tolower(c); });
         if (command.find(wanted) != std::string::npos) result = folder;
@@ -82,7 +70,7 @@ std::wstring LinuxProcessOf(const std::wstring& program) {
 
 // User and system time of a Linux process (all its threads), in seconds; -1 when unknown.
 double ProcessorSeconds(const std::wstring& procFolder) {
-    const std::string stat = ReadWholeFile(procFolder + L"stat");
+    const std::string stat = ReadTextFile(procFolder + L"stat");
     const std::size_t end = stat.rfind(')');
     if (end == std::string::npos) return -1;
     // After the command's closing parenthesis: state is field 3; utime and stime are 14 and 15.

@@ -60,6 +60,7 @@ struct MainWindowTest : ::testing::Test {
     std::vector<std::string> questions, errors;
     DeleteAnswer answer = DeleteAnswer::Yes;
     int shutdowns = 0, saves = 0, optionsShown = 0;
+    std::vector<int> languagesTold;
 
     void SetUp() override {
         RegisterSchedulerWindowClasses();
@@ -80,9 +81,11 @@ struct MainWindowTest : ::testing::Test {
         commands.autoSave = [] {};
         commands.shutdown = [this] { ++shutdowns; };
         commands.options = [this] { ++optionsShown; };
+        commands.languageChanged = [this](int language) { languagesTold.push_back(language); };
         MainWindowParts parts{&storage, &rows, &runner, &clock, &settings, "Lark-FTP Scheduler"};
         window->SetTaskFile("C:\\Program\\TaskList.ltl");
         window->Attach(parts, commands, {});
+        languagesTold.clear();
     }
     void TearDown() override {
         window.reset();
@@ -336,6 +339,45 @@ TEST_F(MainWindowTest, CommandsFromMenuAndKeyboard) {
          [&] {
              EXPECT_EQ(saves, 0) << "a cancelled Use File saves nothing";
              EXPECT_EQ(optionsShown, 0) << "Ctrl+O went to Options";
+         }},
+        {"use file from the menu (cancelled)", "miOpen", 0, 0, [] {},
+         [&] { EXPECT_EQ(saves, 0); }},
+        {"rename by key opens the save dialog", nullptr, 'S', lark::testing::kCtrl,
+         [&] {
+             static_cast<ui::SaveDialog*>(window->FindComponent("dlgSave"))
+                 ->OnDialogShow.Bind([](core::Component&, HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+         },
+         [&] {
+             EXPECT_EQ(saves, 0) << "a cancelled Rename saves nothing";
+             EXPECT_EQ(window->TaskFile(), "C:\\Program\\TaskList.ltl");
+         }},
+        {"rename from the menu (cancelled)", "miSave", 0, 0, [] {}, [&] { EXPECT_EQ(saves, 0); }},
+        {"hide a column from the header's menu", "miColTaskType", 0, 0, [] {},
+         [&] { EXPECT_EQ(List().Column(3)->Width(), 0); }},
+        {"show it again", "miColTaskType", 0, 0, [] {}, [&] { EXPECT_EQ(List().Column(3)->Width(), 80); }},
+        {"run from the menu", "miRun", 0, 0,
+         [&] {
+             mainClientAsked = 0;
+             for (int r = 0; r < 4; ++r) List().SelectRow(r, driver.Cell("lvTaskList", r, 0) == "C:\\Data\\report.txt");
+         },
+         [&] { EXPECT_GE(mainClientAsked, 1) << "the run was not tried"; }},
+        {"delete by key deletes after Yes", nullptr, VK_DELETE, lark::testing::kCtrl,
+         [&] {
+             answer = DeleteAnswer::Yes;
+             questions.clear();
+         },
+         [&] {
+             EXPECT_EQ(questions.size(), 1u);
+             EXPECT_EQ(storage.TaskList().Count(), 3);
+             EXPECT_EQ(List().RowCount(), 3);
+             for (int i = 0; i < storage.TaskList().Count(); ++i)
+                 EXPECT_NE(storage.TaskList().Items(i).LocalName(), "C:\\Data\\report.txt");
+         }},
+        {"German from the menu", "miGerman", 0, 0, [] {},
+         [&] {
+             EXPECT_EQ(window->Dispatcher().ActiveLanguage(), 2);
+             EXPECT_EQ(languagesTold, std::vector<int>{2});
+             EXPECT_TRUE(static_cast<ui::MenuItem*>(window->FindComponent("miGerman"))->Checked());
          }},
         {"options from the menu", "miOptions", 0, 0, [] {}, [&] { EXPECT_EQ(optionsShown, 1); }},
         {"shutdown from the menu", "miShutdown", 0, 0, [] {}, [&] { EXPECT_EQ(shutdowns, 1); }},
