@@ -141,7 +141,10 @@ bool SchedulerApp::Start() {
     strings_.SetLang(window_->Lang());
 
     taskFile_ = settings_.taskFile;
-    taskFileStartup_ = OpenTaskFile(storage_, taskFile_);
+    const LoadProgress progress = [this](std::int64_t done, std::int64_t total) {
+        window_->ShowLoadProgress(done, total);
+    };
+    taskFileStartup_ = OpenTaskFile(storage_, taskFile_, progress);
     for (int i : taskFileStartup_.load.undecipheredPasswords)
         Report("the password of task " + std::to_string(i + 1) + " could not be read");
     window_->SetTaskFile(taskFile_);
@@ -149,8 +152,8 @@ bool SchedulerApp::Start() {
     MainWindowCommands commands;
     commands.confirmDelete = [this](const std::string& text, bool several) { return ConfirmDelete(text, several); };
     commands.showError = [this](const std::string& text) { ShowError(text); };
-    commands.load = [this](const std::string& fileName) {
-        LoadFromFile(storage_, fileName);
+    commands.load = [this, progress](const std::string& fileName) {
+        LoadFromFile(storage_, fileName, progress);
         taskFile_ = fileName;
     };
     commands.save = [this](const std::string& fileName) {

@@ -188,9 +188,9 @@ TEST_F(MainWindowTest, EveryRuntimeTextIsInTheTableInEachLanguage) {
     EXPECT_EQ(window->Strings().Text("IDS_MainClientReachable"), "Der Hauptclient ist wieder erreichbar.");
 }
 
-// Panel 0 shows the hint of the menu item being chosen and, without one, that the main client
-// cannot be reached, in the window's language.
-TEST_F(MainWindowTest, TheHintPanelShowsMenuHintsAndAnUnreachableMainClient) {
+// Panel 0 shows how far a task file is read, the hint of the menu item being chosen and,
+// without one, that the main client cannot be reached, in the window's language.
+TEST_F(MainWindowTest, TheHintPanelShowsLoadingMenuHintsAndAnUnreachableMainClient) {
     window->Show();
     lark::testing::FormDriver driver(*window);
     auto panel = [&] {
@@ -204,6 +204,10 @@ TEST_F(MainWindowTest, TheHintPanelShowsMenuHintsAndAnUnreachableMainClient) {
                      reinterpret_cast<LPARAM>(GetMenu(window->Handle())));
     };
     auto closeMenu = [&] { SendMessageW(window->Handle(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0); };
+    window->ShowLoadProgress(1 << 20, 4 << 20);
+    EXPECT_EQ(panel(), "Reading the task list: 25 %");
+    window->ShowLoadProgress(4 << 20, 4 << 20);
+    EXPECT_EQ(panel(), "") << "the end of the load gives the panel back";
     select("miNew");
     EXPECT_EQ(panel(), "Schedule a new task");
     select("miByStatus");

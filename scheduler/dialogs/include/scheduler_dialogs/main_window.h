@@ -11,6 +11,7 @@
 #include "ui/win32.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -136,6 +137,9 @@ public:
     // Panel 0 of the status bar: the long part of the current hint; without one, that the main
     // client cannot be reached (when it cannot).
     void ShowHint();
+    // How far a task file being read has come, in panel 0 (painted at once: the load holds the
+    // thread); at the end the panel shows the hint again.
+    void ShowLoadProgress(std::int64_t done, std::int64_t total);
 
 protected:
     LRESULT WndProc(UINT message, WPARAM w, LPARAM l) override;

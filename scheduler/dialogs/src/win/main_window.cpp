@@ -206,6 +206,16 @@ void MainWindow::ShowHint() {
     sbMain->Panel(0)->SetText(text);
 }
 
+void MainWindow::ShowLoadProgress(std::int64_t done, std::int64_t total) {
+    if (!parts_.rows) return;  // before Attach: the window has not been shown
+    if (total <= 0 || done >= total) {
+        ShowHint();
+        return;
+    }
+    sbMain->Panel(0)->SetText(core::Format(strings_.Text("IDS_LoadingTasks"), {static_cast<int>(done * 100 / total)}));
+    if (sbMain->HandleAllocated()) UpdateWindow(sbMain->Handle());
+}
+
 void MainWindow::SetTaskFile(const std::string& fileName) {
     taskFile_ = fileName;
     sbMain->Panel(1)->SetText(core::Format(strings_.Text("IDS_39"), {taskFile_}));
