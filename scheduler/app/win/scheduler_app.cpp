@@ -168,10 +168,10 @@ bool SchedulerApp::Start() {
     };
     commands.languageChanged = [this](int language) { LanguageChanged(language); };
     commands.options = [this] { ShowOptions(); };
-    // Modal: the application's modal hold keeps the tick away while it is open.
-    commands.about = [this] { ShowAboutBox(window_->Handle(), &window_->Dispatcher()); };
     // The window's help context.
     commands.help = [] { ui::HtmlHelp::Instance().ShowContext(29); };
+    // Modal: the application's modal hold keeps the tick away while it is open.
+    commands.about = [this] { ShowAboutBox(window_->Handle(), &window_->Dispatcher()); };
     MainWindowParts parts;
     parts.storage = &storage_;
     parts.rows = &rows_;
