@@ -224,9 +224,9 @@ bool RunNewProfile(FolderContext& context, TFTPObjects* folder, TFTPObject*& nod
     node = nullptr;
     TFTPObjects& level = folder ? *folder : context.model.Nodes();
     ProfileDialogSetup setup;
-    setup.caption = dialog.Text("IDS_0");
+    setup.caption = dialog.TextById("IDS_0");
     setup.isNew = true;
-    const std::string name = UniqueProfileName(level, dialog.Text("IDS_1"));
+    const std::string name = UniqueProfileName(level, dialog.TextById("IDS_1"));
     node = level.AddNewRecord();
     std::shared_ptr<mainclient::MainClient> client;
     ProfileDraft draft;
@@ -264,7 +264,7 @@ bool RunEditProfile(FolderContext& context, TFTPObject& node, ProfileDialog& dia
     TFtpServerInfo* record = node.ServerInfo();
     if (!record) throw core::Error("Site properties: the node has no site record");
     ProfileDialogSetup setup;
-    setup.caption = record->ProfileName + dialog.Text("IDS_2");
+    setup.caption = record->ProfileName + dialog.TextById("IDS_2");
     setup.isNew = false;
     setup.storedName = record->ProfileName;
     setup.siblings = SiblingNames(node.Collection(), &node);

@@ -44,7 +44,7 @@ public:
     std::function<bool(ProfileDraft&)> script = [](ProfileDraft&) { return true; };
     std::vector<ProfileDialogSetup> shown;
 
-    std::string Text(std::string_view id) override {
+    std::string TextById(std::string_view id) override {
         if (id == "IDS_0") return "Create new profile";
         if (id == "IDS_1") return "New profile";
         if (id == "IDS_2") return " Properties";

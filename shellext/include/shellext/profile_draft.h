@@ -131,7 +131,7 @@ class ProfileDialog {
 public:
     virtual ~ProfileDialog() = default;
     // The dialog's own texts by identifier (IDS_0 ...), in the active language.
-    virtual std::string Text(std::string_view identifier) = 0;
+    virtual std::string TextById(std::string_view identifier) = 0;
     // Shows the dialog modally over the draft; true on OK, with the user's input in the draft.
     virtual bool Run(const ProfileDialogSetup& setup, ProfileDraft& draft) = 0;
 };
