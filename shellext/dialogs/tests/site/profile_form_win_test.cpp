@@ -15,6 +15,7 @@
 #include "mainclient_double/double_support.h"
 #include "shellext/model/site_database.h"
 #include "ui/application.h"
+#include "uicomponents/html_help.h"
 #include "ui/standard_controls.h"
 
 using namespace lark;
@@ -336,4 +337,59 @@ TEST_F(ProfileFormTest, EditProfileCancelledRefusedOrFailedLeavesTheRecordAsItWa
         EXPECT_TRUE(box.shown.empty());
         EXPECT_EQ(server_->CallsOf("ModifyProfile").size(), c.ok ? 1u : 0u);
     }
+}
+
+TEST_F(ProfileFormTest, HelpShowsContext44FromTheMainClientsFolderInTheActiveLanguage) {
+    // The stand-in help library records each request; held here so its record outlives unloading.
+    HMODULE probe = LoadLibraryW(L"help_probe.dll");
+    ASSERT_NE(probe, nullptr);
+    ui::HtmlHelp& help = ui::HtmlHelp::Instance();
+    help.SetLibrary(L"help_probe.dll");
+    const std::wstring folder = FolderOf(win::Widen(databasePath));
+    for (const wchar_t* name : {L"help.chm", L"hilfe.chm"}) WriteTextFile(folder + name, "");
+    for (int language : {1, 2}) {
+        dm->SetLanguage(language);
+        ModalScript site([&](FormDriver& driver, ui::Form&) {
+            driver.Click("btnHelp");
+            driver.Key(VK_ESCAPE);
+        });
+        TFTPObject* node = nullptr;
+        EXPECT_FALSE(NewProfile(*context, nullptr, node));
+        site.Check();
+    }
+    help.Unload();
+    help.SetLibrary(L"hhctrl.ocx");
+    using Reader = int (*)(int, UINT*, wchar_t*, int, DWORD_PTR*, wchar_t*, int);
+    auto read = reinterpret_cast<Reader>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeCall")));
+    ASSERT_NE(read, nullptr);
+    std::vector<std::wstring> targets;
+    for (int i = 0; i < read(-1, nullptr, nullptr, 0, nullptr, nullptr, 0); ++i) {
+        UINT command = 0;
+        DWORD_PTR data = 0;
+        wchar_t target[2048] = L"", keyword[16] = L"";
+        read(i, &command, target, 2048, &data, keyword, 16);
+        if (command != 0x000F) continue;  // HH_HELP_CONTEXT; the unload adds its own request
+        EXPECT_EQ(data, 44u);
+        targets.push_back(target);
+    }
+    EXPECT_EQ(targets, (std::vector<std::wstring>{folder + L"help.chm", folder + L"hilfe.chm"}));
+    FreeLibrary(probe);
+    for (const wchar_t* name : {L"help.chm", L"hilfe.chm"}) DeleteFileW((folder + name).c_str());
+}
+
+TEST_F(ProfileFormTest, AServerTypeTheBoxDoesNotListKeepsTheRecordsValue) {
+    TFTPObject* home = Node("Home");
+    home->ServerInfo()->ServerType = 2;
+    ModalScript site([&](FormDriver& driver, ui::Form&) {
+        EXPECT_EQ(SendMessageW(driver.Window("cbConnectionType"), CB_GETCURSEL, 0, 0), CB_ERR);
+        EXPECT_FALSE(Enabled(driver, "btnAdvanced"));
+        EXPECT_FALSE(Enabled(driver, "ckbPassive"));
+        driver.Key(VK_RETURN);
+    });
+    ASSERT_TRUE(EditProfile(*context, *home));
+    site.Check();
+    EXPECT_EQ(home->ServerInfo()->ServerType, 2);
+    const auto calls = server_->CallsOf("ModifyProfile");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_NE(calls[0].find("\t0\t0\t2\t0\t"), std::string::npos) << calls[0];  // passive, reserved, server type, proxy type
 }
