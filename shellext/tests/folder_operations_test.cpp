@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/datetime.h"
+#include "folder_test_support.h"
 #include "mainclient_fake/fake_main_client.h"
 
 using namespace lark;
@@ -20,26 +21,10 @@ using mainclient::fake::Reply;
 
 namespace {
 
-std::vector<std::uint8_t> Definition() {
-    std::ifstream in(LARK_SHELLEXT_FORMS "/TDM.tpf", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-Reply Text(std::string text) {
-    Reply r;
-    r.text = std::move(text);
-    return r;
-}
-Reply Value(std::int32_t value) {
-    Reply r;
-    r.value = value;
-    return r;
-}
-Reply Failure() {
-    Reply r;
-    r.fail = static_cast<std::int32_t>(0x80004005);
-    return r;
-}
+using test::DataModuleDefinition;
+using test::Text;
+using test::Value;
+using test::Failure;
 
 std::string Listing(const std::vector<std::pair<std::string, bool>>& entries) {
     std::string text;
@@ -89,7 +74,7 @@ protected:
     std::shared_ptr<FakeMainClient> client = std::make_shared<FakeMainClient>();
     core::FixedClock clock{core::EncodeDate(2024, 6, 15)};
     TFTPContainer model{ModelServices{[this] { return client; }, nullptr, &clock}};
-    std::unique_ptr<TDM> dm = TDM::Create(Definition(), 0x0409);
+    std::unique_ptr<TDM> dm = TDM::Create(DataModuleDefinition(), 0x0409);
     FakeMessageBox box;
     FolderContext context{model, *dm, box};
     Items items;
@@ -256,7 +241,7 @@ TEST(CopyHook, TheDestinationIsTheFolderOfTheShellsDestinationPath) {
 }
 
 TEST(CopyHook, DownloadsEachEntryIntoTheFolderAndRefusesHostileNames) {
-    auto dm = TDM::Create(Definition(), 0x0409);
+    auto dm = TDM::Create(DataModuleDefinition(), 0x0409);
     FakeMessageBox box;
     FakeMainClient client;
     const double when = core::EncodeDate(2024, 6, 15);

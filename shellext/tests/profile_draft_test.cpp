@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/component_stream.h"
+#include "folder_test_support.h"
 #include "mainclient_fake/fake_main_client.h"
 
 using namespace lark;
@@ -22,21 +23,9 @@ using mainclient::fake::Reply;
 
 namespace {
 
-std::vector<std::uint8_t> Definition() {
-    std::ifstream in(LARK_SHELLEXT_FORMS "/TDM.tpf", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-Reply Value(std::int32_t value) {
-    Reply r;
-    r.value = value;
-    return r;
-}
-Reply Failure() {
-    Reply r;
-    r.fail = static_cast<std::int32_t>(0x80004005);
-    return r;
-}
+using test::DataModuleDefinition;
+using test::Value;
+using test::Failure;
 
 // The dialog as a script: records what it was shown and edits the draft.
 class ScriptedDialog : public ProfileDialog {
@@ -86,7 +75,7 @@ protected:
         if (factoryFails) throw mainclient::AutomationError(-2147221164, "Class not registered");
         return client;
     }}};
-    std::unique_ptr<TDM> dm = TDM::Create(Definition(), 0x0409);
+    std::unique_ptr<TDM> dm = TDM::Create(DataModuleDefinition(), 0x0409);
     FakeMessageBox box;
     FolderContext context{model, *dm, box};
     ScriptedDialog dialog;
