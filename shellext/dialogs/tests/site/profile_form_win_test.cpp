@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,6 +46,19 @@ bool Enabled(FormDriver& driver, std::string_view control) { return IsWindowEnab
 bool ReadOnly(FormDriver& driver, std::string_view edit) {
     return (GetWindowLongW(driver.Window(edit), GWL_STYLE) & ES_READONLY) != 0;
 }
+POINT CentreOf(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+POINT CentreOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return CentreOf(r);
+}
+// Centred within a pixel (odd sizes round).
+void ExpectCentredOn(HWND window, POINT centre) {
+    const POINT c = CentreOf(window);
+    EXPECT_LE(std::abs(c.x - centre.x), 1) << c.x << " vs " << centre.x;
+    EXPECT_LE(std::abs(c.y - centre.y), 1) << c.y << " vs " << centre.y;
+}
+
 bool Checked(FormDriver& driver, std::string_view box) {
     return SendMessageW(driver.Window(box), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
@@ -253,9 +267,12 @@ TEST_F(ProfileFormTest, EditProfileThroughBothSubDialogsModifiesWithTheirValues)
         Choose(driver, "cbConnectionType", 1);
         EXPECT_TRUE(Enabled(driver, "btnAdvanced"));
         EXPECT_FALSE(Enabled(driver, "ckbPassive"));
+        // Off the screen's centre, so that centred on it and centred on the screen differ.
+        SetWindowPos(form.Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         {
             ModalScript auth([&](FormDriver& d, ui::Form& f) {
                 EXPECT_EQ(GetWindow(f.Handle(), GW_OWNER), form.Handle());
+                ExpectCentredOn(f.Handle(), CentreOf(form.Handle()));
                 EXPECT_EQ(d.Text("edPrivateKey"), "");  // password only: the key edits start empty
                 EXPECT_FALSE(Enabled(d, "edPrivateKey"));
                 ClickGroupItem(d, "rgAuthMethod", 1);
@@ -273,6 +290,9 @@ TEST_F(ProfileFormTest, EditProfileThroughBothSubDialogsModifiesWithTheirValues)
         {
             ModalScript proxy([&](FormDriver& d, ui::Form& f) {
                 EXPECT_EQ(GetWindow(f.Handle(), GW_OWNER), form.Handle());
+                RECT area{};
+                SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+                ExpectCentredOn(f.Handle(), CentreOf(area));
                 EXPECT_FALSE(Checked(d, "ckbUseProxy"));
                 EXPECT_FALSE(Enabled(d, "rbHTTP"));
                 d.Click("ckbUseProxy");
