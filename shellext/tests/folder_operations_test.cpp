@@ -22,9 +22,9 @@ using mainclient::fake::Reply;
 namespace {
 
 using test::DataModuleDefinition;
-using test::Text;
-using test::Value;
-using test::Failure;
+using mainclient::fake::TextReply;
+using mainclient::fake::ValueReply;
+using mainclient::fake::FailureReply;
 
 std::string Listing(const std::vector<std::pair<std::string, bool>>& entries) {
     std::string text;
@@ -57,7 +57,7 @@ protected:
     // A site listed with the given entries.
     TFTPObject* ListedSite(const std::vector<std::pair<std::string, bool>>& entries) {
         TFTPObject* site = AddSite(model.Nodes(), "S");
-        client->Script("ListDirectory", Text(Listing(entries)));
+        client->Script("ListDirectory", TextReply(Listing(entries)));
         EXPECT_TRUE(site->LoadContent());
         client->ClearCalls();
         return site;
@@ -136,18 +136,18 @@ TEST_F(FolderOperations, EnumerationListsEachLevel) {
     EXPECT_EQ(Names(*BuildEnumeration(items.Of(*site), kEnumFolders | kEnumNonFolders, context)),
               (std::vector<std::string>{"pub", "incoming", "a.txt"}));
     // A remote directory is listed on first use; an empty one lists nothing.
-    client->Script("ListDirectory", Text(Listing({{"deep", true}, {"f", false}})));
+    client->Script("ListDirectory", TextReply(Listing({{"deep", true}, {"f", false}})));
     EXPECT_EQ(Names(*BuildEnumeration(items.Of(*site->Content()->Items(0)), kEnumFolders | kEnumNonFolders, context)),
               (std::vector<std::string>{"deep", "f"}));
     EXPECT_EQ(client->CallLines(), (std::vector<std::string>{"ListDirectory|1|/pub|0"}));
-    client->Script("ListDirectory", Text(""));
+    client->Script("ListDirectory", TextReply(""));
     EXPECT_TRUE(BuildEnumeration(items.Of(*site->Content()->Items(1)), kEnumFolders | kEnumNonFolders, context)->empty());
     EXPECT_TRUE(box.shown.empty());
 }
 
 TEST_F(FolderOperations, ASiteThatCannotConnectShowsOneBoxAndNoEnumerator) {
     TFTPObject* site = AddSite(model.Nodes(), "Unreachable");
-    client->Script("OpenSession", Failure());
+    client->Script("OpenSession", FailureReply());
     EXPECT_EQ(BuildEnumeration(items.Of(*site), kEnumFolders | kEnumNonFolders, context), std::nullopt);
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].text, "Cannot connect to Unreachable!");
@@ -169,9 +169,9 @@ TEST_F(FolderOperations, RenameGoesThroughTheMainClientAndChangesNothingWhenRefu
     TFSObject* file = site->Content()->Items(1);
     ItemIdList* item = items.Of(*file);
 
-    client->Script("RenameRemoteObject", Value(-1));
+    client->Script("RenameRemoteObject", ValueReply(-1));
     EXPECT_EQ(RenameItem(item, "refused.txt", 0, context), RenameOutcome::Refused);
-    client->Script("RenameRemoteObject", Failure());
+    client->Script("RenameRemoteObject", FailureReply());
     EXPECT_EQ(RenameItem(item, "raised.txt", 0, context), RenameOutcome::Refused);
     EXPECT_EQ(file->Name, "old.txt");
     EXPECT_EQ(PidlDisplayName(item), "old.txt");

@@ -24,8 +24,8 @@ using mainclient::fake::Reply;
 namespace {
 
 using test::DataModuleDefinition;
-using test::Value;
-using test::Failure;
+using mainclient::fake::ValueReply;
+using mainclient::fake::FailureReply;
 
 // The dialog as a script: records what it was shown and edits the draft.
 class ScriptedDialog : public ProfileDialog {
@@ -298,7 +298,7 @@ TEST_F(ProfileRuns, NewProfileCancelledFailedOrRaisingLeavesTheModelAsItWas) {
         const char* what;
         bool ok;
         std::optional<Reply> reply;
-    } cases[] = {{"cancel", false, {}}, {"refused", true, Value(1)}, {"raised", true, Failure()}};
+    } cases[] = {{"cancel", false, {}}, {"refused", true, ValueReply(1)}, {"raised", true, FailureReply()}};
     for (const Case& c : cases) {
         dialog.script = [&](ProfileDraft& d) {
             d.hostName = "changed";
@@ -356,8 +356,8 @@ TEST_F(ProfileRuns, EditProfileCancelledFailedOrRaisingLeavesTheRecordAsItWas) {
         std::optional<Reply> reply;
         bool factoryFails;
     } cases[] = {{"cancel", false, {}, false},
-                 {"refused", true, Value(-1), false},
-                 {"raised", true, Failure(), false},
+                 {"refused", true, ValueReply(-1), false},
+                 {"raised", true, FailureReply(), false},
                  {"no main client", true, {}, true}};
     for (const Case& c : cases) {
         dialog.script = [&](ProfileDraft& d) {
