@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/datetime.h"
+#include "folder_test_support.h"
 #include "mainclient_fake/fake_main_client.h"
 
 using namespace lark;
@@ -20,26 +21,10 @@ using mainclient::fake::Reply;
 
 namespace {
 
-std::vector<std::uint8_t> Definition() {
-    std::ifstream in(LARK_SHELLEXT_FORMS "/TDM.tpf", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-Reply Text(std::string text) {
-    Reply r;
-    r.text = std::move(text);
-    return r;
-}
-Reply Value(std::int32_t value) {
-    Reply r;
-    r.value = value;
-    return r;
-}
-Reply Failure() {
-    Reply r;
-    r.fail = static_cast<std::int32_t>(0x80004005);
-    return r;
-}
+using test::DataModuleDefinition;
+using mainclient::fake::TextReply;
+using mainclient::fake::ValueReply;
+using mainclient::fake::FailureReply;
 
 std::string Listing(const std::vector<std::pair<std::string, bool>>& entries) {
     std::string text;
@@ -72,7 +57,7 @@ protected:
     // A site listed with the given entries.
     TFTPObject* ListedSite(const std::vector<std::pair<std::string, bool>>& entries) {
         TFTPObject* site = AddSite(model.Nodes(), "S");
-        client->Script("ListDirectory", Text(Listing(entries)));
+        client->Script("ListDirectory", TextReply(Listing(entries)));
         EXPECT_TRUE(site->LoadContent());
         client->ClearCalls();
         return site;
@@ -89,7 +74,7 @@ protected:
     std::shared_ptr<FakeMainClient> client = std::make_shared<FakeMainClient>();
     core::FixedClock clock{core::EncodeDate(2024, 6, 15)};
     TFTPContainer model{ModelServices{[this] { return client; }, nullptr, &clock}};
-    std::unique_ptr<TDM> dm = TDM::Create(Definition(), 0x0409);
+    std::unique_ptr<TDM> dm = TDM::Create(DataModuleDefinition(), 0x0409);
     FakeMessageBox box;
     FolderContext context{model, *dm, box};
     Items items;
@@ -151,18 +136,18 @@ TEST_F(FolderOperations, EnumerationListsEachLevel) {
     EXPECT_EQ(Names(*BuildEnumeration(items.Of(*site), kEnumFolders | kEnumNonFolders, context)),
               (std::vector<std::string>{"pub", "incoming", "a.txt"}));
     // A remote directory is listed on first use; an empty one lists nothing.
-    client->Script("ListDirectory", Text(Listing({{"deep", true}, {"f", false}})));
+    client->Script("ListDirectory", TextReply(Listing({{"deep", true}, {"f", false}})));
     EXPECT_EQ(Names(*BuildEnumeration(items.Of(*site->Content()->Items(0)), kEnumFolders | kEnumNonFolders, context)),
               (std::vector<std::string>{"deep", "f"}));
     EXPECT_EQ(client->CallLines(), (std::vector<std::string>{"ListDirectory|1|/pub|0"}));
-    client->Script("ListDirectory", Text(""));
+    client->Script("ListDirectory", TextReply(""));
     EXPECT_TRUE(BuildEnumeration(items.Of(*site->Content()->Items(1)), kEnumFolders | kEnumNonFolders, context)->empty());
     EXPECT_TRUE(box.shown.empty());
 }
 
 TEST_F(FolderOperations, ASiteThatCannotConnectShowsOneBoxAndNoEnumerator) {
     TFTPObject* site = AddSite(model.Nodes(), "Unreachable");
-    client->Script("OpenSession", Failure());
+    client->Script("OpenSession", FailureReply());
     EXPECT_EQ(BuildEnumeration(items.Of(*site), kEnumFolders | kEnumNonFolders, context), std::nullopt);
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].text, "Cannot connect to Unreachable!");
@@ -184,9 +169,9 @@ TEST_F(FolderOperations, RenameGoesThroughTheMainClientAndChangesNothingWhenRefu
     TFSObject* file = site->Content()->Items(1);
     ItemIdList* item = items.Of(*file);
 
-    client->Script("RenameRemoteObject", Value(-1));
+    client->Script("RenameRemoteObject", ValueReply(-1));
     EXPECT_EQ(RenameItem(item, "refused.txt", 0, context), RenameOutcome::Refused);
-    client->Script("RenameRemoteObject", Failure());
+    client->Script("RenameRemoteObject", FailureReply());
     EXPECT_EQ(RenameItem(item, "raised.txt", 0, context), RenameOutcome::Refused);
     EXPECT_EQ(file->Name, "old.txt");
     EXPECT_EQ(PidlDisplayName(item), "old.txt");
@@ -256,7 +241,7 @@ TEST(CopyHook, TheDestinationIsTheFolderOfTheShellsDestinationPath) {
 }
 
 TEST(CopyHook, DownloadsEachEntryIntoTheFolderAndRefusesHostileNames) {
-    auto dm = TDM::Create(Definition(), 0x0409);
+    auto dm = TDM::Create(DataModuleDefinition(), 0x0409);
     FakeMessageBox box;
     FakeMainClient client;
     const double when = core::EncodeDate(2024, 6, 15);
