@@ -79,10 +79,12 @@ public:
     virtual ~ItemSelection() = default;
     // Frees and empties the entries (SetSelectionList(none, none)); the source folder stays.
     virtual void Clear() = 0;
-    // The entries in selection order, each a single-item list; valid until the next change.
-    virtual std::vector<const ItemIdList*> Entries() const = 0;
-    // The absolute list of the folder the entries came from, or null.
-    virtual const ItemIdList* SourceFolder() const = 0;
+    // Copies of the entries in selection order, each a single-item list the caller frees with
+    // FreePidl (a paste pumps messages, and the selection may change meanwhile).
+    virtual std::vector<ItemIdList*> Entries() const = 0;
+    // A copy of the absolute list of the folder the entries came from (the caller frees it),
+    // or null.
+    virtual ItemIdList* SourceFolder() const = 0;
 };
 
 // What the actions need from Windows.
