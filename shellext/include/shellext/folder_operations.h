@@ -7,7 +7,6 @@
 // model's typed accessors before its node is touched, so foreign, damaged, stale or mistyped
 // items are refused, never followed.
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +16,7 @@
 #include "mainclient/main_client.h"
 #include "shellext/data_module.h"
 #include "shellext/item_ids.h"
+#include "shellext/selection_list.h"
 #include "shellext/model/site_model.h"
 
 namespace lark::shellext {
@@ -75,32 +75,6 @@ enum class RenameOutcome {
 RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintptr_t window, FolderContext& context);
 
 // ---- the copy hook ----
-
-// One item of the selection as the copy hook downloads it: copied from the node when the
-// selection was made, so the hook (which may run on another thread) reads no live node.
-struct SelectionEntry {
-    std::string connectionId;
-    std::string remotePath;
-    std::string name;
-    std::int64_t size = 0;
-    core::DateTime modified = 0;
-    bool isFolder = false;
-};
-
-// The remote items last selected in a view, for the copy hook. Thread-safe.
-class SelectionList {
-public:
-    // The remote directories and files among the lists' last items (others are passed over),
-    // read from their nodes now.
-    void SetItems(const ItemIdList* const* lists, unsigned count);
-    void Set(std::vector<SelectionEntry> entries);
-    void Clear();
-    std::vector<SelectionEntry> Snapshot() const;
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<SelectionEntry> entries_;
-};
 
 // The folder a destination path lies in: everything up to and including its last "\" (or
 // "/"); "" when it has none.
