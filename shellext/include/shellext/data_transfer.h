@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "shellext/item_ids.h"
+#include "shellext/transfer_actions.h"
 
 namespace lark::shellext {
 
@@ -16,22 +17,15 @@ namespace lark::shellext {
 inline constexpr char kProfileObjectFormatName[] = "Lark-FTP Profile Object";
 inline constexpr char kFileSystemObjectFormatName[] = "Lark-FTP File System Object";
 
-// OLE's values, for portable code (DROPEFFECT_*, MK_*, CF_HDROP, DVASPECT_CONTENT, TYMED_*).
+// OLE's values, for portable code (DROPEFFECT_*, MK_*, CF_HDROP, DVASPECT_CONTENT, TYMED_*);
+// kDropEffectCopy and kDropEffectMove and TransferFormat come with the actions.
 inline constexpr std::uint32_t kDropEffectNone = 0;
-inline constexpr std::uint32_t kDropEffectCopy = 1;
-inline constexpr std::uint32_t kDropEffectMove = 2;
 inline constexpr std::uint32_t kDropEffectLink = 4;
 inline constexpr std::uint32_t kKeyControl = 0x0008;
 inline constexpr std::uint32_t kClipboardHDrop = 15;
 inline constexpr std::uint32_t kAspectContent = 1;
 inline constexpr std::uint32_t kTymedHGlobal = 1;
 inline constexpr std::uint32_t kTymedIStream = 4;
-
-enum class TransferFormat {
-    ProfileItem,  // "Lark-FTP Profile Object"
-    FileItem,     // "Lark-FTP File System Object"
-    HDrop,        // CF_HDROP naming the transfer marker folder
-};
 
 // The formats a data source of these items offers, by the kind of the last item (0, no items,
 // counts as a site folder): the profile format for site folders and profiles; the file-system
