@@ -208,29 +208,6 @@ std::shared_ptr<mainclient::MainClient> NewMainClient(const TFTPContainer& model
     return client;
 }
 
-void SelectionList::SetItems(const ItemIdList* const* lists, unsigned count) {
-    std::vector<SelectionEntry> entries;
-    for (unsigned i = 0; lists && i < count; ++i) {
-        const TFSObject* node = RemoteNodeOf(LastPidlItem(lists[i]));
-        if (!node) continue;
-        entries.push_back({node->GetConnectionID(), node->GetRemotePath(), node->Name, node->Size, node->Modified,
-                           node->IsFolder()});
-    }
-    Set(std::move(entries));
-}
-
-void SelectionList::Set(std::vector<SelectionEntry> entries) {
-    std::lock_guard lock(mutex_);
-    entries_ = std::move(entries);
-}
-
-void SelectionList::Clear() { Set({}); }
-
-std::vector<SelectionEntry> SelectionList::Snapshot() const {
-    std::lock_guard lock(mutex_);
-    return entries_;
-}
-
 std::string DestinationFolderOf(std::string_view destination) {
     const std::size_t last = destination.find_last_of("\\/");
     if (last == std::string_view::npos) return {};

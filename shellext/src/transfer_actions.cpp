@@ -14,45 +14,17 @@ using localization::MsgDlgType;
 
 namespace {
 
-// A list of the default allocator, freed when it goes out of scope.
-class Owned {
-public:
-    Owned() = default;
-    explicit Owned(ItemIdList* list) : list_(list) {}
-    Owned(Owned&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
-    Owned& operator=(Owned&& other) noexcept {
-        if (this != &other) {
-            FreePidl(list_);
-            list_ = std::exchange(other.list_, nullptr);
-        }
-        return *this;
-    }
-    ~Owned() { FreePidl(list_); }
-    ItemIdList* get() const { return list_; }
-    ItemIdList* Release() { return std::exchange(list_, nullptr); }
-
-private:
-    ItemIdList* list_ = nullptr;
-};
-
-std::vector<Owned> Own(std::vector<ItemIdList*> lists) {
-    std::vector<Owned> out;
-    out.reserve(lists.size());
-    for (ItemIdList* list : lists) out.emplace_back(list);
-    return out;
-}
-
 // `first` followed by `second`; throws when the memory is not there.
-Owned Joined(const ItemIdList* first, const ItemIdList* second) {
+OwnedPidl Joined(const ItemIdList* first, const ItemIdList* second) {
     if (!first && !second) return {};
     ItemIdList* list = CombinePidls(first, second);
     if (!list) throw std::bad_alloc();
-    return Owned(list);
+    return OwnedPidl(list);
 }
 
 // A one-item notice (the second identifier null) for `folder` followed by `item`.
 void NotifyFor(ActionContext& context, ShellChange event, const ItemIdList* folder, const ItemIdList* item) {
-    const Owned list = Joined(folder, item);
+    const OwnedPidl list = Joined(folder, item);
     context.shell.Notify(event, list.get(), nullptr);
 }
 
@@ -151,7 +123,7 @@ bool IsValidDropTarget(const ItemIdList* target, ActionContext& context) {
         if (!targetNode) return false;  // a stale or foreign target takes nothing
         if (targetNode->ItemKind() == ItemKindRemoteFile) return true;
     }
-    for (const Owned& entry : Own(context.selection.Entries())) {
+    for (const OwnedPidl& entry : context.selection.Items()) {
         const RegisteredNode* node = PidlNode(entry.get());
         if (!node) continue;  // freed meanwhile: inert
         // Already in the target's collection, the target itself, or one of its ancestors.
@@ -182,7 +154,7 @@ ActionResult PasteFromClipboard(const ItemIdList* folderList, const ItemIdList* 
         } else {
             result = PasteFileObjects(target, *data, kDropEffectCopy, context);
         }
-        const Owned updated = Joined(folderList, targetList);
+        const OwnedPidl updated = Joined(folderList, targetList);
         context.shell.Notify(ShellChange::UpdateDir, updated.get(), nullptr);
         return result;
     } catch (const std::exception&) {
@@ -230,9 +202,9 @@ ActionResult PasteProfiles(const ItemIdList* target, TransferData*, std::uint32_
         TFTPObject* folder = SiteNodeOf(target);
         if (target && !(folder && folder->IsFolder())) return kActionInvalidArg;
         if (!IsValidDropTarget(target, context)) return kActionInvalidArg;
-        std::vector<Owned> entries = Own(context.selection.Entries());
+        std::vector<OwnedPidl> entries = context.selection.Items();
         if (entries.empty()) return kActionOk;
-        const Owned sourceFolder(context.selection.SourceFolder());
+        const OwnedPidl sourceFolder = context.selection.SourceFolder();
         std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
         TFTPObjects& collection = folder ? folder->Children() : context.folder.model.Nodes();
         for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
@@ -264,7 +236,7 @@ ActionResult PasteFileObjects(const ItemIdList* target, TransferData& data, std:
         if (!site && !dir) return kActionInvalidArg;
         ActionResult result = kActionOk;
         if (data.Read(TransferFormat::FileItem)) {
-            std::vector<Owned> entries = Own(context.selection.Entries());
+            std::vector<OwnedPidl> entries = context.selection.Items();
             std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
             std::string connection;
             std::string path;
@@ -404,7 +376,7 @@ std::int32_t DeleteItems(std::uintptr_t window, unsigned count, const ItemIdList
             const char* caption = site ? (folder ? "STR_48" : "STR_43") : (folder ? "STR_68" : "STR_63");
             if (!Confirmed(context, window, text, texts.Text(caption))) return 0;
             std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
-            const Owned absolute = Joined(folderList, item);
+            const OwnedPidl absolute = Joined(folderList, item);
             if (site) {
                 const std::string path = SitePathOf(item);
                 last = folder ? client->DeleteProfileFolder(path) : client->DeleteProfile(path);
@@ -430,7 +402,7 @@ std::int32_t DeleteItems(std::uintptr_t window, unsigned count, const ItemIdList
             return 0;
         std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
         for (const ItemIdList* item : list) {
-            const Owned absolute = Joined(folderList, item);
+            const OwnedPidl absolute = Joined(folderList, item);
             if (sites) {
                 TFTPObject* site = SiteNodeOf(item);
                 if (!site) continue;
@@ -469,7 +441,7 @@ ActionResult CreateNewItem(const FolderLists& folder, NewItemKind kind, ActionCo
         TFTPObject* ownSite = SiteNodeOf(own);
         TFSObject* ownDir = ownSite ? nullptr : RemoteNodeOf(own);
         if (own && !ownSite && !(ownDir && ownDir->IsFolder())) return kActionInvalidArg;
-        const Owned absolute(folder.Absolute());
+        const OwnedPidl absolute(folder.Absolute());
         const std::string newName = context.folder.dataModule.Text("STR_79");
         RegisteredNode* made = nullptr;
 
@@ -530,10 +502,10 @@ ActionResult CreateNewItem(const FolderLists& folder, NewItemKind kind, ActionCo
             }
             made = node;
         }
-        Owned item(CreatePidlItem(*made));
+        OwnedPidl item(CreatePidlItem(*made));
         if (!item.get()) throw std::bad_alloc();
         NotifyFor(context, ShellChange::MakeDir, absolute.get(), item.get());
-        if (created) *created = item.Release();
+        if (created) *created = item.release();
         return kActionOk;
     } catch (const std::exception&) {
         return kActionFail;
@@ -548,14 +520,14 @@ ActionResult MoveToFolder(std::uintptr_t window, unsigned count, const ItemIdLis
     if (list.empty()) return kActionFalse;
     try {
         // The browse starts at the site that holds the items.
-        Owned root(CopyPidl(folder.root));
+        OwnedPidl root(CopyPidl(folder.root));
         for (const ItemIdList* item = folder.relative; item && PidlSize(item) > 2; item = NextPidlItem(item)) {
             if (!SiteNodeOf(item)) break;
-            Owned one(CopyFirstPidlItem(item));
+            OwnedPidl one(CopyFirstPidlItem(item));
             if (!one.get()) throw std::bad_alloc();
             root = Joined(root.get(), one.get());
         }
-        const Owned chosen(
+        const OwnedPidl chosen(
             context.shell.BrowseForFolder(window, root.get(), context.folder.dataModule.Text("STR_3")));
         if (!chosen.get()) return kActionFalse;
         TFSObject* destination = RemoteNodeOf(LastPidlItem(chosen.get()));
@@ -571,7 +543,7 @@ ActionResult MoveToFolder(std::uintptr_t window, unsigned count, const ItemIdLis
             client->RenameRemoteObject(node->GetConnectionID(), node->GetRemotePath(), target + node->Name);
         }
         // Both folders listed again, so the moved objects leave the old view and reach the new.
-        const Owned source(folder.Absolute());
+        const OwnedPidl source(folder.Absolute());
         RefreshFolderOf(folder.relative);
         RefreshFolderOf(chosen.get());
         context.shell.Notify(ShellChange::UpdateDir, chosen.get(), nullptr);
@@ -591,7 +563,7 @@ ActionResult OpenItems(std::uintptr_t window, unsigned count, const ItemIdList* 
                 if (!client) client = NewMainClient(context.folder.model);
                 client->OpenRemoteFile(remote->GetConnectionID(), remote->GetRemotePath());
             } else if (PidlNode(item)) {
-                const Owned absolute = Joined(folderList, item);
+                const OwnedPidl absolute = Joined(folderList, item);
                 context.shell.OpenFolder(window, absolute.get());
             }
         }

@@ -123,37 +123,20 @@ public:
     }
 };
 
-// The selection as the clipboard data keeps it: single-item copies.
-class FakeSelection : public ItemSelection {
-public:
-    ~FakeSelection() override {
-        Clear();
-        FreePidl(source_);
+// The selection set to the nodes' items, as our data source sets it when read.
+inline void SelectNodes(SelectionList& selection, const std::vector<const RegisteredNode*>& nodes,
+                        const ItemIdList* source = nullptr) {
+    ItemIdList* items = nullptr;
+    for (const RegisteredNode* n : nodes) {
+        ItemIdList* one = CreatePidlItem(*n);
+        ItemIdList* joined = CombinePidls(items, one);
+        FreePidl(one);
+        FreePidl(items);
+        items = joined;
     }
-    void Set(const std::vector<const RegisteredNode*>& nodes, const ItemIdList* source = nullptr) {
-        Clear();
-        for (const RegisteredNode* n : nodes) items_.push_back(CreatePidlItem(*n));
-        FreePidl(source_);
-        source_ = CopyPidl(source);
-    }
-    void Clear() override {
-        ++clears;
-        for (ItemIdList* i : items_) FreePidl(i);
-        items_.clear();
-    }
-    std::vector<ItemIdList*> Entries() const override {
-        std::vector<ItemIdList*> out;
-        for (ItemIdList* i : items_) out.push_back(CopyPidl(i));
-        return out;
-    }
-    ItemIdList* SourceFolder() const override { return CopyPidl(source_); }
-    std::size_t Count() const { return items_.size(); }
-    int clears = 0;
-
-private:
-    std::vector<ItemIdList*> items_;
-    ItemIdList* source_ = nullptr;
-};
+    selection.Set(items, source);
+    FreePidl(items);
+}
 
 class FakeDialogs : public ItemDialogs {
 public:
@@ -246,7 +229,7 @@ protected:
     FolderContext folderContext{model, *dm, box};
     FakeShell shell;
     FakeDialogs dialogs;
-    FakeSelection selection;
+    SelectionList selection;
     ActionContext context{folderContext, shell, dialogs, selection};
     Lists lists;
 };

@@ -251,7 +251,7 @@ TEST_F(Actions, PastingAProfileCopiesEveryFieldUnderAUniqueName) {
     TFTPObject* target = AddSite(model.Nodes(), "T", true);
     AddSite(target->Children(), "Web");
     AddSite(target->Children(), "Web (2)");
-    selection.Set({source});
+    SelectNodes(selection, {source});
     EXPECT_EQ(PasteProfiles(lists.Of(*target), nullptr, kDropEffectCopy, context), kActionOk);
     EXPECT_EQ(client->CallLines(),
               Lines{"AddProfile|\\T\\|Web (3)|ftp.example.com|me|secret|2121|0|proxy|8080|/pub|-1|0|1|2|pu|pp|2|key|kp"});
@@ -270,7 +270,7 @@ TEST_F(Actions, AFolderIsNeverPastedIntoItselfItsSubtreeOrWhereItLies) {
     TFTPObject* top = AddSite(model.Nodes(), "Top", true);
     TFTPObject* mid = AddSite(top->Children(), "Mid", true);
     TFTPObject* other = AddSite(model.Nodes(), "Other", true);
-    selection.Set({top});
+    SelectNodes(selection, {top});
     for (const RegisteredNode* target : {static_cast<const RegisteredNode*>(top), static_cast<const RegisteredNode*>(mid)})
         EXPECT_EQ(PasteProfiles(lists.Of(*target), nullptr, kDropEffectCopy, context), kActionInvalidArg);
     EXPECT_FALSE(IsValidDropTarget(nullptr, context));  // the root level already holds it
@@ -291,7 +291,7 @@ TEST_F(Actions, AMovedFolderArrivesWithItsSubtreeAndLeavesItsSource) {
     original.AssignFields(*web->ServerInfo());
     ItemIdList* source = lists.Keep(CombinePidls(nullptr, nullptr));  // the namespace root: no items
     (void)source;
-    selection.Set({team});
+    SelectNodes(selection, {team});
     EXPECT_EQ(PasteProfiles(lists.Of(*target), nullptr, kDropEffectMove, context), kActionOk);
     EXPECT_EQ(client->CallLines(), (Lines{"AddProfileFolder|Team|\\Target\\",
                                           "AddProfile|\\Target\\Team\\|Web|h|anonymous|pw|21|-1||||0|0|0|0|||1||",
@@ -310,7 +310,7 @@ TEST_F(Actions, AFailedAddInsideAMovedFolderKeepsTheSource) {
     AddSite(team->Children(), "B");
     TFTPObject* target = AddSite(model.Nodes(), "Target", true);
     client->Script("AddProfile", ValueReply(-5));
-    selection.Set({team});
+    SelectNodes(selection, {team});
     EXPECT_EQ(PasteProfiles(lists.Of(*target), nullptr, kDropEffectMove, context), kActionOk);
     EXPECT_EQ(client->CallLines(),
               (Lines{"AddProfileFolder|Team|\\Target\\", "AddProfile|\\Target\\Team\\|A||anonymous|guest@example.com|21|-1||||0|0|0|0|||1||",
@@ -327,7 +327,7 @@ TEST_F(Actions, AFailedAddInsideAMovedFolderKeepsTheSource) {
 TEST_F(Actions, ProfilePasteTakesOnlySiteEntries) {
     TFTPObject* site = ListedSite("S", {{"f", false}});
     TFTPObject* target = AddSite(model.Nodes(), "T", true);
-    selection.Set({site->Content()->Items(0)});
+    SelectNodes(selection, {site->Content()->Items(0)});
     EXPECT_EQ(PasteProfiles(lists.Of(*target), nullptr, kDropEffectMove, context), kActionOk);
     EXPECT_TRUE(client->calls().empty());
     EXPECT_EQ(target->Children().Count(), 0);
@@ -341,7 +341,7 @@ TEST_F(Actions, PasteEmptiesTheSelectionReadsTheClipboardThenChecks) {
     auto data = std::make_shared<FakeData>();
     shell.clipboard = data;
     // A stale selection and a data object from elsewhere: nothing is pasted.
-    selection.Set({a});
+    SelectNodes(selection, {a});
     data->offers = {TransferFormat::ProfileItem};
     EXPECT_EQ(PasteFromClipboard(folderList, targetList, context), kActionOk);
     EXPECT_TRUE(client->calls().empty());
@@ -349,14 +349,14 @@ TEST_F(Actions, PasteEmptiesTheSelectionReadsTheClipboardThenChecks) {
     EXPECT_EQ(shell.notices, (std::vector<Notice>{{ShellChange::UpdateDir, "T", true}}));
 
     // Our own data source refills it when read.
-    data->onRead = [&] { selection.Set({a}); };
+    data->onRead = [&] { SelectNodes(selection, {a}); };
     EXPECT_EQ(PasteFromClipboard(folderList, targetList, context), kActionOk);
     EXPECT_EQ(client->CallLines(), Lines{"AddProfile|\\T\\|A||anonymous|guest@example.com|21|-1||||0|0|0|0|||1||"});
     EXPECT_EQ(model.Nodes().Count(), 2);  // a paste is a copy
 
     // Onto the folder it came from: refused after the read.
     client->ClearCalls();
-    data->onRead = [&] { selection.Set({target->Children().Items(0)}); };
+    data->onRead = [&] { SelectNodes(selection, {target->Children().Items(0)}); };
     EXPECT_EQ(PasteFromClipboard(folderList, targetList, context), kActionInvalidArg);
     EXPECT_TRUE(client->calls().empty());
 
@@ -393,7 +393,7 @@ TEST_F(Actions, RemoteFilesAreCopiedOnTheServerDirectoriesSkipped) {
     TFTPObject* to = ListedSite("To", {{"old", false}});
     auto data = std::make_shared<FakeData>();
     data->offers = {TransferFormat::FileItem, TransferFormat::HDrop};
-    data->onRead = [&] { selection.Set({from->Content()->Items(0), from->Content()->Items(1), from->Content()->Items(2)}); };
+    data->onRead = [&] { SelectNodes(selection, {from->Content()->Items(0), from->Content()->Items(1), from->Content()->Items(2)}); };
     client->SetDefault("ListDirectory", TextReply(Listing({{"a.txt", false}, {"b.txt", false}})));
     EXPECT_EQ(PasteFileObjects(lists.Of(*to), *data, kDropEffectMove, context), kActionOk);
     EXPECT_EQ(client->CallLines(), (Lines{"CopyRemoteFile|1|1|/b.txt|/b.txt|0", "CopyRemoteFile|1|1|/a.txt|/a.txt|0",

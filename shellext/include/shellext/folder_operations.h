@@ -8,7 +8,6 @@
 // items are refused, never followed.
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +17,7 @@
 #include "mainclient/main_client.h"
 #include "shellext/data_module.h"
 #include "shellext/item_ids.h"
+#include "shellext/selection_list.h"
 #include "shellext/model/site_model.h"
 
 namespace lark::shellext {
@@ -83,32 +83,6 @@ std::string SitePathOf(const ItemIdList* item);
 std::shared_ptr<mainclient::MainClient> NewMainClient(const TFTPContainer& model);
 
 // ---- the copy hook ----
-
-// One item of the selection as the copy hook downloads it: copied from the node when the
-// selection was made, so the hook (which may run on another thread) reads no live node.
-struct SelectionEntry {
-    std::string connectionId;
-    std::string remotePath;
-    std::string name;
-    std::int64_t size = 0;
-    core::DateTime modified = 0;
-    bool isFolder = false;
-};
-
-// The remote items last selected in a view, for the copy hook. Thread-safe.
-class SelectionList {
-public:
-    // The remote directories and files among the lists' last items (others are passed over),
-    // read from their nodes now.
-    void SetItems(const ItemIdList* const* lists, unsigned count);
-    void Set(std::vector<SelectionEntry> entries);
-    void Clear();
-    std::vector<SelectionEntry> Snapshot() const;
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<SelectionEntry> entries_;
-};
 
 // The folder a destination path lies in: everything up to and including its last "\" (or
 // "/"); "" when it has none.
