@@ -161,7 +161,7 @@ ActionResult InvokeMenuCommand(std::uint32_t command, const MenuTarget& target, 
             return result;
         }
         case kRefresh:
-            return target.view ? target.view->Refresh() : kActionInvalidArg;
+            return target.view ? target.view->RefreshView() : kActionInvalidArg;
         case kCopy:
             return target.count > 0 ? clipboard.CopyToClipboard(target) : kActionInvalidArg;
         case kPaste: {
@@ -179,7 +179,7 @@ ActionResult InvokeMenuCommand(std::uint32_t command, const MenuTarget& target, 
         case kList:
         case kDetails:
             if (!target.view) return kActionInvalidArg;
-            target.view->SetViewMode(command);
+            target.view->ApplyViewMode(command);
             return kActionOk;
         case kNewFolder:
             return CreateNewItem(target.folder, target.insideSite ? NewItemKind::RemoteDirectory : NewItemKind::SiteFolder,

@@ -55,6 +55,33 @@ void RemoveRemoteNode(TFSObject& node) {
     if (index >= 0) level.Delete(index);
 }
 
+// Adds a node with a new record that `fill` sets, then tells the main client (AddProfileFolder or
+// AddProfile at the node's folder path). A node whose add fails or raises is removed again, so
+// node i and record i stay together. The out value; `made` is the node when it stays.
+template <class Fill>
+std::int32_t AddSiteNode(TFTPObjects& collection, mainclient::MainClient& client, TFTPObject*& made, Fill fill) {
+    made = nullptr;
+    TFTPObject* node = collection.AddNewRecord();
+    std::int32_t result = 0;
+    try {
+        TFtpServerInfo& record = *node->ServerInfo();
+        fill(record);
+        if (record.IsFolder) node->Children().Bind(record.Servers());
+        const std::string folderPath = GetObjectPath(*node, "\\");
+        result = record.IsFolder ? client.AddProfileFolder(record.ProfileName, folderPath)
+                                 : client.AddProfile(ProfileRecordOf(record, folderPath));
+    } catch (...) {
+        RemoveSiteNode(*node);
+        throw;
+    }
+    if (result < 0) {
+        RemoveSiteNode(*node);
+        return result;
+    }
+    made = node;
+    return result;
+}
+
 // Whether `node` is `ancestor` or lies below it.
 bool IsWithin(const RegisteredNode* node, const RegisteredNode* ancestor) {
     for (const RegisteredNode* n = node; n; n = n->NodeParent())
@@ -166,24 +193,12 @@ std::int32_t PasteProfileObject(TFTPObjects& collection, const TFTPObject& sourc
     const TFtpServerInfo* from = source.ServerInfo();
     if (!from) return -1;
     const std::string name = UniqueProfileName(collection, from->ProfileName);
-    TFTPObject* node = collection.AddNewRecord();
-    std::int32_t result = 0;
-    try {
-        TFtpServerInfo& record = *node->ServerInfo();
+    TFTPObject* node = nullptr;
+    std::int32_t result = AddSiteNode(collection, client, node, [&](TFtpServerInfo& record) {
         record.AssignFields(*from);
         record.ProfileName = name;
-        if (record.IsFolder) node->Children().Bind(record.Servers());
-        const std::string folderPath = GetObjectPath(*node, "\\");
-        result = record.IsFolder ? client.AddProfileFolder(name, folderPath)
-                                 : client.AddProfile(ProfileRecordOf(record, folderPath));
-    } catch (...) {
-        RemoveSiteNode(*node);
-        throw;
-    }
-    if (result < 0) {
-        RemoveSiteNode(*node);
-        return result;
-    }
+    });
+    if (!node) return result;
     if (!node->IsFolder()) return result;
     // The members as they are now: the new folder can never be among them (a folder is never
     // pasted into its own subtree), and a fixed count ends the walk whatever happens.
@@ -456,22 +471,12 @@ ActionResult CreateNewItem(const FolderLists& folder, NewItemKind kind, ActionCo
             } else {
                 const std::string name = UniqueProfileName(collection, newName);
                 std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
-                TFTPObject* node = collection.AddNewRecord();
-                std::int32_t ok = -1;
-                try {
-                    TFtpServerInfo& record = *node->ServerInfo();
+                TFTPObject* node = nullptr;
+                AddSiteNode(collection, *client, node, [&](TFtpServerInfo& record) {
                     record.ProfileName = name;
                     record.IsFolder = true;
-                    node->Children().Bind(record.Servers());
-                    ok = client->AddProfileFolder(name, GetObjectPath(*node, "\\"));
-                } catch (...) {
-                    RemoveSiteNode(*node);
-                    throw;
-                }
-                if (ok < 0) {
-                    RemoveSiteNode(*node);
-                    return kActionFail;
-                }
+                });
+                if (!node) return kActionFail;
                 made = node;
             }
         } else {

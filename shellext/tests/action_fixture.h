@@ -123,17 +123,23 @@ public:
     }
 };
 
+// The nodes' items joined into one list (the caller frees it).
+inline ItemIdList* JoinItems(const std::vector<const RegisteredNode*>& nodes) {
+    ItemIdList* list = nullptr;
+    for (const RegisteredNode* n : nodes) {
+        ItemIdList* one = CreatePidlItem(*n);
+        ItemIdList* joined = CombinePidls(list, one);
+        FreePidl(one);
+        FreePidl(list);
+        list = joined;
+    }
+    return list;
+}
+
 // The selection set to the nodes' items, as our data source sets it when read.
 inline void SelectNodes(SelectionList& selection, const std::vector<const RegisteredNode*>& nodes,
                         const ItemIdList* source = nullptr) {
-    ItemIdList* items = nullptr;
-    for (const RegisteredNode* n : nodes) {
-        ItemIdList* one = CreatePidlItem(*n);
-        ItemIdList* joined = CombinePidls(items, one);
-        FreePidl(one);
-        FreePidl(items);
-        items = joined;
-    }
+    ItemIdList* items = JoinItems(nodes);
     selection.Set(items, source);
     FreePidl(items);
 }
@@ -181,17 +187,7 @@ struct Lists {
     }
     ItemIdList* Of(const RegisteredNode& node) { return Keep(CreatePidlItem(node)); }
     // The items of the nodes joined into one list.
-    ItemIdList* Join(const std::vector<const RegisteredNode*>& nodes) {
-        ItemIdList* list = nullptr;
-        for (const RegisteredNode* n : nodes) {
-            ItemIdList* one = CreatePidlItem(*n);
-            ItemIdList* joined = CombinePidls(list, one);
-            FreePidl(one);
-            FreePidl(list);
-            list = joined;
-        }
-        return Keep(list);
-    }
+    ItemIdList* Join(const std::vector<const RegisteredNode*>& nodes) { return Keep(JoinItems(nodes)); }
 };
 
 class ActionFixture : public ::testing::Test {

@@ -17,13 +17,13 @@ class FakeView : public ViewCommands {
 public:
     int mode = 4;
     Lines calls;
-    int ViewMode() const override { return mode; }
-    void SetViewMode(std::uint32_t command) override {
+    int CurrentViewMode() const override { return mode; }
+    void ApplyViewMode(std::uint32_t command) override {
         mode = static_cast<int>(command) - 300;
         calls.push_back("SetViewMode " + std::to_string(command));
     }
     void StartRename() override { calls.push_back("StartRename"); }
-    ActionResult Refresh() override {
+    ActionResult RefreshView() override {
         calls.push_back("Refresh");
         return kActionOk;
     }

@@ -44,14 +44,14 @@ class ViewCommands {
 public:
     virtual ~ViewCommands() = default;
     // 1 large icons, 2 small icons, 3 list, 4 details.
-    virtual int ViewMode() const = 0;
+    virtual int CurrentViewMode() const = 0;
     // 301-304: view mode, list style and image list, the merged View menu's radio check moved
     // to the command, icons arranged.
-    virtual void SetViewMode(std::uint32_t command) = 0;
+    virtual void ApplyViewMode(std::uint32_t command) = 0;
     // Label editing on the first selected row that carries an item.
     virtual void StartRename() = 0;
     // Re-lists the shown folder and announces it (IShellView::Refresh); its HRESULT.
-    virtual ActionResult Refresh() = 0;
+    virtual ActionResult RefreshView() = 0;
 };
 
 // One entry of a built menu (ids already offset).
