@@ -180,12 +180,9 @@ RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintpt
     }
     const std::string name(newName);
     try {
-        const MainClientFactory& create = context.model.Services().createMainClient;
-        if (!create) return RenameOutcome::Refused;
-        std::shared_ptr<mainclient::MainClient> client = create();
-        if (!client) return RenameOutcome::Refused;
+        std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.model);
         if (site) {
-            const std::string path = SlashesToBackslashes(PidlToPath(item));
+            const std::string path = SitePathOf(item);
             const std::int32_t result =
                 site->IsFolder() ? client->RenameProfileFolder(path, name) : client->RenameProfile(path, name);
             if (result < 0 || !site->ServerInfo()) return RenameOutcome::Refused;
@@ -200,6 +197,15 @@ RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintpt
     }
     SetPidlDisplayName(item, name);
     return RenameOutcome::Renamed;
+}
+
+std::string SitePathOf(const ItemIdList* item) { return SlashesToBackslashes(PidlToPath(item)); }
+
+std::shared_ptr<mainclient::MainClient> NewMainClient(const TFTPContainer& model) {
+    const MainClientFactory& create = model.Services().createMainClient;
+    std::shared_ptr<mainclient::MainClient> client = create ? create() : nullptr;
+    if (!client) throw core::Error("The main client cannot be reached");
+    return client;
 }
 
 std::string DestinationFolderOf(std::string_view destination) {

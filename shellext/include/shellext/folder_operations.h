@@ -7,6 +7,7 @@
 // model's typed accessors before its node is touched, so foreign, damaged, stale or mistyped
 // items are refused, never followed.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,6 +74,13 @@ enum class RenameOutcome {
 // or failure changes nothing. On success the node's name and the item's stored display name
 // become the new name.
 RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintptr_t window, FolderContext& context);
+
+// The site path of an item as the main client's profile methods take it: PidlToPath with every
+// "/" replaced by "\\".
+std::string SitePathOf(const ItemIdList* item);
+
+// A new automation object through the model's factory; throws core::Error when there is none.
+std::shared_ptr<mainclient::MainClient> NewMainClient(const TFTPContainer& model);
 
 // ---- the copy hook ----
 

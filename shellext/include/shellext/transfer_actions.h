@@ -28,6 +28,7 @@
 #include "shellext/folder_operations.h"
 #include "shellext/item_ids.h"
 #include "shellext/model/site_model.h"
+#include "shellext/selection_list.h"
 
 namespace lark::shellext {
 
@@ -72,19 +73,6 @@ public:
     virtual std::optional<std::vector<std::string>> DropFiles() = 0;
 };
 
-// The process-wide selection of copied or dragged items that paste and drop read (the
-// identifier SelectionList of the clipboard and drag data).
-class ItemSelection {
-public:
-    virtual ~ItemSelection() = default;
-    // Frees and empties the entries (SetSelectionList(none, none)); the source folder stays.
-    virtual void Clear() = 0;
-    // The entries in selection order, each a single-item list; valid until the next change.
-    virtual std::vector<const ItemIdList*> Entries() const = 0;
-    // The absolute list of the folder the entries came from, or null.
-    virtual const ItemIdList* SourceFolder() const = 0;
-};
-
 // What the actions need from Windows.
 class ShellHost {
 public:
@@ -126,7 +114,7 @@ struct ActionContext {
     FolderContext& folder;  // model, texts, message box
     ShellHost& shell;
     ItemDialogs& dialogs;
-    ItemSelection& selection;
+    SelectionList& selection;  // what was copied or dragged (SelectionList::Global() in lx)
 };
 
 // The folder an action runs in: its root list (the junction) and relative list (null for the

@@ -23,16 +23,12 @@ HRESULT ReadDropFileList(HGLOBAL handle, std::vector<std::string>& list);
 std::shared_ptr<TransferData> TransferDataOf(IDataObject* data);
 
 // The services of the library: the model, texts and box of LxLibrary, the Windows shell host,
-// the lx dialogs and the process-wide item selection. Valid while the library is loaded.
+// the lx dialogs and the process-wide SelectionList. Valid while the library is loaded.
 ActionContext LibraryActionContext();
 // The shell host and dialogs behind LibraryActionContext (tests may replace the dialogs).
 ShellHost& LibraryShellHost();
 ItemDialogs& LibraryDialogs();
 void SetLibraryDialogs(ItemDialogs* dialogs);  // null: the real dialogs
-void SetLibrarySelection(ItemSelection* selection);  // the clipboard data's SelectionList
-ItemSelection& LibrarySelection();
-// CopyToClipboard of the clipboard data, for the menu's Copy.
-void SetLibraryClipboardWriter(ClipboardWriter* writer);
 
 // What owns a context menu: the folder (and the view, when a view makes the menu). `keepAlive`
 // (the folder or view object) is referenced for the menu's life; `view` is null for a folder.
