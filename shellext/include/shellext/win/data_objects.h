@@ -67,6 +67,22 @@ protected:
 HRESULT CreateDataTarget(IUnknown* folder, IUnknown* view, DropRows* rows, const ItemIdList* folderList,
                          const ItemIdList* targetItem, HWND window, REFIID iid, void** out);
 
+// What a drop hands over to once the target accepted it: the transfer actions (validity against
+// the selection, paste of profiles, paste of remote or local files). The data object is the
+// drop's; the actions read the SelectionList for our own items.
+class DropActions {
+public:
+    virtual bool IsValidDropTarget(const ItemIdList* target) = 0;
+    virtual HRESULT PasteProfiles(const ItemIdList* target, IDataObject* data, DWORD effect) = 0;
+    virtual HRESULT PasteFileObjects(const ItemIdList* target, IDataObject* data, DWORD effect) = 0;
+
+protected:
+    ~DropActions() = default;
+};
+// The actions drops hand over to: the library's, installed at library start, or a test's. While
+// none are installed every drop is refused.
+void SetDropActions(DropActions* actions);
+
 // The view calls this before its window goes (after RevokeDragDrop): the target forgets the rows
 // and releases the view and the folder; later calls refuse every drop. Accepts null.
 void DetachDataTarget(IDropTarget* target);
