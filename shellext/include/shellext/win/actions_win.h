@@ -22,9 +22,9 @@ HRESULT ReadDropFileList(HGLOBAL handle, std::vector<std::string>& list);
 // A data object as the actions read it. The object is referenced while the adapter lives.
 std::shared_ptr<TransferData> TransferDataOf(IDataObject* data);
 
-// The services of the library: the model, texts and box of LxLibrary, the Windows shell host,
-// the lx dialogs and the process-wide SelectionList. Valid while the library is loaded.
-ActionContext LibraryActionContext();
+// The services of the library over `folder` (LxLibrary::Instance().Context()): the Windows
+// shell host, the lx dialogs and the process-wide SelectionList. Valid while `folder` is.
+ActionContext LibraryActionContext(FolderContext& folder);
 // The shell host and dialogs behind LibraryActionContext (tests may replace the dialogs).
 ShellHost& LibraryShellHost();
 ItemDialogs& LibraryDialogs();
@@ -43,5 +43,9 @@ struct ContextMenuOwner {
 // background menu), answering `iid`.
 HRESULT CreateContextMenu(const ContextMenuOwner& owner, const ItemIdList* items, unsigned count, HWND window,
                           REFIID iid, void** out);
+
+// The folder's GetUIObjectOf for IContextMenu: a menu over the last items of `lists`.
+HRESULT CreateFolderContextMenu(IUnknown* folder, const ItemIdList* root, const ItemIdList* relative, HWND window,
+                                UINT count, LPCITEMIDLIST* lists, REFIID iid, void** out);
 
 }  // namespace lark::shellext
