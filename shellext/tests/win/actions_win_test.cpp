@@ -501,3 +501,41 @@ TEST_F(LxActions, TheViewsCommandsAndItsMenuRunThroughTheActions) {
     shellView.Reset();
     browser->Release();
 }
+
+TEST_F(LxActions, CopiedItemsPasteOntoAnotherFolderAndSiteButNeverIntoTheirOwnSubtree) {
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    Pidl workItem = Find(root_.get(), SHCONTF_FOLDERS, "Work");
+    ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
+    ComPtr<IShellFolder> work = Bind(root_.get(), workItem.get());
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
+    Pidl archive = Find(work.get(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, "Archive");
+    ASSERT_TRUE(readme && pub && archive);
+
+    // A remote file copied, pasted into a directory of its site and onto another site.
+    EXPECT_EQ(Invoke(ItemMenu(home.get(), readme.get()).get(), 203), S_OK);
+    EXPECT_EQ(Invoke(ItemMenu(home.get(), pub.get()).get(), 204), S_OK);
+    EXPECT_EQ(double_->CallsOf("CopyRemoteFile").back(), "CopyRemoteFile\t1\t1\t/readme.txt\t/pub/readme.txt\t0");
+    EXPECT_EQ(ReadTextFile(double_->Site(L"pub\\readme.txt")), "hello");
+    DeleteFileW(double_->Site(L"pub\\readme.txt").c_str());
+    EXPECT_EQ(Invoke(ItemMenu(work.get(), archive.get()).get(), 204), S_OK);
+    EXPECT_EQ(double_->CallsOf("OpenSession").back(), "OpenSession\tArchive");
+    EXPECT_EQ(double_->CallsOf("CopyRemoteFile").back().rfind("CopyRemoteFile\t1\t", 0), 0u);
+    EXPECT_NE(double_->CallsOf("CopyRemoteFile").back().find("\t/readme.txt\t/pub/readme.txt\t"), std::string::npos);
+    EXPECT_EQ(ReadTextFile(double_->Site(L"pub\\readme.txt")), "hello");
+
+    // A profile copied onto another folder arrives in the double's database beside the folder's own.
+    EXPECT_EQ(Invoke(ItemMenu(root_.get(), homeItem.get()).get(), 203), S_OK);
+    EXPECT_EQ(Invoke(ItemMenu(root_.get(), workItem.get()).get(), 204), S_OK);
+    EXPECT_EQ(double_->CallsOf("AddProfile").back().rfind("AddProfile\t\\Work\\\tHome\tlocalhost\t", 0), 0u);
+    auto sites = LoadSiteDatabase(win::Narrow(Sites()));
+    ASSERT_EQ(sites->FTPServers().Count(), 2);  // a paste copies: Home stays
+    ASSERT_EQ(sites->FTPServers().Items(1)->Servers().Count(), 2);
+    EXPECT_EQ(sites->FTPServers().Items(1)->Servers().Items(1)->ProfileName, "Home");
+
+    // The folder copied and pasted onto itself: refused, nothing called.
+    EXPECT_EQ(Invoke(ItemMenu(root_.get(), workItem.get()).get(), 203), S_OK);
+    const std::size_t calls = double_->Calls().size();
+    EXPECT_EQ(Invoke(ItemMenu(root_.get(), workItem.get()).get(), 204), E_INVALIDARG);
+    EXPECT_EQ(double_->Calls().size(), calls);
+}
