@@ -19,6 +19,7 @@
 #include "shellext/win/lx_library.h"
 #include "shellext/win/shell_view.h"
 #include "shell_testing/fake_shell_browser.h"
+#include "shell_testing/notice_recorder.h"
 #include "win/com_ptr.h"
 #include "win/object.h"
 #include "win/text.h"
@@ -155,6 +156,7 @@ protected:
     void TearDown() override {
         root_.Reset();
         SelectionList::Global().Clear();
+        OleSetClipboard(nullptr);  // a copied data source holds the module until the clipboard lets go
     }
 
     static std::wstring Sites() { return double_->Root() + L"sites.ini"; }
@@ -538,4 +540,28 @@ TEST_F(LxActions, CopiedItemsPasteOntoAnotherFolderAndSiteButNeverIntoTheirOwnSu
     const std::size_t calls = double_->Calls().size();
     EXPECT_EQ(Invoke(ItemMenu(root_.get(), workItem.get()).get(), 204), E_INVALIDARG);
     EXPECT_EQ(double_->Calls().size(), calls);
+}
+
+TEST_F(LxActions, NoticesNameTheItemOnceAndARenamedFolderByBothItsNames) {
+    NoticeRecorder recorder;
+    auto pump = [] {
+        for (int i = 0; i < 20; ++i) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            Sleep(5);
+        }
+    };
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
+    box_.answers = {localization::ModalResult::mrYes};
+    EXPECT_EQ(Invoke(ItemMenu(home.get(), readme.get()).get(), 106), S_OK);
+    EXPECT_EQ(home->SetNameOf(nullptr, pub.get(), L"public", SHGDN_NORMAL, nullptr), S_OK);
+    pump();
+    std::vector<std::string> seen;
+    for (const ShellNotice& n : recorder.notices)
+        seen.push_back(std::to_string(n.event) + " " + n.first + " " + n.second);
+    EXPECT_EQ(seen, (std::vector<std::string>{std::to_string(SHCNE_DELETE) + " readme.txt <null>",
+                                              std::to_string(SHCNE_RENAMEFOLDER) + " pub public"}));
 }
