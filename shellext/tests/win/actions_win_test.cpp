@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
 #include "shellext/model/site_database.h"
 #include "shellext/selection_list.h"
@@ -151,7 +152,7 @@ protected:
         box_.shown.clear();
         box_.answers.clear();
         dialogs_.shown.clear();
-        root_ = NewRoot();
+        root_ = NewLxRoot();
     }
     void TearDown() override {
         root_.Reset();
@@ -161,18 +162,6 @@ protected:
 
     static std::wstring Sites() { return double_->Root() + L"sites.ini"; }
 
-    static ComPtr<IShellFolder> NewRoot() {
-        ComPtr<IClassFactory> factory;
-        EXPECT_EQ(LxGetClassObject(kShellFolderClassId, IID_IClassFactory, factory.PutVoid()), S_OK);
-        ComPtr<IShellFolder> folder;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IShellFolder, folder.PutVoid()), S_OK);
-        ComPtr<IPersistFolder> persist;
-        EXPECT_EQ(folder.As(persist), S_OK);
-        Pidl desktop(static_cast<ITEMIDLIST*>(CoTaskMemAlloc(2)));
-        std::memset(desktop.get(), 0, 2);
-        EXPECT_EQ(persist->Initialize(desktop.get()), S_OK);
-        return folder;
-    }
 
     static Pidl Find(IShellFolder* folder, SHCONTF flags, const std::string& name) {
         ComPtr<IEnumIDList> e;
