@@ -206,7 +206,7 @@ TEST_F(FolderOperations, RenameRefusesEmptyAndTakenNamesWithABox) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         box.shown.clear();
-        EXPECT_EQ(RenameItem(c.item, c.name, 42, context), RenameOutcome::Refused);
+        EXPECT_EQ(RenameItem(c.item, c.name, 42, context), RenameOutcome::NameRefused);
         ASSERT_EQ(box.shown.size(), 1u);
         EXPECT_EQ(box.shown[0].text, c.text);
         EXPECT_EQ(box.shown[0].caption, c.caption);
@@ -270,7 +270,7 @@ TEST_F(FolderOperations, TheSelectionIsASnapshotOfTheRemoteItems) {
     TFTPObject* site = ListedSite({{"dir", true}, {"a.txt", false}});
     const ItemIdList* lists[] = {items.Of(*folder), items.Of(*site->Content()->Items(1)), items.Of(*site->Content()->Items(0))};
     SelectionList selection;
-    selection.SetItems(lists, 3);
+    selection.SetLastItems(lists, 3, nullptr);
     site->Content()->Clear();  // the nodes go; the snapshot stays
     const auto entries = selection.Snapshot();
     ASSERT_EQ(entries.size(), 2u);

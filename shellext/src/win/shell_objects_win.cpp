@@ -16,7 +16,10 @@
 #include "core/text_encoding.h"
 #include "mainclient/main_client.h"
 #include "shellext/transfer_folder.h"
+#include "shellext/win/actions_win.h"
+#include "shellext/win/data_objects.h"
 #include "shellext/win/lx_library.h"
+#include "shellext/win/shell_view.h"
 #include "win/object.h"
 #include "win/registration.h"
 #include "win/text.h"
@@ -301,15 +304,7 @@ public:
             if (!out) return E_INVALIDARG;
             *out = nullptr;
             if (!IsEqualIID(iid, IID_IShellView)) return E_NOINTERFACE;
-            // The shell's own folder view over this folder.
-            SFV_CREATE create{};
-            create.cbSize = sizeof create;
-            create.pshf = this;
-            IShellView* view = nullptr;
-            const HRESULT hr = SHCreateShellFolderView(&create, &view);
-            if (FAILED(hr)) return hr;
-            *out = view;
-            return S_OK;
+            return CreateShellView(this, root_.get(), relative_.get(), iid, out);
         });
     }
 
@@ -323,11 +318,23 @@ public:
         });
     }
 
-    STDMETHODIMP GetUIObjectOf(HWND, UINT count, LPCITEMIDLIST* lists, REFIID iid, UINT*, void** out) override {
+    STDMETHODIMP GetUIObjectOf(HWND window, UINT count, LPCITEMIDLIST* lists, REFIID iid, UINT*, void** out) override {
         return Guarded([&]() -> HRESULT {
             if (!out) return E_INVALIDARG;
             *out = nullptr;
             if (count == 0 || !lists) return E_INVALIDARG;
+            if (IsEqualIID(iid, IID_IDataObject) || IsEqualIID(iid, IID_IDropTarget)) {
+                OwnedList items(JoinLastItems(reinterpret_cast<const ItemIdList* const*>(lists), count));
+                OwnedList folder = Absolute();
+                if (!items.get()) return E_OUTOFMEMORY;
+                if (IsEqualIID(iid, IID_IDataObject))
+                    return CreateDataSource(folder.get(), items.get(), count, window, iid, out);
+                return CreateDataTarget(static_cast<IShellFolder2*>(this), nullptr, nullptr, folder.get(), items.get(),
+                                        window, iid, out);
+            }
+            if (IsEqualIID(iid, IID_IContextMenu))
+                return CreateFolderContextMenu(static_cast<IShellFolder2*>(this), root_.get(), relative_.get(), window,
+                                               count, lists, iid, out);
             const bool icon = IsEqualIID(iid, IID_IExtractIconA) || IsEqualIID(iid, IID_IExtractIconW);
             const bool tip = IsEqualIID(iid, IID_IQueryInfo);
             if (!icon && !tip) return E_NOINTERFACE;
@@ -363,14 +370,20 @@ public:
             FolderContext context = LxLibrary::Instance().Context();
             // The item's stored name is rewritten in place, as the shell's copy is the one it shows.
             auto* item = const_cast<ItemIdList*>(AsItems(list));
+            // The list as it was, so that a folder's notice names it by its old name and its new.
+            OwnedList oldList(CombinePidls(Absolute().get(), item));
+            const bool file = RemoteNodeOf(item) && !RemoteNodeOf(item)->IsFolder();
             switch (RenameItem(item, win::Narrow(newName), reinterpret_cast<std::uintptr_t>(window), context)) {
                 case RenameOutcome::NotOurs: return E_INVALIDARG;
+                case RenameOutcome::NameRefused:
                 case RenameOutcome::Refused: return E_FAIL;
                 case RenameOutcome::Renamed: break;
             }
-            OwnedList absolute(CombinePidls(Absolute().get(), item));
-            if (absolute.get())
-                SHChangeNotify(SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, absolute.get(), absolute.get());
+            OwnedList newList(CombinePidls(Absolute().get(), item));
+            if (file && newList.get())
+                SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, newList.get(), nullptr);
+            else if (oldList.get() && newList.get())
+                SHChangeNotify(SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, oldList.get(), newList.get());
             return S_OK;
         });
     }

@@ -23,6 +23,7 @@
 #include "win/registration.h"
 #include "win/registry.h"
 #include "win/text.h"
+#include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
 
 __CRT_UUID_DECL(IExtractIconA, 0x000214eb, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
@@ -181,25 +182,13 @@ protected:
         WriteTextFile(double_->Site(L"readme.txt"), "hello");
         LxLibrary::Instance().ResetModel();
         box_.shown.clear();
-        root_ = NewRoot();
+        root_ = NewLxRoot();
     }
     void TearDown() override {
         root_.Reset();
         LxLibrary::Instance().Selection().Clear();
     }
 
-    static ComPtr<IShellFolder> NewRoot() {
-        ComPtr<IClassFactory> factory;
-        EXPECT_EQ(LxGetClassObject(kShellFolderClassId, IID_IClassFactory, factory.PutVoid()), S_OK);
-        ComPtr<IShellFolder> folder;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IShellFolder, folder.PutVoid()), S_OK);
-        ComPtr<IPersistFolder> persist;
-        EXPECT_EQ(folder.As(persist), S_OK);
-        Pidl desktop(static_cast<ITEMIDLIST*>(CoTaskMemAlloc(2)));
-        std::memset(desktop.get(), 0, 2);
-        EXPECT_EQ(persist->Initialize(desktop.get()), S_OK);
-        return folder;
-    }
 
     static std::vector<Pidl> Enumerate(IShellFolder* folder, SHCONTF flags) {
         std::vector<Pidl> items;
@@ -553,7 +542,7 @@ TEST_F(LxFolder, TheCopyHookDownloadsTheSelectionInPlaceOfTheMarkerFolder) {
     Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
     Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
     const ITEMIDLIST* selection[] = {pub.get(), readme.get()};
-    LxLibrary::Instance().Selection().SetItems(reinterpret_cast<const ItemIdList* const*>(selection), 2);
+    LxLibrary::Instance().Selection().SetLastItems(reinterpret_cast<const ItemIdList* const*>(selection), 2, nullptr);
     ComPtr<ICopyHookA> hook;
     ASSERT_EQ(CreateShellFolder(IID_ICopyHookA, hook.PutVoid()), S_OK);
     const std::string marker = GetTransferTempFolder();
@@ -605,7 +594,7 @@ TEST_F(LxFolder, TheCopyHookRefusesAHostileNameAndWritesNothingOutside) {
     std::vector<Pidl> files = Enumerate(home.get(), SHCONTF_NONFOLDERS);
     ASSERT_EQ(Names(home.get(), files), (std::vector<std::string>{"..\\..\\evil.txt", "readme.txt"}));
     const ITEMIDLIST* selection[] = {files[0].get(), files[1].get()};
-    LxLibrary::Instance().Selection().SetItems(reinterpret_cast<const ItemIdList* const*>(selection), 2);
+    LxLibrary::Instance().Selection().SetLastItems(reinterpret_cast<const ItemIdList* const*>(selection), 2, nullptr);
     ComPtr<ICopyHookA> hook;
     ASSERT_EQ(CreateShellFolder(IID_ICopyHookA, hook.PutVoid()), S_OK);
     CreateDirectoryW(double_->Local(L"deep").c_str(), nullptr);
