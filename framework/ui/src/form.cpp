@@ -97,6 +97,7 @@ void Form::ReadDefinitions() {
     std::vector<const core::ClassInfo*> chain;
     for (const core::ClassInfo* c = &Class(); c && c != &Form::StaticClass(); c = c->parent) chain.push_back(c);
     HINSTANCE module = Application::Instance().ResourceModule();
+    std::vector<std::unique_ptr<core::MemoryStream>> definitions;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         std::wstring name = win::Widen((*it)->name);
         for (wchar_t& ch : name) ch = static_cast<wchar_t>(std::towupper(ch));
@@ -105,9 +106,13 @@ void Form::ReadDefinitions() {
         HGLOBAL loaded = LoadResource(module, found);
         const void* bytes = loaded ? LockResource(loaded) : nullptr;
         if (!bytes) throw core::Error((*it)->name + ": cannot load its definition");
-        core::MemoryStream stream(bytes, SizeofResource(module, found));
-        ReadDefinition(stream);
+        definitions.push_back(std::make_unique<core::MemoryStream>(bytes, SizeofResource(module, found)));
     }
+    if (definitions.empty()) return;
+    // Read as one: the fields a derived class binds exist only once its own definition is read.
+    std::vector<core::Stream*> streams;
+    for (const auto& definition : definitions) streams.push_back(definition.get());
+    core::Reader::ReadRootComponents(*this, streams);
 }
 
 void Form::SetBorderStyle(BorderStyle style) {

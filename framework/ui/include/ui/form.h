@@ -2,7 +2,8 @@
 // Form: a top-level window made from its definition. Contract:
 // - Make<F>() constructs F, reads the definition of every class of F's published chain that has
 //   one (an RCDATA resource named after the published class, upper case, from the application's
-//   resource module), base class first, then raises OnCreate.
+//   resource module), base class first and as one read (fields and handlers bind after the
+//   last), then raises OnCreate.
 // - Show/ShowModal create the handles (form, then children in TabOrder), tell the listeners
 //   (FormShowing), raise OnShow and show. Close asks OnCloseQuery and every listener. Destruction
 //   tells the listeners (FormDestroying) and raises OnDestroy while every component still exists.
