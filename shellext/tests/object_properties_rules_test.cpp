@@ -16,24 +16,15 @@
 using namespace lark;
 using namespace lark::shellext;
 using mainclient::fake::FakeMainClient;
-using mainclient::fake::Reply;
+using mainclient::fake::FailureReply;
+using mainclient::fake::TextReply;
+using mainclient::fake::ValueReply;
 
 namespace {
 
 constexpr auto U = BoxState::Unchecked;
 constexpr auto C = BoxState::Checked;
 constexpr auto M = BoxState::Mixed;
-
-Reply Value(std::int32_t value) {
-    Reply r;
-    r.value = value;
-    return r;
-}
-Reply Failure() {
-    Reply r;
-    r.fail = static_cast<std::int32_t>(0x80004005);
-    return r;
-}
 
 class ObjectPropertiesRules : public ::testing::Test {
 protected:
@@ -49,9 +40,7 @@ protected:
         std::string listing;
         for (std::size_t i = 0; i < modes.size(); ++i)
             listing += modes[i] + " 1 owner group 7 Jan 10  2003 f" + std::to_string(i) + "\r\n";
-        Reply r;
-        r.text = listing;
-        client->Script("ListDirectory", r);
+        client->Script("ListDirectory", TextReply(listing));
         EXPECT_TRUE(site->LoadContent());
         client->ClearCalls();
         std::vector<TFSObject*> files;
@@ -181,13 +170,13 @@ TEST_F(ObjectPropertiesRules, FolderRenameTellsTheMainClientAndRestoresTheNameWh
 
     // A negative result is not examined.
     client->ClearCalls();
-    client->Script("ModifyProfile", Value(-1));
+    client->Script("ModifyProfile", ValueReply(-1));
     EXPECT_TRUE(ApplyFolderRename(context, *work, "Job"));
     EXPECT_EQ(work->ServerInfo()->ProfileName, "Job");
     EXPECT_EQ(client->CallLines().at(0).rfind("ModifyProfile|\\|Job|", 0), 0u);
 
     // The call raises: the old name comes back.
-    client->Script("ModifyProfile", Failure());
+    client->Script("ModifyProfile", FailureReply());
     EXPECT_FALSE(ApplyFolderRename(context, *work, "Lost"));
     EXPECT_EQ(work->ServerInfo()->ProfileName, "Job");
 
@@ -208,8 +197,8 @@ TEST_F(ObjectPropertiesRules, PermissionsGoToTheMainClientAndUpdateOnlyWhatItAcc
     for (TFSObject* f : three) bits.push_back(f->Permissions);
 
     // No click: the same modes again; the second is refused (negative) and stays as it was.
-    client->Script("SetAttributes", Value(0));
-    client->Script("SetAttributes", Value(-5));
+    client->Script("SetAttributes", ValueReply(0));
+    client->Script("SetAttributes", ValueReply(-5));
     const std::string before = files[1]->PermString;
     files[1]->PermString = "as listed";
     EXPECT_EQ(ApplyPermissions(context, three, BoxesOf(bits)), 2);
@@ -223,8 +212,8 @@ TEST_F(ObjectPropertiesRules, PermissionsGoToTheMainClientAndUpdateOnlyWhatItAcc
     client->ClearCalls();
     BoxStates boxes = BoxesOf(bits);
     boxes[4] = C;
-    client->Script("SetAttributes", Value(0));
-    client->Script("SetAttributes", Failure());
+    client->Script("SetAttributes", ValueReply(0));
+    client->Script("SetAttributes", FailureReply());
     EXPECT_EQ(ApplyPermissions(context, three, boxes), 1);
     EXPECT_EQ(client->CallLines().size(), 2u);
     EXPECT_EQ(client->CallLines()[0], "SetAttributes|1|/f0|664");

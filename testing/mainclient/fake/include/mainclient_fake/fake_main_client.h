@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mainclient/main_client.h"
@@ -28,6 +29,23 @@ struct Reply {
     std::vector<int32_t> completions;
     bool complete_before_return = false;  // deliver the completions inside the call
 };
+
+// Shorthands for scripts: a text, an integer result, a failure with E_FAIL or the given HRESULT.
+inline Reply TextReply(std::string text) {
+    Reply r;
+    r.text = std::move(text);
+    return r;
+}
+inline Reply ValueReply(int32_t value) {
+    Reply r;
+    r.value = value;
+    return r;
+}
+inline Reply FailureReply(int32_t hresult = static_cast<int32_t>(0x80004005)) {
+    Reply r;
+    r.fail = hresult;
+    return r;
+}
 
 struct Call {
     std::string method;
