@@ -13,10 +13,14 @@ class TemplateSample : public StdDialogTemplate {
     LARK_PERSISTENT_CLASS(TemplateSample)
 public:
     explicit TemplateSample(core::Component* owner = nullptr) : StdDialogTemplate(owner) {}
+    // A field of the derived class: bound once both definitions are read.
+    ui::Edit* edName = nullptr;
 };
 
 LARK_DEFINE_CLASS(TemplateSample) {
-    return core::ClassBuilder<TemplateSample>("TTemplateSample", &StdDialogTemplate::StaticClass()).Build();
+    return core::ClassBuilder<TemplateSample>("TTemplateSample", &StdDialogTemplate::StaticClass())
+        .Binds("edName", &TemplateSample::edName)
+        .Build();
 }
 
 namespace {
@@ -32,6 +36,8 @@ std::vector<int> Lefts(FormDriver& driver, std::initializer_list<const char*> na
 TEST(StdDialogTemplate, ADialogBasedOnItLaysItsButtonsOutFromTheRight) {
     ui::RegisterControls();
     auto form = ui::Form::Make<TemplateSample>(nullptr);
+    ASSERT_NE(form->edName, nullptr);
+    EXPECT_EQ(form->edName, form->FindComponent("edName"));
     FormDriver(*form).RunModal([&](FormDriver& driver) {
         EXPECT_EQ(driver.Text("edName"), "");  // the dialog's own control, in the template's panel
         EXPECT_EQ(Lefts(driver, {"btnOK", "btnCancel", "btnHelp"}), (std::vector<int>{202, 283, 364}));

@@ -507,21 +507,27 @@ void BuildLevel(TFTPObjects& level, TFtpServers& records) {
     }
 }
 
+namespace {
+// The key a node and a fresh record are matched by: the kind and the name without case. A folder
+// and a profile of the same name are different entries and never merge into each other.
+std::string MergeKey(const TFtpServerInfo& record) {
+    return (record.IsFolder ? "F:" : "P:") + core::FoldCaseUtf8(record.DisplayName());
+}
+}  // namespace
+
 void MergeServers(TFTPObjects& level, const TFtpServers& records, const ItemIdList* folder) {
     ChangeNotifier* notifier = level.Container().Services().notifier;
     const auto announce = [&] {
         if (notifier) notifier->FolderUpdated(folder);
     };
-    // Names without case, each with the first record that has it: a level of thousands of sites
-    // merges in linear time.
-    std::unordered_map<std::string, const TFtpServerInfo*> freshByName;
-    for (int j = 0; j < records.Count(); ++j)
-        freshByName.emplace(core::FoldCaseUtf8(records.Items(j)->DisplayName()), records.Items(j));
+    // Keys, each with the first record that has it: a level of thousands of sites merges in
+    // linear time.
+    std::unordered_map<std::string, const TFtpServerInfo*> freshByKey;
+    for (int j = 0; j < records.Count(); ++j) freshByKey.emplace(MergeKey(*records.Items(j)), records.Items(j));
     for (int i = level.Count() - 1; i >= 0; --i) {
         TFTPObject* node = level.Items(i);
-        const std::string name = node->ServerInfo() ? node->ServerInfo()->DisplayName() : std::string();
-        const auto found = freshByName.find(core::FoldCaseUtf8(name));
-        const TFtpServerInfo* fresh = found == freshByName.end() ? nullptr : found->second;
+        const auto found = node->ServerInfo() ? freshByKey.find(MergeKey(*node->ServerInfo())) : freshByKey.end();
+        const TFtpServerInfo* fresh = found == freshByKey.end() ? nullptr : found->second;
         if (!fresh) {
             level.Delete(i);
             announce();
@@ -531,10 +537,10 @@ void MergeServers(TFTPObjects& level, const TFtpServers& records, const ItemIdLi
     }
     std::unordered_set<std::string> present;
     for (int i = 0; i < level.Count(); ++i)
-        if (const TFtpServerInfo* record = level.Items(i)->ServerInfo()) present.insert(core::FoldCaseUtf8(record->DisplayName()));
+        if (const TFtpServerInfo* record = level.Items(i)->ServerInfo()) present.insert(MergeKey(*record));
     for (int j = records.Count() - 1; j >= 0; --j) {
         const TFtpServerInfo* fresh = records.Items(j);
-        if (!present.insert(core::FoldCaseUtf8(fresh->DisplayName())).second) continue;
+        if (!present.insert(MergeKey(*fresh)).second) continue;
         TFTPObject* node = level.AddNewRecord();
         TFtpServerInfo& record = *node->ServerInfo();
         record.Assign(*fresh);

@@ -675,6 +675,39 @@ TEST_F(SiteDatabaseModel, ReloadMergesLevelsAndKeepsTheRecordsOfSitesThatStay) {
     EXPECT_TRUE(notices.folders.empty());
 }
 
+// A profile that becomes a folder of the same name (or the reverse) is a new node: the old one
+// goes with its record, and a folder's members never merge into a profile's empty list.
+TEST_F(SiteDatabaseModel, ReloadNeverMergesAFolderAndAProfileOfTheSameName) {
+    model.LoadDatabase(Write("a.ini", first));
+    TFTPObject* folder = model.Nodes().Items(1);
+    const std::uint32_t inner1 = folder->Children().Items(0)->Handle();
+    const std::uint32_t beta = model.Nodes().Items(2)->Handle();
+
+    model.LoadFromDatabase(Write("b.ini", {first[0],
+                                           {"folder", "now a profile"},
+                                           {"Beta", "", {{"Member", "m"}}, true}}),
+                           asking);
+    ASSERT_EQ(Names(model.Nodes()), (std::vector<std::string>{"Alpha", "Beta", "folder"}));
+    EXPECT_FALSE(Live(inner1));
+    EXPECT_FALSE(Live(beta));
+    TFTPObject* newFolder = model.Nodes().Items(1);
+    EXPECT_TRUE(newFolder->IsFolder());
+    EXPECT_EQ(Names(newFolder->Children()), std::vector<std::string>{"Member"});
+    TFTPObject* profile = model.Nodes().Items(2);
+    EXPECT_FALSE(profile->IsFolder());
+    EXPECT_EQ(profile->ServerInfo()->PassWord(), "now a profile");
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(model.Nodes().Items(i)->ServerInfo(), model.FTPServers().Items(i));
+
+    // Both kinds side by side under one name stay two nodes, and a second reload keeps them.
+    model.LoadFromDatabase(Write("c.ini", {{"Same", "p"}, {"Same", "", {{"In", "i"}}, true}}), asking);
+    ASSERT_EQ(model.Nodes().Count(), 2);
+    notices.folders.clear();
+    model.LoadFromDatabase((dir / "c.ini").string(), asking);
+    ASSERT_EQ(model.Nodes().Count(), 2);
+    EXPECT_NE(model.Nodes().Items(0)->IsFolder(), model.Nodes().Items(1)->IsFolder());
+    EXPECT_TRUE(notices.folders.empty());
+}
+
 // A database that exists but cannot be read is an error for the caller, never an empty tree:
 // neither a first load nor a reload changes the tree then.
 TEST_F(SiteDatabaseModel, AnUnreadableDatabaseReachesTheCallerAndKeepsTheTree) {

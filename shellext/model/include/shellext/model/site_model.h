@@ -286,10 +286,11 @@ std::optional<std::string> LocalFileName(const TFSObject& node);
 // passwords are deciphered; one that does not decipher is left empty and the rest go on.
 void BuildLevel(TFTPObjects& level, TFtpServers& records);
 
-// Brings the level in line with freshly read records: nodes whose name is gone are removed
-// with their records, nodes of new names are appended (in the reverse of the records' order)
-// with a copy of their record, folders that stay are merged recursively. A site that stays
-// keeps its old record. Each removal and addition is announced for `folder`.
+// Brings the level in line with freshly read records, matched by name (ignoring case) and kind,
+// so a folder and a profile of the same name never merge into each other: nodes without a match
+// are removed with their records, records without a match are appended (in the reverse of the
+// records' order) with a copy of their record, folders that stay are merged recursively. A site
+// that stays keeps its old record. Each removal and addition is announced for `folder`.
 void MergeServers(TFTPObjects& level, const TFtpServers& records, const ItemIdList* folder);
 
 // Appends a node to the collection; a folder gets an empty Children.
