@@ -134,21 +134,6 @@ LARK_DEFINE_CLASS(LocationEdit) {
 
 namespace {
 
-// Forms read their definitions from the module that holds this code (lx.dll inside Explorer)
-// for the length of a dialog.
-class ResourceModuleScope {
-public:
-    ResourceModuleScope() : previous_(ui::Application::Instance().ResourceModule()) {
-        ui::Application::Instance().SetResourceModule(ui::ModuleOf(&kThisModule));
-    }
-    ~ResourceModuleScope() { ui::Application::Instance().SetResourceModule(previous_); }
-    ResourceModuleScope(const ResourceModuleScope&) = delete;
-    ResourceModuleScope& operator=(const ResourceModuleScope&) = delete;
-
-private:
-    HINSTANCE previous_;
-};
-
 void RegisterClasses() {
     ui::RegisterControls();
     for (const core::ClassInfo* c :
@@ -365,7 +350,7 @@ LARK_DEFINE_CLASS(FSObjectForm) {
 
 bool EditProfileFolder(FolderContext& context, TFTPObject& node) {
     if (!node.IsFolder()) throw core::Error("Folder properties: '" + node.NodeName() + "' is not a profile folder");
-    ResourceModuleScope resources;
+    ui::ResourceModuleScope resources(ui::ModuleOf(&kThisModule));
     RegisterClasses();
     auto form = ui::Form::Make<SMFolderForm>(nullptr);
     form->Prepare(context, node);
@@ -376,7 +361,7 @@ bool EditProfileFolder(FolderContext& context, TFTPObject& node) {
 }
 
 bool EditFSObject(FolderContext& context, TFSObject& object) {
-    ResourceModuleScope resources;
+    ui::ResourceModuleScope resources(ui::ModuleOf(&kThisModule));
     RegisterClasses();
     auto form = ui::Form::Make<FSObjectForm>(nullptr);
     form->SetLanguage(context.dataModule);
@@ -391,7 +376,7 @@ bool EditFSObjects(FolderContext& context, const std::vector<std::pair<std::stri
     for (const auto& entry : objects)
         if (entry.second) nodes.push_back(entry.second);
     if (nodes.empty()) return false;
-    ResourceModuleScope resources;
+    ui::ResourceModuleScope resources(ui::ModuleOf(&kThisModule));
     RegisterClasses();
     auto form = ui::Form::Make<FSObjectForm>(nullptr);
     form->SetLanguage(context.dataModule);

@@ -13,10 +13,12 @@
 #include "ui/page_control.h"
 #include "ui/register.h"
 #include "ui/standard_controls.h"
+#include "uicomponents/link_label.h"
 
 namespace lark::shellext {
 
 namespace {
+const char kThisModule = 0;  // its address names the module holding these dialogs
 
 // Links a dialog's translation component to the data module's language (its dispatcher; a
 // linked component also takes the module's dialog captions).
@@ -376,11 +378,13 @@ LARK_DEFINE_CLASS(ProfileForm) {
 }  // namespace
 
 bool NewProfile(FolderContext& context, TFTPObjects* folder, TFTPObject*& node) {
+    ui::ResourceModuleScope resources(ui::ModuleOf(&kThisModule));
     auto form = ProfileForm::Create(context);
     return RunNewProfile(context, folder, node, *form);
 }
 
 bool EditProfile(FolderContext& context, TFTPObject& node) {
+    ui::ResourceModuleScope resources(ui::ModuleOf(&kThisModule));
     auto form = ProfileForm::Create(context);
     return RunEditProfile(context, node, *form);
 }

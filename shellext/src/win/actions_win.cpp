@@ -19,6 +19,8 @@
 
 namespace lark::shellext {
 
+ItemDialogs& BuiltInDialogs();  // dialogs_win.cpp
+
 using win::ComPtr;
 
 namespace {
@@ -128,10 +130,6 @@ public:
 };
 
 ItemDialogs* installedDialogs = nullptr;
-
-#ifdef LARK_LX_DIALOGS
-ItemDialogs& BuiltInDialogs();  // dialogs_win.cpp
-#endif
 
 // CopyToClipboard of the clipboard data for the menu's items.
 class OleClipboardWriter : public ClipboardWriter {
@@ -337,11 +335,7 @@ ShellHost& LibraryShellHost() {
 
 ItemDialogs& LibraryDialogs() {
     if (installedDialogs) return *installedDialogs;
-#ifdef LARK_LX_DIALOGS
     return BuiltInDialogs();
-#else
-    throw core::Error("The property dialogs are not part of this build of the extension");
-#endif
 }
 
 void SetLibraryDialogs(ItemDialogs* dialogs) { installedDialogs = dialogs; }

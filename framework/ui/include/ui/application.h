@@ -76,6 +76,21 @@ private:
     std::string hint_;
 };
 
+// Forms read their definitions from `module` while the scope lasts: a library's dialogs shown
+// inside a host program whose own resources hold none of them.
+class ResourceModuleScope {
+public:
+    explicit ResourceModuleScope(HINSTANCE module) : previous_(Application::Instance().ResourceModule()) {
+        Application::Instance().SetResourceModule(module);
+    }
+    ~ResourceModuleScope() { Application::Instance().SetResourceModule(previous_); }
+    ResourceModuleScope(const ResourceModuleScope&) = delete;
+    ResourceModuleScope& operator=(const ResourceModuleScope&) = delete;
+
+private:
+    HINSTANCE previous_;
+};
+
 // A hint is "short|long": the short part shows as a tool tip, the long one in a status bar. A
 // hint without "|" is both.
 std::string ShortHint(std::string_view hint);
