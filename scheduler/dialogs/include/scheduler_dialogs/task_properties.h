@@ -18,8 +18,12 @@
 //    the user changed, the others keep their own. A status the list does not offer (Active,
 //    Error, Failed) is kept unless one is chosen.
 // The caller refreshes the rows after OK; after Cancel nothing changed.
+#include "ui/win32.h"
+
 #include <functional>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,11 +31,23 @@
 #include "scheduler/file_system.h"
 #include "scheduler/strings.h"
 #include "scheduler/task.h"
+#include "scheduler/task_draft.h"
 #include "scheduler/task_runner.h"
+#include "ui/form.h"
 
-namespace lark::ui {
-class Form;
+namespace lark::localization {
+class TlcLang;
 }
+namespace lark::ui {
+class Button;
+class ComboBox;
+class Edit;
+class Image;
+class Label;
+class Memo;
+class RadioGroup;
+class Timer;
+}  // namespace lark::ui
 
 namespace lark::scheduler {
 
@@ -64,5 +80,49 @@ struct TaskDialogContext {
 
 // Edits the tasks (one or more, in the order given); true after OK.
 bool ShowTaskProperties(const std::vector<TLarkFTPTask*>& tasks, const TaskDialogContext& context);
+
+class ScheduleControls;
+
+// The dialog itself, for ShowTaskProperties and tests: Load fills it, OK reads the controls into
+// Edited() and ends with ModalResult Ok; storing is the caller's (StoreTaskDraft).
+class PropertiesForm : public ui::Form {
+    LARK_PERSISTENT_CLASS(PropertiesForm)
+public:
+    explicit PropertiesForm(core::Component* owner = nullptr);
+    ~PropertiesForm() override;
+
+    void Load(std::span<TLarkFTPTask* const> tasks, const TaskDialogContext& context);
+    const TaskDraft& LoadedDraft() const { return loaded_; }
+    const TaskDraft& Edited() const { return edited_; }
+    // The preview line as it is now (also each second while shown).
+    void UpdatePreview();
+    localization::TlcLang* Lang() const { return lcLang; }
+
+private:
+    ui::Edit *edLocalName = nullptr, *edRemoteName = nullptr, *edProfile = nullptr;
+    ui::Image *imgLocalName = nullptr, *imgRemoteName = nullptr;
+    ui::RadioGroup* rgpTaskType = nullptr;
+    ui::ComboBox* cbStatus = nullptr;
+    ui::Memo *memComments = nullptr, *memLastResult = nullptr;
+    ui::Label* lblNextTime = nullptr;
+    ui::Button* btnHelp = nullptr;
+    ui::Timer* tmPreview = nullptr;
+    localization::TlcLang* lcLang = nullptr;
+
+    void FormShow(core::Component&);
+    void cbScheduleTaskChange(core::Component&);
+    void dtRunDateChange(core::Component&);
+    void dtRunTimeChange(core::Component&);
+    void btnSelectProfileClick(core::Component&);
+    void btnOKClick(core::Component&);
+    void btnHelpClick(core::Component&);
+    void tmPreviewTimer(core::Component&);
+    TaskDraft ReadControls() const;
+    void ShowIcons();
+
+    std::unique_ptr<ScheduleControls> schedule_;
+    TaskDialogContext context_;
+    TaskDraft loaded_, edited_;
+};
 
 }  // namespace lark::scheduler
