@@ -236,6 +236,19 @@ void FinishWizard(const WizardDraft& d, TLarkFTPTask& task) {
     task.SetStatus(TTaskStatus::tsPending);
 }
 
+// ---- the New command ----
+
+void FillNewTask(TLarkFTPTask& task, const SchedulerSettings& settings, DateTime now) {
+    task.SetTaskType(settings.defaultTaskType != 0 ? TTaskType::ttPut : TTaskType::ttGet);
+    task.SetStartTime(now + 1.0 / 24);
+    task.SetUserName(settings.defaultUserName);
+    task.SetUserPassword(settings.defaultPassword);
+    task.SetDeleteCompleted(settings.defaultDeleteCompleted);
+    task.SetScheduleTask(static_cast<TScheduleTask>(std::clamp(settings.defaultSchedule, 0, 3)));
+    task.SetProxyServer(settings.proxyHost);
+    task.SetProxyPort(settings.proxyPort);
+}
+
 // ---- both ----
 
 std::optional<std::string> SelectProfileThrough(TaskRunner& runner) {

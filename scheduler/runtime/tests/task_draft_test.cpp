@@ -395,6 +395,32 @@ TEST_F(TaskDraftTest, WizardPageTextsFollowTheKind) {
     EXPECT_STREQ(ObjectPageTextIds(WizardKind::UploadFolder).instruction, "IDS_10");
 }
 
+TEST_F(TaskDraftTest, ANewTaskStartsFromTheDefaultsAnHourFromNow) {
+    SchedulerSettings settings = DefaultSettings("C:\\Program\\");
+    settings.defaultTaskType = 1;
+    settings.defaultSchedule = 2;
+    settings.defaultUserName = "anna";
+    settings.defaultPassword = "secret";
+    settings.defaultDeleteCompleted = false;
+    settings.proxyHost = "ftpgw.corp";
+    settings.proxyPort = "8080";
+    TLarkFTPTask& t = storage.TaskList().Add();
+    FillNewTask(t, settings, kNow);
+    EXPECT_EQ(t.TaskType(), TTaskType::ttPut);
+    EXPECT_EQ(t.ScheduleTask(), TScheduleTask::stWeekly);
+    EXPECT_DOUBLE_EQ(t.StartTime(), kNow + 1.0 / 24);
+    EXPECT_EQ(t.UserName(), "anna");
+    EXPECT_EQ(t.UserPassword(), "secret");
+    EXPECT_FALSE(t.DeleteCompleted());
+    EXPECT_EQ(t.ProxyServer(), "ftpgw.corp");
+    EXPECT_EQ(t.ProxyPort(), "8080");
+    // The wizard then starts from it: an upload, weekly, the start time.
+    const WizardDraft d = WizardDraftOf(t, settings.defaultTaskType);
+    EXPECT_EQ(d.kind, WizardKind::UploadFile);
+    EXPECT_EQ(d.schedule.kind, TScheduleTask::stWeekly);
+    EXPECT_FALSE(d.schedule.deleteCompleted);
+}
+
 // ---- the profile chooser ----
 
 struct ProfileChooserTest : TaskDraftTest {

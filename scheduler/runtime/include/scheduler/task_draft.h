@@ -10,6 +10,7 @@
 #include "core/clock.h"
 #include "core/datetime.h"
 #include "scheduler/file_system.h"
+#include "scheduler/settings.h"
 #include "scheduler/strings.h"
 #include "scheduler/task.h"
 #include "scheduler/task_runner.h"
@@ -112,6 +113,13 @@ void ChooseFolder(WizardDraft& draft, const std::string& path);
 // Finish: the task becomes a Pending profile task with the draft's names, direction, folder flag
 // and schedule.
 void FinishWizard(const WizardDraft& draft, TLarkFTPTask& task);
+
+// ---- the New command ----
+
+// What a task added by New starts with before the wizard: the default direction, schedule,
+// user, password and DeleteCompleted of the settings, the system FTP proxy, a start an hour
+// from `now`.
+void FillNewTask(TLarkFTPTask& task, const SchedulerSettings& settings, DateTime now);
 
 // ---- both ----
 
