@@ -528,7 +528,7 @@ HRESULT CreateDataTarget(IUnknown* folder, IUnknown* view, DropRows* rows, const
     return win::CreateInstance<TlxDataTarget>(iid, out, folder, view, rows, folderList, targetItem, window);
 }
 
-void SetDropActions(DropActions* actions) { installedActions = actions; }
+DropActions* SetDropActions(DropActions* actions) { return std::exchange(installedActions, actions); }
 
 void DetachDataTarget(IDropTarget* target) {
     if (!target) return;

@@ -22,6 +22,7 @@
 #include "win/object.h"
 #include "win/text.h"
 #include "mainclient_double/double_support.h"
+#include "lx_test_root.h"
 
 using namespace lark;
 using namespace lark::shellext;
@@ -162,7 +163,7 @@ protected:
         WriteTextFile(double_->Site(L"readme.txt"), "hello");
         LxLibrary::Instance().ResetModel();
         SelectionList::Global().Clear();
-        SetDropActions(&actions_);
+        libraryActions_ = SetDropActions(&actions_);
         root_ = NewRoot();
         std::vector<Pidl> sites = FindAll(root_.get(), {"Work", "Home"});
         work_ = std::move(sites[0]);
@@ -176,23 +177,12 @@ protected:
         ASSERT_TRUE(pub_ && readme_);
     }
     void TearDown() override {
-        SetDropActions(nullptr);
+        SetDropActions(libraryActions_);
         OleSetClipboard(nullptr);
         SelectionList::Global().Clear();
     }
 
-    static ComPtr<IShellFolder> NewRoot() {
-        ComPtr<IClassFactory> factory;
-        EXPECT_EQ(LxGetClassObject(kShellFolderClassId, IID_IClassFactory, factory.PutVoid()), S_OK);
-        ComPtr<IShellFolder> folder;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IShellFolder, folder.PutVoid()), S_OK);
-        ComPtr<IPersistFolder> persist;
-        EXPECT_EQ(folder.As(persist), S_OK);
-        Pidl desktop(static_cast<ITEMIDLIST*>(CoTaskMemAlloc(2)));
-        std::memset(desktop.get(), 0, 2);
-        EXPECT_EQ(persist->Initialize(desktop.get()), S_OK);
-        return folder;
-    }
+    static ComPtr<IShellFolder> NewRoot() { return shellext::testing::NewLxRoot(); }
     // The items of these names, from one enumeration.
     static std::vector<Pidl> FindAll(IShellFolder* folder, const std::vector<std::string>& names) {
         std::vector<Pidl> found(names.size());
@@ -239,6 +229,7 @@ protected:
 
     static inline DoubleSetup* double_ = nullptr;
     FakeActions actions_;
+    DropActions* libraryActions_ = nullptr;
     ComPtr<IShellFolder> root_;
     ComPtr<IShellFolder> homeFolder_;
     Pidl work_, home_, pub_, readme_;
@@ -592,4 +583,55 @@ TEST_F(LxData, TheTargetHoldsItsViewAndFolderUntilDetached) {
     target.Reset();
     view->Release();
     folder->Release();
+}
+
+// ---- with the library's actions and the double ----
+
+TEST_F(LxData, LocalFilesDroppedOntoARemoteFolderAreUploadedThroughTheDouble) {
+    ASSERT_NE(libraryActions_, nullptr);
+    SetDropActions(libraryActions_);
+    WriteTextFile(double_->Local(L"up1.txt"), "one");
+    WriteTextFile(double_->Local(L"up2.txt"), "two two");
+    LPCITEMIDLIST pub[] = {pub_.get()};
+    ComPtr<IDropTarget> target;
+    ASSERT_EQ(homeFolder_->GetUIObjectOf(nullptr, 1, pub, IID_IDropTarget, nullptr, target.PutVoid()), S_OK);
+    ComPtr<IDataObject> files(new LocalFiles({double_->Local(L"up1.txt"), double_->Local(L"up2.txt")}));
+    files->Release();
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    ASSERT_EQ(target->DragEnter(files.get(), 0, POINTL{0, 0}, &effect), S_OK);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    ASSERT_EQ(target->DragOver(0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    ASSERT_EQ(target->Drop(files.get(), 0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(double_->CallsOf("UploadFile").size(), 2u);
+    EXPECT_EQ(ReadTextFile(double_->Site(L"pub\\up1.txt")), "one");
+    EXPECT_EQ(ReadTextFile(double_->Site(L"pub\\up2.txt")), "two two");
+    // The local files stay where they were.
+    EXPECT_TRUE(Exists(double_->Local(L"up1.txt")));
+}
+
+TEST_F(LxData, ASiteFolderDroppedIntoItselfIsRefusedAndChangesNothing) {
+    ASSERT_NE(libraryActions_, nullptr);
+    SetDropActions(libraryActions_);
+    ComPtr<IDataObject> work = Source({work_.get()});
+    LPCITEMIDLIST lists[] = {work_.get()};
+    ComPtr<IDropTarget> target;
+    ASSERT_EQ(root_->GetUIObjectOf(nullptr, 1, lists, IID_IDropTarget, nullptr, target.PutVoid()), S_OK);
+    const std::size_t callsBefore = double_->Calls().size();
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    ASSERT_EQ(target->DragEnter(work.get(), MK_CONTROL, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    for (DWORD keys : {DWORD{0}, DWORD{MK_CONTROL}}) {
+        effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        EXPECT_EQ(target->DragOver(keys, POINTL{0, 0}, &effect), E_FAIL);
+        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+        effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        target->Drop(work.get(), keys, POINTL{0, 0}, &effect);
+        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+        target->DragEnter(work.get(), keys, POINTL{0, 0}, &effect);
+    }
+    target->DragLeave();
+    EXPECT_EQ(double_->Calls().size(), callsBefore);  // no profile was added or deleted
 }
