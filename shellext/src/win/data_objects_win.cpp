@@ -205,8 +205,9 @@ private:
 
 class TlxDataSource : public win::ComObject<IDataObject, IDropSource, ILxDataSource> {
 public:
-    TlxDataSource(const ItemIdList* folderList, const ItemIdList* items, unsigned count, HWND window)
-        : folderList_(Copy(folderList)), items_(Copy(items)), count_(count), window_(window) {
+    // The items' own terminator bounds them; the data source shows no window of its own.
+    TlxDataSource(const ItemIdList* folderList, const ItemIdList* items, unsigned, HWND)
+        : folderList_(Copy(folderList)), items_(Copy(items)) {
         const ItemIdList* last = items ? LastPidlItem(items) : nullptr;
         const std::uint32_t kind = last && IsOwnPidl(last) ? PidlKind(last) : 0;
         for (TransferFormat format : OfferedFormats(kind))
@@ -281,8 +282,6 @@ public:
 private:
     OwnedPidl folderList_;
     OwnedPidl items_;
-    unsigned count_;
-    HWND window_;
     std::vector<FORMATETC> formats_;
     DWORD lastEffect_ = DROPEFFECT_NONE;
     win::ScopedModuleLock lock_;

@@ -42,9 +42,16 @@ class LocalFiles : public win::ComObject<IDataObject> {
 public:
     explicit LocalFiles(std::vector<std::wstring> paths) : paths_(std::move(paths)) {}
     int setDataCalls = 0;
+    UINT token = 0;  // also a token format, as a data source of another process offers
 
     STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
         if (!format || !medium) return E_INVALIDARG;
+        if (token && format->cfFormat == token) {
+            medium->tymed = TYMED_HGLOBAL;
+            medium->hGlobal = GlobalAlloc(GHND, 4);
+            medium->pUnkForRelease = nullptr;
+            return S_OK;
+        }
         if (format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
         std::vector<wchar_t> names;
         for (const std::wstring& p : paths_) names.insert(names.end(), p.c_str(), p.c_str() + p.size() + 1);
@@ -62,6 +69,7 @@ public:
     }
     STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     STDMETHODIMP QueryGetData(FORMATETC* format) override {
+        if (format && token && format->cfFormat == token) return S_OK;
         return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
     }
     STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
@@ -525,6 +533,38 @@ TEST_F(LxData, ASiteFolderRowTakesOnlyProfilesAndOurOwnSourceRefillsTheSelection
     EXPECT_EQ(rows.HighlightedCount(), 0);  // the drop un-highlights
 }
 
+TEST_F(LxData, ItemsOfAnotherProcessPasteNothingRatherThanAStaleSelection) {
+    ComPtr<IDropTarget> target;
+    ASSERT_EQ(CreateDataTarget(root_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, IID_IDropTarget,
+                               target.PutVoid()),
+              S_OK);
+    for (UINT token : {ProfileObjectFormat(), FileSystemObjectFormat()}) {
+        OwnedPidl stale = Run({home_.get()});
+        SetSelectionList(stale.get(), nullptr);
+        auto* other = new LocalFiles({});
+        other->token = token;
+        ComPtr<IDataObject> data(other);
+        other->Release();
+        ComPtr<IDropTarget> onto = target;
+        ComPtr<IDropTarget> ontoSite;
+        if (token == FileSystemObjectFormat()) {  // remote objects go onto a site
+            LPCITEMIDLIST lists[] = {home_.get()};
+            ASSERT_EQ(root_->GetUIObjectOf(nullptr, 1, lists, IID_IDropTarget, nullptr, ontoSite.PutVoid()), S_OK);
+            onto = ontoSite;
+        }
+        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        ASSERT_EQ(onto->DragEnter(data.get(), 0, POINTL{0, 0}, &effect), S_OK);
+        EXPECT_TRUE(SelectionList::Global().Empty());
+        EXPECT_EQ(other->setDataCalls, 0);
+        SetSelectionList(stale.get(), nullptr);  // changed again while the drag goes on
+        effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        EXPECT_EQ(onto->Drop(data.get(), 0, POINTL{0, 0}, &effect), S_OK);
+        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+        EXPECT_TRUE(SelectionList::Global().Empty());
+    }
+    EXPECT_TRUE(actions_.calls.empty());
+}
+
 TEST_F(LxData, LocalFilesDroppedOntoARemoteFolderAreCopiedNeverMoved) {
     FakeRows rows;
     rows.items = {AsItems(pub_.get()), AsItems(readme_.get())};
@@ -612,7 +652,7 @@ TEST_F(LxData, LocalFilesDroppedOntoARemoteFolderAreUploadedThroughTheDouble) {
     EXPECT_TRUE(Exists(double_->Local(L"up1.txt")));
 }
 
-TEST_F(LxData, ASiteFolderDroppedIntoItselfIsRefusedAndChangesNothing) {
+TEST_F(LxData, ASiteFolderDroppedIntoItselfOrBelowIsRefusedAndChangesNothing) {
     ASSERT_NE(libraryActions_, nullptr);
     SetDropActions(libraryActions_);
     ComPtr<IDataObject> work = Source({work_.get()});
@@ -633,5 +673,26 @@ TEST_F(LxData, ASiteFolderDroppedIntoItselfIsRefusedAndChangesNothing) {
         target->DragEnter(work.get(), keys, POINTL{0, 0}, &effect);
     }
     target->DragLeave();
+
+    // ... and into a site folder below it.
+    TFTPObject* workNode = SiteNodeOf(AsItems(work_.get()));
+    ASSERT_NE(workNode, nullptr);
+    TFTPObject* inner = workNode->Children().AddNewRecord();
+    inner->ServerInfo()->ProfileName = "Inner";
+    inner->ServerInfo()->IsFolder = true;
+    OwnedPidl innerItem(CreatePidlItem(*inner));
+    ComPtr<IDropTarget> below;
+    ASSERT_EQ(CreateDataTarget(root_.get(), nullptr, nullptr, AsItems(work_.get()), innerItem.get(), nullptr,
+                               IID_IDropTarget, below.PutVoid()),
+              S_OK);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    below->DragEnter(work.get(), 0, POINTL{0, 0}, &effect);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    EXPECT_EQ(below->DragOver(0, POINTL{0, 0}, &effect), E_FAIL);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    below->Drop(work.get(), 0, POINTL{0, 0}, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(workNode->Children().Count(), 2);  // Archive and Inner, nothing pasted
     EXPECT_EQ(double_->Calls().size(), callsBefore);  // no profile was added or deleted
 }
