@@ -180,12 +180,9 @@ RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintpt
     }
     const std::string name(newName);
     try {
-        const MainClientFactory& create = context.model.Services().createMainClient;
-        if (!create) return RenameOutcome::Refused;
-        std::shared_ptr<mainclient::MainClient> client = create();
-        if (!client) return RenameOutcome::Refused;
+        std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.model);
         if (site) {
-            const std::string path = SlashesToBackslashes(PidlToPath(item));
+            const std::string path = SitePathOf(item);
             const std::int32_t result =
                 site->IsFolder() ? client->RenameProfileFolder(path, name) : client->RenameProfile(path, name);
             if (result < 0 || !site->ServerInfo()) return RenameOutcome::Refused;
@@ -202,27 +199,13 @@ RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintpt
     return RenameOutcome::Renamed;
 }
 
-void SelectionList::SetItems(const ItemIdList* const* lists, unsigned count) {
-    std::vector<SelectionEntry> entries;
-    for (unsigned i = 0; lists && i < count; ++i) {
-        const TFSObject* node = RemoteNodeOf(LastPidlItem(lists[i]));
-        if (!node) continue;
-        entries.push_back({node->GetConnectionID(), node->GetRemotePath(), node->Name, node->Size, node->Modified,
-                           node->IsFolder()});
-    }
-    Set(std::move(entries));
-}
+std::string SitePathOf(const ItemIdList* item) { return SlashesToBackslashes(PidlToPath(item)); }
 
-void SelectionList::Set(std::vector<SelectionEntry> entries) {
-    std::lock_guard lock(mutex_);
-    entries_ = std::move(entries);
-}
-
-void SelectionList::Clear() { Set({}); }
-
-std::vector<SelectionEntry> SelectionList::Snapshot() const {
-    std::lock_guard lock(mutex_);
-    return entries_;
+std::shared_ptr<mainclient::MainClient> NewMainClient(const TFTPContainer& model) {
+    const MainClientFactory& create = model.Services().createMainClient;
+    std::shared_ptr<mainclient::MainClient> client = create ? create() : nullptr;
+    if (!client) throw core::Error("The main client cannot be reached");
+    return client;
 }
 
 std::string DestinationFolderOf(std::string_view destination) {

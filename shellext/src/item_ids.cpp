@@ -188,6 +188,24 @@ ItemIdList* CopyFirstPidlItem(const ItemIdList* list, ShellAllocator& allocator)
     return copy;
 }
 
+ItemIdList* JoinLastItems(const ItemIdList* const* lists, unsigned count, ShellAllocator& allocator) {
+    std::size_t size = 2;
+    for (unsigned i = 0; lists && i < count; ++i)
+        if (const ItemIdList* last = LastPidlItem(lists[i])) size += Load16(Bytes(last));
+    ItemIdList* joined = Allocate(size, allocator);
+    if (!joined) return nullptr;
+    Byte* p = Bytes(joined);
+    for (unsigned i = 0; lists && i < count; ++i) {
+        const ItemIdList* last = LastPidlItem(lists[i]);
+        if (!last) continue;
+        const std::size_t cb = Load16(Bytes(last));
+        std::memcpy(p, last, cb);
+        p += cb;
+    }
+    Store16(p, 0);
+    return joined;
+}
+
 void FreePidl(ItemIdList* list, ShellAllocator& allocator) { allocator.Free(list); }
 
 std::uint32_t PidlKind(const ItemIdList* item) { return Load32(Bytes(item) + ItemKindOffset); }

@@ -285,7 +285,7 @@ TEST_F(FolderOperations, TheSelectionIsASnapshotOfTheRemoteItems) {
     TFTPObject* site = ListedSite({{"dir", true}, {"a.txt", false}});
     const ItemIdList* lists[] = {items.Of(*folder), items.Of(*site->Content()->Items(1)), items.Of(*site->Content()->Items(0))};
     SelectionList selection;
-    selection.SetItems(lists, 3);
+    selection.SetLastItems(lists, 3, nullptr);
     site->Content()->Clear();  // the nodes go; the snapshot stays
     const auto entries = selection.Snapshot();
     ASSERT_EQ(entries.size(), 2u);

@@ -7,7 +7,7 @@
 // model's typed accessors before its node is touched, so foreign, damaged, stale or mistyped
 // items are refused, never followed.
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +17,7 @@
 #include "mainclient/main_client.h"
 #include "shellext/data_module.h"
 #include "shellext/item_ids.h"
+#include "shellext/selection_list.h"
 #include "shellext/model/site_model.h"
 
 namespace lark::shellext {
@@ -75,33 +76,14 @@ enum class RenameOutcome {
 // become the new name.
 RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintptr_t window, FolderContext& context);
 
+// The site path of an item as the main client's profile methods take it: PidlToPath with every
+// "/" replaced by "\\".
+std::string SitePathOf(const ItemIdList* item);
+
+// A new automation object through the model's factory; throws core::Error when there is none.
+std::shared_ptr<mainclient::MainClient> NewMainClient(const TFTPContainer& model);
+
 // ---- the copy hook ----
-
-// One item of the selection as the copy hook downloads it: copied from the node when the
-// selection was made, so the hook (which may run on another thread) reads no live node.
-struct SelectionEntry {
-    std::string connectionId;
-    std::string remotePath;
-    std::string name;
-    std::int64_t size = 0;
-    core::DateTime modified = 0;
-    bool isFolder = false;
-};
-
-// The remote items last selected in a view, for the copy hook. Thread-safe.
-class SelectionList {
-public:
-    // The remote directories and files among the lists' last items (others are passed over),
-    // read from their nodes now.
-    void SetItems(const ItemIdList* const* lists, unsigned count);
-    void Set(std::vector<SelectionEntry> entries);
-    void Clear();
-    std::vector<SelectionEntry> Snapshot() const;
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<SelectionEntry> entries_;
-};
 
 // The folder a destination path lies in: everything up to and including its last "\" (or
 // "/"); "" when it has none.

@@ -91,6 +91,12 @@ ItemIdList* CopyPidl(const ItemIdList* list, ShellAllocator& allocator = Default
 ItemIdList* CopyFirstPidlItem(const ItemIdList* list,
                               ShellAllocator& allocator = DefaultShellAllocator());
 
+// The last item of each of `count` lists, joined in order into one list (the item-list
+// convention of clipboard, drag and menu objects); null lists and empty lists add nothing.
+// Null when the allocator fails.
+ItemIdList* JoinLastItems(const ItemIdList* const* lists, unsigned count,
+                          ShellAllocator& allocator = DefaultShellAllocator());
+
 // Frees with the allocator the list came from; accepts null.
 void FreePidl(ItemIdList* list, ShellAllocator& allocator = DefaultShellAllocator());
 

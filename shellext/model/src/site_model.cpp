@@ -573,6 +573,30 @@ std::string UniqueFSObjectName(const TFSObjects& collection, std::string_view ba
     return UniqueName(base, [&](std::string_view name) { return collection.FindByName(name) != nullptr; });
 }
 
+mainclient::ProfileRecord ProfileRecordOf(const TFtpServerInfo& record, const std::string& folderPath) {
+    mainclient::ProfileRecord out;
+    out.folder_path = folderPath;
+    out.profile_name = record.ProfileName;
+    out.host_name = record.HostName;
+    out.user_name = record.UserName;
+    out.password = record.PassWord();
+    out.port = record.Port;
+    out.use_global_proxy = record.UseGlobalProxy();
+    out.proxy_name = record.ProxyName;
+    out.proxy_port = record.ProxyPort;
+    out.host_dir_name = record.HostDirName;
+    out.passive = record.Passive;
+    out.reserved = 0;
+    out.server_type = record.ServerType;
+    out.proxy_type = record.ProxyType;
+    out.proxy_user = record.ProxyUser;
+    out.proxy_password = record.ProxyPassword;
+    out.authentication = record.Authentication;
+    out.private_key = record.PrivateKey;
+    out.key_password = record.KeyPassword;
+    return out;
+}
+
 std::string IncludeTrailingSlash(std::string_view text) {
     std::string out(text);
     if (!out.empty() && out.back() != '/') out += '/';

@@ -56,6 +56,15 @@ TFtpServerInfo::~TFtpServerInfo() = default;
 
 void TFtpServerInfo::Assign(const TFtpServerInfo& source) {
     if (&source == this) return;
+    AssignFields(source);
+    // Built aside and swapped in last: the source may sit among the members being replaced.
+    auto members = std::make_unique<TFtpServers>(*this);
+    for (int i = 0; i < source.Servers().Count(); ++i) members->Add()->Assign(*source.Servers().Items(i));
+    servers_ = std::move(members);
+}
+
+void TFtpServerInfo::AssignFields(const TFtpServerInfo& source) {
+    if (&source == this) return;
     core::AssignPublished(source, *this);
     // Unpublished, or published through setters that interpret what they are given: the
     // password's state and the proxy switch are taken as they are.
@@ -65,10 +74,6 @@ void TFtpServerInfo::Assign(const TFtpServerInfo& source) {
     useGlobalProxy_ = source.useGlobalProxy_;
     ProxyName = source.ProxyName;
     ProxyPort = source.ProxyPort;
-    // Built aside and swapped in last: the source may sit among the members being replaced.
-    auto members = std::make_unique<TFtpServers>(*this);
-    for (int i = 0; i < source.Servers().Count(); ++i) members->Add()->Assign(*source.Servers().Items(i));
-    servers_ = std::move(members);
 }
 
 void TFtpServerInfo::SetPassWord(std::string plain) {

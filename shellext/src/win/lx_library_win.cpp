@@ -114,7 +114,7 @@ void LxLibrary::Detach() {
     // lists are the process's handles and go with it.
     model_.reset();
     dataModule_.reset();
-    selection_.Clear();
+    // The selection's identifiers come from the task allocator: left to the process as well.
 }
 
 int ModuleLanguageId(const std::wstring& modulePath) {

@@ -16,6 +16,7 @@
 #include "core/text_encoding.h"
 #include "mainclient/main_client.h"
 #include "shellext/transfer_folder.h"
+#include "shellext/win/data_objects.h"
 #include "shellext/win/lx_library.h"
 #include "shellext/win/shell_view.h"
 #include "win/object.h"
@@ -316,11 +317,20 @@ public:
         });
     }
 
-    STDMETHODIMP GetUIObjectOf(HWND, UINT count, LPCITEMIDLIST* lists, REFIID iid, UINT*, void** out) override {
+    STDMETHODIMP GetUIObjectOf(HWND window, UINT count, LPCITEMIDLIST* lists, REFIID iid, UINT*, void** out) override {
         return Guarded([&]() -> HRESULT {
             if (!out) return E_INVALIDARG;
             *out = nullptr;
             if (count == 0 || !lists) return E_INVALIDARG;
+            if (IsEqualIID(iid, IID_IDataObject) || IsEqualIID(iid, IID_IDropTarget)) {
+                OwnedList items(JoinLastItems(reinterpret_cast<const ItemIdList* const*>(lists), count));
+                OwnedList folder = Absolute();
+                if (!items.get()) return E_OUTOFMEMORY;
+                if (IsEqualIID(iid, IID_IDataObject))
+                    return CreateDataSource(folder.get(), items.get(), count, window, iid, out);
+                return CreateDataTarget(static_cast<IShellFolder2*>(this), nullptr, nullptr, folder.get(), items.get(),
+                                        window, iid, out);
+            }
             const bool icon = IsEqualIID(iid, IID_IExtractIconA) || IsEqualIID(iid, IID_IExtractIconW);
             const bool tip = IsEqualIID(iid, IID_IQueryInfo);
             if (!icon && !tip) return E_NOINTERFACE;

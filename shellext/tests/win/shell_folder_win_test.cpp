@@ -553,7 +553,7 @@ TEST_F(LxFolder, TheCopyHookDownloadsTheSelectionInPlaceOfTheMarkerFolder) {
     Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
     Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
     const ITEMIDLIST* selection[] = {pub.get(), readme.get()};
-    LxLibrary::Instance().Selection().SetItems(reinterpret_cast<const ItemIdList* const*>(selection), 2);
+    LxLibrary::Instance().Selection().SetLastItems(reinterpret_cast<const ItemIdList* const*>(selection), 2, nullptr);
     ComPtr<ICopyHookA> hook;
     ASSERT_EQ(CreateShellFolder(IID_ICopyHookA, hook.PutVoid()), S_OK);
     const std::string marker = GetTransferTempFolder();
@@ -605,7 +605,7 @@ TEST_F(LxFolder, TheCopyHookRefusesAHostileNameAndWritesNothingOutside) {
     std::vector<Pidl> files = Enumerate(home.get(), SHCONTF_NONFOLDERS);
     ASSERT_EQ(Names(home.get(), files), (std::vector<std::string>{"..\\..\\evil.txt", "readme.txt"}));
     const ITEMIDLIST* selection[] = {files[0].get(), files[1].get()};
-    LxLibrary::Instance().Selection().SetItems(reinterpret_cast<const ItemIdList* const*>(selection), 2);
+    LxLibrary::Instance().Selection().SetLastItems(reinterpret_cast<const ItemIdList* const*>(selection), 2, nullptr);
     ComPtr<ICopyHookA> hook;
     ASSERT_EQ(CreateShellFolder(IID_ICopyHookA, hook.PutVoid()), S_OK);
     CreateDirectoryW(double_->Local(L"deep").c_str(), nullptr);

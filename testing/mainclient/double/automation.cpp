@@ -1,4 +1,5 @@
 #include "automation.h"
+#include "site_store.h"
 
 #include "win/bstr.h"
 #include "win/com_error.h"
@@ -192,13 +193,16 @@ STDMETHODIMP Automation::OpenRemoteFile(BSTR ConnectionID, BSTR RemotePath) {
     });
 }
 
-// --- profiles (the site database is the caller's fixture; the double answers) -----------------
+// --- profiles (the site database is the caller's fixture; the double answers, and changes its own
+// database when its settings name one) ---
 
 STDMETHODIMP Automation::AddProfileFolder(BSTR FolderName, BSTR ParentPath, LONG* Result) {
     return Guarded([&] {
         Require(Result);
         const Call c = Begin("AddProfileFolder", {S(FolderName), S(ParentPath)});
         *Result = Number(c, "Result", S(FolderName).empty() ? -1 : 0);
+        if (*Result >= 0 && !server_.settings().site_database.empty())
+            StoreAddProfileFolder(server_.settings().site_database, S(FolderName), S(ParentPath));
         return S_OK;
     });
 }
@@ -208,6 +212,8 @@ STDMETHODIMP Automation::DeleteProfileFolder(BSTR FolderPath, LONG* Result) {
         Require(Result);
         const Call c = Begin("DeleteProfileFolder", {S(FolderPath)});
         *Result = Number(c, "Result", 0);
+        if (*Result >= 0 && !server_.settings().site_database.empty())
+            StoreDeleteRecord(server_.settings().site_database, S(FolderPath));
         return S_OK;
     });
 }
@@ -235,6 +241,29 @@ STDMETHODIMP Automation::AddProfile(BSTR FolderPath, BSTR ProfileName, BSTR Host
         Require(Result);
         const Call c = Begin("AddProfile", LARK_PROFILE_LOG);
         *Result = Number(c, "Result", S(ProfileName).empty() ? -1 : 0);
+        if (*Result >= 0 && !server_.settings().site_database.empty()) {
+            mainclient::ProfileRecord p;
+            p.folder_path = S(FolderPath);
+            p.profile_name = S(ProfileName);
+            p.host_name = S(HostName);
+            p.user_name = S(UserName);
+            p.password = S(PassWord);
+            p.port = S(Port);
+            p.use_global_proxy = UseGlobalProxy != VARIANT_FALSE;
+            p.proxy_name = S(ProxyName);
+            p.proxy_port = S(ProxyPort);
+            p.host_dir_name = S(HostDirName);
+            p.passive = Passive != VARIANT_FALSE;
+            p.reserved = Reserved;
+            p.server_type = ServerType;
+            p.proxy_type = ProxyType;
+            p.proxy_user = S(ProxyUser);
+            p.proxy_password = S(ProxyPassword);
+            p.authentication = Authentication;
+            p.private_key = S(PrivateKey);
+            p.key_password = S(KeyPassword);
+            StoreAddProfile(server_.settings().site_database, p);
+        }
         return S_OK;
     });
 }
@@ -268,6 +297,8 @@ STDMETHODIMP Automation::DeleteProfile(BSTR ProfilePath, LONG* Result) {
         Require(Result);
         const Call c = Begin("DeleteProfile", {S(ProfilePath)});
         *Result = Number(c, "Result", 0);
+        if (*Result >= 0 && !server_.settings().site_database.empty())
+            StoreDeleteRecord(server_.settings().site_database, S(ProfilePath));
         return S_OK;
     });
 }

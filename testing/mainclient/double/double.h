@@ -15,7 +15,7 @@ namespace lark::mainclient_double {
 
 // Where the double finds its files. Sources, later ones winning: defaults (the program folder),
 // the settings INI (LARK_FTP_DOUBLE_CONFIG, else LarkFtpDouble.ini beside the program; section
-// [Double]: Site, CallLog, PostLog, Scenario, WindowTitle, IdleExitSeconds), then /site=, /calllog=,
+// [Double]: Site, CallLog, PostLog, Scenario, SiteDatabase, WindowTitle, IdleExitSeconds), then /site=, /calllog=,
 // /scenario=, /windowtitle= on the command line.
 struct Settings {
     std::wstring program_folder;  // with a trailing backslash
@@ -23,6 +23,7 @@ struct Settings {
     std::wstring call_log;        // empty: no log
     std::wstring post_log;        // one line per completion posted ("task id<TAB>lParam"); empty: none
     std::wstring scenario;        // empty: default behaviour
+    std::wstring site_database;   // the profile methods change it (SiteDatabase=); empty: they do not
     std::wstring window_title = win::Widen(mainclient::kSchedulerWindowTitle);
     // A client that dies without releasing its object leaves the server waiting for ever (Wine
     // runs no rundown of dead clients): quit after this long without a call (0: never).

@@ -70,6 +70,7 @@ Settings Settings::Load(const std::vector<std::wstring>& args) {
         if (auto v = ini.Get("Double", "CallLog")) s.call_log = Absolute(Widen(*v), base);
         if (auto v = ini.Get("Double", "PostLog")) s.post_log = Absolute(Widen(*v), base);
         if (auto v = ini.Get("Double", "Scenario")) s.scenario = Absolute(Widen(*v), base);
+        if (auto v = ini.Get("Double", "SiteDatabase")) s.site_database = Absolute(Widen(*v), base);
         if (auto v = ini.Get("Double", "WindowTitle")) s.window_title = Widen(*v);
         if (auto v = ini.Get("Double", "IdleExitSeconds"); v && !v->empty())
             s.idle_exit_seconds = static_cast<unsigned>(std::stoul(*v));

@@ -51,7 +51,8 @@ public:
     // be read leaves the model empty and is reported once through the message box.
     TFTPContainer& Model();
     FolderContext Context() { return {Model(), DataModule(), MessageBox()}; }
-    SelectionList& Selection() { return selection_; }
+    // The process-wide selection (SelectionList::Global()).
+    SelectionList& Selection() { return SelectionList::Global(); }
     // A new automation object of the main client (one for each action); throws when it cannot
     // be made. Needs no model, so the copy hook on another thread can ask for one.
     static std::shared_ptr<mainclient::MainClient> NewMainClient();
@@ -80,7 +81,6 @@ private:
     std::unique_ptr<TDM> dataModule_;
     std::unique_ptr<TFTPContainer> model_;
     std::unique_ptr<ChangeNotifier> notifier_;
-    SelectionList selection_;
     localization::TranslatedMessageBox* messageBox_ = nullptr;
     bool imagesTried_ = false;
     HIMAGELIST small_ = nullptr;

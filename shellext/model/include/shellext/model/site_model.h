@@ -307,6 +307,10 @@ std::string UniqueFSObjectName(const TFSObjects& collection, std::string_view ba
 // The text with "/" appended unless it ends with one; "" stays "".
 std::string IncludeTrailingSlash(std::string_view text);
 
+// The arguments of AddProfile / ModifyProfile for a site record in the folder at `folderPath`
+// (GetObjectPath with "\\"): the record's values, the two switches as booleans.
+mainclient::ProfileRecord ProfileRecordOf(const TFtpServerInfo& record, const std::string& folderPath);
+
 // The lines of a listing reply: split at LF, a CR before the LF dropped; a final line break
 // ends the last line rather than starting an empty one.
 std::vector<std::string> SplitListing(std::string_view text);

@@ -32,6 +32,9 @@ public:
     // Takes every value of the source, UserData and the password's state included, and
     // replaces Servers by a copy of the source's members (recursively).
     void Assign(const TFtpServerInfo& source);
+    // Takes every value of the source as Assign does, but leaves Servers as they are (a copy
+    // that recreates the members one by one).
+    void AssignFields(const TFtpServerInfo& source);
 
     std::string ProfileName = "New FTP server";
     std::string Comments;
