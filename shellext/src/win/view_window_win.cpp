@@ -354,8 +354,69 @@ void TViewWindow::OpenSelectedRow() {
     if (IShellBrowser* browser = view_->Browser()) browser->BrowseObject(AsShell(item), SBSP_SAMEBROWSER | SBSP_RELATIVE);
 }
 
+OwnedPidl TViewWindow::CollectSelection(unsigned& count) const {
+    std::vector<const ItemIdList*> items;
+    for (int row : SelectedRows())
+        if (const ItemIdList* item = rows_->Row(row).item; item && IsOwnPidl(item)) items.push_back(item);
+    count = static_cast<unsigned>(items.size());
+    if (items.empty()) return nullptr;
+    OwnedPidl joined(JoinLastItems(items.data(), count));
+    if (!joined) throw std::bad_alloc();
+    return joined;
+}
+
+void TViewWindow::StartDrag() {
+    unsigned count = 0;
+    OwnedPidl items = CollectSelection(count);
+    if (count == 0) return;
+    IDataObject* data = nullptr;
+    if (FAILED(CreateDataSource(view_->FolderList(), items.get(), count, window_, IID_IDataObject,
+                                reinterpret_cast<void**>(&data))) ||
+        !data)
+        return;
+    IDropSource* source = nullptr;
+    if (SUCCEEDED(data->QueryInterface(IID_IDropSource, reinterpret_cast<void**>(&source))) && source) {
+        // Remote objects are only copied out; sites and folders may also move within the tree.
+        const DWORD allowed = Kind() == ViewKind::FilesView ? DROPEFFECT_SCROLL | DROPEFFECT_COPY
+                                                            : DROPEFFECT_SCROLL | DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        DWORD effect = DROPEFFECT_NONE;
+        DoDragDrop(data, source, allowed, &effect);
+        source->Release();
+    }
+    data->Release();
+}
+
+int TViewWindow::DropRowAt(POINT screenPoint) {
+    if (!list_) return -1;
+    LVHITTESTINFO hit{};
+    hit.pt = screenPoint;
+    ScreenToClient(list_, &hit.pt);
+    const int row = static_cast<int>(SendMessageW(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    return row >= 0 && row < rows_->Count() && (hit.flags & LVHT_ONITEM) ? row : -1;
+}
+
+const ItemIdList* TViewWindow::DropRowItem(int row) {
+    if (row < 0 || row >= rows_->Count()) return nullptr;
+    const ItemIdList* item = rows_->Row(row).item;
+    return item && IsOwnPidl(item) ? item : nullptr;
+}
+
+void TViewWindow::SetDropHighlight(int row, bool highlighted) {
+    if (!list_ || row < 0 || row >= rows_->Count()) return;
+    LVITEMW item{};
+    item.stateMask = LVIS_DROPHILITED;
+    item.state = highlighted ? LVIS_DROPHILITED : 0;
+    SendMessageW(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
 void TViewWindow::Command(int id) {
     switch (id) {
+        case view_command::kCopy: {
+            unsigned count = 0;
+            OwnedPidl items = CollectSelection(count);
+            if (count > 0) CopyToClipboard(view_->FolderList(), window_, count, items.get());
+            break;
+        }
         case view_command::kRename: view_->StartRename(); break;
         case view_command::kSelectAll: view_->SelectAllRows(); break;
         case view_command::kInvertSelection: view_->InvertSelection(); break;
@@ -524,6 +585,7 @@ bool TViewWindow::Notify(NMHDR& header, LRESULT& result) {
             return true;
         }
         case NM_DBLCLK: OpenSelectedRow(); return true;
+        case LVN_BEGINDRAG: StartDrag(); return true;
         case NM_SETFOCUS:
             if (IShellBrowser* browser = view_->Browser()) browser->OnViewWindowActive(view_);
             return true;

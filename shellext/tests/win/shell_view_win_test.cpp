@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,6 +17,8 @@
 #include "mainclient_double/double_support.h"
 #include "shell_testing/fake_shell_browser.h"
 #include "shellext/item_ids.h"
+#include "shellext/selection_list.h"
+#include "shellext/win/data_objects.h"
 #include "shellext/view_rows.h"
 #include "shellext/win/lx_library.h"
 #include "shellext/win/shell_view.h"
@@ -171,7 +175,8 @@ private:
 class LxView : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        // OLE: the clipboard and drag and drop.
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
         double_ = new DoubleSetup(win::Widen(LARK_DOUBLE_EXE), L"lxview");
         ASSERT_TRUE(double_->Register());
         LxLibrary::Instance().SetModule(GetModuleHandleW(nullptr));
@@ -180,7 +185,7 @@ protected:
     static void TearDownTestSuite() {
         LxLibrary::Instance().ResetModel();
         delete double_;
-        CoUninitialize();
+        OleUninitialize();
     }
 
     void SetUp() override {
@@ -535,4 +540,35 @@ TEST_F(LxView, NoticesAddAndRemoveRowsOfTheShownFolderOnly) {
     EXPECT_EQ(view_->Refresh(), S_OK);
     Pump(300);
     EXPECT_GE(RowOf(list, "later.txt"), 0);
+}
+
+TEST_F(LxView, CopyPutsTheSelectedRowsOnTheClipboardAsTokens) {
+    ComPtr<IShellFolder> home = Home();
+    HWND list = Open(home.get());
+    ASSERT_NE(list, nullptr);
+    SelectOnly(list, RowOf(list, "readme.txt"));
+    LVITEMW item{};
+    item.stateMask = item.state = LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, RowOf(list, "pub"), reinterpret_cast<LPARAM>(&item));
+    SelectionList::Global().Clear();
+    // Ctrl+C reaches the copy command.
+    SendMessageW(viewWindow_, WM_COMMAND, MAKEWPARAM(view_command::kCopy, 0), 0);
+    ComPtr<IDataObject> data;
+    ASSERT_EQ(OleGetClipboard(data.Put()), S_OK);
+    FORMATETC files = FileItemFormat();
+    EXPECT_EQ(data->QueryGetData(&files), S_OK);
+    FORMATETC drop = HDropFormat();
+    drop.tymed = TYMED_HGLOBAL;
+    STGMEDIUM medium{};
+    ASSERT_EQ(data->GetData(&drop, &medium), S_OK);
+    wchar_t path[MAX_PATH] = L"";
+    DragQueryFileW(static_cast<HDROP>(medium.hGlobal), 0, path, MAX_PATH);
+    ReleaseStgMedium(&medium);
+    EXPECT_NE(std::wstring(path).find(L"{A9D3D103-4CCD-4BDE-A11A-04D527EF71CE}"), std::wstring::npos);
+    // Asking for the data recorded the two rows, in row order.
+    std::vector<std::string> names;
+    for (const auto& entry : SelectionList::Global().Items()) names.push_back(entry ? PidlDisplayName(entry.get()) : "?");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (Names{"pub", "readme.txt"}));
+    OleSetClipboard(nullptr);
 }
