@@ -16,6 +16,7 @@
 #include "core/text_encoding.h"
 #include "mainclient/main_client.h"
 #include "shellext/transfer_folder.h"
+#include "shellext/win/actions_win.h"
 #include "shellext/win/data_objects.h"
 #include "shellext/win/lx_library.h"
 #include "shellext/win/shell_view.h"
@@ -331,6 +332,9 @@ public:
                 return CreateDataTarget(static_cast<IShellFolder2*>(this), nullptr, nullptr, folder.get(), items.get(),
                                         window, iid, out);
             }
+            if (IsEqualIID(iid, IID_IContextMenu))
+                return CreateFolderContextMenu(static_cast<IShellFolder2*>(this), root_.get(), relative_.get(), window,
+                                               count, lists, iid, out);
             const bool icon = IsEqualIID(iid, IID_IExtractIconA) || IsEqualIID(iid, IID_IExtractIconW);
             const bool tip = IsEqualIID(iid, IID_IQueryInfo);
             if (!icon && !tip) return E_NOINTERFACE;

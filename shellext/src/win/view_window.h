@@ -51,6 +51,8 @@ public:
     // The items of the selected rows that still name a node, joined (the item-list convention),
     // and their count; null and 0 when none.
     OwnedPidl CollectSelection(unsigned& count) const;
+    // The selected rows' items that still name a node, in row order.
+    std::vector<const ItemIdList*> SelectedItems() const;
 
     // ---- DropRows (the drop target registered for this window) ----
     int DropRowAt(POINT screenPoint) override;
@@ -69,6 +71,9 @@ private:
     void RenameEditedRow(std::uint32_t handle, const std::wstring& text);
     void OpenSelectedRow();
     void StartDrag();
+    void ShowRowMenu();
+    // A command the actions carry out on the selected rows (or on none).
+    void RunAction(int command, bool onSelection);
     // The row count changed or the rows moved: the list shows them again and keeps the selection
     // on the same nodes.
     void RowsChanged(const std::vector<std::uint32_t>& selected);

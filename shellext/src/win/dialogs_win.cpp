@@ -1,0 +1,35 @@
+// The lx dialogs behind the actions: the site properties dialog and the folder and remote object
+// property dialogs.
+#include "dialogs/object_properties.h"
+#include "dialogs/profile_form.h"
+#include "shellext/transfer_actions.h"
+
+namespace lark::shellext {
+
+namespace {
+
+class LxDialogs : public ItemDialogs {
+public:
+    bool NewProfile(FolderContext& context, TFTPObjects* folder, TFTPObject*& node) override {
+        return shellext::NewProfile(context, folder, node);
+    }
+    bool EditProfile(FolderContext& context, TFTPObject& node) override { return shellext::EditProfile(context, node); }
+    bool EditProfileFolder(FolderContext& context, TFTPObject& node) override {
+        return shellext::EditProfileFolder(context, node);
+    }
+    bool EditFSObject(FolderContext& context, TFSObject& object) override {
+        return shellext::EditFSObject(context, object);
+    }
+    bool EditFSObjects(FolderContext& context, const std::vector<std::pair<std::string, TFSObject*>>& objects) override {
+        return shellext::EditFSObjects(context, objects);
+    }
+};
+
+}  // namespace
+
+ItemDialogs& BuiltInDialogs() {
+    static LxDialogs dialogs;
+    return dialogs;
+}
+
+}  // namespace lark::shellext

@@ -1,0 +1,503 @@
+// The context menu and the transfer actions under Wine, against the registered main-client
+// double: the menu from the folder's GetUIObjectOf with the shell's first id 0 and 1000, each
+// command ending in its call in the double's log; profiles moved and read back from the double's
+// own site database; local files dropped onto a remote folder arriving in the double's site.
+#include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "mainclient_double/double_support.h"
+#include "shellext/model/site_database.h"
+#include "shellext/selection_list.h"
+#include "shellext/win/actions_win.h"
+#include "shellext/win/lx_library.h"
+#include "shellext/win/shell_view.h"
+#include "shell_testing/fake_shell_browser.h"
+#include "win/com_ptr.h"
+#include "win/object.h"
+#include "win/text.h"
+
+using namespace lark;
+using namespace lark::shellext;
+using namespace lark::testing;
+using win::ComPtr;
+
+namespace {
+
+const ItemIdList* Items(LPCITEMIDLIST list) { return reinterpret_cast<const ItemIdList*>(list); }
+
+class RecordingDialogs : public ItemDialogs {
+public:
+    std::vector<std::string> shown;
+    bool NewProfile(FolderContext&, TFTPObjects* folder, TFTPObject*& node) override {
+        shown.push_back("NewProfile");
+        TFTPObjects& level = folder ? *folder : LxLibrary::Instance().Model().Nodes();
+        node = level.AddNewRecord();
+        node->ServerInfo()->ProfileName = "Made";
+        return true;
+    }
+    bool EditProfile(FolderContext&, TFTPObject& node) override {
+        shown.push_back("EditProfile " + node.NodeName());
+        return true;
+    }
+    bool EditProfileFolder(FolderContext&, TFTPObject& node) override {
+        shown.push_back("EditProfileFolder " + node.NodeName());
+        return false;
+    }
+    bool EditFSObject(FolderContext&, TFSObject& object) override {
+        shown.push_back("EditFSObject " + object.Name);
+        return true;
+    }
+    bool EditFSObjects(FolderContext&, const std::vector<std::pair<std::string, TFSObject*>>&) override {
+        shown.push_back("EditFSObjects");
+        return true;
+    }
+};
+
+class RecordingView : public ViewCommands {
+public:
+    std::vector<std::string> calls;
+    int CurrentViewMode() const override { return 4; }
+    void ApplyViewMode(std::uint32_t command) override { calls.push_back("mode " + std::to_string(command)); }
+    void StartRename() override { calls.push_back("rename"); }
+    ActionResult RefreshView() override {
+        calls.push_back("refresh");
+        return S_OK;
+    }
+};
+
+// A data object offering only CF_HDROP with the given paths, as Explorer's drag of local files.
+class LocalFiles : public win::ComObject<IDataObject> {
+public:
+    explicit LocalFiles(std::vector<std::wstring> paths) : paths_(std::move(paths)) {}
+    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+        std::size_t chars = 1;
+        for (const std::wstring& p : paths_) chars += p.size() + 1;
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+        auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+        drop->pFiles = sizeof(DROPFILES);
+        drop->fWide = TRUE;
+        auto* text = reinterpret_cast<wchar_t*>(drop + 1);
+        for (const std::wstring& p : paths_) {
+            std::memcpy(text, p.c_str(), (p.size() + 1) * sizeof(wchar_t));
+            text += p.size() + 1;
+        }
+        GlobalUnlock(block);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = block;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    STDMETHODIMP QueryGetData(FORMATETC* format) override {
+        return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+    }
+    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+        if (out) out->ptd = nullptr;
+        return DATA_S_SAMEFORMATETC;
+    }
+    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC** out) override {
+        if (out) *out = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    STDMETHODIMP EnumDAdvise(IEnumSTATDATA** out) override {
+        if (out) *out = nullptr;
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+
+private:
+    std::vector<std::wstring> paths_;
+};
+
+class LxActions : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+        double_ = new DoubleSetup(win::Widen(LARK_DOUBLE_EXE), L"lxactions");
+        WriteTextFile(double_->Root() + L"double.ini",
+                      "[Double]\r\nSite=site\r\nCallLog=calls.log\r\nScenario=scenario.ini\r\nSiteDatabase=sites.ini\r\n");
+        ASSERT_TRUE(double_->Register());
+        LxLibrary::Instance().SetModule(GetModuleHandleW(nullptr));
+        LxLibrary::Instance().SetMessageBox(&box_);
+        SetLibraryDialogs(&dialogs_);
+    }
+    static void TearDownTestSuite() {
+        SetLibraryDialogs(nullptr);
+        LxLibrary::Instance().ResetModel();
+        delete double_;
+        OleUninitialize();
+    }
+
+    void SetUp() override {
+        double_->Reset();
+        // The double's own database starts as the one lx reads.
+        const std::wstring programFolder = FolderOf(win::ModulePath()) + L"mainclient\\";
+        ASSERT_TRUE(CopyFileW((programFolder + L"larkftpsrvs.ini").c_str(), Sites().c_str(), FALSE));
+        CreateDirectoryW(double_->Site(L"pub").c_str(), nullptr);
+        WriteTextFile(double_->Site(L"readme.txt"), "hello");
+        WriteTextFile(double_->Site(L"notes.txt"), "notes");
+        LxLibrary::Instance().ResetModel();
+        box_.shown.clear();
+        box_.answers.clear();
+        dialogs_.shown.clear();
+        root_ = NewRoot();
+    }
+    void TearDown() override {
+        root_.Reset();
+        SelectionList::Global().Clear();
+    }
+
+    static std::wstring Sites() { return double_->Root() + L"sites.ini"; }
+
+    static ComPtr<IShellFolder> NewRoot() {
+        ComPtr<IClassFactory> factory;
+        EXPECT_EQ(LxGetClassObject(kShellFolderClassId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        ComPtr<IShellFolder> folder;
+        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IShellFolder, folder.PutVoid()), S_OK);
+        ComPtr<IPersistFolder> persist;
+        EXPECT_EQ(folder.As(persist), S_OK);
+        Pidl desktop(static_cast<ITEMIDLIST*>(CoTaskMemAlloc(2)));
+        std::memset(desktop.get(), 0, 2);
+        EXPECT_EQ(persist->Initialize(desktop.get()), S_OK);
+        return folder;
+    }
+
+    static Pidl Find(IShellFolder* folder, SHCONTF flags, const std::string& name) {
+        ComPtr<IEnumIDList> e;
+        if (folder->EnumObjects(nullptr, flags, e.Put()) != S_OK || !e) return nullptr;
+        LPITEMIDLIST item = nullptr;
+        while (e->Next(1, &item, nullptr) == S_OK) {
+            Pidl owned(item);
+            if (PidlDisplayName(Items(item)) == name) return owned;
+        }
+        return nullptr;
+    }
+    static ComPtr<IShellFolder> Bind(IShellFolder* folder, LPCITEMIDLIST item) {
+        ComPtr<IShellFolder> child;
+        EXPECT_EQ(folder->BindToObject(item, nullptr, IID_IShellFolder, child.PutVoid()), S_OK);
+        return child;
+    }
+    static Pidl Absolute(IShellFolder* folder) {
+        ComPtr<IPersistFolder2> persist;
+        EXPECT_EQ(ComPtr<IShellFolder>(folder).As(persist), S_OK);
+        LPITEMIDLIST list = nullptr;
+        EXPECT_EQ(persist->GetCurFolder(&list), S_OK);
+        return Pidl(list);
+    }
+
+    static ComPtr<IContextMenu> ItemMenu(IShellFolder* folder, LPCITEMIDLIST item) {
+        ComPtr<IContextMenu> menu;
+        EXPECT_EQ(folder->GetUIObjectOf(nullptr, 1, &item, IID_IContextMenu, nullptr, menu.PutVoid()), S_OK);
+        return menu;
+    }
+
+    // The menu's (id, text) in order, separators as (0, "-").
+    static std::vector<std::pair<UINT, std::string>> Entries(HMENU menu) {
+        std::vector<std::pair<UINT, std::string>> out;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            MENUITEMINFOW info{};
+            wchar_t text[128] = L"";
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING;
+            info.dwTypeData = text;
+            info.cch = 128;
+            GetMenuItemInfoW(menu, i, TRUE, &info);
+            out.emplace_back(info.fType & MFT_SEPARATOR ? 0 : info.wID,
+                             info.fType & MFT_SEPARATOR ? "-" : win::Narrow(text));
+        }
+        return out;
+    }
+
+    static HRESULT Invoke(IContextMenu* menu, UINT offset) {
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(offset);
+        info.nShow = SW_SHOWNORMAL;
+        return menu->InvokeCommand(&info);
+    }
+    static HRESULT InvokeVerb(IContextMenu* menu, const char* verb) {
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = verb;
+        return menu->InvokeCommand(&info);
+    }
+
+    static inline DoubleSetup* double_ = nullptr;
+    static inline localization::FakeMessageBox box_;
+    static inline RecordingDialogs dialogs_;
+    ComPtr<IShellFolder> root_;
+};
+
+}  // namespace
+
+TEST_F(LxActions, ItemMenuWithFirstIdZeroAndThousandRunsItsCommandsThroughTheDouble) {
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
+    for (UINT first : {0u, 1000u}) {
+        SCOPED_TRACE(first);
+        Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, first == 0 ? "readme.txt" : "notes.txt");
+        ASSERT_TRUE(readme);
+        ComPtr<IContextMenu> menu = ItemMenu(home.get(), readme.get());
+        ASSERT_TRUE(menu);
+        HMENU popup = CreatePopupMenu();
+        const HRESULT hr = menu->QueryContextMenu(popup, 0, first, first + 0x7FFF, CMF_NORMAL);
+        EXPECT_EQ(HRESULT_CODE(hr), 205);  // the largest offset (Paste, 204) + 1
+        EXPECT_TRUE(SUCCEEDED(hr));
+        using E = std::pair<UINT, std::string>;
+        EXPECT_EQ(Entries(popup), (std::vector<E>{{first + 102, "&Explore"}, {0, "-"}, {first + 203, "&Copy"},
+                                                  {first + 204, "&Paste"}, {0, "-"}, {first + 106, "&Delete"},
+                                                  {first + 107, "&Rename"}, {0, "-"}, {first + 108, "&Properties"}}));
+        EXPECT_EQ(GetMenuState(popup, first + 107, MF_BYCOMMAND) & MF_GRAYED, UINT(MF_GRAYED));  // no view: no rename
+        DestroyMenu(popup);
+
+        const std::string path = first == 0 ? "/readme.txt" : "/notes.txt";
+        // Open: the main client opens the file.
+        EXPECT_EQ(Invoke(menu.get(), 102), S_OK);
+        EXPECT_EQ(double_->CallsOf("OpenRemoteFile").back(), "OpenRemoteFile\t1\t" + path);
+        // Properties: the remote object's dialog.
+        EXPECT_EQ(Invoke(menu.get(), 108), S_OK);
+        EXPECT_EQ(dialogs_.shown.back(), "EditFSObject " + path.substr(1));
+        // Rename from a folder's menu and view commands are refused.
+        EXPECT_EQ(Invoke(menu.get(), 107), E_INVALIDARG);
+        EXPECT_EQ(Invoke(menu.get(), 304), E_INVALIDARG);
+        EXPECT_EQ(InvokeVerb(menu.get(), "explore"), E_INVALIDARG);
+        // Delete, answered No then Yes (the canonical verb maps to it).
+        box_.answers = {localization::ModalResult::mrNo, localization::ModalResult::mrYes};
+        box_.shown.clear();
+        EXPECT_EQ(InvokeVerb(menu.get(), "delete"), S_OK);
+        EXPECT_TRUE(Exists(double_->Site(win::Widen(path.substr(1)))));
+        EXPECT_EQ(Invoke(menu.get(), 106), S_OK);
+        ASSERT_EQ(box_.shown.size(), 2u);
+        EXPECT_EQ(box_.shown[1].text, "Are you sure you want to delete \"" + path.substr(1) + "\"?");
+        EXPECT_EQ(box_.shown[1].caption, "Confirm remote file deletion");
+        EXPECT_EQ(double_->CallsOf("DeleteRemoteFile").back(), "DeleteRemoteFile\t1\t" + path);
+        EXPECT_FALSE(Exists(double_->Site(win::Widen(path.substr(1)))));
+    }
+}
+
+TEST_F(LxActions, CommandStringsAreVerbsOrEmptyAndTooFewIdsLeaveEntriesOut) {
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    ComPtr<IContextMenu> menu = ItemMenu(root_.get(), homeItem.get());
+    ASSERT_TRUE(menu);
+    HMENU popup = CreatePopupMenu();
+    const HRESULT hr = menu->QueryContextMenu(popup, 0, 1000, 1107, CMF_EXPLORE);
+    EXPECT_EQ(HRESULT_CODE(hr), 108);  // Rename (107) is the largest that fits
+    using E = std::pair<UINT, std::string>;
+    EXPECT_EQ(Entries(popup), (std::vector<E>{{1101, "&Open"}, {0, "-"}, {1106, "&Delete"}, {1107, "&Rename"}}));
+    DestroyMenu(popup);
+
+    char text[32];
+    std::memset(text, 'x', sizeof text);
+    EXPECT_EQ(menu->GetCommandString(106, GCS_VERBA, nullptr, text, sizeof text), S_OK);
+    EXPECT_STREQ(text, "delete");
+    wchar_t wide[32];
+    std::fill(std::begin(wide), std::end(wide), L'x');
+    EXPECT_EQ(menu->GetCommandString(106, GCS_HELPTEXTW, nullptr, reinterpret_cast<LPSTR>(wide), 32), S_OK);
+    EXPECT_EQ(wide[0], L'\0');
+    EXPECT_EQ(menu->GetCommandString(206, GCS_VERBW, nullptr, reinterpret_cast<LPSTR>(wide), 32), S_OK);
+    EXPECT_EQ(wide[0], L'\0');
+    EXPECT_EQ(menu->GetCommandString(106, GCS_HELPTEXTA, nullptr, text, sizeof text), E_NOTIMPL);
+
+    // Properties of a site profile through its canonical verb.
+    EXPECT_EQ(InvokeVerb(menu.get(), "properties"), S_OK);
+    EXPECT_EQ(dialogs_.shown.back(), "EditProfile Home");
+}
+
+TEST_F(LxActions, BackgroundMenuMakesANewRemoteDirectoryAndANewProfileAndRefreshesItsView) {
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
+    Pidl homeList = Absolute(home.get());
+    auto view = std::make_shared<RecordingView>();
+    ComPtr<IContextMenu> menu;
+    ASSERT_EQ(CreateContextMenu({home.get(), nullptr, Items(homeList.get()), view}, nullptr, 0, nullptr,
+                                IID_IContextMenu, menu.PutVoid()),
+              S_OK);
+    HMENU popup = CreatePopupMenu();
+    EXPECT_EQ(HRESULT_CODE(menu->QueryContextMenu(popup, 0, 1000, 0x7FFF, CMF_NORMAL)), 1033);
+    HMENU add = GetSubMenu(popup, GetMenuItemCount(popup) - 1);
+    ASSERT_NE(add, nullptr);
+    EXPECT_EQ(GetMenuState(add, 2032, MF_BYCOMMAND) & MF_GRAYED, UINT(MF_GRAYED));  // no profile inside a site
+    HMENU modes = GetSubMenu(popup, 0);
+    EXPECT_EQ(GetMenuState(modes, 1304, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    DestroyMenu(popup);
+
+    EXPECT_EQ(Invoke(menu.get(), 1031), S_OK);
+    EXPECT_EQ(double_->CallsOf("MakeRemoteDirectory").back(), "MakeRemoteDirectory\t1\t/New folder");
+    EXPECT_TRUE(Exists(double_->Site(L"New folder")));
+    EXPECT_EQ(Invoke(menu.get(), 109), S_OK);
+    EXPECT_EQ(Invoke(menu.get(), 302), S_OK);
+    EXPECT_EQ(view->calls, (std::vector<std::string>{"refresh", "mode 302"}));
+
+    // At the namespace root: a new site folder in the double's database, a new profile by the dialog.
+    ComPtr<IContextMenu> rootMenu;
+    ASSERT_EQ(CreateContextMenu({root_.get(), nullptr, nullptr, nullptr}, nullptr, 0, nullptr, IID_IContextMenu,
+                                rootMenu.PutVoid()),
+              S_OK);
+    EXPECT_EQ(Invoke(rootMenu.get(), 1031), S_OK);
+    EXPECT_EQ(double_->CallsOf("AddProfileFolder").back(), "AddProfileFolder\tNew folder\t\\");
+    EXPECT_EQ(Invoke(rootMenu.get(), 1032), S_OK);
+    EXPECT_EQ(dialogs_.shown.back(), "NewProfile");
+    EXPECT_EQ(Invoke(rootMenu.get(), 109), E_INVALIDARG);  // no view to refresh
+    auto sites = LoadSiteDatabase(win::Narrow(Sites()));
+    ASSERT_EQ(sites->FTPServers().Count(), 3);
+    EXPECT_EQ(sites->FTPServers().Items(2)->ProfileName, "New folder");
+    EXPECT_TRUE(sites->FTPServers().Items(2)->IsFolder);
+}
+
+TEST_F(LxActions, AMovedProfileKeepsEveryFieldInTheDoublesDatabase) {
+    TServers original;
+    original.SetName("Servers1");
+    ReadSiteDatabase(original, win::Narrow(Sites()));
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    Pidl workItem = Find(root_.get(), SHCONTF_FOLDERS, "Work");
+    FolderContext folder = LxLibrary::Instance().Context();
+    ActionContext context = LibraryActionContext(folder);
+    SelectionList::Global().Set(Items(homeItem.get()), nullptr);
+    EXPECT_EQ(PasteProfiles(Items(workItem.get()), nullptr, kDropEffectMove, context), S_OK);
+    EXPECT_EQ(double_->CallsOf("DeleteProfile").back(), "DeleteProfile\tHome");
+
+    auto sites = LoadSiteDatabase(win::Narrow(Sites()));
+    ASSERT_EQ(sites->FTPServers().Count(), 1);
+    TFtpServers& work = sites->FTPServers().Items(0)->Servers();
+    ASSERT_EQ(work.Count(), 2);
+    const TFtpServerInfo& moved = *work.Items(1);
+    const TFtpServerInfo& before = *original.FTPServers().Items(0);
+    for (const core::PropInfo* prop : before.Class().AllProps()) {
+        const core::Value value = moved.GetProp(*prop);
+        if (std::holds_alternative<core::Persistent*>(value)) continue;
+        EXPECT_EQ(value, before.GetProp(*prop)) << prop->name;
+    }
+    EXPECT_EQ(moved.PassWord(), before.PassWord());
+    EXPECT_FALSE(before.PassWord().empty());
+
+    // Into its own subtree: refused, nothing called.
+    const std::size_t calls = double_->Calls().size();
+    SelectionList::Global().Set(Items(workItem.get()), nullptr);
+    EXPECT_EQ(PasteProfiles(Items(workItem.get()), nullptr, kDropEffectMove, context), E_INVALIDARG);
+    EXPECT_EQ(double_->Calls().size(), calls);
+}
+
+TEST_F(LxActions, AFailedAddInsideAMovedFolderKeepsTheSource) {
+    FolderContext folder = LxLibrary::Instance().Context();
+    ActionContext context = LibraryActionContext(folder);
+    ItemIdList* made = nullptr;
+    ASSERT_EQ(CreateNewItem({}, NewItemKind::SiteFolder, context, &made), S_OK);
+    Pidl target(reinterpret_cast<LPITEMIDLIST>(made));
+    Pidl workItem = Find(root_.get(), SHCONTF_FOLDERS, "Work");
+    double_->Scenario("[AddProfile]\r\nResult=-1\r\n");
+    SelectionList::Global().Set(Items(workItem.get()), nullptr);
+    EXPECT_EQ(PasteProfiles(Items(target.get()), nullptr, kDropEffectMove, context), S_OK);
+    EXPECT_EQ(double_->CallsOf("AddProfileFolder").back(), "AddProfileFolder\tWork\t\\New folder\\");
+    EXPECT_EQ(double_->CallsOf("AddProfile").back().rfind("AddProfile\t\\New folder\\Work\\\tArchive\t", 0), 0u);
+    EXPECT_TRUE(double_->CallsOf("DeleteProfileFolder").empty());
+    auto sites = LoadSiteDatabase(win::Narrow(Sites()));
+    ASSERT_EQ(sites->FTPServers().Count(), 3);
+    EXPECT_EQ(sites->FTPServers().Items(1)->ProfileName, "Work");
+    EXPECT_EQ(sites->FTPServers().Items(1)->Servers().Count(), 1);
+}
+
+TEST_F(LxActions, LocalFilesDroppedOnARemoteFolderArriveInTheDoublesSite) {
+    WriteTextFile(double_->Local(L"a.txt"), "alpha");
+    CreateDirectoryW(double_->Local(L"tree").c_str(), nullptr);
+    WriteTextFile(double_->Local(L"tree\\b.txt"), "beta");
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
+    Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
+    ASSERT_TRUE(pub);
+    FolderContext folder = LxLibrary::Instance().Context();
+    ActionContext context = LibraryActionContext(folder);
+    ComPtr<IDataObject> data = ComPtr<IDataObject>::Attach(
+        new LocalFiles({double_->Local(L"a.txt"), double_->Local(L"tree"), double_->Local(L"missing")}));
+    const std::shared_ptr<TransferData> adapter = TransferDataOf(data.get());
+    EXPECT_EQ(PasteFileObjects(Items(pub.get()), *adapter, DROPEFFECT_COPY, context), S_OK);
+    EXPECT_EQ(ReadTextFile(double_->Site(L"pub\\a.txt")), "alpha");
+    EXPECT_EQ(ReadTextFile(double_->Site(L"pub\\tree\\b.txt")), "beta");
+    EXPECT_EQ(double_->CallsOf("UploadFile").size(), 1u);
+    EXPECT_EQ(double_->CallsOf("UploadDirectory").size(), 1u);
+    // The folder was listed again and holds them now.
+    TFSObject* dir = RemoteNodeOf(Items(pub.get()));
+    ASSERT_NE(dir, nullptr);
+    ASSERT_NE(dir->Children(), nullptr);
+    EXPECT_NE(dir->Children()->FindByName("a.txt"), nullptr);
+    EXPECT_NE(dir->Children()->FindByName("tree"), nullptr);
+}
+
+TEST(ReadDropFileListWin, EveryReadStaysInsideTheBlock) {
+    // A header that points past a 24-byte block, and a name without its end.
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 24);
+    auto* bytes = static_cast<std::uint8_t*>(GlobalLock(block));
+    bytes[0] = 200;
+    GlobalUnlock(block);
+    std::vector<std::string> names{"stale"};
+    EXPECT_EQ(ReadDropFileList(block, names), S_OK);
+    EXPECT_TRUE(names.empty());
+    bytes = static_cast<std::uint8_t*>(GlobalLock(block));
+    bytes[0] = 20;
+    std::memset(bytes + 20, 'x', GlobalSize(block) - 20);  // up to the block's very end
+    GlobalUnlock(block);
+    EXPECT_EQ(ReadDropFileList(block, names), S_OK);
+    EXPECT_TRUE(names.empty());
+    GlobalFree(block);
+    EXPECT_EQ(ReadDropFileList(nullptr, names), E_INVALIDARG);
+}
+
+TEST_F(LxActions, TheViewsCommandsAndItsMenuRunThroughTheActions) {
+    auto* browser = new FakeShellBrowser;
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
+    ComPtr<IShellView> shellView;
+    ASSERT_EQ(home->CreateViewObject(browser->Window(), IID_IShellView, shellView.PutVoid()), S_OK);
+    FOLDERSETTINGS settings{FVM_DETAILS, 0};
+    RECT rect{0, 0, 600, 400};
+    HWND window = nullptr;
+    ASSERT_EQ(shellView->CreateViewWindow(nullptr, &settings, browser, &rect, &window), S_OK);
+    TlxShellView& view = *static_cast<TlxShellView*>(shellView.get());
+
+    // Delete of the selected row, answered Yes; a new remote directory; no profile inside a site.
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    const ItemIdList* selected[] = {Items(readme.get())};
+    box_.answers = {localization::ModalResult::mrYes};
+    EXPECT_EQ(RunViewCommand(view, menu_command::kDelete, selected, 1, window), S_OK);
+    EXPECT_FALSE(Exists(double_->Site(L"readme.txt")));
+    EXPECT_EQ(RunViewCommand(view, menu_command::kNewFolder, nullptr, 0, window), S_OK);
+    EXPECT_TRUE(Exists(double_->Site(L"New folder")));
+    EXPECT_EQ(RunViewCommand(view, menu_command::kNewProfile, nullptr, 0, window), E_INVALIDARG);
+    Pidl notes = Find(home.get(), SHCONTF_NONFOLDERS, "notes.txt");
+    const ItemIdList* notesItem[] = {Items(notes.get())};
+    EXPECT_EQ(RunViewCommand(view, menu_command::kProperties, notesItem, 1, window), S_OK);
+    EXPECT_EQ(dialogs_.shown.back(), "EditFSObject notes.txt");
+
+    // The background menu of the view: its mode checked, a mode chosen, a refresh.
+    ComPtr<IContextMenu> menu;
+    ASSERT_EQ(CreateContextMenu({shellView.get(), view.RootList(), view.RelativeList(), ViewCommandsOf(view)}, nullptr,
+                                0, window, IID_IContextMenu, menu.PutVoid()),
+              S_OK);
+    HMENU popup = CreatePopupMenu();
+    EXPECT_EQ(HRESULT_CODE(menu->QueryContextMenu(popup, 0, 0, 0x7FFF, CMF_NORMAL)), 1033);
+    EXPECT_EQ(GetMenuState(GetSubMenu(popup, 0), 304, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    DestroyMenu(popup);
+    EXPECT_EQ(Invoke(menu.get(), 303), S_OK);
+    FOLDERSETTINGS now{};
+    EXPECT_EQ(shellView->GetCurrentInfo(&now), S_OK);
+    EXPECT_EQ(now.ViewMode, 3u);
+    const std::size_t listings = double_->CallsOf("ListDirectory").size();
+    EXPECT_EQ(Invoke(menu.get(), 109), S_OK);
+    const auto after = double_->CallsOf("ListDirectory");
+    ASSERT_GT(after.size(), listings);
+    EXPECT_EQ(after.back(), "ListDirectory\t1\t/\t-1");  // listed afresh
+
+    menu.Reset();
+    shellView->DestroyViewWindow();
+    shellView.Reset();
+    browser->Release();
+}
