@@ -18,6 +18,7 @@
 #include "shell_testing/fake_shell_browser.h"
 #include "shellext/item_ids.h"
 #include "shellext/selection_list.h"
+#include "shellext/win/actions_win.h"
 #include "shellext/win/data_objects.h"
 #include "shellext/view_rows.h"
 #include "shellext/win/lx_library.h"
@@ -571,4 +572,59 @@ TEST_F(LxView, CopyPutsTheSelectedRowsOnTheClipboardAsTokens) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (Names{"pub", "readme.txt"}));
     OleSetClipboard(nullptr);
+}
+
+namespace {
+
+// The item dialogs, recorded and answered No.
+class RecordingDialogs : public ItemDialogs {
+public:
+    std::vector<std::string> shown;
+    bool NewProfile(FolderContext&, TFTPObjects*, TFTPObject*&) override { return Record("NewProfile"); }
+    bool EditProfile(FolderContext&, TFTPObject& node) override { return Record("EditProfile " + node.NodeName()); }
+    bool EditProfileFolder(FolderContext&, TFTPObject& node) override {
+        return Record("EditProfileFolder " + node.NodeName());
+    }
+    bool EditFSObject(FolderContext&, TFSObject& object) override { return Record("EditFSObject " + object.Name); }
+    bool EditFSObjects(FolderContext&, const std::vector<std::pair<std::string, TFSObject*>>& objects) override {
+        return Record("EditFSObjects " + std::to_string(objects.size()));
+    }
+
+private:
+    bool Record(std::string what) {
+        shown.push_back(std::move(what));
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(LxView, KeysReachTheirCommandsAltEnterIncluded) {
+    RecordingDialogs dialogs;
+    SetLibraryDialogs(&dialogs);
+    ComPtr<IShellFolder> home = Home();
+    HWND list = Open(home.get());
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(view_->UIActivate(SVUIA_ACTIVATE_FOCUS), S_OK);
+    SelectOnly(list, RowOf(list, "readme.txt"));
+    // Alt+Enter: the properties of the selected file.
+    SendMessageW(list, WM_SYSKEYDOWN, VK_RETURN, 1 << 29);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0], "EditFSObject readme.txt");
+    // Enter on a remote file opens it through the main client.
+    SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(double_->CallsOf("OpenRemoteFile").size(), 1u);
+    // F2 starts label editing.
+    SendMessageW(list, WM_KEYDOWN, VK_F2, 0);
+    EXPECT_NE(SendMessageW(list, LVM_GETEDITCONTROL, 0, 0), 0);
+    SendMessageW(list, LVM_CANCELEDITLABEL, 0, 0);
+    // Delete, answered Yes: the double deletes, the row goes, the status counts what is left.
+    box_.answers = {localization::ModalResult::mrYes};
+    SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+    Pump(300);
+    EXPECT_EQ(double_->CallsOf("DeleteRemoteFile").size(), 1u);
+    EXPECT_FALSE(Exists(double_->Site(L"readme.txt")));
+    EXPECT_EQ(RowOf(list, "readme.txt"), -1);
+    EXPECT_EQ(browser_->statusTexts[0], L"4 object(s)");
+    SetLibraryDialogs(nullptr);
 }
