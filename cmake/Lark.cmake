@@ -167,13 +167,18 @@ function(lark_forms target)
       set(with --with ${others})
     endif()
     set(out ${dir}/${class}.tpf)
-    add_custom_command(
-      OUTPUT ${out}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-      COMMAND ${formc} -o ${out} ${form} ${with}
-      DEPENDS ${form} ${others} ${inputs} ${formc_deps}
-      COMMENT "formc: ${class}"
-      VERBATIM)
+    # Targets of one directory share a form's stream: the first list that names it makes the rule.
+    get_property(made DIRECTORY PROPERTY LARK_FORM_OUTPUTS)
+    if(NOT out IN_LIST made)
+      set_property(DIRECTORY APPEND PROPERTY LARK_FORM_OUTPUTS ${out})
+      add_custom_command(
+        OUTPUT ${out}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+        COMMAND ${formc} -o ${out} ${form} ${with}
+        DEPENDS ${form} ${others} ${inputs} ${formc_deps}
+        COMMENT "formc: ${class}"
+        VERBATIM)
+    endif()
     list(APPEND outputs ${out})
     string(TOUPPER ${class} resource)
     string(APPEND rc "${resource} RCDATA \"forms/${class}.tpf\"\n")

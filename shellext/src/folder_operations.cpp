@@ -161,7 +161,7 @@ RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintpt
     const RenameTexts& texts = context.dataModule.Texts();
     if (newName.empty()) {
         ShowError(context, window, texts.nonEmptyRequired, texts.error);
-        return RenameOutcome::Refused;
+        return RenameOutcome::NameRefused;
     }
     bool taken = false;
     if (site) {
@@ -176,7 +176,7 @@ RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintpt
                                          : (remote->IsFolder() ? texts.cannotRename : texts.cannotRenameFile);
         const std::string currentName = site ? site->NodeName() : remote->Name;
         ShowError(context, window, core::Format(format, {currentName}), texts.errorRenaming);
-        return RenameOutcome::Refused;
+        return RenameOutcome::NameRefused;
     }
     const std::string name(newName);
     try {

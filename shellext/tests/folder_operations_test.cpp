@@ -221,7 +221,7 @@ TEST_F(FolderOperations, RenameRefusesEmptyAndTakenNamesWithABox) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         box.shown.clear();
-        EXPECT_EQ(RenameItem(c.item, c.name, 42, context), RenameOutcome::Refused);
+        EXPECT_EQ(RenameItem(c.item, c.name, 42, context), RenameOutcome::NameRefused);
         ASSERT_EQ(box.shown.size(), 1u);
         EXPECT_EQ(box.shown[0].text, c.text);
         EXPECT_EQ(box.shown[0].caption, c.caption);

@@ -65,7 +65,8 @@ std::optional<std::vector<ItemIdList*>> BuildEnumeration(const ItemIdList* folde
 enum class RenameOutcome {
     Renamed,     // the main client renamed it; the node and the item carry the new name
     NotOurs,     // the item is not ours: nothing happened
-    Refused,     // empty name, a name taken, or the main client refused or failed: nothing changed
+    NameRefused, // an empty name or a name taken: the message box told the user, nothing changed
+    Refused,     // the main client refused or failed: nothing changed
 };
 
 // Renames the item (the last of the list) to `newName` through a new automation object. An

@@ -13,10 +13,13 @@
 #include "shellext/win/data_objects.h"
 #include "shellext/win/lx_library.h"
 #include "win/com_error.h"
+#include "win/com_ptr.h"
 #include "win/object.h"
 #include "win/text.h"
 
 namespace lark::shellext {
+
+using win::ComPtr;
 
 namespace {
 
@@ -143,7 +146,7 @@ public:
 class TlxContextMenu : public win::ComObject<IContextMenu> {
 public:
     TlxContextMenu(const ContextMenuOwner& owner, const ItemIdList* items, unsigned count, HWND window)
-        : keepAlive_(owner.keepAlive), view_(owner.view), window_(window) {
+        : keepAlive_(owner.keepAlive), viewHolder_(owner.view), view_(owner.view.get()), window_(window) {
         root_.reset(CopyPidl(owner.root));
         relative_.reset(CopyPidl(owner.relative));
         if ((owner.root && !root_) || (owner.relative && !relative_)) throw std::bad_alloc();
@@ -273,6 +276,7 @@ private:
     }
 
     IUnknown* keepAlive_;
+    std::shared_ptr<ViewCommands> viewHolder_;
     ViewCommands* view_;
     HWND window_;
     OwnedPidl root_;
@@ -377,6 +381,77 @@ HRESULT CreateFolderContextMenu(IUnknown* folder, const ItemIdList* root, const 
         OwnedPidl items(JoinLastItems(reinterpret_cast<const ItemIdList* const*>(lists), count));
         if (count > 0 && !items) return E_OUTOFMEMORY;
         return CreateContextMenu({folder, root, relative, nullptr}, items.get(), count, window, iid, out);
+    });
+}
+
+namespace {
+
+class ShellViewCommands : public ViewCommands {
+public:
+    explicit ShellViewCommands(TlxShellView& view) : view_(&view) {}
+    int CurrentViewMode() const override { return static_cast<int>(view_->ViewMode()); }
+    void ApplyViewMode(std::uint32_t command) override { view_->SetViewMode(static_cast<int>(command)); }
+    void StartRename() override { view_->StartRename(); }
+    ActionResult RefreshView() override { return view_->Refresh(); }
+
+private:
+    TlxShellView* view_;
+};
+
+}  // namespace
+
+std::shared_ptr<ViewCommands> ViewCommandsOf(TlxShellView& view) { return std::make_shared<ShellViewCommands>(view); }
+
+HRESULT RunViewCommand(TlxShellView& view, std::uint32_t command, const ItemIdList* const* lists, unsigned count,
+                       HWND window) {
+    return win::Guard([&]() -> HRESULT {
+        // The view and its folder stay while a command pumps messages (a paste between uploads).
+        ComPtr<IShellView> hold(&view);
+        OwnedPidl items(count > 0 ? JoinLastItems(lists, count) : nullptr);
+        if (count > 0 && !items) return E_OUTOFMEMORY;
+        FolderContext folder = LxLibrary::Instance().Context();
+        ActionContext context = LibraryActionContext(folder);
+        const std::shared_ptr<ViewCommands> commands = ViewCommandsOf(view);
+        MenuTarget target;
+        target.window = reinterpret_cast<std::uintptr_t>(window);
+        target.folder = {view.RootList(), view.RelativeList()};
+        target.folderList = view.FolderList();
+        target.items = items.get();
+        target.count = items ? static_cast<unsigned>(SplitItems(items.get(), count).size()) : 0;
+        target.view = commands.get();
+        target.insideSite = IsInsideSite(view.RelativeList());
+        if (command == menu_command::kPaste) target.count = 0;  // the view pastes onto the folder it shows
+        OleClipboardWriter clipboard;
+        return InvokeMenuCommand(command, target, context, clipboard);
+    });
+}
+
+HRESULT ShowViewContextMenu(TlxShellView& view, const ItemIdList* const* lists, unsigned count, HWND window,
+                            POINT screen) {
+    return win::Guard([&]() -> HRESULT {
+        OwnedPidl items(count > 0 ? JoinLastItems(lists, count) : nullptr);
+        if (count > 0 && !items) return E_OUTOFMEMORY;
+        ComPtr<IContextMenu> menu;
+        const HRESULT made = CreateContextMenu({&view, view.RootList(), view.RelativeList(), ViewCommandsOf(view)},
+                                               items.get(), count, window, IID_IContextMenu, menu.PutVoid());
+        if (FAILED(made)) return made;
+        HMENU popup = CreatePopupMenu();
+        if (!popup) return E_OUTOFMEMORY;
+        struct Destroy {
+            HMENU menu;
+            ~Destroy() { DestroyMenu(menu); }
+        } destroy{popup};
+        const HRESULT built = menu->QueryContextMenu(popup, 0, 0, 0x7FFF, CMF_EXPLORE | CMF_CANRENAME);
+        if (FAILED(built)) return built;
+        const UINT chosen = static_cast<UINT>(
+            TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, window, nullptr));
+        if (chosen == 0) return S_FALSE;
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.hwnd = window;
+        info.lpVerb = MAKEINTRESOURCEA(chosen);
+        info.nShow = SW_SHOWNORMAL;
+        return menu->InvokeCommand(&info);
     });
 }
 

@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "mainclient/automation_client.h"
 #include "shellext/model/site_database.h"
+#include "shellext/win/shell_view.h"
 #include "win/object.h"
 
 namespace lark::shellext {
@@ -143,6 +144,11 @@ HRESULT LxGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
     });
 }
 
-HRESULT LxCanUnloadNow() { return win::ModuleLock::Count() == 0 ? S_OK : S_FALSE; }
+// Unloading follows an S_OK: the view window's class goes first (no view window is left then).
+HRESULT LxCanUnloadNow() {
+    if (win::ModuleLock::Count() != 0) return S_FALSE;
+    UnregisterViewWindowClass();
+    return S_OK;
+}
 
 }  // namespace lark::shellext

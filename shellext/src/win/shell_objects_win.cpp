@@ -19,6 +19,7 @@
 #include "shellext/win/actions_win.h"
 #include "shellext/win/data_objects.h"
 #include "shellext/win/lx_library.h"
+#include "shellext/win/shell_view.h"
 #include "win/object.h"
 #include "win/registration.h"
 #include "win/text.h"
@@ -303,15 +304,7 @@ public:
             if (!out) return E_INVALIDARG;
             *out = nullptr;
             if (!IsEqualIID(iid, IID_IShellView)) return E_NOINTERFACE;
-            // The shell's own folder view over this folder.
-            SFV_CREATE create{};
-            create.cbSize = sizeof create;
-            create.pshf = this;
-            IShellView* view = nullptr;
-            const HRESULT hr = SHCreateShellFolderView(&create, &view);
-            if (FAILED(hr)) return hr;
-            *out = view;
-            return S_OK;
+            return CreateShellView(this, root_.get(), relative_.get(), iid, out);
         });
     }
 
@@ -379,6 +372,7 @@ public:
             auto* item = const_cast<ItemIdList*>(AsItems(list));
             switch (RenameItem(item, win::Narrow(newName), reinterpret_cast<std::uintptr_t>(window), context)) {
                 case RenameOutcome::NotOurs: return E_INVALIDARG;
+                case RenameOutcome::NameRefused:
                 case RenameOutcome::Refused: return E_FAIL;
                 case RenameOutcome::Renamed: break;
             }

@@ -17,6 +17,8 @@
 #include "shellext/selection_list.h"
 #include "shellext/win/actions_win.h"
 #include "shellext/win/lx_library.h"
+#include "shellext/win/shell_view.h"
+#include "shell_testing/fake_shell_browser.h"
 #include "win/com_ptr.h"
 #include "win/object.h"
 #include "win/text.h"
@@ -315,9 +317,9 @@ TEST_F(LxActions, BackgroundMenuMakesANewRemoteDirectoryAndANewProfileAndRefresh
     Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
     ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
     Pidl homeList = Absolute(home.get());
-    RecordingView view;
+    auto view = std::make_shared<RecordingView>();
     ComPtr<IContextMenu> menu;
-    ASSERT_EQ(CreateContextMenu({home.get(), nullptr, Items(homeList.get()), &view}, nullptr, 0, nullptr,
+    ASSERT_EQ(CreateContextMenu({home.get(), nullptr, Items(homeList.get()), view}, nullptr, 0, nullptr,
                                 IID_IContextMenu, menu.PutVoid()),
               S_OK);
     HMENU popup = CreatePopupMenu();
@@ -334,7 +336,7 @@ TEST_F(LxActions, BackgroundMenuMakesANewRemoteDirectoryAndANewProfileAndRefresh
     EXPECT_TRUE(Exists(double_->Site(L"New folder")));
     EXPECT_EQ(Invoke(menu.get(), 109), S_OK);
     EXPECT_EQ(Invoke(menu.get(), 302), S_OK);
-    EXPECT_EQ(view.calls, (std::vector<std::string>{"refresh", "mode 302"}));
+    EXPECT_EQ(view->calls, (std::vector<std::string>{"refresh", "mode 302"}));
 
     // At the namespace root: a new site folder in the double's database, a new profile by the dialog.
     ComPtr<IContextMenu> rootMenu;
@@ -447,4 +449,55 @@ TEST(ReadDropFileListWin, EveryReadStaysInsideTheBlock) {
     EXPECT_TRUE(names.empty());
     GlobalFree(block);
     EXPECT_EQ(ReadDropFileList(nullptr, names), E_INVALIDARG);
+}
+
+TEST_F(LxActions, TheViewsCommandsAndItsMenuRunThroughTheActions) {
+    auto* browser = new FakeShellBrowser;
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
+    ComPtr<IShellView> shellView;
+    ASSERT_EQ(home->CreateViewObject(browser->Window(), IID_IShellView, shellView.PutVoid()), S_OK);
+    FOLDERSETTINGS settings{FVM_DETAILS, 0};
+    RECT rect{0, 0, 600, 400};
+    HWND window = nullptr;
+    ASSERT_EQ(shellView->CreateViewWindow(nullptr, &settings, browser, &rect, &window), S_OK);
+    TlxShellView& view = *static_cast<TlxShellView*>(shellView.get());
+
+    // Delete of the selected row, answered Yes; a new remote directory; no profile inside a site.
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    const ItemIdList* selected[] = {Items(readme.get())};
+    box_.answers = {localization::ModalResult::mrYes};
+    EXPECT_EQ(RunViewCommand(view, menu_command::kDelete, selected, 1, window), S_OK);
+    EXPECT_FALSE(Exists(double_->Site(L"readme.txt")));
+    EXPECT_EQ(RunViewCommand(view, menu_command::kNewFolder, nullptr, 0, window), S_OK);
+    EXPECT_TRUE(Exists(double_->Site(L"New folder")));
+    EXPECT_EQ(RunViewCommand(view, menu_command::kNewProfile, nullptr, 0, window), E_INVALIDARG);
+    Pidl notes = Find(home.get(), SHCONTF_NONFOLDERS, "notes.txt");
+    const ItemIdList* notesItem[] = {Items(notes.get())};
+    EXPECT_EQ(RunViewCommand(view, menu_command::kProperties, notesItem, 1, window), S_OK);
+    EXPECT_EQ(dialogs_.shown.back(), "EditFSObject notes.txt");
+
+    // The background menu of the view: its mode checked, a mode chosen, a refresh.
+    ComPtr<IContextMenu> menu;
+    ASSERT_EQ(CreateContextMenu({shellView.get(), view.RootList(), view.RelativeList(), ViewCommandsOf(view)}, nullptr,
+                                0, window, IID_IContextMenu, menu.PutVoid()),
+              S_OK);
+    HMENU popup = CreatePopupMenu();
+    EXPECT_EQ(HRESULT_CODE(menu->QueryContextMenu(popup, 0, 0, 0x7FFF, CMF_NORMAL)), 1033);
+    EXPECT_EQ(GetMenuState(GetSubMenu(popup, 0), 304, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    DestroyMenu(popup);
+    EXPECT_EQ(Invoke(menu.get(), 303), S_OK);
+    FOLDERSETTINGS now{};
+    EXPECT_EQ(shellView->GetCurrentInfo(&now), S_OK);
+    EXPECT_EQ(now.ViewMode, 3u);
+    const std::size_t listings = double_->CallsOf("ListDirectory").size();
+    EXPECT_EQ(Invoke(menu.get(), 109), S_OK);
+    const auto after = double_->CallsOf("ListDirectory");
+    ASSERT_GT(after.size(), listings);
+    EXPECT_EQ(after.back(), "ListDirectory\t1\t/\t-1");  // listed afresh
+
+    menu.Reset();
+    shellView->DestroyViewWindow();
+    shellView.Reset();
+    browser->Release();
 }

@@ -116,6 +116,36 @@ private:
     void* memory_ = nullptr;
 };
 
+HWND ChildOfClass(HWND parent, const wchar_t* className);
+
+// The extension's view window in Explorer's right pane and the rows of its list view, read from
+// this process through memory of Explorer's (the list asks the view window for its texts).
+std::vector<std::string> ViewRows(HWND explorer, DWORD process) {
+    std::vector<std::string> rows;
+    HWND view = ChildOfClass(explorer, L"TLXVIEWOBJECT");
+    HWND list = view ? FindWindowExW(view, nullptr, L"SysListView32", nullptr) : nullptr;
+    if (!list) return rows;
+    HANDLE p = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (!p) return rows;
+    void* memory = VirtualAllocEx(p, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; memory && i < count; ++i) {
+        LVITEMW item{};
+        item.iSubItem = 0;
+        item.pszText = reinterpret_cast<LPWSTR>(static_cast<char*>(memory) + 1024);
+        item.cchTextMax = 256;
+        SIZE_T n = 0;
+        WriteProcessMemory(p, memory, &item, sizeof item, &n);
+        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(memory));
+        wchar_t text[256] = L"";
+        ReadProcessMemory(p, static_cast<char*>(memory) + 1024, text, sizeof text - sizeof(wchar_t), &n);
+        rows.push_back(win::Narrow(text));
+    }
+    if (memory) VirtualFreeEx(p, memory, 0, MEM_RELEASE);
+    CloseHandle(p);
+    return rows;
+}
+
 struct WindowSearch {
     DWORD process;
     HWND found = nullptr;
@@ -203,6 +233,11 @@ TEST(LxInExplorer, ShowsTheJunctionItsSitesAndARemoteDirectory) {
                 const auto names = tree.ChildNames(junction);
                 return Contains(names, "Home") && Contains(names, "Work");
             })) << ::testing::PrintToString(tree.ChildNames(junction));
+            // The junction opened in the right pane shows the extension's site list.
+            EXPECT_TRUE(WaitFor([&] {
+                const auto rows = ViewRows(window, pi.dwProcessId);
+                return Contains(rows, "Create new...") && Contains(rows, "Home") && Contains(rows, "Work");
+            })) << ::testing::PrintToString(ViewRows(window, pi.dwProcessId));
             Sleep(500);  // let the view paint
             Screenshot("explorer-junction");
 
@@ -214,6 +249,13 @@ TEST(LxInExplorer, ShowsTheJunctionItsSitesAndARemoteDirectory) {
                 return Contains(names, "docs") && Contains(names, "pub");
             })) << ::testing::PrintToString(tree.ChildNames(home));
             EXPECT_FALSE(server.CallsOf("ListDirectory").empty());
+            // The site opened in the right pane: the extension's own view with the remote rows.
+            EXPECT_TRUE(WaitFor([&] {
+                const auto rows = ViewRows(window, pi.dwProcessId);
+                return Contains(rows, "docs") && Contains(rows, "pub") && Contains(rows, "readme.txt");
+            })) << ::testing::PrintToString(ViewRows(window, pi.dwProcessId));
+            Sleep(500);
+            Screenshot("explorer-view");
             HTREEITEM work = tree.Find(junction, "Work");
             if (work) SendMessageW(treeWindow, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(work));
             Sleep(500);

@@ -12,6 +12,7 @@
 
 #include "shellext/context_menu.h"
 #include "shellext/transfer_actions.h"
+#include "shellext/win/shell_view.h"
 
 namespace lark::shellext {
 
@@ -36,7 +37,7 @@ struct ContextMenuOwner {
     IUnknown* keepAlive = nullptr;
     const ItemIdList* root = nullptr;      // the folder's root list
     const ItemIdList* relative = nullptr;  // the folder's relative list (null: namespace root)
-    ViewCommands* view = nullptr;
+    std::shared_ptr<ViewCommands> view;    // kept by the menu; null for a folder's menu
 };
 
 // A new TlxContextMenu over a copy of `count` items (item-list convention; none for a
@@ -47,5 +48,23 @@ HRESULT CreateContextMenu(const ContextMenuOwner& owner, const ItemIdList* items
 // The folder's GetUIObjectOf for IContextMenu: a menu over the last items of `lists`.
 HRESULT CreateFolderContextMenu(IUnknown* folder, const ItemIdList* root, const ItemIdList* relative, HWND window,
                                 UINT count, LPCITEMIDLIST* lists, REFIID iid, void** out);
+
+// ---- the view window's commands ----
+
+// The view's operations as the context menu asks for them.
+std::shared_ptr<ViewCommands> ViewCommandsOf(TlxShellView& view);
+
+// The view window's commands that the actions carry out, on the selected rows' items (`lists`,
+// each ending in a single item of the shown folder, in row order): 106 delete, 108 properties,
+// 203 copy, 204 paste onto the shown folder, 1031 new folder or remote directory, 1032 new
+// profile, 101 open. Other commands answer E_INVALIDARG. `window` owns the boxes.
+HRESULT RunViewCommand(TlxShellView& view, std::uint32_t command, const ItemIdList* const* lists, unsigned count,
+                       HWND window);
+
+// The right-click menu of the view window at `screen`: TlxContextMenu over the selected rows'
+// items (none: the background menu), first id 0, tracked on `window` (the list view), the chosen
+// entry run. S_FALSE when nothing was chosen.
+HRESULT ShowViewContextMenu(TlxShellView& view, const ItemIdList* const* lists, unsigned count, HWND window,
+                            POINT screen);
 
 }  // namespace lark::shellext
