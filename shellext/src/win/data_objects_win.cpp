@@ -373,20 +373,24 @@ public:
 
             DropActions* actions = CurrentDropActions();
             if (!actions) return S_OK;
+            // A drop onto the shown folder itself is announced for the folder alone.
+            const bool ontoShownFolder = choice.target == ownItem_.get() && !forFolder_;
+            // The target of this drop, kept apart: a drag that enters while the uploads pump
+            // messages chooses anew.
+            const OwnedPidl target = Copy(choice.target);
             HRESULT result = S_OK;
             if (choice.kind == DropTargetKind::Root || choice.kind == DropTargetKind::SiteFolder) {
                 // Only our own data source in this process brings items; anything else pastes nothing.
                 if (SelectionList::Global().Empty() || !ReadsFormat(data, TransferFormat::ProfileItem)) return S_OK;
-                result = actions->PasteProfiles(choice.target, data, choice.effect);
+                result = actions->PasteProfiles(target.get(), data, choice.effect);
             } else {
                 // Remote objects of another process bring no items: nothing to copy.
                 if (Offers(data, TransferFormat::FileItem) && SelectionList::Global().Empty()) return S_OK;
-                result = actions->PasteFileObjects(choice.target, data, choice.effect);
+                result = actions->PasteFileObjects(target.get(), data, choice.effect);
             }
             if (FAILED(result)) return result;
             *effect = choice.effect;
-            // A drop onto the shown folder itself names the folder alone.
-            const ItemIdList* item = choice.target == ownItem_.get() && !forFolder_ ? nullptr : choice.target;
+            const ItemIdList* item = ontoShownFolder ? nullptr : target.get();
             OwnedPidl changed(item ? CombinePidls(folderList_.get(), item) : CopyPidl(folderList_.get()));
             if (changed) SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, changed.get(), nullptr);
             return S_OK;

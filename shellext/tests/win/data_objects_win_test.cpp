@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,14 @@
 #include "win/object.h"
 #include "win/text.h"
 #include "mainclient_double/double_support.h"
+#include "local_files_data.h"
 #include "lx_test_root.h"
 
 using namespace lark;
 using namespace lark::shellext;
 using namespace lark::testing;
 using win::ComPtr;
+using LocalFiles = lark::shellext::testing::LocalFilesData;
 
 namespace {
 
@@ -36,64 +39,6 @@ const ItemIdList* AsItems(LPCITEMIDLIST list) { return reinterpret_cast<const It
 FORMATETC Request(UINT format, DWORD tymed = TYMED_HGLOBAL) {
     return FORMATETC{static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1, tymed};
 }
-
-// A data object of another program: local files as CF_HDROP. Records whether anyone wrote to it.
-class LocalFiles : public win::ComObject<IDataObject> {
-public:
-    explicit LocalFiles(std::vector<std::wstring> paths) : paths_(std::move(paths)) {}
-    int setDataCalls = 0;
-    UINT token = 0;  // also a token format, as a data source of another process offers
-
-    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (!format || !medium) return E_INVALIDARG;
-        if (token && format->cfFormat == token) {
-            medium->tymed = TYMED_HGLOBAL;
-            medium->hGlobal = GlobalAlloc(GHND, 4);
-            medium->pUnkForRelease = nullptr;
-            return S_OK;
-        }
-        if (format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
-        std::vector<wchar_t> names;
-        for (const std::wstring& p : paths_) names.insert(names.end(), p.c_str(), p.c_str() + p.size() + 1);
-        names.push_back(0);
-        HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
-        auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
-        drop->pFiles = sizeof(DROPFILES);
-        drop->fWide = TRUE;
-        std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
-        GlobalUnlock(block);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = block;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
-    }
-    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryGetData(FORMATETC* format) override {
-        if (format && token && format->cfFormat == token) return S_OK;
-        return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
-    }
-    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-        if (out) out->ptd = nullptr;
-        return DATA_S_SAMEFORMATETC;
-    }
-    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override {
-        ++setDataCalls;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC** out) override {
-        if (out) *out = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
-    STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-    STDMETHODIMP EnumDAdvise(IEnumSTATDATA** out) override {
-        if (out) *out = nullptr;
-        return OLE_E_ADVISENOTSUPPORTED;
-    }
-
-private:
-    std::vector<std::wstring> paths_;
-};
 
 // The view window's rows as the drop target sees them.
 class FakeRows : public DropRows {
@@ -130,12 +75,14 @@ public:
         std::size_t selection;
     };
     std::vector<Call> calls;
+    std::function<void()> duringPaste;  // what happens while a paste pumps messages
     bool IsValidDropTarget(const ItemIdList*) override { return valid; }
     HRESULT PasteProfiles(const ItemIdList* target, IDataObject*, DWORD effect) override {
         calls.push_back({"profiles", Name(target), effect, SelectionList::Global().Count()});
         return S_OK;
     }
     HRESULT PasteFileObjects(const ItemIdList* target, IDataObject*, DWORD effect) override {
+        if (duringPaste) duringPaste();
         calls.push_back({"files", Name(target), effect, SelectionList::Global().Count()});
         return S_OK;
     }
@@ -168,6 +115,7 @@ protected:
     void SetUp() override {
         double_->Reset();
         CreateDirectoryW(double_->Site(L"pub").c_str(), nullptr);
+        CreateDirectoryW(double_->Site(L"docs").c_str(), nullptr);
         WriteTextFile(double_->Site(L"readme.txt"), "hello");
         LxLibrary::Instance().ResetModel();
         SelectionList::Global().Clear();
@@ -179,10 +127,11 @@ protected:
         ASSERT_TRUE(work_ && home_);
         ASSERT_EQ(root_->BindToObject(home_.get(), nullptr, IID_IShellFolder, homeFolder_.PutVoid()), S_OK);
         // One listing: a second one would replace the nodes.
-        std::vector<Pidl> items = FindAll(homeFolder_.get(), {"pub", "readme.txt"});
+        std::vector<Pidl> items = FindAll(homeFolder_.get(), {"pub", "readme.txt", "docs"});
         pub_ = std::move(items[0]);
         readme_ = std::move(items[1]);
-        ASSERT_TRUE(pub_ && readme_);
+        docs_ = std::move(items[2]);
+        ASSERT_TRUE(pub_ && readme_ && docs_);
     }
     void TearDown() override {
         SetDropActions(libraryActions_);
@@ -240,7 +189,7 @@ protected:
     DropActions* libraryActions_ = nullptr;
     ComPtr<IShellFolder> root_;
     ComPtr<IShellFolder> homeFolder_;
-    Pidl work_, home_, pub_, readme_;
+    Pidl work_, home_, pub_, readme_, docs_;
 };
 
 }  // namespace
@@ -587,6 +536,29 @@ TEST_F(LxData, LocalFilesDroppedOntoARemoteFolderAreCopiedNeverMoved) {
     EXPECT_EQ(actions_.calls[1].target, "Home");  // a file row drops into the shown site
     // Remote objects of another process bring no selection: nothing is handed over.
     SelectionList::Global().Clear();
+}
+
+TEST_F(LxData, ADragOverTheTargetWhileItsDropPumpsLeavesTheDropsTargetAlone) {
+    FakeRows rows;
+    rows.items = {AsItems(pub_.get()), AsItems(docs_.get())};
+    ComPtr<IDropTarget> target;
+    ASSERT_EQ(CreateDataTarget(homeFolder_.get(), homeFolder_.get(), &rows, AsItems(home_.get()),
+                               AsItems(home_.get()), nullptr, IID_IDropTarget, target.PutVoid()),
+              S_OK);
+    ComPtr<IDataObject> files(new LocalFiles({L"C:\\x.txt"}));
+    files->Release();
+    actions_.duringPaste = [&] {
+        DWORD e = DROPEFFECT_COPY;
+        target->DragEnter(files.get(), 0, POINTL{0, 15}, &e);
+        target->DragOver(0, POINTL{0, 15}, &e);  // over docs
+        target->DragLeave();
+    };
+    DWORD effect = DROPEFFECT_COPY;
+    target->DragEnter(files.get(), 0, POINTL{0, 5}, &effect);
+    effect = DROPEFFECT_COPY;
+    ASSERT_EQ(target->Drop(files.get(), 0, POINTL{0, 5}, &effect), S_OK);
+    ASSERT_EQ(actions_.calls.size(), 1u);
+    EXPECT_EQ(actions_.calls[0].target, "pub");
 }
 
 TEST_F(LxData, TheTargetHoldsItsViewAndFolderUntilDetached) {
