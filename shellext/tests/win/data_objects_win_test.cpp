@@ -22,15 +22,15 @@
 #include "win/com_ptr.h"
 #include "win/object.h"
 #include "win/text.h"
+#include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
 #include "local_files_data.h"
-#include "lx_test_root.h"
 
 using namespace lark;
 using namespace lark::shellext;
 using namespace lark::testing;
 using win::ComPtr;
-using LocalFiles = lark::shellext::testing::LocalFilesData;
+using LocalFiles = lark::testing::LocalFilesData;
 
 namespace {
 
@@ -120,7 +120,7 @@ protected:
         LxLibrary::Instance().ResetModel();
         SelectionList::Global().Clear();
         libraryActions_ = SetDropActions(&actions_);
-        root_ = NewRoot();
+        root_ = NewLxRoot();
         std::vector<Pidl> sites = FindAll(root_.get(), {"Work", "Home"});
         work_ = std::move(sites[0]);
         home_ = std::move(sites[1]);
@@ -139,7 +139,20 @@ protected:
         SelectionList::Global().Clear();
     }
 
-    static ComPtr<IShellFolder> NewRoot() { return shellext::testing::NewLxRoot(); }
+    // A drop target of a view of Home over these rows.
+    ComPtr<IDropTarget> HomeViewTarget(FakeRows& rows) {
+        ComPtr<IDropTarget> target;
+        EXPECT_EQ(CreateDataTarget(homeFolder_.get(), homeFolder_.get(), &rows, AsItems(home_.get()),
+                                   AsItems(home_.get()), nullptr, IID_IDropTarget, target.PutVoid()),
+                  S_OK);
+        return target;
+    }
+    // Local files of another program.
+    static ComPtr<IDataObject> ForeignFiles() {
+        ComPtr<IDataObject> files(new LocalFiles({L"C:\\x.txt"}));
+        files->Release();
+        return files;
+    }
     // The items of these names, from one enumeration.
     static std::vector<Pidl> FindAll(IShellFolder* folder, const std::vector<std::string>& names) {
         std::vector<Pidl> found(names.size());
@@ -517,12 +530,8 @@ TEST_F(LxData, ItemsOfAnotherProcessPasteNothingRatherThanAStaleSelection) {
 TEST_F(LxData, LocalFilesDroppedOntoARemoteFolderAreCopiedNeverMoved) {
     FakeRows rows;
     rows.items = {AsItems(pub_.get()), AsItems(readme_.get())};
-    ComPtr<IDropTarget> target;
-    ASSERT_EQ(CreateDataTarget(homeFolder_.get(), homeFolder_.get(), &rows, AsItems(home_.get()),
-                               AsItems(home_.get()), nullptr, IID_IDropTarget, target.PutVoid()),
-              S_OK);
-    ComPtr<IDataObject> files(new LocalFiles({L"C:\\x.txt"}));
-    files->Release();
+    ComPtr<IDropTarget> target = HomeViewTarget(rows);
+    ComPtr<IDataObject> files = ForeignFiles();
     for (LONG y : {5, 15}) {
         DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
         target->DragEnter(files.get(), 0, POINTL{0, y}, &effect);
@@ -534,19 +543,13 @@ TEST_F(LxData, LocalFilesDroppedOntoARemoteFolderAreCopiedNeverMoved) {
     EXPECT_EQ(actions_.calls[0].what, "files");
     EXPECT_EQ(actions_.calls[0].target, "pub");
     EXPECT_EQ(actions_.calls[1].target, "Home");  // a file row drops into the shown site
-    // Remote objects of another process bring no selection: nothing is handed over.
-    SelectionList::Global().Clear();
 }
 
 TEST_F(LxData, ADragOverTheTargetWhileItsDropPumpsLeavesTheDropsTargetAlone) {
     FakeRows rows;
     rows.items = {AsItems(pub_.get()), AsItems(docs_.get())};
-    ComPtr<IDropTarget> target;
-    ASSERT_EQ(CreateDataTarget(homeFolder_.get(), homeFolder_.get(), &rows, AsItems(home_.get()),
-                               AsItems(home_.get()), nullptr, IID_IDropTarget, target.PutVoid()),
-              S_OK);
-    ComPtr<IDataObject> files(new LocalFiles({L"C:\\x.txt"}));
-    files->Release();
+    ComPtr<IDropTarget> target = HomeViewTarget(rows);
+    ComPtr<IDataObject> files = ForeignFiles();
     actions_.duringPaste = [&] {
         DWORD e = DROPEFFECT_COPY;
         target->DragEnter(files.get(), 0, POINTL{0, 15}, &e);

@@ -12,7 +12,7 @@
 
 #include "win/object.h"
 
-namespace lark::shellext::testing {
+namespace lark::testing {
 
 class LocalFilesData : public win::ComObject<IDataObject> {
 public:
@@ -71,4 +71,4 @@ private:
     std::vector<std::wstring> paths_;
 };
 
-}  // namespace lark::shellext::testing
+}  // namespace lark::testing
