@@ -205,8 +205,9 @@ private:
 
 class TlxDataSource : public win::ComObject<IDataObject, IDropSource, ILxDataSource> {
 public:
-    TlxDataSource(const ItemIdList* folderList, const ItemIdList* items, unsigned count, HWND window)
-        : folderList_(Copy(folderList)), items_(Copy(items)), count_(count), window_(window) {
+    // The items' own terminator bounds them; the data source shows no window of its own.
+    TlxDataSource(const ItemIdList* folderList, const ItemIdList* items, unsigned, HWND)
+        : folderList_(Copy(folderList)), items_(Copy(items)) {
         const ItemIdList* last = items ? LastPidlItem(items) : nullptr;
         const std::uint32_t kind = last && IsOwnPidl(last) ? PidlKind(last) : 0;
         for (TransferFormat format : OfferedFormats(kind))
@@ -281,8 +282,6 @@ public:
 private:
     OwnedPidl folderList_;
     OwnedPidl items_;
-    unsigned count_;
-    HWND window_;
     std::vector<FORMATETC> formats_;
     DWORD lastEffect_ = DROPEFFECT_NONE;
     win::ScopedModuleLock lock_;
@@ -374,20 +373,24 @@ public:
 
             DropActions* actions = CurrentDropActions();
             if (!actions) return S_OK;
+            // A drop onto the shown folder itself is announced for the folder alone.
+            const bool ontoShownFolder = choice.target == ownItem_.get() && !forFolder_;
+            // The target of this drop, kept apart: a drag that enters while the uploads pump
+            // messages chooses anew.
+            const OwnedPidl target = Copy(choice.target);
             HRESULT result = S_OK;
             if (choice.kind == DropTargetKind::Root || choice.kind == DropTargetKind::SiteFolder) {
                 // Only our own data source in this process brings items; anything else pastes nothing.
                 if (SelectionList::Global().Empty() || !ReadsFormat(data, TransferFormat::ProfileItem)) return S_OK;
-                result = actions->PasteProfiles(choice.target, data, choice.effect);
+                result = actions->PasteProfiles(target.get(), data, choice.effect);
             } else {
                 // Remote objects of another process bring no items: nothing to copy.
                 if (Offers(data, TransferFormat::FileItem) && SelectionList::Global().Empty()) return S_OK;
-                result = actions->PasteFileObjects(choice.target, data, choice.effect);
+                result = actions->PasteFileObjects(target.get(), data, choice.effect);
             }
             if (FAILED(result)) return result;
             *effect = choice.effect;
-            // A drop onto the shown folder itself names the folder alone.
-            const ItemIdList* item = choice.target == ownItem_.get() && !forFolder_ ? nullptr : choice.target;
+            const ItemIdList* item = ontoShownFolder ? nullptr : target.get();
             OwnedPidl changed(item ? CombinePidls(folderList_.get(), item) : CopyPidl(folderList_.get()));
             if (changed) SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, changed.get(), nullptr);
             return S_OK;
@@ -528,7 +531,7 @@ HRESULT CreateDataTarget(IUnknown* folder, IUnknown* view, DropRows* rows, const
     return win::CreateInstance<TlxDataTarget>(iid, out, folder, view, rows, folderList, targetItem, window);
 }
 
-void SetDropActions(DropActions* actions) { installedActions = actions; }
+DropActions* SetDropActions(DropActions* actions) { return std::exchange(installedActions, actions); }
 
 void DetachDataTarget(IDropTarget* target) {
     if (!target) return;

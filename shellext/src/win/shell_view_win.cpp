@@ -8,6 +8,7 @@
 
 #include "core/errors.h"
 #include "shellext/model/site_database.h"
+#include "shellext/win/data_objects.h"
 #include "shellext/win/lx_library.h"
 #include "view_window.h"
 #include "win/text.h"
@@ -124,6 +125,18 @@ STDMETHODIMP TlxShellView::CreateViewWindow(IShellView*, LPCFOLDERSETTINGS setti
         window_ = std::make_unique<TViewWindow>(browserWindow_, *settings, *this, *rectangle);
         *window = window_->Handle();
         window_->FillView();
+        // Drops onto the window: the target holds this view and the folder until it is detached.
+        IDropTarget* target = nullptr;
+        if (SUCCEEDED(CreateDataTarget(folder_, static_cast<IShellView*>(this), window_.get(), folderList_, ownItem_,
+                                       *window, IID_IDropTarget, reinterpret_cast<void**>(&target))) &&
+            target) {
+            if (SUCCEEDED(RegisterDragDrop(*window, target))) {
+                dropTarget_ = target;
+            } else {
+                DetachDataTarget(target);
+                target->Release();
+            }
+        }
         return *window ? S_OK : E_UNEXPECTED;
     });
 }
@@ -131,6 +144,12 @@ STDMETHODIMP TlxShellView::CreateViewWindow(IShellView*, LPCFOLDERSETTINGS setti
 STDMETHODIMP TlxShellView::DestroyViewWindow() {
     return Guarded([&]() -> HRESULT {
         MergeMenus(SVUIA_DEACTIVATE);
+        if (dropTarget_) {
+            if (HWND window = ViewWindowHandle()) RevokeDragDrop(window);
+            DetachDataTarget(dropTarget_);
+            dropTarget_->Release();
+            dropTarget_ = nullptr;
+        }
         window_.reset();
         if (browser_) browser_->Release();
         browser_ = nullptr;

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "shellext/selection_list.h"
 #include "shellext/view_rows.h"
+#include "shellext/win/data_objects.h"
 
 namespace lark::shellext {
 
@@ -21,12 +23,12 @@ class TlxShellView;
 // The message the shell's change notices arrive with.
 inline constexpr UINT kShellNotifyMessage = 2928;
 
-class TViewWindow {
+class TViewWindow : public DropRows {
 public:
     // Creates the window and its list view as a child of `parent` at `rectangle`; throws
     // core::Error when a window cannot be made.
     TViewWindow(HWND parent, const FOLDERSETTINGS& settings, TlxShellView& view, const RECT& rectangle);
-    ~TViewWindow();
+    virtual ~TViewWindow();
     TViewWindow(const TViewWindow&) = delete;
     TViewWindow& operator=(const TViewWindow&) = delete;
 
@@ -46,6 +48,16 @@ public:
     void InvertSelection();
     void StartRename();
     std::vector<int> SelectedRows() const;
+    // The items of the selected rows that still name a node, joined (the item-list convention),
+    // and their count; null and 0 when none.
+    OwnedPidl CollectSelection(unsigned& count) const;
+    // The selected rows' items that still name a node, in row order.
+    std::vector<const ItemIdList*> SelectedItems() const;
+
+    // ---- DropRows (the drop target registered for this window) ----
+    int DropRowAt(POINT screenPoint) override;
+    const ItemIdList* DropRowItem(int row) override;
+    void SetDropHighlight(int row, bool highlighted) override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
@@ -58,6 +70,10 @@ private:
     void ProcessShellNotify(WPARAM w, LPARAM l);
     void RenameEditedRow(std::uint32_t handle, const std::wstring& text);
     void OpenSelectedRow();
+    void StartDrag();
+    void ShowRowMenu();
+    // A command the actions carry out on the selected rows (or on none).
+    void RunAction(int command, bool onSelection);
     // The row count changed or the rows moved: the list shows them again and keeps the selection
     // on the same nodes.
     void RowsChanged(const std::vector<std::uint32_t>& selected);

@@ -11,6 +11,7 @@
 #include "core/datetime.h"
 #include "core/errors.h"
 #include "shellext/folder_operations.h"
+#include "shellext/win/actions_win.h"
 #include "shellext/win/lx_library.h"
 #include "shellext/win/shell_view.h"
 #include "win/activation_context.h"
@@ -341,6 +342,10 @@ void TViewWindow::UpdateMenuState() {
             EnableMenuItem(menu, id, MF_BYCOMMAND | state);
         // Cut has no handler: always grayed.
         EnableMenuItem(menu, view_command::kCut, MF_BYCOMMAND | MF_GRAYED);
+        FolderContext folder = LxLibrary::Instance().Context();
+        ActionContext context = LibraryActionContext(folder);
+        EnableMenuItem(menu, view_command::kPaste,
+                       MF_BYCOMMAND | (CanPaste(view_->OwnItem(), context) ? MF_ENABLED : MF_GRAYED));
     }
     UpdateStatusBar();
 }
@@ -349,13 +354,108 @@ void TViewWindow::OpenSelectedRow() {
     const std::vector<int> selected = SelectedRows();
     if (selected.empty()) return;
     const ItemIdList* item = rows_->Row(selected.front()).item;
-    if (!item || !PidlNode(item)) return;
-    if (RemoteNodeOf(item) && !RemoteNodeOf(item)->IsFolder()) return;
+    if (!item) {
+        // "Create new..." makes a new profile.
+        if (Kind() == ViewKind::SiteList) RunAction(view_command::kNewProfile, false);
+        return;
+    }
+    if (!PidlNode(item)) return;
+    if (TFSObject* remote = RemoteNodeOf(item); remote && !remote->IsFolder()) {
+        RunViewCommand(*view_, menu_command::kOpen, &item, 1, list_);
+        return;
+    }
     if (IShellBrowser* browser = view_->Browser()) browser->BrowseObject(AsShell(item), SBSP_SAMEBROWSER | SBSP_RELATIVE);
+}
+
+std::vector<const ItemIdList*> TViewWindow::SelectedItems() const {
+    std::vector<const ItemIdList*> items;
+    for (int row : SelectedRows())
+        if (const ItemIdList* item = rows_->Row(row).item; item && IsOwnPidl(item)) items.push_back(item);
+    return items;
+}
+
+void TViewWindow::RunAction(int command, bool onSelection) {
+    const std::vector<const ItemIdList*> items = onSelection ? SelectedItems() : std::vector<const ItemIdList*>();
+    if (onSelection && items.empty()) return;
+    RunViewCommand(*view_, static_cast<std::uint32_t>(command), items.data(), static_cast<unsigned>(items.size()), list_);
+}
+
+void TViewWindow::ShowRowMenu() {
+    const std::vector<const ItemIdList*> items = SelectedItems();
+    POINT screen{};
+    GetCursorPos(&screen);
+    ShowViewContextMenu(*view_, items.data(), static_cast<unsigned>(items.size()), list_, screen);
+}
+
+OwnedPidl TViewWindow::CollectSelection(unsigned& count) const {
+    const std::vector<const ItemIdList*> items = SelectedItems();
+    count = static_cast<unsigned>(items.size());
+    if (items.empty()) return nullptr;
+    OwnedPidl joined(JoinLastItems(items.data(), count));
+    if (!joined) throw std::bad_alloc();
+    return joined;
+}
+
+void TViewWindow::StartDrag() {
+    unsigned count = 0;
+    OwnedPidl items = CollectSelection(count);
+    if (count == 0) return;
+    IDataObject* data = nullptr;
+    if (FAILED(CreateDataSource(view_->FolderList(), items.get(), count, window_, IID_IDataObject,
+                                reinterpret_cast<void**>(&data))) ||
+        !data)
+        return;
+    IDropSource* source = nullptr;
+    if (SUCCEEDED(data->QueryInterface(IID_IDropSource, reinterpret_cast<void**>(&source))) && source) {
+        // Remote objects are only copied out; sites and folders may also move within the tree.
+        const DWORD allowed = Kind() == ViewKind::FilesView ? DROPEFFECT_SCROLL | DROPEFFECT_COPY
+                                                            : DROPEFFECT_SCROLL | DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        DWORD effect = DROPEFFECT_NONE;
+        DoDragDrop(data, source, allowed, &effect);
+        source->Release();
+    }
+    data->Release();
+}
+
+int TViewWindow::DropRowAt(POINT screenPoint) {
+    if (!list_) return -1;
+    LVHITTESTINFO hit{};
+    hit.pt = screenPoint;
+    ScreenToClient(list_, &hit.pt);
+    const int row = static_cast<int>(SendMessageW(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    return row >= 0 && row < rows_->Count() && (hit.flags & LVHT_ONITEM) ? row : -1;
+}
+
+const ItemIdList* TViewWindow::DropRowItem(int row) {
+    if (row < 0 || row >= rows_->Count()) return nullptr;
+    const ItemIdList* item = rows_->Row(row).item;
+    return item && IsOwnPidl(item) ? item : nullptr;
+}
+
+void TViewWindow::SetDropHighlight(int row, bool highlighted) {
+    if (!list_ || row < 0 || row >= rows_->Count()) return;
+    LVITEMW item{};
+    item.stateMask = LVIS_DROPHILITED;
+    item.state = highlighted ? LVIS_DROPHILITED : 0;
+    SendMessageW(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
 void TViewWindow::Command(int id) {
     switch (id) {
+        case view_command::kCopy: {
+            unsigned count = 0;
+            OwnedPidl items = CollectSelection(count);
+            if (count > 0) CopyToClipboard(view_->FolderList(), window_, count, items.get());
+            break;
+        }
+        case view_command::kDelete:
+            RunAction(id, true);
+            UpdateStatusBar();
+            break;
+        case view_command::kProperties: RunAction(id, true); break;
+        case view_command::kPaste:
+        case view_command::kNewFolder:
+        case view_command::kNewProfile: RunAction(id, false); break;
         case view_command::kRename: view_->StartRename(); break;
         case view_command::kSelectAll: view_->SelectAllRows(); break;
         case view_command::kInvertSelection: view_->InvertSelection(); break;
@@ -524,6 +624,8 @@ bool TViewWindow::Notify(NMHDR& header, LRESULT& result) {
             return true;
         }
         case NM_DBLCLK: OpenSelectedRow(); return true;
+        case LVN_BEGINDRAG: StartDrag(); return true;
+        case NM_RCLICK: ShowRowMenu(); return true;
         case NM_SETFOCUS:
             if (IShellBrowser* browser = view_->Browser()) browser->OnViewWindowActive(view_);
             return true;

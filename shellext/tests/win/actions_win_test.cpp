@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "local_files_data.h"
 #include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
 #include "shellext/model/site_database.h"
@@ -74,52 +75,7 @@ public:
     }
 };
 
-// A data object offering only CF_HDROP with the given paths, as Explorer's drag of local files.
-class LocalFiles : public win::ComObject<IDataObject> {
-public:
-    explicit LocalFiles(std::vector<std::wstring> paths) : paths_(std::move(paths)) {}
-    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
-        std::size_t chars = 1;
-        for (const std::wstring& p : paths_) chars += p.size() + 1;
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-        auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
-        drop->pFiles = sizeof(DROPFILES);
-        drop->fWide = TRUE;
-        auto* text = reinterpret_cast<wchar_t*>(drop + 1);
-        for (const std::wstring& p : paths_) {
-            std::memcpy(text, p.c_str(), (p.size() + 1) * sizeof(wchar_t));
-            text += p.size() + 1;
-        }
-        GlobalUnlock(block);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = block;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
-    }
-    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryGetData(FORMATETC* format) override {
-        return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
-    }
-    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-        if (out) out->ptd = nullptr;
-        return DATA_S_SAMEFORMATETC;
-    }
-    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC** out) override {
-        if (out) *out = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
-    STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-    STDMETHODIMP EnumDAdvise(IEnumSTATDATA** out) override {
-        if (out) *out = nullptr;
-        return OLE_E_ADVISENOTSUPPORTED;
-    }
-
-private:
-    std::vector<std::wstring> paths_;
-};
+using LocalFiles = LocalFilesData;  // local files as Explorer drags them
 
 class LxActions : public ::testing::Test {
 protected:

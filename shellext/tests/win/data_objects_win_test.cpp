@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,13 @@
 #include "win/text.h"
 #include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
+#include "local_files_data.h"
 
 using namespace lark;
 using namespace lark::shellext;
 using namespace lark::testing;
 using win::ComPtr;
+using LocalFiles = lark::testing::LocalFilesData;
 
 namespace {
 
@@ -36,56 +39,6 @@ const ItemIdList* AsItems(LPCITEMIDLIST list) { return reinterpret_cast<const It
 FORMATETC Request(UINT format, DWORD tymed = TYMED_HGLOBAL) {
     return FORMATETC{static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1, tymed};
 }
-
-// A data object of another program: local files as CF_HDROP. Records whether anyone wrote to it.
-class LocalFiles : public win::ComObject<IDataObject> {
-public:
-    explicit LocalFiles(std::vector<std::wstring> paths) : paths_(std::move(paths)) {}
-    int setDataCalls = 0;
-
-    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (!format || !medium) return E_INVALIDARG;
-        if (format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
-        std::vector<wchar_t> names;
-        for (const std::wstring& p : paths_) names.insert(names.end(), p.c_str(), p.c_str() + p.size() + 1);
-        names.push_back(0);
-        HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
-        auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
-        drop->pFiles = sizeof(DROPFILES);
-        drop->fWide = TRUE;
-        std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
-        GlobalUnlock(block);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = block;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
-    }
-    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryGetData(FORMATETC* format) override {
-        return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
-    }
-    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-        if (out) out->ptd = nullptr;
-        return DATA_S_SAMEFORMATETC;
-    }
-    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override {
-        ++setDataCalls;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC** out) override {
-        if (out) *out = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
-    STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-    STDMETHODIMP EnumDAdvise(IEnumSTATDATA** out) override {
-        if (out) *out = nullptr;
-        return OLE_E_ADVISENOTSUPPORTED;
-    }
-
-private:
-    std::vector<std::wstring> paths_;
-};
 
 // The view window's rows as the drop target sees them.
 class FakeRows : public DropRows {
@@ -122,12 +75,14 @@ public:
         std::size_t selection;
     };
     std::vector<Call> calls;
+    std::function<void()> duringPaste;  // what happens while a paste pumps messages
     bool IsValidDropTarget(const ItemIdList*) override { return valid; }
     HRESULT PasteProfiles(const ItemIdList* target, IDataObject*, DWORD effect) override {
         calls.push_back({"profiles", Name(target), effect, SelectionList::Global().Count()});
         return S_OK;
     }
     HRESULT PasteFileObjects(const ItemIdList* target, IDataObject*, DWORD effect) override {
+        if (duringPaste) duringPaste();
         calls.push_back({"files", Name(target), effect, SelectionList::Global().Count()});
         return S_OK;
     }
@@ -160,10 +115,11 @@ protected:
     void SetUp() override {
         double_->Reset();
         CreateDirectoryW(double_->Site(L"pub").c_str(), nullptr);
+        CreateDirectoryW(double_->Site(L"docs").c_str(), nullptr);
         WriteTextFile(double_->Site(L"readme.txt"), "hello");
         LxLibrary::Instance().ResetModel();
         SelectionList::Global().Clear();
-        SetDropActions(&actions_);
+        libraryActions_ = SetDropActions(&actions_);
         root_ = NewLxRoot();
         std::vector<Pidl> sites = FindAll(root_.get(), {"Work", "Home"});
         work_ = std::move(sites[0]);
@@ -171,17 +127,32 @@ protected:
         ASSERT_TRUE(work_ && home_);
         ASSERT_EQ(root_->BindToObject(home_.get(), nullptr, IID_IShellFolder, homeFolder_.PutVoid()), S_OK);
         // One listing: a second one would replace the nodes.
-        std::vector<Pidl> items = FindAll(homeFolder_.get(), {"pub", "readme.txt"});
+        std::vector<Pidl> items = FindAll(homeFolder_.get(), {"pub", "readme.txt", "docs"});
         pub_ = std::move(items[0]);
         readme_ = std::move(items[1]);
-        ASSERT_TRUE(pub_ && readme_);
+        docs_ = std::move(items[2]);
+        ASSERT_TRUE(pub_ && readme_ && docs_);
     }
     void TearDown() override {
-        SetDropActions(nullptr);
+        SetDropActions(libraryActions_);
         OleSetClipboard(nullptr);
         SelectionList::Global().Clear();
     }
 
+    // A drop target of a view of Home over these rows.
+    ComPtr<IDropTarget> HomeViewTarget(FakeRows& rows) {
+        ComPtr<IDropTarget> target;
+        EXPECT_EQ(CreateDataTarget(homeFolder_.get(), homeFolder_.get(), &rows, AsItems(home_.get()),
+                                   AsItems(home_.get()), nullptr, IID_IDropTarget, target.PutVoid()),
+                  S_OK);
+        return target;
+    }
+    // Local files of another program.
+    static ComPtr<IDataObject> ForeignFiles() {
+        ComPtr<IDataObject> files(new LocalFiles({L"C:\\x.txt"}));
+        files->Release();
+        return files;
+    }
     // The items of these names, from one enumeration.
     static std::vector<Pidl> FindAll(IShellFolder* folder, const std::vector<std::string>& names) {
         std::vector<Pidl> found(names.size());
@@ -228,9 +199,10 @@ protected:
 
     static inline DoubleSetup* double_ = nullptr;
     FakeActions actions_;
+    DropActions* libraryActions_ = nullptr;
     ComPtr<IShellFolder> root_;
     ComPtr<IShellFolder> homeFolder_;
-    Pidl work_, home_, pub_, readme_;
+    Pidl work_, home_, pub_, readme_, docs_;
 };
 
 }  // namespace
@@ -523,15 +495,43 @@ TEST_F(LxData, ASiteFolderRowTakesOnlyProfilesAndOurOwnSourceRefillsTheSelection
     EXPECT_EQ(rows.HighlightedCount(), 0);  // the drop un-highlights
 }
 
+TEST_F(LxData, ItemsOfAnotherProcessPasteNothingRatherThanAStaleSelection) {
+    ComPtr<IDropTarget> target;
+    ASSERT_EQ(CreateDataTarget(root_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, IID_IDropTarget,
+                               target.PutVoid()),
+              S_OK);
+    for (UINT token : {ProfileObjectFormat(), FileSystemObjectFormat()}) {
+        OwnedPidl stale = Run({home_.get()});
+        SetSelectionList(stale.get(), nullptr);
+        auto* other = new LocalFiles({});
+        other->token = token;
+        ComPtr<IDataObject> data(other);
+        other->Release();
+        ComPtr<IDropTarget> onto = target;
+        ComPtr<IDropTarget> ontoSite;
+        if (token == FileSystemObjectFormat()) {  // remote objects go onto a site
+            LPCITEMIDLIST lists[] = {home_.get()};
+            ASSERT_EQ(root_->GetUIObjectOf(nullptr, 1, lists, IID_IDropTarget, nullptr, ontoSite.PutVoid()), S_OK);
+            onto = ontoSite;
+        }
+        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        ASSERT_EQ(onto->DragEnter(data.get(), 0, POINTL{0, 0}, &effect), S_OK);
+        EXPECT_TRUE(SelectionList::Global().Empty());
+        EXPECT_EQ(other->setDataCalls, 0);
+        SetSelectionList(stale.get(), nullptr);  // changed again while the drag goes on
+        effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        EXPECT_EQ(onto->Drop(data.get(), 0, POINTL{0, 0}, &effect), S_OK);
+        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+        EXPECT_TRUE(SelectionList::Global().Empty());
+    }
+    EXPECT_TRUE(actions_.calls.empty());
+}
+
 TEST_F(LxData, LocalFilesDroppedOntoARemoteFolderAreCopiedNeverMoved) {
     FakeRows rows;
     rows.items = {AsItems(pub_.get()), AsItems(readme_.get())};
-    ComPtr<IDropTarget> target;
-    ASSERT_EQ(CreateDataTarget(homeFolder_.get(), homeFolder_.get(), &rows, AsItems(home_.get()),
-                               AsItems(home_.get()), nullptr, IID_IDropTarget, target.PutVoid()),
-              S_OK);
-    ComPtr<IDataObject> files(new LocalFiles({L"C:\\x.txt"}));
-    files->Release();
+    ComPtr<IDropTarget> target = HomeViewTarget(rows);
+    ComPtr<IDataObject> files = ForeignFiles();
     for (LONG y : {5, 15}) {
         DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
         target->DragEnter(files.get(), 0, POINTL{0, y}, &effect);
@@ -543,8 +543,25 @@ TEST_F(LxData, LocalFilesDroppedOntoARemoteFolderAreCopiedNeverMoved) {
     EXPECT_EQ(actions_.calls[0].what, "files");
     EXPECT_EQ(actions_.calls[0].target, "pub");
     EXPECT_EQ(actions_.calls[1].target, "Home");  // a file row drops into the shown site
-    // Remote objects of another process bring no selection: nothing is handed over.
-    SelectionList::Global().Clear();
+}
+
+TEST_F(LxData, ADragOverTheTargetWhileItsDropPumpsLeavesTheDropsTargetAlone) {
+    FakeRows rows;
+    rows.items = {AsItems(pub_.get()), AsItems(docs_.get())};
+    ComPtr<IDropTarget> target = HomeViewTarget(rows);
+    ComPtr<IDataObject> files = ForeignFiles();
+    actions_.duringPaste = [&] {
+        DWORD e = DROPEFFECT_COPY;
+        target->DragEnter(files.get(), 0, POINTL{0, 15}, &e);
+        target->DragOver(0, POINTL{0, 15}, &e);  // over docs
+        target->DragLeave();
+    };
+    DWORD effect = DROPEFFECT_COPY;
+    target->DragEnter(files.get(), 0, POINTL{0, 5}, &effect);
+    effect = DROPEFFECT_COPY;
+    ASSERT_EQ(target->Drop(files.get(), 0, POINTL{0, 5}, &effect), S_OK);
+    ASSERT_EQ(actions_.calls.size(), 1u);
+    EXPECT_EQ(actions_.calls[0].target, "pub");
 }
 
 TEST_F(LxData, TheTargetHoldsItsViewAndFolderUntilDetached) {
@@ -581,4 +598,76 @@ TEST_F(LxData, TheTargetHoldsItsViewAndFolderUntilDetached) {
     target.Reset();
     view->Release();
     folder->Release();
+}
+
+// ---- with the library's actions and the double ----
+
+TEST_F(LxData, LocalFilesDroppedOntoARemoteFolderAreUploadedThroughTheDouble) {
+    ASSERT_NE(libraryActions_, nullptr);
+    SetDropActions(libraryActions_);
+    WriteTextFile(double_->Local(L"up1.txt"), "one");
+    WriteTextFile(double_->Local(L"up2.txt"), "two two");
+    LPCITEMIDLIST pub[] = {pub_.get()};
+    ComPtr<IDropTarget> target;
+    ASSERT_EQ(homeFolder_->GetUIObjectOf(nullptr, 1, pub, IID_IDropTarget, nullptr, target.PutVoid()), S_OK);
+    ComPtr<IDataObject> files(new LocalFiles({double_->Local(L"up1.txt"), double_->Local(L"up2.txt")}));
+    files->Release();
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    ASSERT_EQ(target->DragEnter(files.get(), 0, POINTL{0, 0}, &effect), S_OK);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    ASSERT_EQ(target->DragOver(0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    ASSERT_EQ(target->Drop(files.get(), 0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(double_->CallsOf("UploadFile").size(), 2u);
+    EXPECT_EQ(ReadTextFile(double_->Site(L"pub\\up1.txt")), "one");
+    EXPECT_EQ(ReadTextFile(double_->Site(L"pub\\up2.txt")), "two two");
+    // The local files stay where they were.
+    EXPECT_TRUE(Exists(double_->Local(L"up1.txt")));
+}
+
+TEST_F(LxData, ASiteFolderDroppedIntoItselfOrBelowIsRefusedAndChangesNothing) {
+    ASSERT_NE(libraryActions_, nullptr);
+    SetDropActions(libraryActions_);
+    ComPtr<IDataObject> work = Source({work_.get()});
+    LPCITEMIDLIST lists[] = {work_.get()};
+    ComPtr<IDropTarget> target;
+    ASSERT_EQ(root_->GetUIObjectOf(nullptr, 1, lists, IID_IDropTarget, nullptr, target.PutVoid()), S_OK);
+    const std::size_t callsBefore = double_->Calls().size();
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    ASSERT_EQ(target->DragEnter(work.get(), MK_CONTROL, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    for (DWORD keys : {DWORD{0}, DWORD{MK_CONTROL}}) {
+        effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        EXPECT_EQ(target->DragOver(keys, POINTL{0, 0}, &effect), E_FAIL);
+        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+        effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        target->Drop(work.get(), keys, POINTL{0, 0}, &effect);
+        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+        target->DragEnter(work.get(), keys, POINTL{0, 0}, &effect);
+    }
+    target->DragLeave();
+
+    // ... and into a site folder below it.
+    TFTPObject* workNode = SiteNodeOf(AsItems(work_.get()));
+    ASSERT_NE(workNode, nullptr);
+    TFTPObject* inner = workNode->Children().AddNewRecord();
+    inner->ServerInfo()->ProfileName = "Inner";
+    inner->ServerInfo()->IsFolder = true;
+    OwnedPidl innerItem(CreatePidlItem(*inner));
+    ComPtr<IDropTarget> below;
+    ASSERT_EQ(CreateDataTarget(root_.get(), nullptr, nullptr, AsItems(work_.get()), innerItem.get(), nullptr,
+                               IID_IDropTarget, below.PutVoid()),
+              S_OK);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    below->DragEnter(work.get(), 0, POINTL{0, 0}, &effect);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    EXPECT_EQ(below->DragOver(0, POINTL{0, 0}, &effect), E_FAIL);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    below->Drop(work.get(), 0, POINTL{0, 0}, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(workNode->Children().Count(), 2);  // Archive and Inner, nothing pasted
+    EXPECT_EQ(double_->Calls().size(), callsBefore);  // no profile was added or deleted
 }

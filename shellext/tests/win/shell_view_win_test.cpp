@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,6 +19,9 @@
 #include "shell_testing/fake_shell_browser.h"
 #include "shell_testing/notice_recorder.h"
 #include "shellext/item_ids.h"
+#include "shellext/selection_list.h"
+#include "shellext/win/actions_win.h"
+#include "shellext/win/data_objects.h"
 #include "shellext/view_rows.h"
 #include "shellext/win/lx_library.h"
 #include "shellext/win/shell_view.h"
@@ -116,7 +121,8 @@ void SetFileDay(const std::wstring& path, int day) {
 class LxView : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        // OLE: the clipboard and drag and drop.
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
         double_ = new DoubleSetup(win::Widen(LARK_DOUBLE_EXE), L"lxview");
         ASSERT_TRUE(double_->Register());
         LxLibrary::Instance().SetModule(GetModuleHandleW(nullptr));
@@ -125,7 +131,7 @@ protected:
     static void TearDownTestSuite() {
         LxLibrary::Instance().ResetModel();
         delete double_;
-        CoUninitialize();
+        OleUninitialize();
     }
 
     void SetUp() override {
@@ -468,4 +474,90 @@ TEST_F(LxView, NoticesAddAndRemoveRowsOfTheShownFolderOnly) {
     EXPECT_EQ(view_->Refresh(), S_OK);
     Pump(300);
     EXPECT_GE(RowOf(list, "later.txt"), 0);
+}
+
+TEST_F(LxView, CopyPutsTheSelectedRowsOnTheClipboardAsTokens) {
+    ComPtr<IShellFolder> home = Home();
+    HWND list = Open(home.get());
+    ASSERT_NE(list, nullptr);
+    SelectOnly(list, RowOf(list, "readme.txt"));
+    LVITEMW item{};
+    item.stateMask = item.state = LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, RowOf(list, "pub"), reinterpret_cast<LPARAM>(&item));
+    SelectionList::Global().Clear();
+    // Ctrl+C reaches the copy command.
+    SendMessageW(viewWindow_, WM_COMMAND, MAKEWPARAM(view_command::kCopy, 0), 0);
+    ComPtr<IDataObject> data;
+    ASSERT_EQ(OleGetClipboard(data.Put()), S_OK);
+    FORMATETC files = FileItemFormat();
+    EXPECT_EQ(data->QueryGetData(&files), S_OK);
+    FORMATETC drop = HDropFormat();
+    drop.tymed = TYMED_HGLOBAL;
+    STGMEDIUM medium{};
+    ASSERT_EQ(data->GetData(&drop, &medium), S_OK);
+    wchar_t path[MAX_PATH] = L"";
+    DragQueryFileW(static_cast<HDROP>(medium.hGlobal), 0, path, MAX_PATH);
+    ReleaseStgMedium(&medium);
+    EXPECT_NE(std::wstring(path).find(L"{A9D3D103-4CCD-4BDE-A11A-04D527EF71CE}"), std::wstring::npos);
+    // Asking for the data recorded the two rows, in row order.
+    std::vector<std::string> names;
+    for (const auto& entry : SelectionList::Global().Items()) names.push_back(entry ? PidlDisplayName(entry.get()) : "?");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (Names{"pub", "readme.txt"}));
+    OleSetClipboard(nullptr);
+}
+
+namespace {
+
+// The item dialogs, recorded and answered No.
+class RecordingDialogs : public ItemDialogs {
+public:
+    std::vector<std::string> shown;
+    bool NewProfile(FolderContext&, TFTPObjects*, TFTPObject*&) override { return Record("NewProfile"); }
+    bool EditProfile(FolderContext&, TFTPObject& node) override { return Record("EditProfile " + node.NodeName()); }
+    bool EditProfileFolder(FolderContext&, TFTPObject& node) override {
+        return Record("EditProfileFolder " + node.NodeName());
+    }
+    bool EditFSObject(FolderContext&, TFSObject& object) override { return Record("EditFSObject " + object.Name); }
+    bool EditFSObjects(FolderContext&, const std::vector<std::pair<std::string, TFSObject*>>& objects) override {
+        return Record("EditFSObjects " + std::to_string(objects.size()));
+    }
+
+private:
+    bool Record(std::string what) {
+        shown.push_back(std::move(what));
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(LxView, KeysReachTheirCommandsAltEnterIncluded) {
+    RecordingDialogs dialogs;
+    SetLibraryDialogs(&dialogs);
+    ComPtr<IShellFolder> home = Home();
+    HWND list = Open(home.get());
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(view_->UIActivate(SVUIA_ACTIVATE_FOCUS), S_OK);
+    SelectOnly(list, RowOf(list, "readme.txt"));
+    // Alt+Enter: the properties of the selected file.
+    SendMessageW(list, WM_SYSKEYDOWN, VK_RETURN, 1 << 29);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0], "EditFSObject readme.txt");
+    // Enter on a remote file opens it through the main client.
+    SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(double_->CallsOf("OpenRemoteFile").size(), 1u);
+    // F2 starts label editing.
+    SendMessageW(list, WM_KEYDOWN, VK_F2, 0);
+    EXPECT_NE(SendMessageW(list, LVM_GETEDITCONTROL, 0, 0), 0);
+    SendMessageW(list, LVM_CANCELEDITLABEL, 0, 0);
+    // Delete, answered Yes: the double deletes, the row goes, the status counts what is left.
+    box_.answers = {localization::ModalResult::mrYes};
+    SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+    Pump(300);
+    EXPECT_EQ(double_->CallsOf("DeleteRemoteFile").size(), 1u);
+    EXPECT_FALSE(Exists(double_->Site(L"readme.txt")));
+    EXPECT_EQ(RowOf(list, "readme.txt"), -1);
+    EXPECT_EQ(browser_->statusTexts[0], L"4 object(s)");
+    SetLibraryDialogs(nullptr);
 }

@@ -79,9 +79,10 @@ public:
 protected:
     ~DropActions() = default;
 };
-// The actions drops hand over to: the library's, installed at library start, or a test's. While
-// none are installed every drop is refused.
-void SetDropActions(DropActions* actions);
+// Installs the actions drops hand over to (the library installs its own when loaded; a test may
+// install others) and answers the ones installed before. While none are installed every drop is
+// refused.
+DropActions* SetDropActions(DropActions* actions);
 
 // The view calls this before its window goes (after RevokeDragDrop): the target forgets the rows
 // and releases the view and the folder; later calls refuse every drop. Accepts null.

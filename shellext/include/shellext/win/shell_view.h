@@ -125,7 +125,7 @@ private:
     std::unique_ptr<TViewWindow> window_;
     UINT viewMode_ = FVM_DETAILS;
     UINT viewFlags_ = 0;
-    IUnknown* dropTarget_ = nullptr;
+    IDropTarget* dropTarget_ = nullptr;
     HICON statusIcon_ = nullptr;
     win::ScopedModuleLock lock_;
 };
