@@ -23,6 +23,7 @@
 #include "win/registration.h"
 #include "win/registry.h"
 #include "win/text.h"
+#include "lx_root_folder.h"
 #include "mainclient_double/double_support.h"
 
 __CRT_UUID_DECL(IExtractIconA, 0x000214eb, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
@@ -188,18 +189,7 @@ protected:
         LxLibrary::Instance().Selection().Clear();
     }
 
-    static ComPtr<IShellFolder> NewRoot() {
-        ComPtr<IClassFactory> factory;
-        EXPECT_EQ(LxGetClassObject(kShellFolderClassId, IID_IClassFactory, factory.PutVoid()), S_OK);
-        ComPtr<IShellFolder> folder;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IShellFolder, folder.PutVoid()), S_OK);
-        ComPtr<IPersistFolder> persist;
-        EXPECT_EQ(folder.As(persist), S_OK);
-        Pidl desktop(static_cast<ITEMIDLIST*>(CoTaskMemAlloc(2)));
-        std::memset(desktop.get(), 0, 2);
-        EXPECT_EQ(persist->Initialize(desktop.get()), S_OK);
-        return folder;
-    }
+    static ComPtr<IShellFolder> NewRoot() { return NewLxRoot(); }
 
     static std::vector<Pidl> Enumerate(IShellFolder* folder, SHCONTF flags) {
         std::vector<Pidl> items;

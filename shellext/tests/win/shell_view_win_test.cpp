@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "localization/message_box.h"
+#include "lx_root_folder.h"
 #include "mainclient_double/double_support.h"
 #include "shell_testing/fake_shell_browser.h"
 #include "shellext/item_ids.h"
@@ -218,18 +219,7 @@ protected:
         Pump(50);
     }
 
-    static ComPtr<IShellFolder> NewRoot() {
-        ComPtr<IClassFactory> factory;
-        EXPECT_EQ(LxGetClassObject(kShellFolderClassId, IID_IClassFactory, factory.PutVoid()), S_OK);
-        ComPtr<IShellFolder> folder;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IShellFolder, folder.PutVoid()), S_OK);
-        ComPtr<IPersistFolder> persist;
-        EXPECT_EQ(folder.As(persist), S_OK);
-        Pidl desktop(static_cast<ITEMIDLIST*>(CoTaskMemAlloc(2)));
-        std::memset(desktop.get(), 0, 2);
-        EXPECT_EQ(persist->Initialize(desktop.get()), S_OK);
-        return folder;
-    }
+    static ComPtr<IShellFolder> NewRoot() { return NewLxRoot(); }
 
     ComPtr<IShellFolder> Home() {
         ComPtr<IEnumIDList> e;
