@@ -370,15 +370,20 @@ public:
             FolderContext context = LxLibrary::Instance().Context();
             // The item's stored name is rewritten in place, as the shell's copy is the one it shows.
             auto* item = const_cast<ItemIdList*>(AsItems(list));
+            // The list as it was, so that a folder's notice names it by its old name and its new.
+            OwnedList oldList(CombinePidls(Absolute().get(), item));
+            const bool file = RemoteNodeOf(item) && !RemoteNodeOf(item)->IsFolder();
             switch (RenameItem(item, win::Narrow(newName), reinterpret_cast<std::uintptr_t>(window), context)) {
                 case RenameOutcome::NotOurs: return E_INVALIDARG;
                 case RenameOutcome::NameRefused:
                 case RenameOutcome::Refused: return E_FAIL;
                 case RenameOutcome::Renamed: break;
             }
-            OwnedList absolute(CombinePidls(Absolute().get(), item));
-            if (absolute.get())
-                SHChangeNotify(SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, absolute.get(), absolute.get());
+            OwnedList newList(CombinePidls(Absolute().get(), item));
+            if (file && newList.get())
+                SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, newList.get(), nullptr);
+            else if (oldList.get() && newList.get())
+                SHChangeNotify(SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, oldList.get(), newList.get());
             return S_OK;
         });
     }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
 #include "shellext/model/site_database.h"
 #include "shellext/selection_list.h"
@@ -19,6 +20,7 @@
 #include "shellext/win/lx_library.h"
 #include "shellext/win/shell_view.h"
 #include "shell_testing/fake_shell_browser.h"
+#include "shell_testing/notice_recorder.h"
 #include "win/com_ptr.h"
 #include "win/object.h"
 #include "win/text.h"
@@ -150,27 +152,16 @@ protected:
         box_.shown.clear();
         box_.answers.clear();
         dialogs_.shown.clear();
-        root_ = NewRoot();
+        root_ = NewLxRoot();
     }
     void TearDown() override {
         root_.Reset();
         SelectionList::Global().Clear();
+        OleSetClipboard(nullptr);  // a copied data source holds the module until the clipboard lets go
     }
 
     static std::wstring Sites() { return double_->Root() + L"sites.ini"; }
 
-    static ComPtr<IShellFolder> NewRoot() {
-        ComPtr<IClassFactory> factory;
-        EXPECT_EQ(LxGetClassObject(kShellFolderClassId, IID_IClassFactory, factory.PutVoid()), S_OK);
-        ComPtr<IShellFolder> folder;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IShellFolder, folder.PutVoid()), S_OK);
-        ComPtr<IPersistFolder> persist;
-        EXPECT_EQ(folder.As(persist), S_OK);
-        Pidl desktop(static_cast<ITEMIDLIST*>(CoTaskMemAlloc(2)));
-        std::memset(desktop.get(), 0, 2);
-        EXPECT_EQ(persist->Initialize(desktop.get()), S_OK);
-        return folder;
-    }
 
     static Pidl Find(IShellFolder* folder, SHCONTF flags, const std::string& name) {
         ComPtr<IEnumIDList> e;
@@ -500,4 +491,66 @@ TEST_F(LxActions, TheViewsCommandsAndItsMenuRunThroughTheActions) {
     shellView->DestroyViewWindow();
     shellView.Reset();
     browser->Release();
+}
+
+TEST_F(LxActions, CopiedItemsPasteOntoAnotherFolderAndSiteButNeverIntoTheirOwnSubtree) {
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    Pidl workItem = Find(root_.get(), SHCONTF_FOLDERS, "Work");
+    ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
+    ComPtr<IShellFolder> work = Bind(root_.get(), workItem.get());
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
+    Pidl archive = Find(work.get(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, "Archive");
+    ASSERT_TRUE(readme && pub && archive);
+
+    // A remote file copied, pasted into a directory of its site and onto another site.
+    EXPECT_EQ(Invoke(ItemMenu(home.get(), readme.get()).get(), 203), S_OK);
+    EXPECT_EQ(Invoke(ItemMenu(home.get(), pub.get()).get(), 204), S_OK);
+    EXPECT_EQ(double_->CallsOf("CopyRemoteFile").back(), "CopyRemoteFile\t1\t1\t/readme.txt\t/pub/readme.txt\t0");
+    EXPECT_EQ(ReadTextFile(double_->Site(L"pub\\readme.txt")), "hello");
+    DeleteFileW(double_->Site(L"pub\\readme.txt").c_str());
+    EXPECT_EQ(Invoke(ItemMenu(work.get(), archive.get()).get(), 204), S_OK);
+    EXPECT_EQ(double_->CallsOf("OpenSession").back(), "OpenSession\tArchive");
+    EXPECT_EQ(double_->CallsOf("CopyRemoteFile").back().rfind("CopyRemoteFile\t1\t", 0), 0u);
+    EXPECT_NE(double_->CallsOf("CopyRemoteFile").back().find("\t/readme.txt\t/pub/readme.txt\t"), std::string::npos);
+    EXPECT_EQ(ReadTextFile(double_->Site(L"pub\\readme.txt")), "hello");
+
+    // A profile copied onto another folder arrives in the double's database beside the folder's own.
+    EXPECT_EQ(Invoke(ItemMenu(root_.get(), homeItem.get()).get(), 203), S_OK);
+    EXPECT_EQ(Invoke(ItemMenu(root_.get(), workItem.get()).get(), 204), S_OK);
+    EXPECT_EQ(double_->CallsOf("AddProfile").back().rfind("AddProfile\t\\Work\\\tHome\tlocalhost\t", 0), 0u);
+    auto sites = LoadSiteDatabase(win::Narrow(Sites()));
+    ASSERT_EQ(sites->FTPServers().Count(), 2);  // a paste copies: Home stays
+    ASSERT_EQ(sites->FTPServers().Items(1)->Servers().Count(), 2);
+    EXPECT_EQ(sites->FTPServers().Items(1)->Servers().Items(1)->ProfileName, "Home");
+
+    // The folder copied and pasted onto itself: refused, nothing called.
+    EXPECT_EQ(Invoke(ItemMenu(root_.get(), workItem.get()).get(), 203), S_OK);
+    const std::size_t calls = double_->Calls().size();
+    EXPECT_EQ(Invoke(ItemMenu(root_.get(), workItem.get()).get(), 204), E_INVALIDARG);
+    EXPECT_EQ(double_->Calls().size(), calls);
+}
+
+TEST_F(LxActions, NoticesNameTheItemOnceAndARenamedFolderByBothItsNames) {
+    NoticeRecorder recorder;
+    auto pump = [] {
+        for (int i = 0; i < 20; ++i) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            Sleep(5);
+        }
+    };
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
+    box_.answers = {localization::ModalResult::mrYes};
+    EXPECT_EQ(Invoke(ItemMenu(home.get(), readme.get()).get(), 106), S_OK);
+    EXPECT_EQ(home->SetNameOf(nullptr, pub.get(), L"public", SHGDN_NORMAL, nullptr), S_OK);
+    pump();
+    std::vector<std::string> seen;
+    for (const ShellNotice& n : recorder.notices)
+        seen.push_back(std::to_string(n.event) + " " + n.first + " " + n.second);
+    EXPECT_EQ(seen, (std::vector<std::string>{std::to_string(SHCNE_DELETE) + " readme.txt <null>",
+                                              std::to_string(SHCNE_RENAMEFOLDER) + " pub public"}));
 }

@@ -21,6 +21,7 @@
 #include "win/com_ptr.h"
 #include "win/object.h"
 #include "win/text.h"
+#include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
 
 using namespace lark;
@@ -163,7 +164,7 @@ protected:
         LxLibrary::Instance().ResetModel();
         SelectionList::Global().Clear();
         SetDropActions(&actions_);
-        root_ = NewRoot();
+        root_ = NewLxRoot();
         std::vector<Pidl> sites = FindAll(root_.get(), {"Work", "Home"});
         work_ = std::move(sites[0]);
         home_ = std::move(sites[1]);
@@ -181,18 +182,6 @@ protected:
         SelectionList::Global().Clear();
     }
 
-    static ComPtr<IShellFolder> NewRoot() {
-        ComPtr<IClassFactory> factory;
-        EXPECT_EQ(LxGetClassObject(kShellFolderClassId, IID_IClassFactory, factory.PutVoid()), S_OK);
-        ComPtr<IShellFolder> folder;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IShellFolder, folder.PutVoid()), S_OK);
-        ComPtr<IPersistFolder> persist;
-        EXPECT_EQ(folder.As(persist), S_OK);
-        Pidl desktop(static_cast<ITEMIDLIST*>(CoTaskMemAlloc(2)));
-        std::memset(desktop.get(), 0, 2);
-        EXPECT_EQ(persist->Initialize(desktop.get()), S_OK);
-        return folder;
-    }
     // The items of these names, from one enumeration.
     static std::vector<Pidl> FindAll(IShellFolder* folder, const std::vector<std::string>& names) {
         std::vector<Pidl> found(names.size());

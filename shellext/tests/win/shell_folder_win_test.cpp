@@ -23,7 +23,7 @@
 #include "win/registration.h"
 #include "win/registry.h"
 #include "win/text.h"
-#include "lx_root_folder.h"
+#include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
 
 __CRT_UUID_DECL(IExtractIconA, 0x000214eb, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
@@ -182,14 +182,13 @@ protected:
         WriteTextFile(double_->Site(L"readme.txt"), "hello");
         LxLibrary::Instance().ResetModel();
         box_.shown.clear();
-        root_ = NewRoot();
+        root_ = NewLxRoot();
     }
     void TearDown() override {
         root_.Reset();
         LxLibrary::Instance().Selection().Clear();
     }
 
-    static ComPtr<IShellFolder> NewRoot() { return NewLxRoot(); }
 
     static std::vector<Pidl> Enumerate(IShellFolder* folder, SHCONTF flags) {
         std::vector<Pidl> items;

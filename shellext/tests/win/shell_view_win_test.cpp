@@ -14,9 +14,10 @@
 #include <vector>
 
 #include "localization/message_box.h"
-#include "lx_root_folder.h"
+#include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
 #include "shell_testing/fake_shell_browser.h"
+#include "shell_testing/notice_recorder.h"
 #include "shellext/item_ids.h"
 #include "shellext/selection_list.h"
 #include "shellext/win/actions_win.h"
@@ -33,8 +34,6 @@ using namespace lark::testing;
 using win::ComPtr;
 
 namespace {
-
-constexpr UINT kTestNotice = WM_APP + 7;
 
 void Pump(int ms = 100) {
     const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
@@ -119,61 +118,6 @@ void SetFileDay(const std::wstring& path, int day) {
     CloseHandle(file);
 }
 
-// The notices the shell sends, as (event, last item's stored name of list 1, of list 2).
-struct Notice {
-    LONG event;
-    std::string first;
-    std::string second;
-};
-
-class NoticeRecorder {
-public:
-    NoticeRecorder() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"LxViewTestNotices";
-        RegisterClassW(&wc);
-        window_ = CreateWindowExW(0, L"LxViewTestNotices", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        static ITEMIDLIST desktop{};
-        SHChangeNotifyEntry entry{&desktop, TRUE};
-        id_ = SHChangeNotifyRegister(window_, SHCNRF_InterruptLevel | SHCNRF_ShellLevel | SHCNRF_NewDelivery,
-                                     SHCNE_ALLEVENTS, kTestNotice, 1, &entry);
-    }
-    ~NoticeRecorder() {
-        if (id_) SHChangeNotifyDeregister(id_);
-        DestroyWindow(window_);
-    }
-    std::vector<Notice> notices;
-
-private:
-    static std::string NameOf(LPCITEMIDLIST list) {
-        if (!list || list->mkid.cb == 0) return "";
-        const auto* last = reinterpret_cast<const ItemIdList*>(ILFindLastID(list));
-        return PidlDisplayName(last);
-    }
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
-        auto* self = reinterpret_cast<NoticeRecorder*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message != kTestNotice || !self) return DefWindowProcW(window, message, w, l);
-        using LockFn = HANDLE(WINAPI*)(HANDLE, DWORD, LPITEMIDLIST**, LONG*);
-        using UnlockFn = BOOL(WINAPI*)(HANDLE);
-        HMODULE shell32 = GetModuleHandleW(L"shell32.dll");
-        auto lock = reinterpret_cast<LockFn>(reinterpret_cast<void*>(GetProcAddress(shell32, MAKEINTRESOURCEA(644))));
-        auto unlock = reinterpret_cast<UnlockFn>(reinterpret_cast<void*>(GetProcAddress(shell32, MAKEINTRESOURCEA(645))));
-        LPITEMIDLIST* lists = nullptr;
-        LONG event = 0;
-        HANDLE h = lock(reinterpret_cast<HANDLE>(w), static_cast<DWORD>(l), &lists, &event);
-        if (!h) return 0;
-        self->notices.push_back({event, NameOf(lists[0]), lists[1] ? NameOf(lists[1]) : "<null>"});
-        unlock(h);
-        return 0;
-    }
-    HWND window_ = nullptr;
-    ULONG id_ = 0;
-};
-
 class LxView : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -206,7 +150,7 @@ protected:
         box_.shown.clear();
         SetSortDirection(-1);
         browser_ = new FakeShellBrowser;
-        root_ = NewRoot();
+        root_ = NewLxRoot();
     }
     void TearDown() override {
         if (view_) {
@@ -219,7 +163,6 @@ protected:
         Pump(50);
     }
 
-    static ComPtr<IShellFolder> NewRoot() { return NewLxRoot(); }
 
     ComPtr<IShellFolder> Home() {
         ComPtr<IEnumIDList> e;
