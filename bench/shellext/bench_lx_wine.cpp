@@ -83,6 +83,24 @@ LPITEMIDLIST FindByName(IShellFolder* folder, SHCONTF flags, const std::wstring&
     return nullptr;
 }
 
+// The site's directory "big" under a fresh model (Home's session opened, the site listed);
+// null when the double's database has no Home.
+win::ComPtr<IShellFolder> BigFolder() {
+    LxLibrary::Instance().ResetModel();
+    win::ComPtr<IShellFolder> root = NewRoot();
+    win::ComPtr<IShellFolder> folder;
+    LPITEMIDLIST home = FindByName(root.get(), SHCONTF_FOLDERS, L"Home");
+    if (!home) return folder;
+    win::ComPtr<IShellFolder> site;
+    root->BindToObject(home, nullptr, IID_IShellFolder, site.PutVoid());
+    CoTaskMemFree(home);
+    LPITEMIDLIST bigItem = FindByName(site.get(), SHCONTF_FOLDERS, L"big");
+    if (!bigItem) return folder;
+    site->BindToObject(bigItem, nullptr, IID_IShellFolder, folder.PutVoid());
+    CoTaskMemFree(bigItem);
+    return folder;
+}
+
 void Report(const char* what, std::vector<double> times, int count) {
     std::sort(times.begin(), times.end());
     std::printf("%-48s %6d items  median %.3f s  (min %.3f, max %.3f)\n", what, count, times[times.size() / 2],
@@ -114,20 +132,11 @@ int main() {
     std::vector<double> times;
     int count = 0;
     for (int run = 0; run < kRuns; ++run) {
-        LxLibrary::Instance().ResetModel();
-        win::ComPtr<IShellFolder> root = NewRoot();
-        LPITEMIDLIST home = FindByName(root.get(), SHCONTF_FOLDERS, L"Home");
-        if (!home) {
+        win::ComPtr<IShellFolder> folder = BigFolder();
+        if (!folder) {
             std::printf("the double's site database has no profile Home\n");
             return 1;
         }
-        win::ComPtr<IShellFolder> site;
-        root->BindToObject(home, nullptr, IID_IShellFolder, site.PutVoid());
-        CoTaskMemFree(home);
-        LPITEMIDLIST bigItem = FindByName(site.get(), SHCONTF_FOLDERS, L"big");
-        win::ComPtr<IShellFolder> folder;
-        site->BindToObject(bigItem, nullptr, IID_IShellFolder, folder.PutVoid());
-        CoTaskMemFree(bigItem);
         LARGE_INTEGER t0, t1;
         QueryPerformanceCounter(&t0);
         count = ListAll(folder.get(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS);
@@ -138,16 +147,8 @@ int main() {
 
     // The view over the listed folder: the listing is in the model, the view does the rest.
     {
-        LxLibrary::Instance().ResetModel();
-        win::ComPtr<IShellFolder> root = NewRoot();
-        LPITEMIDLIST home = FindByName(root.get(), SHCONTF_FOLDERS, L"Home");
-        win::ComPtr<IShellFolder> site;
-        root->BindToObject(home, nullptr, IID_IShellFolder, site.PutVoid());
-        CoTaskMemFree(home);
-        LPITEMIDLIST bigItem = FindByName(site.get(), SHCONTF_FOLDERS, L"big");
-        win::ComPtr<IShellFolder> folder;
-        site->BindToObject(bigItem, nullptr, IID_IShellFolder, folder.PutVoid());
-        CoTaskMemFree(bigItem);
+        win::ComPtr<IShellFolder> folder = BigFolder();
+        if (!folder) return 1;
         ListAll(folder.get(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS);  // the listing arrives
         auto* browser = new lark::testing::FakeShellBrowser;
         std::vector<double> fills, sorts;

@@ -5,11 +5,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "shellext/item_ids.h"
 
 namespace lark::shellext::fuzzing {
+
+// The compiled data module (its texts) the targets' worlds are made with.
+inline std::vector<std::uint8_t> DataModuleDefinition() {
+    std::ifstream in(LARK_SHELLEXT_FORMS "/TDM.tpf", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // Reads the input as lists of items: per item a length byte (the item's count) and, when the
 // next byte says so, a live or freed handle placed at the node offset.

@@ -22,15 +22,10 @@ using namespace lark;
 using namespace lark::shellext;
 using fuzzing::Input;
 
-std::vector<std::uint8_t> Definition() {
-    std::ifstream in(LARK_SHELLEXT_FORMS "/TDM.tpf", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 struct World {
     std::shared_ptr<mainclient::fake::FakeMainClient> client = std::make_shared<mainclient::fake::FakeMainClient>();
     TFTPContainer model{ModelServices{[this] { return client; }}};
-    std::unique_ptr<TDM> dm = TDM::Create(Definition(), 0x0409);
+    std::unique_ptr<TDM> dm = TDM::Create(fuzzing::DataModuleDefinition(), 0x0409);
     localization::FakeMessageBox box;
     std::vector<std::uint32_t> handles;
 
@@ -98,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 5: {
                 const ItemIdList* lists[] = {AsList(a), AsList(b)};
                 SelectionList selection;
-                selection.SetItems(lists, 2);
+                selection.SetLastItems(lists, 2, nullptr);
                 break;
             }
         }

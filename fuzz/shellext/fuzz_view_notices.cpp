@@ -21,11 +21,6 @@ using namespace lark;
 using namespace lark::shellext;
 using fuzzing::Input;
 
-std::vector<std::uint8_t> Definition() {
-    std::ifstream in(LARK_SHELLEXT_FORMS "/TDM.tpf", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class Decorator : public RowDecorator {
 public:
     void TypeOf(const std::string&, bool isFolder, int& image, std::string& typeName) override {
@@ -87,7 +82,7 @@ struct World {
 };
 
 const TDM& Texts() {
-    static std::unique_ptr<TDM> dm = TDM::Create(Definition(), 0x0409);
+    static std::unique_ptr<TDM> dm = TDM::Create(fuzzing::DataModuleDefinition(), 0x0409);
     return *dm;
 }
 

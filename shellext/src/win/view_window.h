@@ -87,6 +87,8 @@ private:
     ULONG notifyId_ = 0;
     std::unique_ptr<RowDecorator> decorator_;
     std::unique_ptr<ViewRows> rows_;
+    class BulkChange;
+    int bulk_ = 0;
     bool filling_ = false;
     bool refillPending_ = false;
     std::uint32_t editedHandle_ = 0;

@@ -298,7 +298,23 @@ void TViewWindow::Select(int row, bool on) {
     SendMessageW(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
+// Selection changes made row by row report once, at the end (a row-by-row report walks the
+// selection each time: quadratic on a large folder).
+class TViewWindow::BulkChange {
+public:
+    explicit BulkChange(TViewWindow& window) : window_(window) { ++window_.bulk_; }
+    ~BulkChange() {
+        if (--window_.bulk_ == 0 && window_.list_) window_.UpdateMenuState();
+    }
+    BulkChange(const BulkChange&) = delete;
+    BulkChange& operator=(const BulkChange&) = delete;
+
+private:
+    TViewWindow& window_;
+};
+
 void TViewWindow::RowsChanged(const std::vector<std::uint32_t>& selected) {
+    BulkChange bulk(*this);
     SendMessageW(list_, LVM_SETITEMCOUNT, rows_->Count(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     Select(-1, false);
     for (std::uint32_t handle : selected)
@@ -315,6 +331,7 @@ void TViewWindow::SortBy(int column) {
 void TViewWindow::SelectAll() { Select(-1, true); }
 
 void TViewWindow::InvertSelection() {
+    BulkChange bulk(*this);
     for (int i = 0; i < rows_->Count(); ++i)
         Select(i, (SendMessageW(list_, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) == 0);
 }
@@ -615,8 +632,16 @@ bool TViewWindow::Notify(NMHDR& header, LRESULT& result) {
         case LVN_ODFINDITEMW:
             result = -1;
             return true;
-        case LVN_ITEMCHANGED:
-        case LVN_ODSTATECHANGED: UpdateMenuState(); return true;
+        case LVN_ITEMCHANGED: {
+            const auto& change = reinterpret_cast<NMLISTVIEW&>(header);
+            const bool selection = change.iItem < 0 || ((change.uChanged & LVIF_STATE) &&
+                                                            ((change.uNewState ^ change.uOldState) & LVIS_SELECTED));
+            if (selection && bulk_ == 0) UpdateMenuState();
+            return true;
+        }
+        case LVN_ODSTATECHANGED:
+            if (bulk_ == 0) UpdateMenuState();
+            return true;
         case LVN_COLUMNCLICK: {
             const int column = reinterpret_cast<NMLISTVIEW&>(header).iSubItem;
             NegateSortDirection();

@@ -561,3 +561,25 @@ TEST_F(LxView, KeysReachTheirCommandsAltEnterIncluded) {
     EXPECT_EQ(browser_->statusTexts[0], L"4 object(s)");
     SetLibraryDialogs(nullptr);
 }
+
+TEST_F(LxView, AStaleWindowClassIsReplacedAndTheClassGoesWhenTheLibraryMayUnload) {
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    UnregisterViewWindowClass();
+    // A class of that name left behind with another procedure.
+    WNDCLASSW stale{};
+    stale.lpfnWndProc = DefWindowProcW;
+    stale.hInstance = module;
+    stale.lpszClassName = L"TLXVIEWOBJECT";
+    ASSERT_NE(RegisterClassW(&stale), 0);
+    HWND list = Open(root_.get());
+    ASSERT_NE(list, nullptr);
+    EXPECT_NE(GetClassLongPtrW(viewWindow_, GCLP_WNDPROC), reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+    EXPECT_EQ(Captions(list).size(), 3u);
+    view_->DestroyViewWindow();
+    view_.Reset();
+    root_.Reset();
+    // Nothing of the library lives: it may unload, and its class is gone.
+    EXPECT_EQ(LxCanUnloadNow(), S_OK);
+    WNDCLASSW info{};
+    EXPECT_FALSE(GetClassInfoW(module, L"TLXVIEWOBJECT", &info));
+}
