@@ -1,5 +1,6 @@
 #include "about_box.h"
 
+#include "ui/application.h"
 #include "uicomponents/link_label.h"
 #include "win/registration.h"
 #include "win/text.h"
@@ -16,6 +17,7 @@ LARK_DEFINE_CLASS(AboutBox) {
 
 std::unique_ptr<AboutBox> AboutBox::Create(HWND window, int language) {
     ui::RegisterAboutComponents();
+    ui::ResourceModuleScope resources(ui::ModuleOf(&kThisModule));
     auto box = ui::Form::Make<AboutBox>(nullptr);
     box->Prepare(window, win::Narrow(win::ModulePath(ui::ModuleOf(&kThisModule))));
     box->SetLanguage(language);

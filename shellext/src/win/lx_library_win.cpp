@@ -151,4 +151,9 @@ HRESULT LxCanUnloadNow() {
     return S_OK;
 }
 
+const win::ModuleActivationContext& LxLibrary::ActivationContext() {
+    static win::ModuleActivationContext* context = new win::ModuleActivationContext(Module());
+    return *context;
+}
+
 }  // namespace lark::shellext

@@ -33,11 +33,6 @@ bool gClassRegistered = false;
 const ItemIdList* AsItems(LPCITEMIDLIST list) { return reinterpret_cast<const ItemIdList*>(list); }
 LPCITEMIDLIST AsShell(const ItemIdList* list) { return reinterpret_cast<LPCITEMIDLIST>(list); }
 
-const win::ModuleActivationContext& ActivationContext() {
-    static win::ModuleActivationContext* context = new win::ModuleActivationContext(LxLibrary::Instance().Module());
-    return *context;
-}
-
 // Registers the class once; a class of that name that is already there (registered by an earlier
 // load of the library that did not end cleanly) is replaced when its procedure is not ours.
 void RegisterViewClass(WNDPROC procedure) {
@@ -153,7 +148,7 @@ TViewWindow::TViewWindow(HWND parent, const FOLDERSETTINGS& settings, TlxShellVi
     : parent_(parent), view_(&view) {
     decorator_ = std::make_unique<ShellRowDecorator>();
     rows_ = std::make_unique<ViewRows>(view.OwnItem(), LxLibrary::Instance().DataModule(), decorator_.get());
-    win::ModuleActivationContext::Scope scope(ActivationContext());
+    win::ModuleActivationContext::Scope scope(LxLibrary::Instance().ActivationContext());
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     RegisterViewClass(&TViewWindow::WindowProc);
@@ -488,9 +483,7 @@ void TViewWindow::Command(int id) {
         case view_command::kLanguageGerman:
         case view_command::kLanguageFrench: view_->SwitchViewLanguage(id); break;
         case view_command::kAbout: {
-            // The box's definition is in this library's resources, not the host program's.
-            ui::Application::Instance().SetResourceModule(LxLibrary::Instance().Module());
-            win::ModuleActivationContext::Scope scope(ActivationContext());
+            win::ModuleActivationContext::Scope scope(LxLibrary::Instance().ActivationContext());
             ShowAbout(parent_, LxLibrary::Instance().DataModule().Language());
             break;
         }

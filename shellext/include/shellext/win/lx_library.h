@@ -18,6 +18,7 @@
 #include "shellext/data_module.h"
 #include "shellext/folder_operations.h"
 #include "shellext/model/site_model.h"
+#include "win/activation_context.h"
 
 namespace lark::shellext {
 
@@ -64,6 +65,10 @@ public:
     // The image lists (small, large), made on first use; null when they cannot be made.
     HIMAGELIST SmallImages();
     HIMAGELIST LargeImages();
+
+    // The library's isolation-aware manifest (common controls 6): every window the library makes
+    // inside its host is created inside a Scope of it. Made on first use, never freed.
+    const win::ModuleActivationContext& ActivationContext();
 
     // Drops the model (for a test that changes the site database): built again on next use.
     void ResetModel();
