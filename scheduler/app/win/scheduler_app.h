@@ -41,8 +41,10 @@ public:
     MainWindow& Window() { return *window_; }
     const TaskFileStartup& TaskFileState() const { return taskFileStartup_; }
 
+    // To the debugger and the standard error.
+    static void Report(const std::string& text);
+
 private:
-    void Report(const std::string& text);
     // To the debugger and the transfer log.
     void LogAndReport(const std::string& text);
     void ReportTaskFileStartup();
