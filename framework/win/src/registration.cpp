@@ -41,6 +41,16 @@ void UnregisterComClass(REFCLSID clsid, std::string_view prog_id) {
     if (!prog_id.empty()) DeleteRegistryTree(HKEY_CLASSES_ROOT, prog_id);
 }
 
+void RegisterComClassWithTypeLibrary(const ClassRegistration& reg) {
+    RegisterTypeLibrary(reg.server_path);
+    RegisterComClass(reg);
+}
+
+void UnregisterComClassWithTypeLibrary(const ClassRegistration& reg) {
+    UnregisterComClass(reg.clsid, reg.prog_id);
+    UnregisterTypeLibrary(reg.server_path);
+}
+
 void RegisterTypeLibrary(std::wstring_view path) {
     const std::wstring file(path);
     ComPtr<ITypeLib> library;

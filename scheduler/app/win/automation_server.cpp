@@ -54,8 +54,9 @@ private:
 
 }  // namespace
 
-void RegisterAutomationServer(const std::wstring& programPath) {
-    win::RegisterTypeLibrary(programPath);
+namespace {
+
+win::ClassRegistration Registration(const std::wstring& programPath) {
     win::ClassRegistration reg;
     reg.clsid = CLSID_LarkFTP_Scheduler;
     reg.description = "LarkFTP_Scheduler";
@@ -63,12 +64,17 @@ void RegisterAutomationServer(const std::wstring& programPath) {
     reg.local_server = true;
     reg.prog_id = kAutomationProgId;
     reg.type_library = LIBID_LF_Scheduler;
-    win::RegisterComClass(reg);
+    return reg;
+}
+
+}  // namespace
+
+void RegisterAutomationServer(const std::wstring& programPath) {
+    win::RegisterComClassWithTypeLibrary(Registration(programPath));
 }
 
 void UnregisterAutomationServer(const std::wstring& programPath) {
-    win::UnregisterComClass(CLSID_LarkFTP_Scheduler, kAutomationProgId);
-    win::UnregisterTypeLibrary(programPath);
+    win::UnregisterComClassWithTypeLibrary(Registration(programPath));
 }
 
 AutomationServer::AutomationServer(AddTaskHandler addTask, bool startedByCom)
