@@ -4,11 +4,18 @@
 
 #include <cmath>
 
+#include "win/text.h"
+
 namespace lark::ui {
 
 namespace {
 const core::TypeInfo& KindType() {
     static const auto type = core::MakeEnumType("TDateTimeKind", {"dtkDate", "dtkTime"});
+    return *type;
+}
+
+const core::TypeInfo& DateFormatType() {
+    static const auto type = core::MakeEnumType("TDTDateFormat", {"dfShort", "dfLong"});
     return *type;
 }
 
@@ -36,6 +43,9 @@ LARK_DEFINE_CLASS(DateTimePicker) {
     using core::Value;
     return core::ClassBuilder<DateTimePicker>("TDateTimePicker", &Control::StaticClass())
         .Prop("DateTime", core::DateTimeType(), &DateTimePicker::GetDateTime, &DateTimePicker::SetDateTime)
+        .Prop("DateFormat", DateFormatType(), &DateTimePicker::GetDateFormat, &DateTimePicker::SetDateFormat,
+              Value(std::int64_t(0)))
+        .Prop("Format", core::StringType(), &DateTimePicker::Format, &DateTimePicker::SetFormat, Value(std::string()))
         .Prop("Kind", KindType(), &DateTimePicker::Kind, &DateTimePicker::SetKind, Value(std::int64_t(0)))
         .Event("OnChange", &DateTimePicker::OnChange)
         .Build();
@@ -51,6 +61,18 @@ DateTimePicker::DateTimePicker(core::Component* owner) : Control(owner) {
 void DateTimePicker::SetKind(DateTimeKind kind) {
     kind_ = kind;
     RecreateHandle();
+}
+
+void DateTimePicker::SetDateFormat(DateFormat format) {
+    dateFormat_ = format;
+    RecreateHandle();
+}
+
+void DateTimePicker::SetFormat(std::string format) {
+    format_ = std::move(format);
+    if (HandleAllocated())
+        SendMessageW(handle_, DTM_SETFORMATW, 0,
+                     format_.empty() ? 0 : reinterpret_cast<LPARAM>(win::Widen(format_).c_str()));
 }
 
 core::DateTime DateTimePicker::GetDateTime() const {
@@ -72,11 +94,13 @@ void DateTimePicker::SetDateTime(core::DateTime value) {
 void DateTimePicker::FillCreateParams(CreateParams& params) {
     Control::FillCreateParams(params);
     params.className = DATETIMEPICK_CLASSW;
-    params.style |= kind_ == DateTimeKind::Time ? DTS_TIMEFORMAT | DTS_UPDOWN : DTS_SHORTDATEFORMAT;
+    if (kind_ == DateTimeKind::Time) params.style |= DTS_TIMEFORMAT | DTS_UPDOWN;
+    else params.style |= dateFormat_ == DateFormat::Long ? DTS_LONGDATEFORMAT : DTS_SHORTDATEFORMAT;
 }
 
 void DateTimePicker::HandleCreated() {
     Control::HandleCreated();
+    if (!format_.empty()) SetFormat(format_);
     SetDateTime(value_);
 }
 

@@ -18,7 +18,7 @@ void RegisterControls() {
     static const bool done = [] {
         for (const core::ClassInfo* c :
              {&Form::StaticClass(), &Label::StaticClass(), &Button::StaticClass(), &CheckBox::StaticClass(),
-              &RadioButton::StaticClass(), &Edit::StaticClass(), &ComboBox::StaticClass(), &GroupBox::StaticClass(),
+              &RadioButton::StaticClass(), &Edit::StaticClass(), &Memo::StaticClass(), &ComboBox::StaticClass(), &GroupBox::StaticClass(),
               &Panel::StaticClass(), &RadioGroup::StaticClass(), &Image::StaticClass(), &PageControl::StaticClass(), &TabSheet::StaticClass(),
               &DateTimePicker::StaticClass(), &ListView::StaticClass(), &ListColumn::StaticClass(),
               &MainMenu::StaticClass(), &PopupMenu::StaticClass(), &MenuItem::StaticClass(),

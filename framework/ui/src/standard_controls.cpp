@@ -249,6 +249,16 @@ bool Edit::Command(WORD code, WORD) {
     return true;
 }
 
+// --- Memo
+
+LARK_DEFINE_CLASS(Memo) { return core::ClassBuilder<Memo>("TMemo", &Edit::StaticClass()).Build(); }
+
+void Memo::FillCreateParams(CreateParams& params) {
+    Edit::FillCreateParams(params);
+    params.style &= ~static_cast<DWORD>(ES_AUTOHSCROLL);
+    params.style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
+}
+
 // --- ComboBox
 
 LARK_DEFINE_CLASS(ComboBox) {

@@ -49,6 +49,18 @@ const Case kCases[] = {
     {"EditText", "TEdit", "Text", Value(std::string("ftp.example.org")), [](Control&, HWND h) { return Value(WindowText(h)); },
      [](Control&, HWND h) { SendMessageW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed by hand")); },
      Value(std::string("typed by hand"))},
+    {"MemoText", "TMemo", "Text", Value(std::string("first line\r\nsecond line")),
+     [](Control&, HWND h) { return Value(HasStyle(h, ES_MULTILINE | ES_WANTRETURN) ? WindowText(h) : std::string()); },
+     [](Control&, HWND h) { SendMessageW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"one\r\ntwo\r\nthree")); },
+     Value(std::string("one\r\ntwo\r\nthree"))},
+    {"DateTimePickerFormat", "TDateTimePicker", "Format", Value(std::string("H:mm")),
+     // The picker shows 7:05 in the format.
+     [](Control&, HWND h) {
+         const std::string shown = WindowText(h);
+         return Value(shown == "7:05" ? std::string("H:mm") : "shown: " + shown);
+     },
+     {}, {},
+     [](Control& c) { static_cast<DateTimePicker&>(c).SetDateTime(core::EncodeDateTime(2026, 12, 10, 7, 5, 0, 0)); }},
     {"EditMaxLength", "TEdit", "MaxLength", Int(5), [](Control&, HWND h) { return Int(SendMessageW(h, EM_GETLIMITTEXT, 0, 0)); }},
     {"EditPasswordChar", "TEdit", "PasswordChar", Value(std::string("*")),
      [](Control&, HWND h) { return Value(std::string(1, static_cast<char>(SendMessageW(h, EM_GETPASSWORDCHAR, 0, 0)))); }},

@@ -10,7 +10,9 @@
 #include "mainclient/automation_client.h"
 #include "mainclient/main_client.h"
 #include "scheduler/options_draft.h"
+#include "scheduler/task_draft.h"
 #include "scheduler/task_file.h"
+#include "scheduler_dialogs/new_task_wizard.h"
 #include "scheduler_dialogs/options_dialog.h"
 #include "ui/application.h"
 #include "ui/register.h"
@@ -164,6 +166,8 @@ bool SchedulerApp::Start() {
     };
     commands.languageChanged = [this](int language) { LanguageChanged(language); };
     commands.options = [this] { ShowOptions(); };
+    commands.newTask = [this] { NewTask(); };
+    commands.properties = [this](const std::vector<TLarkFTPTask*>& tasks) { return ShowTaskProperties(tasks, DialogContext()); };
     // The window's help context.
     commands.help = [] { ui::HtmlHelp::Instance().ShowContext(29); };
     MainWindowParts parts;
@@ -311,6 +315,35 @@ void SchedulerApp::ShowOptions() {
     if (settings_.defaultLanguage != language || settings_.defaultLanguage != window_->Dispatcher().ActiveLanguage())
         window_->Dispatcher().SetActiveLanguage(settings_.defaultLanguage);
     ini_->Update([&](core::SharedIniFile& file) { SaveSettings(settings_, file); });
+}
+
+TaskDialogContext SchedulerApp::DialogContext() {
+    TaskDialogContext context;
+    context.owner = window_.get();
+    context.runner = &runner_;
+    context.clock = &clock_;
+    context.files = &files_;
+    context.texts = &strings_;
+    context.defaultTaskType = settings_.defaultTaskType;
+    context.settingsFile = folder_ + std::string(kSettingsFileName);
+    context.help = [] { ui::HtmlHelp::Instance().ShowContext(29); };
+    return context;
+}
+
+void SchedulerApp::NewTask() {
+    TLarkFTPTask& task = storage_.TaskList().Add();
+    FillNewTask(task, settings_, clock_.Now());
+    rows_.RefreshRow(rows_.FindRow(task));
+    bool finished = false;
+    try {
+        finished = RunNewTaskWizard(task, DialogContext());
+    } catch (...) {
+        // No half-made task stays behind; the failure goes on to be told.
+        rows_.DeleteRow(rows_.FindRow(task));
+        throw;
+    }
+    if (finished) rows_.RefreshRow(rows_.FindRow(task));
+    else rows_.DeleteRow(rows_.FindRow(task));
 }
 
 void SchedulerApp::ApplyRunAtStartup() {

@@ -17,6 +17,7 @@
 #include "scheduler/task_list.h"
 #include "scheduler/task_runner.h"
 #include "scheduler_dialogs/main_window.h"
+#include "scheduler_dialogs/task_properties.h"
 #include "ui/timer.h"
 
 namespace lark::scheduler {
@@ -39,6 +40,8 @@ public:
     void Shutdown();
 
     MainWindow& Window() { return *window_; }
+    // What the task dialogs need (the properties dialog for AddTask, the New command's wizard).
+    TaskDialogContext DialogContext();
     const TaskFileStartup& TaskFileState() const { return taskFileStartup_; }
 
     // To the debugger and the standard error.
@@ -55,6 +58,8 @@ private:
     void LanguageChanged(int language);
     void LanguageRequested(WPARAM language, LPARAM sender);
     void ShowOptions();
+    // The New command: a task with the defaults, filled in by the wizard, or gone after Cancel.
+    void NewTask();
     void ApplyRunAtStartup();
     DeleteAnswer ConfirmDelete(const std::string& text, bool several);
     void ShowError(const std::string& text);

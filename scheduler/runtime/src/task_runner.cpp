@@ -47,23 +47,29 @@ void TaskRunner::ReleaseAutomation() {
     runs_.clear();
 }
 
-void TaskRunner::MakeReady() {
-    if (!automation_) automation_ = factory_();
-    automation_->SetAutomationMode("-1");
-}
-
-void TaskRunner::EnsureAutomation() {
+std::shared_ptr<mainclient::MainClient> TaskRunner::PrepareAutomation(const std::string& mode) {
     try {
         try {
-            MakeReady();
+            if (!automation_) automation_ = factory_();
+            automation_->SetAutomationMode(mode);
         } catch (const std::exception&) {
             // The cached object is dead (its main client ended or was restarted): a new one,
             // prepared like the first. Its failure goes on to the caller.
             automation_.reset();
-            MakeReady();
+            automation_ = factory_();
+            automation_->SetAutomationMode(mode);
         }
-    } catch (const std::exception& e) {
+    } catch (...) {
         automation_.reset();
+        throw;
+    }
+    return automation_;
+}
+
+void TaskRunner::EnsureAutomation() {
+    try {
+        PrepareAutomation("-1");
+    } catch (const std::exception& e) {
         SetReachable(false, e.what());
         throw MainClientUnavailable(e.what());
     }

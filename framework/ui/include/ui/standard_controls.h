@@ -123,6 +123,17 @@ private:
     bool readOnly_ = false;
 };
 
+// A multi-line edit: lines wrap at the right edge, a vertical scroll bar, Enter starts a new
+// line. Text holds the lines separated by CR LF.
+class Memo : public Edit {
+    LARK_PERSISTENT_CLASS(Memo)
+public:
+    explicit Memo(core::Component* owner = nullptr) : Edit(owner) {}
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+};
+
 enum class ComboStyle { DropDown, DropDownList };
 
 class ComboBox : public Control {

@@ -98,6 +98,10 @@ public:
     mainclient::MainClient* Automation() const { return automation_.get(); }
     // Drops the cached object and those of the runs in progress (at shutdown).
     void ReleaseAutomation();
+    // The cached automation object, made when there is none, put in `mode`; when the cached one
+    // fails, a new one is made and put in the mode. Raises (the cache then empty) when that
+    // fails too. The profile chooser of the task dialogs uses mode "0", runs use "-1".
+    std::shared_ptr<mainclient::MainClient> PrepareAutomation(const std::string& mode);
 
     // Whether the last attempt to make the main client ready worked (true until one failed),
     // and the failure's text; for a status bar. onMainClientChanged is told when it changes.
@@ -109,7 +113,6 @@ public:
 
 private:
     void EnsureAutomation();
-    void MakeReady();
     void SetReachable(bool reachable, const std::string& error);
     // The run after the automation object is ensured.
     void Run(TLarkFTPTask& task);
