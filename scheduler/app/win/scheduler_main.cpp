@@ -1,6 +1,7 @@
 // LF_Scheduler.exe: one instance per user session, COM on the user-interface thread.
 //   /regserver, -unregserver (either sign, any case)  register or remove the automation server
 //                                                     and end, before anything else, no window
+//   -Embedding, /Automation                           started by COM: ends with its last object
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -121,7 +122,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     int rc = 1;
     {
         lark::scheduler::SchedulerApp app(instance);
-        if (app.Start()) rc = app.Run();
+        // Registered before the window is made, so that an activation arriving meanwhile waits
+        // for the message loop instead of starting a second instance.
+        bool serving = true;
+        try {
+            app.StartAutomation(switches.startedByCom);
+        } catch (const std::exception& e) {
+            lark::scheduler::SchedulerApp::Report(std::string("the automation server cannot serve: ") + e.what());
+            serving = false;
+        }
+        // Started by COM for nothing it can serve: no one would ever end it.
+        if (app.Start() && (serving || !switches.startedByCom)) rc = app.Run();
     }
     CoUninitialize();
     ReleaseMutex(mutex);
