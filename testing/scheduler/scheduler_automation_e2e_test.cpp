@@ -150,6 +150,16 @@ struct SchedulerAutomation : ::testing::Test {
             [&] { return (main = FindSchedulerMainWindow(run)) != nullptr && TaskRowCount(main) >= 0; }, 30s));
         return main;
     }
+    // OK in the dialog: the call succeeds, the list has its second row and the scheduler runs
+    // on; then it is closed and its task file read.
+    void ConfirmAndClose(std::future<Answer>& pending, HWND main, TLarkFTPTaskStorage& after) {
+        Answer answer;
+        AnswerDialog(L"OK", pending, answer);
+        EXPECT_EQ(answer.hr, S_OK) << answer.error;
+        EXPECT_EQ(TaskRowCount(main), 2);
+        EXPECT_NE(FindSchedulerWindow(run), nullptr);
+        CloseAndRead(after);
+    }
     // Closes the scheduler as Windows would and reads the task file it left.
     void CloseAndRead(TLarkFTPTaskStorage& after) {
         EXPECT_EQ(CloseScheduler(run), 0u);
@@ -318,13 +328,8 @@ TEST_F(SchedulerAutomation, OkKeepsTheAddedTaskAndCancelLeavesEverythingAsBefore
     EXPECT_TRUE(PumpUntil([&] { return ChildWithText(shown, call.local) && ChildWithText(shown, call.remote); }, 10s));
     EXPECT_EQ(TaskRowCount(main), 2);
     CaptureWindow(shown, ArtifactFolder() + L"scheduler_addtask_properties.png");
-    AnswerDialog(L"OK", pending, answer);
-    EXPECT_EQ(answer.hr, S_OK) << answer.error;
-    EXPECT_EQ(TaskRowCount(main), 2);
-    EXPECT_NE(FindSchedulerWindow(run), nullptr);
-
     TLarkFTPTaskStorage after;
-    CloseAndRead(after);
+    ConfirmAndClose(pending, main, after);
     ASSERT_EQ(after.TaskList().Count(), 2);
     EXPECT_EQ(after.TaskList().Items(0).LocalName(), "C:\\before\\a.txt");
     const TLarkFTPTask& added = after.TaskList().Items(1);
@@ -359,13 +364,8 @@ TEST_F(SchedulerAutomation, EmptyAndHugeTextsAreTakenSafely) {
     huge.host = huge.user = huge.proxy = huge.port = huge.local = huge.remote = megabyte;
     huge.password = std::wstring(1 << 20, L'\x00E9');  // é: in Windows-1252
     pending = CallAddTask(huge);
-    AnswerDialog(L"OK", pending, answer);
-    EXPECT_EQ(answer.hr, S_OK) << answer.error;
-    EXPECT_EQ(TaskRowCount(main), 2);
-    EXPECT_NE(FindSchedulerWindow(run), nullptr);
-
     TLarkFTPTaskStorage after;
-    CloseAndRead(after);
+    ConfirmAndClose(pending, main, after);
     ASSERT_EQ(after.TaskList().Count(), 2);
     EXPECT_TRUE(after.TaskList().Items(0).UseProfile()) << "no user name or password: the host names a profile";
     EXPECT_EQ(after.TaskList().Items(0).RemoteURL(), "");
