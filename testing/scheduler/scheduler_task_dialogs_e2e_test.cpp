@@ -32,16 +32,15 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
+BOOL CALLBACK CollectVisible(HWND child, LPARAM out) {
+    if (IsWindowVisible(child)) reinterpret_cast<std::vector<HWND>*>(out)->push_back(child);
+    return TRUE;
+}
+
 // The visible descendants of a window (in creation order, which is the tab order).
 std::vector<HWND> VisibleChildren(HWND parent) {
     std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM out) {
-            if (IsWindowVisible(child)) reinterpret_cast<std::vector<HWND>*>(out)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(parent, CollectVisible, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

@@ -7,6 +7,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "../../model/tests/fake_file_system.h"
+
 #include <set>
 
 #include "core/clock.h"
@@ -27,13 +29,6 @@ namespace lark::scheduler {
 namespace {
 
 using lark::testing::FormDriver;
-
-class FakeFiles : public FileSystem {
-public:
-    std::set<std::string, std::less<>> files, dirs;
-    bool FileExists(std::string_view p) const override { return files.count(p) > 0; }
-    bool DirectoryExists(std::string_view p) const override { return dirs.count(p) > 0; }
-};
 
 // How the translated question boxes are answered while a test runs (a thread timer looks for
 // them), and how many there were.

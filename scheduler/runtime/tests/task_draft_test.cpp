@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../../model/tests/fake_file_system.h"
+
 #include <set>
 #include <vector>
 
@@ -15,13 +17,6 @@ using mainclient::fake::FakeMainClient;
 using mainclient::fake::Reply;
 
 namespace {
-
-class FakeFiles : public FileSystem {
-public:
-    std::set<std::string, std::less<>> files, dirs;
-    bool FileExists(std::string_view p) const override { return files.count(p) > 0; }
-    bool DirectoryExists(std::string_view p) const override { return dirs.count(p) > 0; }
-};
 
 // Thursday 10 December 2026, 09:00.
 const DateTime kNow = core::EncodeDateTime(2026, 12, 10, 9, 0, 0, 0);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../../model/tests/fake_file_system.h"
+
 #include <algorithm>
 #include <optional>
 #include <set>
@@ -17,13 +19,6 @@ using mainclient::fake::FakeMainClient;
 using mainclient::fake::Reply;
 
 namespace {
-
-class FakeFiles : public FileSystem {
-public:
-    std::set<std::string, std::less<>> files, dirs;
-    bool FileExists(std::string_view p) const override { return files.count(p) > 0; }
-    bool DirectoryExists(std::string_view p) const override { return dirs.count(p) > 0; }
-};
 
 struct Fixture : ::testing::Test {
     core::FixedClock clock{core::EncodeDateTime(2026, 3, 10, 12, 0, 0, 0)};

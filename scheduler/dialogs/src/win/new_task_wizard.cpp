@@ -3,7 +3,7 @@
 #include "core/errors.h"
 #include "localization/lang_component.h"
 #include "localization/message_dialog_win.h"
-#include "schedule_controls.h"
+#include "task_dialog_parts.h"
 #include "scheduler_dialogs/main_window.h"
 #include "storage/form_placement.h"
 #include "ui/application.h"
@@ -56,8 +56,7 @@ WizardForm::WizardForm(core::Component* owner) : ui::Form(owner) {
 WizardForm::~WizardForm() = default;
 
 void WizardForm::Load(const TLarkFTPTask& task, const TaskDialogContext& context) {
-    if (!context.owner || !context.runner || !context.files || !context.texts)
-        throw core::Error("new-task wizard: the context lacks the owner, runner, file system or texts");
+    CheckContext(context);
     context_ = context;
     // The placement lives in the settings file, or nowhere.
     if (context.settingsFile.empty()) fpWizard->SetActive(false);
@@ -137,15 +136,7 @@ void WizardForm::edFieldChange(core::Component&) {
 }
 
 void WizardForm::btnSelectProfileClick(core::Component&) {
-    try {
-        const std::optional<std::string> profile =
-            context_.selectProfile ? context_.selectProfile() : SelectProfileThrough(*context_.runner);
-        if (profile) edProfile->SetText(*profile);
-    } catch (const std::exception&) {
-        // The main client cannot be reached: told in the application's error box; the page
-        // stays as it was.
-        ui::Application::Instance().HandleException(std::current_exception());
-    }
+    if (const std::optional<std::string> profile = ChooseProfile(context_)) edProfile->SetText(*profile);
     ReadFields();
     UpdateNext();
 }
@@ -182,7 +173,7 @@ void WizardForm::FormCloseQuery(core::Component&, bool& canClose) {
 }
 
 bool RunNewTaskWizard(TLarkFTPTask& task, const TaskDialogContext& context) {
-    if (!context.runner) throw core::Error("new-task wizard: the context lacks the runner");
+    CheckContext(context);
     // No tick runs while the wizard is open: the new task is not run or freed half made.
     TaskRunner::Suspension hold(*context.runner);
     RegisterSchedulerWindowClasses();

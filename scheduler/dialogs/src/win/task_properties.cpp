@@ -4,7 +4,7 @@
 
 #include "core/errors.h"
 #include "localization/lang_component.h"
-#include "schedule_controls.h"
+#include "task_dialog_parts.h"
 #include "scheduler_dialogs/main_window.h"
 #include "storage/form_placement.h"
 #include "ui/application.h"
@@ -58,11 +58,6 @@ void ShowIcon(ui::Image& image, const std::string& path, bool byName) {
     if (icon) DestroyIcon(icon);
 }
 
-void RequireContext(const TaskDialogContext& c) {
-    if (!c.owner || !c.runner || !c.clock || !c.files || !c.texts)
-        throw core::Error("task dialogs: the context lacks the owner, runner, clock, file system or texts");
-}
-
 }  // namespace
 
 LARK_DEFINE_CLASS(PropertiesForm) {
@@ -96,7 +91,7 @@ PropertiesForm::PropertiesForm(core::Component* owner) : ui::Form(owner) {}
 PropertiesForm::~PropertiesForm() = default;
 
 void PropertiesForm::Load(std::span<TLarkFTPTask* const> tasks, const TaskDialogContext& context) {
-    RequireContext(context);
+    CheckContext(context);
     if (tasks.empty()) throw core::Error("task properties: no task to edit");
     context_ = context;
     schedule_ = std::make_unique<ScheduleControls>(*this);
@@ -167,15 +162,7 @@ void PropertiesForm::dtRunDateChange(core::Component&) { schedule_->DateChanged(
 void PropertiesForm::dtRunTimeChange(core::Component&) { schedule_->TimeChanged(); }
 
 void PropertiesForm::btnSelectProfileClick(core::Component&) {
-    try {
-        const std::optional<std::string> profile =
-            context_.selectProfile ? context_.selectProfile() : SelectProfileThrough(*context_.runner);
-        if (profile) edProfile->SetText(*profile);
-    } catch (const std::exception&) {
-        // The main client cannot be reached: told in the application's error box; the dialog
-        // stays as it was.
-        ui::Application::Instance().HandleException(std::current_exception());
-    }
+    if (const std::optional<std::string> profile = ChooseProfile(context_)) edProfile->SetText(*profile);
 }
 
 void PropertiesForm::btnOKClick(core::Component&) {
@@ -188,7 +175,7 @@ void PropertiesForm::btnHelpClick(core::Component&) {
 }
 
 bool ShowTaskProperties(const std::vector<TLarkFTPTask*>& tasks, const TaskDialogContext& context) {
-    RequireContext(context);
+    CheckContext(context);
     if (tasks.empty()) return false;
     // From before the dialog exists until it is gone, no tick runs or frees a task it edits.
     TaskRunner::Suspension hold(*context.runner);

@@ -1,4 +1,6 @@
 #pragma once
+// What the properties dialog and the wizard share.
+//
 // The schedule controls the properties dialog's page "Schedule" and the wizard's last page
 // share, found by name on their form: the kind list cbScheduleTask, the pickers dtRunDate and
 // dtRunTime (the time picker holds the full start that is stored), the group boxes grOnce,
@@ -6,11 +8,13 @@
 // spin edits seDaily, seWeekly, seDayOfMonth, chkDeleteCompleted, and check boxes whose Tags
 // are the week days (1..7, in grWeekly) and months (1..12, in grMonthly).
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "scheduler/strings.h"
 #include "scheduler/task_draft.h"
+#include "scheduler_dialogs/task_properties.h"
 
 namespace lark::ui {
 class CheckBox;
@@ -53,5 +57,13 @@ private:
     ui::SpinEdit *daily_, *everyWeek_, *dayOfMonth_;
     ui::CheckBox* deleteCompleted_;
 };
+
+// Raises core::Error unless the context has the owner, runner, clock, file system and texts.
+void CheckContext(const TaskDialogContext& context);
+
+// "Select/Edit": the profile the main client's chooser gives (context.selectProfile, else the
+// runner's automation object), or none when nothing was chosen. A main client that cannot be
+// reached is told in the application's error box and gives none.
+std::optional<std::string> ChooseProfile(const TaskDialogContext& context);
 
 }  // namespace lark::scheduler

@@ -1,9 +1,10 @@
-#include "schedule_controls.h"
+#include "task_dialog_parts.h"
 
 #include <cmath>
 
 #include "core/errors.h"
 #include "ui/date_time_picker.h"
+#include "ui/application.h"
 #include "ui/form.h"
 #include "ui/standard_controls.h"
 #include "uicomponents/spin_edit.h"
@@ -96,6 +97,20 @@ void ScheduleControls::TimeChanged() {
     const double date = date_->GetDateTime();
     const double time = time_->GetDateTime();
     date_->SetDateTime(std::floor(date) + (time - std::floor(time)));
+}
+
+void CheckContext(const TaskDialogContext& c) {
+    if (!c.owner || !c.runner || !c.clock || !c.files || !c.texts)
+        throw core::Error("task dialogs: the context lacks the owner, runner, clock, file system or texts");
+}
+
+std::optional<std::string> ChooseProfile(const TaskDialogContext& context) {
+    try {
+        return context.selectProfile ? context.selectProfile() : SelectProfileThrough(*context.runner);
+    } catch (const std::exception&) {
+        ui::Application::Instance().HandleException(std::current_exception());
+        return std::nullopt;
+    }
 }
 
 }  // namespace lark::scheduler
