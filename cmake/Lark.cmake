@@ -241,3 +241,44 @@ function(lark_windows_resources target)
   set_source_files_properties(${dir}/${target}.rc PROPERTIES OBJECT_DEPENDS ${LARK_RES_MANIFEST})
   target_sources(${target} PRIVATE ${dir}/${target}.rc)
 endfunction()
+
+# lark_idl(name IDL file.idl)
+#   Runs widl for the target architecture over an IDL file: the declarations (name.h), the ids
+#   (name_i.c) and the type library (name.tlb) in the current build folder's "idl/name". Sets
+#   name_IDL_DIR, name_HEADER, name_IDS and name_TLB in the caller's scope and makes a target
+#   name_idl that builds them. Imports resolve against Wine's IDL files and importlib against
+#   Wine's compiled stdole2 (either architecture's copy serves). Windows builds only.
+function(lark_idl name)
+  cmake_parse_arguments(A "" "IDL" "" ${ARGN})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(widl_names x86_64-w64-mingw32-widl)
+    set(widl_arch --win64)
+  else()
+    set(widl_names i686-w64-mingw32-widl)
+    set(widl_arch --win32)
+  endif()
+  find_program(LARK_WIDL NAMES ${widl_names} REQUIRED)
+  find_path(LARK_STDOLE2_DIR stdole2.tlb
+    PATHS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows /usr/lib/i386-linux-gnu/wine/i386-windows
+          /usr/lib/wine/x86_64-windows /usr/lib/wine/i386-windows
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  set(LARK_WINE_IDL_DIR /usr/include/wine/wine/windows CACHE PATH "Wine's IDL files (imports only)")
+  get_filename_component(idl ${A_IDL} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/idl/${name})
+  set(header ${dir}/${name}.h)
+  set(ids ${dir}/${name}_i.c)
+  set(tlb ${dir}/${name}.tlb)
+  add_custom_command(
+    OUTPUT ${header} ${ids} ${tlb}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${LARK_WIDL} ${widl_arch} -I${LARK_WINE_IDL_DIR} -L${LARK_STDOLE2_DIR}
+            -h -H ${header} -u -U ${ids} -t -T ${tlb} ${idl}
+    DEPENDS ${idl}
+    COMMENT "widl: ${name}"
+    VERBATIM)
+  add_custom_target(${name}_idl DEPENDS ${header} ${ids} ${tlb})
+  set(${name}_IDL_DIR ${dir} PARENT_SCOPE)
+  set(${name}_HEADER ${header} PARENT_SCOPE)
+  set(${name}_IDS ${ids} PARENT_SCOPE)
+  set(${name}_TLB ${tlb} PARENT_SCOPE)
+endfunction()

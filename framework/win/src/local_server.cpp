@@ -1,19 +1,18 @@
 #include "win/local_server.h"
 
-#include <atomic>
-
 #include "win/com_error.h"
 #include "win/object.h"
 
 namespace lark::win {
 namespace {
 
-std::atomic<DWORD> g_quit_thread{0};
+// Set once before the first object is handed out, read on every release.
+std::function<void()> g_last_released;
 
 void AddRefProcess() { CoAddRefServerProcess(); }
 
 void ReleaseProcess() {
-    if (CoReleaseServerProcess() == 0) PostThreadMessageW(g_quit_thread.load(), WM_QUIT, 0, 0);
+    if (CoReleaseServerProcess() == 0 && g_last_released) g_last_released();
 }
 
 }  // namespace
@@ -25,7 +24,11 @@ ClassObjectRegistration::ClassObjectRegistration(REFCLSID clsid, IUnknown* facto
 ClassObjectRegistration::~ClassObjectRegistration() { CoRevokeClassObject(cookie_); }
 
 void UseServerProcessLock(DWORD quit_thread_id) {
-    g_quit_thread = quit_thread_id;
+    UseServerProcessLock([quit_thread_id] { PostThreadMessageW(quit_thread_id, WM_QUIT, 0, 0); });
+}
+
+void UseServerProcessLock(std::function<void()> last_released) {
+    g_last_released = std::move(last_released);
     ModuleLock::SetHooks(&AddRefProcess, &ReleaseProcess);
 }
 

@@ -2,6 +2,8 @@
 
 #include <oleauto.h>
 
+#include <cstdio>
+
 #include "win/com_error.h"
 #include "win/com_ptr.h"
 #include "win/registry.h"
@@ -39,6 +41,16 @@ void UnregisterComClass(REFCLSID clsid, std::string_view prog_id) {
     if (!prog_id.empty()) DeleteRegistryTree(HKEY_CLASSES_ROOT, prog_id);
 }
 
+void RegisterComClassWithTypeLibrary(const ClassRegistration& reg) {
+    RegisterTypeLibrary(reg.server_path);
+    RegisterComClass(reg);
+}
+
+void UnregisterComClassWithTypeLibrary(const ClassRegistration& reg) {
+    UnregisterComClass(reg.clsid, reg.prog_id);
+    UnregisterTypeLibrary(reg.server_path);
+}
+
 void RegisterTypeLibrary(std::wstring_view path) {
     const std::wstring file(path);
     ComPtr<ITypeLib> library;
@@ -53,6 +65,10 @@ void UnregisterTypeLibrary(std::wstring_view path) {
     Check(library->GetLibAttr(&attr), "type library attributes");
     const TLIBATTR a = *attr;
     library->ReleaseTLibAttr(attr);
+    // Wine answers E_INVALIDARG, not TYPE_E_LIBNOTREGISTERED, for a library that is not registered.
+    char version[32];
+    std::snprintf(version, sizeof version, "\\%x.%x", a.wMajorVerNum, a.wMinorVerNum);
+    if (!RegistryKeyExists(HKEY_CLASSES_ROOT, "TypeLib\\" + GuidToString(a.guid) + version)) return;
     const HRESULT hr = UnRegisterTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind);
     if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED) return;
     Check(hr, "unregistering type library " + Narrow(file));

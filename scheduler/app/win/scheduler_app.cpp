@@ -1,5 +1,6 @@
 #include "scheduler_app.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "about_box.h"
@@ -228,7 +229,7 @@ int SchedulerApp::Run() { return ui::Application::Instance().Run(*window_, false
 void SchedulerApp::AutoSave() {
     SetCurrentDirectoryW(win::Widen(folder_).c_str());
     if (storage_.ReadOnly()) return;
-    SaveToFile(storage_, settings_.makeBackup ? ChangeExtension(taskFile_, ".bak") : taskFile_);
+    SaveTasks(settings_.makeBackup ? ChangeExtension(taskFile_, ".bak") : taskFile_);
 }
 
 void SchedulerApp::SaveSettingsAndLayout() {
@@ -247,17 +248,10 @@ void SchedulerApp::Shutdown() {
     if (shutDown_ || !started_) return;
     shutDown_ = true;
     if (tick_) tick_->SetEnabled(false);
+    // No call reaches the program from here on; one still running answers when its dialog ends.
+    if (automation_) automation_->Stop();
     runner_.ReleaseAutomation();
-    // A task file that could neither be read nor kept aside is left as it is: its tasks may
-    // still be recovered from it (the user was told at start-up).
-    if (!storage_.ReadOnly()) {
-        try {
-            SaveResult saved = SaveToFile(storage_, taskFile_);
-            for (int i : saved.changedPasswords) LogAndReport(core::Format(strings_.Text("strPasswordChanged"), {i + 1}));
-        } catch (const std::exception& e) {
-            Report(std::string("the task file could not be saved: ") + e.what());
-        }
-    }
+    SaveTaskFile();
     if (runner_.SaveLog()) {
         try {
             log_.EndLogging();
@@ -271,6 +265,58 @@ void SchedulerApp::Shutdown() {
         Report(std::string("the settings could not be saved: ") + e.what());
     }
     ui::HtmlHelp::Instance().Unload();
+}
+
+SaveResult SchedulerApp::SaveTasks(const std::string& fileName) {
+    // A task another program added is the user's only once confirmed: a save while its dialog
+    // is open (the auto-save, a log-off) must not write it. Taken out for the save, put back.
+    TLarkFTPTaskList& list = storage_.TaskList();
+    std::vector<std::pair<int, std::unique_ptr<TLarkFTPTask>>> aside;
+    for (int i = list.Count() - 1; i >= 0; --i)
+        if (std::find(unconfirmed_.begin(), unconfirmed_.end(), &list.Items(i)) != unconfirmed_.end())
+            aside.emplace_back(i, list.Extract(i));
+    struct PutBack {
+        TLarkFTPTaskList& list;
+        std::vector<std::pair<int, std::unique_ptr<TLarkFTPTask>>>& aside;
+        ~PutBack() {
+            for (auto task = aside.rbegin(); task != aside.rend(); ++task) list.Insert(task->first, std::move(task->second));
+        }
+    } putBack{list, aside};
+    return SaveToFile(storage_, fileName);
+}
+
+void SchedulerApp::SaveTaskFile() {
+    // A task file that could neither be read nor kept aside is left as it is: its tasks may
+    // still be recovered from it (the user was told at start-up).
+    if (storage_.ReadOnly()) return;
+    try {
+        SaveResult saved = SaveTasks(taskFile_);
+        for (int i : saved.changedPasswords) LogAndReport(core::Format(strings_.Text("strPasswordChanged"), {i + 1}));
+    } catch (const std::exception& e) {
+        Report(std::string("the task file could not be saved: ") + e.what());
+    }
+}
+
+void SchedulerApp::StartAutomation(bool startedByCom) {
+    automation_ = std::make_unique<AutomationServer>([this](const AddTaskRequest& request) { AddTask(request); },
+                                                     startedByCom);
+}
+
+void SchedulerApp::AddTask(const AddTaskRequest& request) {
+    // Calls are dispatched by the message loop, which runs once the program has started.
+    if (!started_) throw core::Error("AddTask: the scheduler has not finished starting; no task was added");
+    const bool kept = AddRequestedTask(storage_.TaskList(), rows_, request, clock_, [this](TLarkFTPTask& task) {
+        window_->RefreshCommandStates();
+        unconfirmed_.push_back(&task);
+        struct Confirmed {
+            std::vector<TLarkFTPTask*>& tasks;
+            ~Confirmed() { tasks.pop_back(); }
+        } confirmed{unconfirmed_};
+        return ShowTaskProperties({&task}, DialogContext());
+    });
+    // A program started for this call stays to run what was scheduled.
+    if (kept && automation_) automation_->KeepRunning();
+    window_->RefreshCommandStates();
 }
 
 void SchedulerApp::LanguageChanged(int language) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "automation_server.h"
 #include "core/clock.h"
 #include "core/ini_store.h"
 #include "scheduler/list_rows.h"
@@ -34,8 +35,12 @@ public:
 
     // Reads the settings and the task file, makes the (hidden) main window and starts the tick.
     bool Start();
+    // Registers the automation server's class object (calls wait for the message loop).
+    // startedByCom: the program ends when its last object is released, unless a task was added
+    // through it.
+    void StartAutomation(bool startedByCom);
     int Run();  // the message loop; returns the exit code
-    // Releases the main client, saves the task file, ends the log, saves the column layout and
+    // Revokes the automation server's class object, releases the main client, saves the task file, ends the log, saves the column layout and
     // the settings, each step guarded so that one failure never stops the others. Runs once.
     void Shutdown();
 
@@ -44,8 +49,16 @@ public:
     TaskDialogContext DialogContext();
     const TaskFileStartup& TaskFileState() const { return taskFileStartup_; }
 
+    // To the debugger and the standard error.
+    static void Report(const std::string& text);
+
 private:
-    void Report(const std::string& text);
+    // AddTask: the new task in the properties dialog; it stays after OK.
+    void AddTask(const AddTaskRequest& request);
+    // The task list without the tasks awaiting confirmation; raises when it cannot be written.
+    SaveResult SaveTasks(const std::string& fileName);
+    // To the current task file at shutdown: a failure is reported, not raised.
+    void SaveTaskFile();
     // To the debugger and the transfer log.
     void LogAndReport(const std::string& text);
     void ReportTaskFileStartup();
@@ -77,6 +90,9 @@ private:
     TLogFile log_;
     TaskRunner runner_;
     std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<AutomationServer> automation_;
+    // Tasks added through AddTask whose dialog is open (innermost last); never saved.
+    std::vector<TLarkFTPTask*> unconfirmed_;
     std::unique_ptr<ui::Timer> tick_;
     std::unique_ptr<ui::Timer> startupNotice_;
     std::vector<std::unique_ptr<TaskRunner::Suspension>> modalHolds_;

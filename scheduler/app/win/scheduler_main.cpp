@@ -1,10 +1,17 @@
 // LF_Scheduler.exe: one instance per user session, COM on the user-interface thread.
+//   /regserver, -unregserver (either sign, any case)  register or remove the automation server
+//                                                     and end, before anything else, no window
+//   -Embedding, /Automation                           started by COM: ends with its last object
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <string>
 
+#include "automation_server.h"
 #include "scheduler_app.h"
+#include "win/module_path.h"
+#include "win/text.h"
 
 namespace {
 
@@ -54,9 +61,51 @@ void BringUpFirstInstance() {
     PostMessageW(search.found, lark::scheduler::kRestoreMessage, 0, 0);
 }
 
+struct Switches {
+    bool registerServer = false, unregisterServer = false, startedByCom = false;
+};
+
+Switches ReadSwitches() {
+    using lark::scheduler::ServerSwitch;
+    Switches switches;
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    for (int i = 1; argv && i < argc; ++i) {
+        switch (lark::scheduler::ParseServerSwitch(lark::win::Narrow(argv[i]))) {
+            case ServerSwitch::RegServer: switches.registerServer = true; break;
+            case ServerSwitch::UnregServer: switches.unregisterServer = true; break;
+            case ServerSwitch::Automation:
+            case ServerSwitch::Embedding: switches.startedByCom = true; break;
+            case ServerSwitch::None: break;
+        }
+    }
+    LocalFree(argv);
+    return switches;
+}
+
+// Registers or removes the automation server; the exit code says whether it worked.
+int RegisterOnly(bool remove) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    int rc = 0;
+    try {
+        const std::wstring program = lark::win::ModulePath();
+        remove ? lark::scheduler::UnregisterAutomationServer(program)
+               : lark::scheduler::RegisterAutomationServer(program);
+    } catch (const std::exception& e) {
+        lark::scheduler::SchedulerApp::Report(std::string(remove ? "unregistering" : "registering") +
+                                              " the automation server failed: " + e.what());
+        rc = 1;
+    }
+    CoUninitialize();
+    return rc;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    const Switches switches = ReadSwitches();
+    if (switches.unregisterServer) return RegisterOnly(true);
+    if (switches.registerServer) return RegisterOnly(false);
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Lark-FTP.Schedule");
     if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
         BringUpFirstInstance();
@@ -64,10 +113,26 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 0;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    // Kept current at every start; without the rights to write it the program runs on.
+    try {
+        lark::scheduler::RegisterAutomationServer(lark::win::ModulePath());
+    } catch (const std::exception& e) {
+        lark::scheduler::SchedulerApp::Report(std::string("the automation server is not registered: ") + e.what());
+    }
     int rc = 1;
     {
         lark::scheduler::SchedulerApp app(instance);
-        if (app.Start()) rc = app.Run();
+        // Registered before the window is made, so that an activation arriving meanwhile waits
+        // for the message loop instead of starting a second instance.
+        bool serving = true;
+        try {
+            app.StartAutomation(switches.startedByCom);
+        } catch (const std::exception& e) {
+            lark::scheduler::SchedulerApp::Report(std::string("the automation server cannot serve: ") + e.what());
+            serving = false;
+        }
+        // Started by COM for nothing it can serve: no one would ever end it.
+        if (app.Start() && (serving || !switches.startedByCom)) rc = app.Run();
     }
     CoUninitialize();
     ReleaseMutex(mutex);

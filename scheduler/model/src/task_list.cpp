@@ -40,6 +40,21 @@ void TLarkFTPTaskList::Delete(int index) {
     NoteTaskChange();
 }
 
+std::unique_ptr<TLarkFTPTask> TLarkFTPTaskList::Extract(int index) {
+    if (index < 0 || index >= Count())
+        throw core::Error("List index out of bounds (" + std::to_string(index) + ")");
+    std::unique_ptr<TLarkFTPTask> task = std::move(items_[static_cast<std::size_t>(index)]);
+    items_.erase(items_.begin() + index);
+    return task;
+}
+
+TLarkFTPTask& TLarkFTPTaskList::Insert(int index, std::unique_ptr<TLarkFTPTask> task) {
+    if (!task) throw core::Error("No task to add");
+    if (index < 0 || index > Count())
+        throw core::Error("List index out of bounds (" + std::to_string(index) + ")");
+    return **items_.insert(items_.begin() + index, std::move(task));
+}
+
 int TLarkFTPTaskList::IndexOf(const TLarkFTPTask* task) const {
     for (std::size_t i = 0; i < items_.size(); ++i)
         if (items_[i].get() == task) return static_cast<int>(i);

@@ -172,6 +172,25 @@ TEST(TaskList, OwnsItsTasksInOrder) {
     EXPECT_EQ(list.Count(), 0);
 }
 
+TEST(TaskList, ATaskTakenOutKeepsItsIdentityAndGoesBackInPlace) {
+    TLarkFTPTaskStorage storage;
+    TLarkFTPTaskList& list = storage.TaskList();
+    list.Add().SetComments("a");
+    TLarkFTPTask& b = list.Add();
+    list.Add().SetComments("c");
+    std::unique_ptr<TLarkFTPTask> out = list.Extract(1);
+    EXPECT_EQ(out.get(), &b);
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Items(1).Comments(), "c");
+    EXPECT_EQ(&list.Insert(1, std::move(out)), &b);
+    EXPECT_EQ(list.IndexOf(&b), 1);
+    EXPECT_EQ(list.Items(2).Comments(), "c");
+    EXPECT_THROW(list.Extract(3), core::Error);
+    EXPECT_THROW(list.Insert(4, std::make_unique<TLarkFTPTask>()), core::Error);
+    EXPECT_THROW(list.Insert(0, nullptr), core::Error);
+    EXPECT_EQ(list.Count(), 3);
+}
+
 TEST(TaskList, DerivesTheTaskKeyFromItsPassphrase) {
     TLarkFTPTaskList list;
     std::array<std::uint8_t, 16> want{};

@@ -40,22 +40,15 @@ bool IsSwitch(const std::wstring& arg, const char* name) {
     return Lower(win::Narrow(arg.substr(1))) == name;
 }
 
-void Register() {
-    const std::wstring exe = win::ModulePath();
-    win::RegisterTypeLibrary(exe);
+win::ClassRegistration Registration() {
     win::ClassRegistration reg;
     reg.clsid = CLSID_CoLark_FTP_Automation;
     reg.description = "Lark-FTP automation object";
-    reg.server_path = exe;
+    reg.server_path = win::ModulePath();
     reg.local_server = true;
     reg.prog_id = kProgId;
     reg.type_library = LIBID_LarkFTP;
-    win::RegisterComClass(reg);
-}
-
-void Unregister() {
-    win::UnregisterComClass(CLSID_CoLark_FTP_Automation, kProgId);
-    win::UnregisterTypeLibrary(win::ModulePath());
+    return reg;
 }
 
 int Serve(const std::vector<std::wstring>& args) {
@@ -103,10 +96,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         bool done = false;
         for (const auto& a : args) {
             if (IsSwitch(a, "regserver")) {
-                Register();
+                win::RegisterComClassWithTypeLibrary(Registration());
                 done = true;
             } else if (IsSwitch(a, "unregserver")) {
-                Unregister();
+                win::UnregisterComClassWithTypeLibrary(Registration());
                 done = true;
             }
         }

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <functional>
+
 #include "win/com_ptr.h"
 
 namespace lark::win {
@@ -23,5 +25,8 @@ private:
 // Routes ModuleLock to CoAddRefServerProcess / CoReleaseServerProcess: when the last lock goes,
 // COM suspends the class objects and WM_QUIT is posted to the given thread.
 void UseServerProcessLock(DWORD quit_thread_id);
+// The same with the decision left to the server: last_released runs when the last lock goes (the
+// class objects are suspended then; CoResumeClassObjects serves again a server that stays).
+void UseServerProcessLock(std::function<void()> last_released);
 
 }  // namespace lark::win

@@ -30,6 +30,11 @@ void RegisterComClass(const ClassRegistration& reg);
 // Removes the class key and the ProgID key; missing keys are fine.
 void UnregisterComClass(REFCLSID clsid, std::string_view prog_id = {});
 
+// A program (or DLL) that carries its own type library: registers the library of
+// reg.server_path, then the class; the other removes the class (and ProgID), then the library.
+void RegisterComClassWithTypeLibrary(const ClassRegistration& reg);
+void UnregisterComClassWithTypeLibrary(const ClassRegistration& reg);
+
 // Registers the type library of a file (a .tlb or a module with an embedded one), which also
 // writes the marshalling keys of its oleautomation interfaces.
 void RegisterTypeLibrary(std::wstring_view path);

@@ -38,6 +38,10 @@ public:
     const TLarkFTPTask& Items(int index) const;
     // Frees the task; raises lark::core::Error for an index outside 0..Count-1.
     void Delete(int index);
+    // Takes the task out without freeing it, and puts one back in at an index 0..Count (a
+    // save that leaves a task out). Both raise lark::core::Error for an index outside.
+    std::unique_ptr<TLarkFTPTask> Extract(int index);
+    TLarkFTPTask& Insert(int index, std::unique_ptr<TLarkFTPTask> task);
     // Frees every task.
     void Clear() {
         items_.clear();

@@ -1,0 +1,55 @@
+#pragma once
+// The scheduler's automation server: the class LarkFTP_Scheduler (interface ILarkFTP_Scheduler,
+// described by the type library linked into the program as resource 1), its registration under
+// HKEY_CLASSES_ROOT and its class object.
+//
+// AddTask arrives on the user-interface thread (the class object is registered there, apartment
+// threaded) and is forwarded to the running program. A refused request (AddTaskRefusal) answers
+// E_INVALIDARG with its text as the error info and adds nothing; a call after Stop answers
+// CO_E_SERVER_STOPPING; any other failure answers its HRESULT with its text. Objects hold no
+// state of their own and may outlive the server: they then answer CO_E_SERVER_STOPPING too.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "scheduler/automation_task.h"
+#include "win/local_server.h"
+
+namespace lark::scheduler {
+
+inline constexpr char kAutomationProgId[] = "LF_Scheduler.LarkFTP_Scheduler";
+
+// Registers the program's type library and the class (class id, LocalServer32 = the program,
+// ProgID, TypeLib) under HKEY_CLASSES_ROOT; raises lark::win::ComError or core::Error.
+void RegisterAutomationServer(const std::wstring& programPath);
+// Removes both; what is not registered is fine. Raises on other failures.
+void UnregisterAutomationServer(const std::wstring& programPath);
+
+class AutomationServer {
+public:
+    // Adds the requested (not refused) task; raises on failure.
+    using AddTaskHandler = std::function<void(const AddTaskRequest&)>;
+
+    // Registers the class object for multiple use. With startedByCom the process ends (WM_QUIT
+    // to this thread) when the last object handed out is released, unless KeepRunning was
+    // called before.
+    AutomationServer(AddTaskHandler addTask, bool startedByCom);
+    ~AutomationServer();
+    AutomationServer(const AutomationServer&) = delete;
+    AutomationServer& operator=(const AutomationServer&) = delete;
+
+    // Revokes the class object; calls from now on answer CO_E_SERVER_STOPPING. Runs once.
+    void Stop();
+    // The program stays when its last object goes (a task was scheduled through it).
+    void KeepRunning();
+
+    struct State;
+
+private:
+    std::shared_ptr<State> state_;
+    std::unique_ptr<win::ClassObjectRegistration> registration_;
+};
+
+}  // namespace lark::scheduler
