@@ -178,4 +178,20 @@ TEST_F(SchedulerTaskDialogs, NewAddsTheWizardsTaskAndPropertiesEditsIt) {
     EXPECT_NE(settings.ReadString("WizardForm", "NormPos", ""), "") << "the wizard's placement is kept";
 }
 
+// A log-off while the wizard is open writes the task file without the task it is making.
+TEST_F(SchedulerTaskDialogs, ALogOffDuringTheWizardDoesNotKeepItsTask) {
+    NewTask();
+    HWND wizard = WaitForWindow(L"TWizardForm");
+    ASSERT_NE(wizard, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return Rows() == 1; }, 5s)) << "the new task has its row while the wizard is open";
+    EXPECT_EQ(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    // Windows may end the process now.
+    TerminateProcess(run.process.hProcess, 1);
+    WaitForSingleObject(run.process.hProcess, 10000);
+    scheduler::TLarkFTPTaskStorage storage;
+    scheduler::LoadFromFile(storage, win::Narrow(run.folder + L"TaskList.ltl"));
+    EXPECT_EQ(storage.TaskList().Count(), 0);
+}
+
 }  // namespace

@@ -31,6 +31,19 @@ constexpr UINT kTickInterval = 1000;
 constexpr wchar_t kApplicationClass[] = L"TLarkFTPSchedulerApplication";
 constexpr char kChangeLanguageMessage[] = "LarkFTP_Change_Language";
 
+// Marks a new task as not yet confirmed by the user while its dialog is open (dialogs nest, so
+// the marks come off in the order they went on).
+class UnconfirmedTask {
+public:
+    UnconfirmedTask(std::vector<TLarkFTPTask*>& tasks, TLarkFTPTask& task) : tasks_(tasks) { tasks_.push_back(&task); }
+    ~UnconfirmedTask() { tasks_.pop_back(); }
+    UnconfirmedTask(const UnconfirmedTask&) = delete;
+    UnconfirmedTask& operator=(const UnconfirmedTask&) = delete;
+
+private:
+    std::vector<TLarkFTPTask*>& tasks_;
+};
+
 std::string ChangeExtension(const std::string& utf8, const char* extension) {
     std::filesystem::path p(win::Widen(utf8));
     p.replace_extension(extension);
@@ -268,8 +281,9 @@ void SchedulerApp::Shutdown() {
 }
 
 SaveResult SchedulerApp::SaveTasks(const std::string& fileName) {
-    // A task another program added is the user's only once confirmed: a save while its dialog
-    // is open (the auto-save, a log-off) must not write it. Taken out for the save, put back.
+    // A new task (the wizard's, or one another program added) is the user's only once confirmed:
+    // a save while its dialog is open (the auto-save, a log-off) must not write it. Taken out for
+    // the save, put back.
     TLarkFTPTaskList& list = storage_.TaskList();
     std::vector<std::pair<int, std::unique_ptr<TLarkFTPTask>>> aside;
     for (int i = list.Count() - 1; i >= 0; --i)
@@ -307,11 +321,7 @@ void SchedulerApp::AddTask(const AddTaskRequest& request) {
     if (!started_) throw core::Error("AddTask: the scheduler has not finished starting; no task was added");
     const bool kept = AddRequestedTask(storage_.TaskList(), rows_, request, clock_, [this](TLarkFTPTask& task) {
         window_->RefreshCommandStates();
-        unconfirmed_.push_back(&task);
-        struct Confirmed {
-            std::vector<TLarkFTPTask*>& tasks;
-            ~Confirmed() { tasks.pop_back(); }
-        } confirmed{unconfirmed_};
+        UnconfirmedTask unconfirmed(unconfirmed_, task);
         return ShowTaskProperties({&task}, DialogContext());
     });
     // A program started for this call stays to run what was scheduled.
@@ -391,6 +401,7 @@ void SchedulerApp::NewTask() {
     rows_.RefreshRow(rows_.FindRow(task));
     bool finished = false;
     try {
+        UnconfirmedTask unconfirmed(unconfirmed_, task);
         finished = RunNewTaskWizard(task, DialogContext());
     } catch (...) {
         // No half-made task stays behind; the failure goes on to be told.
