@@ -77,7 +77,10 @@ struct MainWindowTest : ::testing::Test {
         };
         commands.showError = [this](const std::string& text) { errors.push_back(text); };
         commands.load = [](const std::string&) {};
-        commands.save = [this](const std::string&) { ++saves; };
+        commands.save = [this](const std::string&) {
+            ++saves;
+            return true;
+        };
         commands.autoSave = [] {};
         commands.shutdown = [this] { ++shutdowns; };
         commands.options = [this] { ++optionsShown; };

@@ -78,12 +78,15 @@ struct MainWindowCommands {
     std::function<DeleteAnswer(const std::string& text, bool several)> confirmDelete;
     // An error box.
     std::function<void(const std::string& text)> showError;
-    // Loads a task file into the storage (raises when it cannot be read) and saves the storage.
-    std::function<void(const std::string& fileName)> load, save;
+    // Loads a task file into the storage (raises when it cannot be read).
+    std::function<void(const std::string& fileName)> load;
+    // Saves the storage; false when it was not saved there (the user has been told).
+    std::function<bool(const std::string& fileName)> save;
     // Saves as the auto-save timer does (the ".bak" copy with MakeBackup).
     std::function<void()> autoSave;
-    // Runs the shutdown sequence now (once) and ends the message loop.
-    std::function<void()> shutdown;
+    // Runs the shutdown sequence now (once) and ends the message loop; endSession the same
+    // when Windows ends the session (nothing may wait for the user then; unset: shutdown).
+    std::function<void()> shutdown, endSession;
     // After the active language changed (broadcast, main client's file).
     std::function<void(int language)> languageChanged;
 };

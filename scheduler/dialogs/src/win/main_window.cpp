@@ -535,7 +535,13 @@ void MainWindow::acOpenExecute(core::Component&) {
         commands_.showError(strings_.Text("IDS_37"));
         return;
     }
-    commands_.save(taskFile_);
+    // The list stays with the current file when it cannot be saved there.
+    bool saved;
+    {
+        TaskRunner::Suspension hold(*parts_.runner);
+        saved = commands_.save(taskFile_);
+    }
+    if (!saved) return;
     try {
         commands_.load(fileName);
     } catch (const std::exception& e) {
@@ -560,7 +566,12 @@ void MainWindow::acSaveExecute(core::Component&) {
         chosen = dlgSave->Execute(HandleAllocated() ? Handle() : nullptr);
     }
     if (!chosen) return;
-    commands_.save(dlgSave->fileName);
+    bool saved;
+    {
+        TaskRunner::Suspension hold(*parts_.runner);
+        saved = commands_.save(dlgSave->fileName);
+    }
+    if (!saved) return;
     SetTaskFile(dlgSave->fileName);
     parts_.settings->taskFile = dlgSave->fileName;
 }
@@ -624,7 +635,7 @@ LRESULT MainWindow::WndProc(UINT message, WPARAM w, LPARAM l) {
         case WM_ENDSESSION:
             // The log-off goes on: the normal shutdown sequence runs now, as the process may
             // be ended without another message.
-            if (w) commands_.shutdown();
+            if (w) (commands_.endSession ? commands_.endSession : commands_.shutdown)();
             return 0;
         default: return ui::Form::WndProc(message, w, l);
     }
