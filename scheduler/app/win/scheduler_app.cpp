@@ -387,7 +387,12 @@ std::string SchedulerApp::KeepBeside() {
         name.clear();
     }
     LogAndReport(text);
-    if (!sessionEnding_ && window_) ShowError(text);
+    // Kept, though not where it belongs: a warning; lost: an error.
+    if (!sessionEnding_ && window_)
+        localization::ShowTranslatedMessage(window_->Lang(), text,
+                                            name.empty() ? localization::MsgDlgType::mtError
+                                                         : localization::MsgDlgType::mtWarning,
+                                            localization::ButtonSet(localization::MsgDlgBtn::mbOK));
     return name;
 }
 
