@@ -211,6 +211,9 @@ TEST_F(SchedulerRegional, DatesFollowTheUsersRegionalSettings) {
     EXPECT_TRUE(StampedDuring(run, list.Text(0, 5), [](core::DateTime at) {
         return SystemShortDate(at) + " at " + core::FormatDateTime("h:nn", at);
     })) << list.Text(0, 5);
+    // Wide enough for the whole dates in the pictures.
+    SetWindowPos(main, nullptr, 0, 0, 980, 360, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int column : {5, 6}) SendMessageW(listWindow, LVM_SETCOLUMNWIDTH, column, 150);
     Sleep(300);
     Pump();
     CaptureWindow(main, Shot(L"main_window"));

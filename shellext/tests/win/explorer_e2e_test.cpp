@@ -300,6 +300,9 @@ TEST(LxInExplorer, ShowsTheJunctionItsSitesAndARemoteDirectory) {
                 const auto rows = ViewRows(window, pi.dwProcessId);
                 return Contains(rows, "docs") && Contains(rows, "pub") && Contains(rows, "readme.txt");
             })) << ::testing::PrintToString(ViewRows(window, pi.dwProcessId));
+            // Wide enough for the whole dates in the picture.
+            if (HWND view = ChildOfClass(window, L"TLXVIEWOBJECT"))
+                SendMessageW(FindWindowExW(view, nullptr, L"SysListView32", nullptr), LVM_SETCOLUMNWIDTH, 3, 190);
             Sleep(500);
             Screenshot("explorer-view");
             // The dates and sizes of the user's regional settings, with the system's own date.
