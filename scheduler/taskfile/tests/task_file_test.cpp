@@ -277,8 +277,11 @@ TEST(TaskFile, TheUsersRegionalSettingsChangeNothing) {
     RawFile a = Walk(english), b = Walk(local);
     ASSERT_EQ(a.tasks.size(), 1u);
     ASSERT_EQ(Names(a.tasks[0]), Names(b.tasks[0]));
-    for (std::size_t k = 0; k < a.tasks[0].size(); ++k)
-        if (a.tasks[0][k].name != "UserPassword") EXPECT_EQ(a.tasks[0][k].payload, b.tasks[0][k].payload) << a.tasks[0][k].name;
+    for (std::size_t k = 0; k < a.tasks[0].size(); ++k) {
+        if (a.tasks[0][k].name != "UserPassword") {
+            EXPECT_EQ(a.tasks[0][k].payload, b.tasks[0][k].payload) << a.tasks[0][k].name;
+        }
+    }
     ASSERT_EQ(back.TaskList().Count(), 1);
     EXPECT_EQ(back.TaskList().Items(0).StartTime(), t.StartTime());
     EXPECT_EQ(back.TaskList().Items(0).LastTime(), 45001.5);
