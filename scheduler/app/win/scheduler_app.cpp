@@ -9,6 +9,7 @@
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
 #include "localization/message_dialog_win.h"
+#include "localization/regional_settings.h"
 #include "mainclient/automation_client.h"
 #include "mainclient/main_client.h"
 #include "scheduler/options_draft.h"
@@ -20,6 +21,7 @@
 #include "ui/register.h"
 #include "uicomponents/html_help.h"
 #include "win/module_path.h"
+#include "win/regional_settings.h"
 #include "win/registry.h"
 #include "win/text.h"
 
@@ -181,6 +183,9 @@ bool SchedulerApp::Start() {
     ini_->EndPass(false);
     ReadSystemFtpProxy();
 
+    // Dates and numbers in the user's regional format, whatever the language of the texts;
+    // before the first window, whose translation component keeps them as its DefaultLocale.
+    localization::ApplyRegionalSettings(win::ReadUserRegionalSettings());
     window_ = ui::Form::Make<MainWindow>(nullptr);
     window_->Dispatcher().SetActiveLanguage(settings_.defaultLanguage);
     strings_.SetLang(window_->Lang());

@@ -19,6 +19,7 @@
 #include "core/component_stream.h"
 #include "core/datetime.h"
 #include "core/errors.h"
+#include "core/locale_format.h"
 #include "storage/passphrase_digest.h"
 #include "storage/password_cipher.h"
 #include "testing/interrupted_writes.h"
@@ -251,6 +252,42 @@ TEST(TaskFile, WriteReadWriteIsByteIdenticalForEveryField) {
                 EXPECT_EQ(a.tasks[i][k].payload, b.tasks[i][k].payload) << a.tasks[i][k].name;
             }
     }
+}
+
+// The stream's doubles are the file's, not the user's: a German regional setting neither
+// changes what is written nor what is read.
+TEST(TaskFile, TheUsersRegionalSettingsChangeNothing) {
+    TLarkFTPTaskStorage s;
+    TLarkFTPTask& t = s.TaskList().Add();
+    t.SetLocalName("C:\\data\\a.txt");
+    t.SetStartTime(core::EncodeDateTime(2026, 12, 10, 9, 30, 15, 250));
+    t.SetLastTime(45001.5);
+    t.SetScheduleTask(TScheduleTask::stDaily);
+    const auto english = WriteTaskStream(s);
+    const core::FormatSettings saved = core::DefaultFormatSettings();
+    core::LocaleAnswers german;
+    german.shortDate = "dd.MM.yyyy";
+    german.longTime = "HH:mm:ss";
+    german.dateSeparator = ".";
+    german.decimalSeparator = ",";
+    core::DefaultFormatSettings() = core::RegionalSettingsFromLocale(german).formats;
+    const auto local = WriteTaskStream(s);
+    TLarkFTPTaskStorage back;
+    ReadTaskStream(back, english);
+    core::DefaultFormatSettings() = saved;
+    // Identical but for the password text's random starting block.
+    RawFile a = Walk(english), b = Walk(local);
+    ASSERT_EQ(a.tasks.size(), 1u);
+    ASSERT_EQ(Names(a.tasks[0]), Names(b.tasks[0]));
+    for (std::size_t k = 0; k < a.tasks[0].size(); ++k) {
+        if (a.tasks[0][k].name != "UserPassword") {
+            EXPECT_EQ(a.tasks[0][k].payload, b.tasks[0][k].payload) << a.tasks[0][k].name;
+        }
+    }
+    ASSERT_EQ(back.TaskList().Count(), 1);
+    EXPECT_EQ(back.TaskList().Items(0).StartTime(), t.StartTime());
+    EXPECT_EQ(back.TaskList().Items(0).LastTime(), 45001.5);
+    EXPECT_EQ(back.TaskList().Items(0).ScheduleTask(), TScheduleTask::stDaily);
 }
 
 TEST(TaskFile, ADamagedFileChangesNothing) {

@@ -10,12 +10,14 @@
 #include "about_box.h"
 #include "core/datetime.h"
 #include "core/errors.h"
+#include "localization/regional_settings.h"
 #include "shellext/folder_operations.h"
 #include "shellext/win/actions_win.h"
 #include "shellext/win/lx_library.h"
 #include "shellext/win/shell_view.h"
 #include "win/activation_context.h"
 #include "ui/application.h"
+#include "win/regional_settings.h"
 #include "win/text.h"
 
 namespace lark::shellext {
@@ -84,21 +86,8 @@ public:
         image = found->second.first;
         typeName = found->second.second;
     }
-    std::string DateText(core::DateTime value) override {
-        SYSTEMTIME st{};
-        int year, month, day, hour, minute, second, ms;
-        core::DecodeDateTime(value, year, month, day, hour, minute, second, ms);
-        st.wYear = static_cast<WORD>(year);
-        st.wMonth = static_cast<WORD>(month);
-        st.wDay = static_cast<WORD>(day);
-        st.wHour = static_cast<WORD>(hour);
-        st.wMinute = static_cast<WORD>(minute);
-        st.wSecond = static_cast<WORD>(second);
-        wchar_t date[80] = L"", time[80] = L"";
-        GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, 80);
-        GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 80);
-        return win::Narrow(std::wstring(date) + L" " + time);
-    }
+    // The short date and the long time of the active locale.
+    std::string DateText(core::DateTime value) override { return core::FormatDateTime("ddddd tt", value); }
 
 private:
     std::map<std::wstring, std::pair<int, std::string>> cache_;
@@ -720,6 +709,16 @@ LRESULT TViewWindow::WndProc(UINT message, WPARAM w, LPARAM l) {
         case kShellNotifyMessage:
             ProcessShellNotify(w, l);
             return 0;
+        case WM_SETTINGCHANGE:
+            // The browser hands the system's setting changes on to its views: new regional
+            // settings redraw the dates and sizes.
+            if (win::IsRegionalSettingChange(message, l)) {
+                localization::ApplyRegionalSettings(win::ReadUserRegionalSettings());
+                for (int row = 0; row < rows_->Count(); ++row) rows_->FillRow(row);
+                if (list_) InvalidateRect(list_, nullptr, TRUE);
+                UpdateStatusBar();
+            }
+            break;
         default: break;
     }
     return DefWindowProcW(window_, message, w, l);

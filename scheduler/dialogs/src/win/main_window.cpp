@@ -8,6 +8,7 @@
 #include "core/format.h"
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
+#include "localization/regional_settings.h"
 #include "storage/form_storage.h"
 #include "ui/actions.h"
 #include "ui/application.h"
@@ -19,6 +20,7 @@
 #include "ui/timer.h"
 #include "uicomponents/register.h"
 #include "uicomponents/tray_icon.h"
+#include "win/regional_settings.h"
 #include "win/text.h"
 
 namespace lark::scheduler {
@@ -631,6 +633,14 @@ void MainWindow::FormCloseQuery(core::Component&, bool& canClose) {
 LRESULT MainWindow::WndProc(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
         case kRestoreMessage: Restore(); return 0;
+        case WM_SETTINGCHANGE:
+            // The user changed the regional settings: the rows draw their dates anew.
+            if (win::IsRegionalSettingChange(message, l)) {
+                localization::ApplyRegionalSettings(win::ReadUserRegionalSettings());
+                if (lvTaskList->HandleAllocated()) InvalidateRect(lvTaskList->Handle(), nullptr, TRUE);
+                if (parts_.storage) UpdateTrayHint();
+            }
+            return ui::Form::WndProc(message, w, l);
         case WM_QUERYENDSESSION: return TRUE;
         case WM_ENDSESSION:
             // The log-off goes on: the normal shutdown sequence runs now, as the process may
