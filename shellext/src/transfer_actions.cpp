@@ -240,10 +240,10 @@ std::int32_t PasteProfileObject(TFTPObjects& collection, const TFTPObject& sourc
     std::int32_t failed = 0;
     for (const OwnedPidl& member : members) {
         TFTPObject* copy = SiteNodeOf(copyItem.get());
-        const TFTPObject* from = SiteNodeOf(member.get());
+        const TFTPObject* memberNode = SiteNodeOf(member.get());
         if (!copy || !SiteNodeOf(sourceItem.get())) break;  // the folder or its source went meanwhile
-        if (!from) continue;
-        const std::int32_t child = PasteProfileObject(copy->Children(), *from, client);
+        if (!memberNode) continue;
+        const std::int32_t child = PasteProfileObject(copy->Children(), *memberNode, client);
         if (child < 0) failed = child;
         else result = child;
     }
