@@ -278,4 +278,29 @@ std::string ViewRows::SizeText(const std::vector<int>& selected) const {
     return StatusSizeText(SizeSum(selected), texts_);
 }
 
+std::optional<RowRename> RenameRow(ViewRows& rows, std::uint32_t handle, std::string_view name,
+                                   const ItemIdList* folderList, std::uintptr_t window, FolderContext& context) {
+    const int row = rows.FindRow(handle);
+    if (row < 0) return std::nullopt;
+    OwnedPidl item(CopyFirstPidlItem(rows.Row(row).item));
+    if (!item) throw std::bad_alloc();
+    const std::optional<std::string> current = DisplayNameOf(item.get());
+    if (!current || name == *current) return std::nullopt;  // confirmed unchanged: nothing to do
+    RowRename done;
+    done.isFile = PidlKind(item.get()) == ItemKindRemoteFile;
+    done.oldList.reset(CombinePidls(folderList, item.get()));
+    if (!done.oldList) throw std::bad_alloc();
+    done.outcome = RenameItem(item.get(), name, window, context);
+    done.row = rows.FindRow(handle);
+    if (done.row >= 0) {
+        if (done.outcome == RenameOutcome::Renamed) rows.Rename(done.row, std::string(name));
+        rows.FillRow(done.row);
+    }
+    if (done.outcome == RenameOutcome::Renamed) {
+        done.newList.reset(CombinePidls(folderList, item.get()));
+        if (!done.newList) throw std::bad_alloc();
+    }
+    return done;
+}
+
 }  // namespace lark::shellext

@@ -509,41 +509,23 @@ bool TViewWindow::KeyDown(WPARAM key, bool alt) {
 }
 
 void TViewWindow::RenameEditedRow(std::uint32_t handle, const std::wstring& text) {
-    const int row = rows_->FindRow(handle);
-    if (row < 0) return;
-    ItemIdList* item = const_cast<ItemIdList*>(rows_->Row(row).item);
-    const std::string name = win::Narrow(text);
-    const auto current = DisplayNameOf(item);
-    if (!current) return;
-    if (name == *current) return;  // confirmed unchanged: nothing to do
-    const std::uint32_t kind = PidlKind(item);
-    ItemIdList* oldList = CombinePidls(view_->FolderList(), item);
     FolderContext context = LxLibrary::Instance().Context();
-    const RenameOutcome outcome = RenameItem(item, name, reinterpret_cast<std::uintptr_t>(list_), context);
-    // The box pumped messages: the row may have moved or gone.
-    const int now = rows_->FindRow(handle);
-    if (outcome != RenameOutcome::Renamed) {
-        FreePidl(oldList);
-        if (now >= 0) {
-            rows_->FillRow(now);
-            SendMessageW(list_, LVM_REDRAWITEMS, now, now);
-            // After the box about an empty or taken name, the user edits again.
-            if (outcome == RenameOutcome::NameRefused) PostMessageW(list_, LVM_EDITLABELW, now, 0);
-        }
-        return;
+    // The rows are found again by the handle inside: the call pumps messages, and a notice may
+    // refill this view meanwhile.
+    const std::optional<RowRename> done = RenameRow(*rows_, handle, win::Narrow(text), view_->FolderList(),
+                                                    reinterpret_cast<std::uintptr_t>(list_), context);
+    if (!done) return;
+    if (done->row >= 0) {
+        SendMessageW(list_, LVM_REDRAWITEMS, done->row, done->row);
+        // After the box about an empty or taken name, the user edits again.
+        if (done->outcome == RenameOutcome::NameRefused) PostMessageW(list_, LVM_EDITLABELW, done->row, 0);
     }
-    if (now >= 0) {
-        rows_->FillRow(now);
-        SendMessageW(list_, LVM_REDRAWITEMS, now, now);
-    }
-    ItemIdList* newList = CombinePidls(view_->FolderList(), item);
+    if (done->outcome != RenameOutcome::Renamed) return;
     // Last: the notice may come back into this window at once.
-    if (kind == ItemKindRemoteFile)
-        SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, newList, nullptr);
+    if (done->isFile)
+        SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, done->newList.get(), nullptr);
     else
-        SHChangeNotify(SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, oldList, newList);
-    FreePidl(oldList);
-    FreePidl(newList);
+        SHChangeNotify(SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, done->oldList.get(), done->newList.get());
 }
 
 void TViewWindow::ProcessShellNotify(WPARAM w, LPARAM l) {
