@@ -36,7 +36,7 @@
 #include "ui/form.h"
 
 namespace lark::localization {
-class TlcLang;
+class TlcLangLinked;
 }
 namespace lark::ui {
 class Button;
@@ -96,7 +96,7 @@ public:
     const TaskDraft& Edited() const { return edited_; }
     // The preview line as it is now (also each second while shown).
     void UpdatePreview();
-    localization::TlcLang* Lang() const { return lcLang; }
+    localization::TlcLangLinked* Lang() const { return lcLang; }
 
 private:
     ui::Edit *edLocalName = nullptr, *edRemoteName = nullptr, *edProfile = nullptr;
@@ -107,7 +107,7 @@ private:
     ui::Label* lblNextTime = nullptr;
     ui::Button* btnHelp = nullptr;
     ui::Timer* tmPreview = nullptr;
-    localization::TlcLang* lcLang = nullptr;
+    localization::TlcLangLinked* lcLang = nullptr;
 
     void FormShow(core::Component&);
     void cbScheduleTaskChange(core::Component&);
