@@ -152,17 +152,14 @@ std::uint64_t BytesEqual(std::uint64_t x, char c) {
 Pos FirstMarked(std::uint64_t mask) { return static_cast<Pos>(std::countr_zero(mask) >> 3); }
 
 struct UnixDelimiters {
-    static constexpr bool kCommas = true;  // where asked for: only a device's "major, minor" needs them
     static bool Is(char c) { return c == ' ' || c == ','; }
     static std::uint64_t Mask(std::uint64_t x) { return BytesEqual(x, ' ') | BytesEqual(x, ','); }
 };
 struct SpaceDelimiters {
-    static constexpr bool kCommas = false;
     static bool Is(char c) { return c == ' '; }
     static std::uint64_t Mask(std::uint64_t x) { return BytesEqual(x, ' '); }
 };
 struct BlankDelimiters {
-    static constexpr bool kCommas = false;
     static bool Is(char c) { return c == ' ' || c == '\t'; }
     static std::uint64_t Mask(std::uint64_t x) { return BytesEqual(x, ' ') | BytesEqual(x, '\t'); }
 };
@@ -180,23 +177,15 @@ template <class Delimiters, bool want>
     return p;
 }
 
-// The first `limit` (at most N) words of the line; answers how many there are. With `commas`,
-// a word followed by a "," is marked.
+// The first N words of the line; answers how many there are.
 template <class Delimiters, std::size_t N>
-std::size_t SplitWords(std::string_view line, std::array<Word, N>& words, std::size_t limit = N,
-                       bool commas = false) {
+std::size_t SplitWords(std::string_view line, std::array<Word, N>& words) {
     std::size_t count = 0;
     const char* const begin = line.data();
     const char* const end = begin + line.size();
     const char* p = begin;
-    while (count < limit) {
-        const char* gap = p;
+    while (count < N) {
         p = Scan<Delimiters, false>(p, end);
-        if constexpr (Delimiters::kCommas) {
-            if (commas && count > 0)
-                for (const char* c = gap; c != p; ++c)
-                    if (*c == ',') words[count - 1].commaAfter = true;
-        }
         if (p == end) break;
         Word& w = words[count++];
         w.begin = static_cast<Pos>(p - begin);
@@ -286,68 +275,125 @@ bool IsZone(std::string_view s) {
     return s.size() == 5 && (s[0] == '+' || s[0] == '-') && AllDigits(s.substr(1));
 }
 
+// Words of a Unix line, split as they are asked for. Owner and group may take any number of
+// words ("domain users"), so the line is not cut into a fixed number of them; the search for the
+// date looks a few words back and ahead only, and the last 16 words are all it keeps.
+class UnixWords {
+public:
+    UnixWords(std::string_view line, bool commas)
+        : line_(line), p_(line.data()), end_(line.data() + line.size()), commas_(commas) {}
+
+    // Whether word i (from 0) exists; splits the line up to it.
+    bool Has(std::size_t i) {
+        while (count_ <= i)
+            if (!Next()) return false;
+        return true;
+    }
+    // Word i, after Has(i), while it is among the last 16 split.
+    const Word& operator[](std::size_t i) const { return ring_[i & kMask]; }
+    std::string_view Text(std::size_t i) const { return line_.substr(ring_[i & kMask].begin, ring_[i & kMask].end - ring_[i & kMask].begin); }
+    std::string_view Line() const { return line_; }
+
+private:
+    static constexpr std::size_t kMask = 15;
+
+    bool Next() {
+        const char* gap = p_;
+        p_ = Scan<UnixDelimiters, false>(p_, end_);
+        // Only a device's "major, minor" needs to know where commas are.
+        if (commas_ && count_ > 0)
+            for (const char* c = gap; c != p_; ++c)
+                if (*c == ',') ring_[(count_ - 1) & kMask].commaAfter = true;
+        if (p_ == end_) return false;
+        Word& w = ring_[count_ & kMask];
+        w.begin = static_cast<Pos>(p_ - line_.data());
+        p_ = Scan<UnixDelimiters, true>(p_, end_);
+        w.end = static_cast<Pos>(p_ - line_.data());
+        w.commaAfter = false;
+        ++count_;
+        return true;
+    }
+
+    std::string_view line_;
+    const char* p_;
+    const char* end_;
+    bool commas_;
+    std::size_t count_ = 0;
+    std::array<Word, kMask + 1> ring_;
+};
+
 // Where the date lies among the words of a Unix line, and what it says.
 struct DateSpan {
     std::size_t first = 0, last = 0;  // word indices
     core::DateTime date = 0;
 };
 
-// The date starts after the size, which is word 3 (no group), 4 (group, or a device without
-// group) or 5 (a device with group). Known forms are looked for first at every place, so that
-// a numeric group is never taken for the size.
-template <std::size_t N>
-bool FindUnixDate(std::string_view line, const std::array<Word, N>& w, std::size_t n,
-                  const Today& today, DateSpan& span) {
-    for (std::size_t k = 4; k <= 6 && k + 1 < n; ++k) {
-        const std::string_view a = Text(line, w[k]), b = Text(line, w[k + 1]);
-        int day = 0;
-        if (const int month = MonthOf(a); month && k + 2 < n && IsDay(b, day)) {
-            span = {k, k + 2, UnixDate(month, day, Text(line, w[k + 2]), today)};
-            return true;
-        }
-        core::DateTime time = 0, date = 0;
-        if (IsIsoDate(a)) {
-            if (const Read clock = ReadClock(b, time); clock != Read::NoShape) {
-                const bool valid = clock == Read::Valid &&
-                                   ReadNumericDate(a, today, date) == Read::Valid;
-                span = {k, k + 1, valid ? core::ComposeDateTime(date, time) : 0};
-                // ls --full-time adds the zone: "2004-01-15 19:45:12.000000000 +0100".
-                if (k + 2 < n && IsZone(Text(line, w[k + 2]))) span.last = k + 2;
-                return true;
-            }
-        }
+// An English or ISO date starting at word k.
+bool KnownUnixDate(UnixWords& w, std::size_t k, const Today& today, DateSpan& span) {
+    const std::string_view a = w.Text(k), b = w.Text(k + 1);
+    int day = 0;
+    if (const int month = MonthOf(a); month && IsDay(b, day) && w.Has(k + 2)) {
+        span = {k, k + 2, UnixDate(month, day, w.Text(k + 2), today)};
+        return true;
     }
-    // A date of another form (localized month names, day first, numeric dates): its words are
-    // found by the size before it and the time or year that ends it; it is not read.
-    for (std::size_t k = 4; k <= 6 && k + 1 < n; ++k) {
-        if (!AllDigits(Text(line, w[k - 1]))) continue;
-        const std::string_view a = Text(line, w[k]), b = Text(line, w[k + 1]);
-        core::DateTime ignored = 0;
-        if (k + 2 < n && !(AllDigits(a) && AllDigits(b))) {
-            const std::string_view c = Text(line, w[k + 2]);
-            if (ReadClock(c, ignored) != Read::NoShape || (c.size() == 4 && AllDigits(c))) {
-                span = {k, k + 2, 0};
-                return true;
-            }
-        }
-        if (ReadNumericDate(a, today, ignored) != Read::NoShape && ReadClock(b, ignored) != Read::NoShape) {
-            span = {k, k + 1, 0};
+    core::DateTime time = 0, date = 0;
+    if (IsIsoDate(a)) {
+        if (const Read clock = ReadClock(b, time); clock != Read::NoShape) {
+            const bool valid = clock == Read::Valid && ReadNumericDate(a, today, date) == Read::Valid;
+            span = {k, k + 1, valid ? core::ComposeDateTime(date, time) : 0};
+            // ls --full-time adds the zone: "2004-01-15 19:45:12.000000000 +0100".
+            if (w.Has(k + 2) && IsZone(w.Text(k + 2))) span.last = k + 2;
             return true;
         }
     }
     return false;
 }
 
-void ParseUnix(TFTPFileInfo& e, std::string_view line, const Today& today) {
-    // Mode, link count, owner, then up to three words before the date ([group] size, or a
-    // device's [group] major, minor), then the date and the name.
-    // A device's "major, minor" takes one word more, and only there do commas count.
-    const bool device = line[0] == 'c' || line[0] == 'b';
-    std::array<Word, 9> w;
-    const std::size_t n = SplitWords<UnixDelimiters>(line, w, device ? 9 : 8, device);
-    if (n == 0) return;
+// A date of another form (localized month names, day first, numeric dates) starting at word k:
+// found by the size before it and the time or year that ends it; it is not read.
+bool OtherUnixDate(UnixWords& w, std::size_t k, const Today& today, DateSpan& span) {
+    if (!AllDigits(w.Text(k - 1))) return false;
+    const std::string_view a = w.Text(k), b = w.Text(k + 1);
+    core::DateTime ignored = 0;
+    if (!(AllDigits(a) && AllDigits(b)) && w.Has(k + 2)) {
+        const std::string_view c = w.Text(k + 2);
+        if (ReadClock(c, ignored) != Read::NoShape || (c.size() == 4 && AllDigits(c))) {
+            span = {k, k + 2, 0};
+            return true;
+        }
+    }
+    if (ReadNumericDate(a, today, ignored) != Read::NoShape && ReadClock(b, ignored) != Read::NoShape) {
+        span = {k, k + 1, 0};
+        return true;
+    }
+    return false;
+}
 
-    const std::string_view mode = Text(line, w[0]);
+// The date follows the size, which follows the owner and any number of group words (none, one,
+// "domain users"); a device has "major, minor" in place of the size. The first date from word
+// 4 on is taken. A date of an unknown form gives way to an English or ISO date that starts
+// within its words, so that a numeric group is never taken for the size ("1000 531 2003-01-29
+// 12:34" is group, size, date).
+bool FindUnixDate(UnixWords& w, const Today& today, DateSpan& span) {
+    DateSpan other;
+    bool haveOther = false;
+    for (std::size_t k = 4; w.Has(k + 1); ++k) {
+        if (haveOther && k > other.first + 2) break;
+        if (KnownUnixDate(w, k, today, span)) return true;
+        if (!haveOther) haveOther = OtherUnixDate(w, k, today, other);
+    }
+    if (haveOther) span = other;
+    return haveOther;
+}
+
+void ParseUnix(TFTPFileInfo& e, std::string_view line, const Today& today) {
+    // Mode, link count, owner, group words and the size (or a device's major, minor), then the
+    // date and the name.
+    const bool device = line[0] == 'c' || line[0] == 'b';
+    UnixWords w(line, device);
+    if (!w.Has(0)) return;
+
+    const std::string_view mode = w.Text(0);
     e.PermString.assign(mode);
     e.IsCharDevice = mode[0] == 'c';
     e.IsDir = mode[0] == 'd';
@@ -361,22 +407,21 @@ void ParseUnix(TFTPFileInfo& e, std::string_view line, const Today& today) {
         (m[5] == 'w' ? PermGroupWrite : 0) | (m[6] == 'x' ? PermGroupExecute : 0) |
         (m[7] == 'r' ? PermOthersRead : 0) | (m[8] == 'w' ? PermOthersWrite : 0) |
         (m[9] == 'x' ? PermOthersExecute : 0));
-    if (n < 3) return;
-    e.Owner.assign(Text(line, w[2]));
+    if (!w.Has(2)) return;
+    e.Owner.assign(w.Text(2));
+    if (!w.Has(3)) return;
+    const Pos groupBegin = w[3].begin;  // word 3 leaves the kept words on long lines
 
     DateSpan span;
-    if (!FindUnixDate(line, w, n, today, span)) return;  // the name cannot be located
+    if (!FindUnixDate(w, today, span)) return;  // the name cannot be located
 
     std::size_t sizeWord = span.first - 1;
-    std::size_t groupWords = span.first - 4;  // words between the owner and the size
-    if (device && span.first >= 5 && w[span.first - 2].commaAfter) {
-        sizeWord = 0;  // "major, minor" is no byte count
-        groupWords = span.first - 5;
-    }
-    if (groupWords > 0) e.Group.assign(Text(line, w[3]));
+    if (device && span.first >= 5 && w[span.first - 2].commaAfter) sizeWord = 0;  // "major, minor" is no byte count
+    const std::size_t groupEnd = sizeWord ? sizeWord : span.first - 2;  // one past the group's last word
+    if (groupEnd > 3) e.Group.assign(line.substr(groupBegin, w[groupEnd - 1].end - groupBegin));
     if (sizeWord != 0) {
         std::int64_t size = 0;
-        if (ParseCount(Text(line, w[sizeWord]), size)) e.Size = size;
+        if (ParseCount(w.Text(sizeWord), size)) e.Size = size;
     }
     e.DateTime = span.date;
 
@@ -532,12 +577,12 @@ std::size_t NextDelimiter(std::string_view text, std::size_t start) {
 }
 
 core::DateTime ParseUnixDate(std::string_view text, const core::Clock& clock) {
-    std::array<Word, 3> w;
-    if (SplitWords<UnixDelimiters>(text, w) < 3) return 0;
-    const int month = MonthOf(Text(text, w[0]));
+    UnixWords w(text, false);
+    if (!w.Has(2)) return 0;
+    const int month = MonthOf(w.Text(0));
     int day = 0;
-    if (!month || !ParseSmall(Text(text, w[1]), 2, day)) return 0;
-    return UnixDate(month, day, Text(text, w[2]), TodayOf(clock));
+    if (!month || !ParseSmall(w.Text(1), 2, day)) return 0;
+    return UnixDate(month, day, w.Text(2), TodayOf(clock));
 }
 
 ListingParser::ListingParser(const core::Clock& clock) {
