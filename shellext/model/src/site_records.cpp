@@ -104,7 +104,9 @@ bool TFtpServerInfo::DecipherPassWord(const std::array<std::uint8_t, 16>& key) {
 }
 
 void TFtpServerInfo::SetUseGlobalProxy(bool on) {
-    if (on && !useGlobalProxy_) {
+    // Also when it was on already: a record read with the switch on must not send a proxy of
+    // its own back to the main client.
+    if (on) {
         ProxyName.clear();
         ProxyPort.clear();
     }

@@ -73,8 +73,8 @@ public:
     bool DecipherPassWord(const std::array<std::uint8_t, 16>& key);
 
     bool UseGlobalProxy() const { return useGlobalProxy_; }
-    // Turning it on empties ProxyName and ProxyPort; setting the value it has changes nothing,
-    // so a stored record reads the same in whatever order its keys come.
+    // Setting it on empties ProxyName and ProxyPort, whether or not it was on; setting it off
+    // keeps them.
     void SetUseGlobalProxy(bool on);
 
     TFtpServers& Servers() { return *servers_; }
