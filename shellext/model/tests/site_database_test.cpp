@@ -219,6 +219,8 @@ TEST(SiteDatabase, HandWrittenFileReadsIntoTheTree) {
     EXPECT_EQ(nameless->ProfileName, "New FTP server");
     EXPECT_EQ(nameless->HostName, "nameless.example");
     EXPECT_EQ(nameless->PassWord(), "");
+    EXPECT_TRUE(nameless->PassWordUnreadable());  // the main client's password is kept there, not replaced
+    EXPECT_FALSE(top.Items(0)->PassWordUnreadable());
 
     TFtpServerInfo* clients = top.Items(2);
     EXPECT_TRUE(clients->IsFolder);

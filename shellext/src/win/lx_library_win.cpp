@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "localization/message_dialog_win.h"
 #include "mainclient/automation_client.h"
 #include "shellext/model/site_database.h"
 #include "shellext/win/shell_view.h"
@@ -48,8 +49,19 @@ TDM& LxLibrary::DataModule() {
         if (!data) throw core::Error("lx: the data module resource TDM is missing");
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         dataModule_ = TDM::Create(std::span(bytes, SizeofResource(module_, info)), ModuleLanguageId(L"user32.dll"));
+        translatedBox_ = std::make_unique<localization::TranslatedMessageForms>(&dataModule_->Lang());
     }
     return *dataModule_;
+}
+
+localization::TranslatedMessageBox& LxLibrary::MessageBox() {
+    if (messageBox_) return *messageBox_;
+    try {
+        DataModule();
+    } catch (const std::exception&) {
+        return localization::Win32MessageBox();  // the box that says so needs no data module
+    }
+    return *translatedBox_;
 }
 
 TFTPContainer& LxLibrary::Model() {
@@ -113,6 +125,7 @@ void LxLibrary::Detach() {
     // The model's sessions are COM objects: left to the process (see NewMainClient). The image
     // lists are the process's handles and go with it.
     model_.reset();
+    translatedBox_.reset();
     dataModule_.reset();
     // The selection's identifiers come from the task allocator: left to the process as well.
 }

@@ -359,17 +359,38 @@ TEST_F(ProfileFormTest, EditProfileCancelledRefusedOrFailedLeavesTheRecordAsItWa
     }
 }
 
-TEST_F(ProfileFormTest, HelpShowsContext44FromTheMainClientsFolderInTheActiveLanguage) {
+// Help of the site dialog (context 44) and of its authentication and proxy dialogs (no context
+// of their own), each opened first, before any other Help of the process set a help file.
+TEST_F(ProfileFormTest, HelpOfEveryDialogOpensTheExtensionsHelpFileInTheActiveLanguage) {
     // The stand-in help library records each request; held here so its record outlives unloading.
     HMODULE probe = LoadLibraryW(L"help_probe.dll");
     ASSERT_NE(probe, nullptr);
     ui::HtmlHelp& help = ui::HtmlHelp::Instance();
     help.SetLibrary(L"help_probe.dll");
+    help.SetHelpFile("");
     const std::wstring folder = FolderOf(win::Widen(databasePath));
-    for (const wchar_t* name : {L"help.chm", L"hilfe.chm"}) WriteTextFile(folder + name, "");
-    for (int language : {1, 2}) {
+    for (const wchar_t* name : {L"help.chm", L"hilfe.chm", L"aide.chm"}) WriteTextFile(folder + name, "");
+    for (int language : {1, 2, 3}) {
         dm->SetLanguage(language);
         ModalScript site([&](FormDriver& driver, ui::Form&) {
+            Choose(driver, "cbConnectionType", 1);
+            {
+                ModalScript auth([&](FormDriver& d, ui::Form&) {
+                    d.Click("btnHelp");
+                    d.Key(VK_ESCAPE);
+                });
+                driver.Click("btnAdvanced");
+                auth.Check();
+            }
+            driver.Click("ckbUseGlobalProxy");
+            {
+                ModalScript proxy([&](FormDriver& d, ui::Form&) {
+                    d.Click("btnHelp");
+                    d.Key(VK_ESCAPE);
+                });
+                driver.Click("btnProxySettings");
+                proxy.Check();
+            }
             driver.Click("btnHelp");
             driver.Key(VK_ESCAPE);
         });
@@ -382,19 +403,22 @@ TEST_F(ProfileFormTest, HelpShowsContext44FromTheMainClientsFolderInTheActiveLan
     using Reader = int (*)(int, UINT*, wchar_t*, int, DWORD_PTR*, wchar_t*, int);
     auto read = reinterpret_cast<Reader>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeCall")));
     ASSERT_NE(read, nullptr);
-    std::vector<std::wstring> targets;
+    std::vector<std::pair<std::wstring, DWORD_PTR>> requests;
     for (int i = 0; i < read(-1, nullptr, nullptr, 0, nullptr, nullptr, 0); ++i) {
         UINT command = 0;
         DWORD_PTR data = 0;
         wchar_t target[2048] = L"", keyword[16] = L"";
         read(i, &command, target, 2048, &data, keyword, 16);
         if (command != 0x000F) continue;  // HH_HELP_CONTEXT; the unload adds its own request
-        EXPECT_EQ(data, 44u);
-        targets.push_back(target);
+        requests.emplace_back(target, data);
     }
-    EXPECT_EQ(targets, (std::vector<std::wstring>{folder + L"help.chm", folder + L"hilfe.chm"}));
+    const std::vector<std::pair<std::wstring, DWORD_PTR>> expected = {
+        {folder + L"help.chm", 0}, {folder + L"help.chm", 0}, {folder + L"help.chm", 44},
+        {folder + L"hilfe.chm", 0}, {folder + L"hilfe.chm", 0}, {folder + L"hilfe.chm", 44},
+        {folder + L"aide.chm", 0}, {folder + L"aide.chm", 0}, {folder + L"aide.chm", 44}};
+    EXPECT_EQ(requests, expected);
     FreeLibrary(probe);
-    for (const wchar_t* name : {L"help.chm", L"hilfe.chm"}) DeleteFileW((folder + name).c_str());
+    for (const wchar_t* name : {L"help.chm", L"hilfe.chm", L"aide.chm"}) DeleteFileW((folder + name).c_str());
 }
 
 TEST_F(ProfileFormTest, AServerTypeTheBoxDoesNotListKeepsTheRecordsValue) {
