@@ -54,8 +54,7 @@ TDM& LxLibrary::DataModule() {
     return *dataModule_;
 }
 
-localization::TranslatedMessageBox& LxLibrary::MessageBox() {
-    if (messageBox_) return *messageBox_;
+localization::TranslatedMessageBox& LxLibrary::TranslatedBox() {
     try {
         DataModule();
     } catch (const std::exception&) {

@@ -19,7 +19,7 @@
 #include "shellext/model/site_database.h"
 #include "shellext/object_properties_rules.h"
 #include "uicomponents/html_help.h"
-#include "win/strings.h"
+#include "win/text.h"
 #include "ui/application.h"
 #include "ui/standard_controls.h"
 
@@ -427,8 +427,8 @@ TEST_F(ObjectPropertiesDialogs, HelpOpensTheExtensionsHelpFileInTheActiveLanguag
     const auto pressHelp = [](FormDriver& driver, ui::Form&) { driver.Click("btnHelp"); driver.Click("btnCancel"); };
     for (int language : {2, 3}) {
         dm->SetLanguage(language);
-        EXPECT_FALSE(Drive([&] { return EditProfileFolder(context, *work); }, {pressHelp}));
-        EXPECT_FALSE(Drive([&] { return EditFSObject(context, *file); }, {pressHelp}));
+        EXPECT_FALSE(Drive([&] { return EditProfileFolder(context, *work); }, Step(pressHelp)));
+        EXPECT_FALSE(Drive([&] { return EditFSObject(context, *file); }, Step(pressHelp)));
     }
     help.Unload();
     help.SetLibrary(L"hhctrl.ocx");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <optional>
 #include <span>
@@ -436,4 +437,45 @@ TEST_F(ProfileFormTest, AServerTypeTheBoxDoesNotListKeepsTheRecordsValue) {
     const auto calls = server_->CallsOf("ModifyProfile");
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_NE(calls[0].find("\t0\t0\t2\t0\t"), std::string::npos) << calls[0];  // passive, reserved, server type, proxy type
+}
+
+// A site whose stored password was enciphered under another key than lx's: the dialog says so in
+// each language, starts with an empty password and keeps OK off until one is typed, which the
+// main client then receives as typed.
+TEST_F(ProfileFormTest, AStoredPasswordThatCannotBeReadMustBeTypedAndIsSentAsTyped) {
+    TFTPObject* home = Node("Home");
+    std::array<std::uint8_t, 16> otherKey{};
+    otherKey.fill(0x5A);
+    home->ServerInfo()->SetStoredPassWord(EncipherPassWord("theirs", otherKey));
+    ASSERT_FALSE(home->ServerInfo()->DecipherPassWord(SitePasswordKey()));
+    const char* tags[] = {"en", "de", "fr"};
+    const char* lines[] = {"The stored password could not be read: type it.", "Gespeichertes Kennwort unlesbar: neu eingeben.",
+                           "Mot de passe enregistré illisible : saisissez-le."};
+    for (int language = 1; language <= 3; ++language) {
+        SCOPED_TRACE(tags[language - 1]);
+        dm->SetLanguage(language);
+        server_->Reset();
+        ModalScript site([&](FormDriver& driver, ui::Form& form) {
+            ui::Control& line = driver.Control("lbPasswordUnreadable");
+            EXPECT_TRUE(line.Visible());
+            EXPECT_EQ(line.Text(), lines[language - 1]);
+            EXPECT_EQ(driver.Text("edPassword"), "");
+            EXPECT_FALSE(Enabled(driver, "btnOK"));
+            EXPECT_EQ(OverflowingTexts(form), std::vector<std::string>{});
+            driver.Screenshot(std::string("profile_form_password_unreadable_") + tags[language - 1]);
+            if (language < 3) {
+                driver.Key(VK_ESCAPE);
+                return;
+            }
+            driver.Type("edPassword", "typed");
+            EXPECT_TRUE(Enabled(driver, "btnOK"));
+            driver.Key(VK_RETURN);
+        });
+        EXPECT_EQ(EditProfile(*context, *home), language == 3);
+        site.Check();
+        const auto calls = server_->CallsOf("ModifyProfile");
+        ASSERT_EQ(calls.size(), language == 3 ? 1u : 0u);
+        if (language == 3) EXPECT_NE(calls[0].find("\ttyped\t"), std::string::npos) << calls[0];
+    }
+    EXPECT_FALSE(home->ServerInfo()->PassWordUnreadable());
 }

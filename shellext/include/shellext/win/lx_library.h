@@ -60,7 +60,8 @@ public:
 
     // The box every message goes through: the translated box captioned from the data module in
     // its active language (English defaults while there is none), unless a test installs its own.
-    localization::TranslatedMessageBox& MessageBox();
+    // (Defined here: <windows.h> renames MessageBox per translation unit.)
+    localization::TranslatedMessageBox& MessageBox() { return messageBox_ ? *messageBox_ : TranslatedBox(); }
     void SetMessageBox(localization::TranslatedMessageBox* box) { messageBox_ = box; }
 
     // The image lists (small, large), made on first use; null when they cannot be made.
@@ -81,6 +82,7 @@ public:
 private:
     LxLibrary() = default;
     void MakeImageLists();
+    localization::TranslatedMessageBox& TranslatedBox();
 
     HMODULE module_ = nullptr;
     std::recursive_mutex mutex_;
