@@ -475,7 +475,9 @@ TEST_F(ProfileFormTest, AStoredPasswordThatCannotBeReadMustBeTypedAndIsSentAsTyp
         site.Check();
         const auto calls = server_->CallsOf("ModifyProfile");
         ASSERT_EQ(calls.size(), language == 3 ? 1u : 0u);
-        if (language == 3) EXPECT_NE(calls[0].find("\ttyped\t"), std::string::npos) << calls[0];
+        if (language == 3) {
+            EXPECT_NE(calls[0].find("\ttyped\t"), std::string::npos) << calls[0];
+        }
     }
     EXPECT_FALSE(home->ServerInfo()->PassWordUnreadable());
 }
