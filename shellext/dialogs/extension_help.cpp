@@ -14,4 +14,8 @@ void ShowExtensionHelp(const TDM& dataModule, int context) {
     help.ShowContext(context);
 }
 
+void UseExtensionHelp(StdDialogTemplate& dialog, const TDM& dataModule) {
+    dialog.OnHelp = [dm = &dataModule](int context) { ShowExtensionHelp(*dm, context); };
+}
+
 }  // namespace lark::shellext

@@ -10,6 +10,7 @@
 #include "core/datetime.h"
 #include "core/errors.h"
 #include "core/format.h"
+#include "extension_help.h"
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
 #include "shellext/object_properties_rules.h"
@@ -353,6 +354,7 @@ bool EditProfileFolder(FolderContext& context, TFTPObject& node) {
     ui::ResourceModuleScope resources(ui::ModuleOf(&kThisModule));
     RegisterClasses();
     auto form = ui::Form::Make<SMFolderForm>(nullptr);
+    UseExtensionHelp(*form, context.dataModule);
     form->Prepare(context, node);
     if (form->ShowModal() != ui::ModalResult::Ok) return false;
     const std::string newName = form->NewName();
@@ -364,6 +366,7 @@ bool EditFSObject(FolderContext& context, TFSObject& object) {
     ui::ResourceModuleScope resources(ui::ModuleOf(&kThisModule));
     RegisterClasses();
     auto form = ui::Form::Make<FSObjectForm>(nullptr);
+    UseExtensionHelp(*form, context.dataModule);
     form->SetLanguage(context.dataModule);
     form->ShowObject(object);
     if (form->ShowModal() != ui::ModalResult::Ok) return false;
@@ -379,6 +382,7 @@ bool EditFSObjects(FolderContext& context, const std::vector<std::pair<std::stri
     ui::ResourceModuleScope resources(ui::ModuleOf(&kThisModule));
     RegisterClasses();
     auto form = ui::Form::Make<FSObjectForm>(nullptr);
+    UseExtensionHelp(*form, context.dataModule);
     form->SetLanguage(context.dataModule);
     form->ShowObjects(nodes);
     if (form->ShowModal() != ui::ModalResult::Ok || !form->PanelShown()) return false;

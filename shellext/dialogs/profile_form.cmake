@@ -9,11 +9,9 @@ set(LARK_SHELLEXT_PROFILE_FORMS
   ${CMAKE_CURRENT_LIST_DIR}/personal_proxy.form
   CACHE INTERNAL "")
 if(WIN32 AND NOT LARK_HOST_TOOLS_ONLY AND NOT LARK_FUZZ)
-  add_library(shellext_profile_form STATIC
-    ${CMAKE_CURRENT_LIST_DIR}/profile_form.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/extension_help.cpp)
+  add_library(shellext_profile_form STATIC ${CMAKE_CURRENT_LIST_DIR}/profile_form.cpp)
   target_include_directories(shellext_profile_form PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(shellext_profile_form PUBLIC shellext_dialog_template shellext_folder shellext_sites
+  target_link_libraries(shellext_profile_form PUBLIC shellext_help shellext_dialog_template shellext_folder shellext_sites
     localization framework_ui framework_win)
 endif()
 # The test program, in a folder of its own: its definitions compile into its own build folder.

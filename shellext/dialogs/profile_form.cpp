@@ -259,6 +259,7 @@ public:
         edInDir->SetText(draft.hostDirName);
         edUserName->SetText(draft.userName);
         edPassword->SetText(draft.password);
+        lbPasswordUnreadable->SetVisible(draft.passwordUnreadable);
         ckbUseGlobalProxy->SetChecked(draft.useGlobalProxy);
         ckbUseGlobalProxyClick(*this);
         ckbPassive->SetChecked(draft.passive);
@@ -286,6 +287,8 @@ private:
         d.hostName = edHostName->Text();
         d.port = edPort->Text();
         d.userName = edUserName->Text();
+        d.password = edPassword->Text();
+        d.passwordUnreadable = draft_.passwordUnreadable;
         return d;
     }
     void UpdateConnectionType() {
@@ -322,17 +325,20 @@ private:
     void btnAdvancedClick(core::Component&) {
         auto dialog = ui::Form::Make<AuthenticationForm>(this);
         FollowDataModule(*dialog->lcLang, context_->dataModule);
+        UseExtensionHelp(*dialog, context_->dataModule);
         dialog->Run(draft_);
     }
     void btnProxySettingsClick(core::Component&) {
         auto dialog = ui::Form::Make<PersonalProxyForm>(this);
         FollowDataModule(*dialog->lcLang, context_->dataModule);
+        UseExtensionHelp(*dialog, context_->dataModule);
         ProxySettings scratch = ProxySettingsOf(draft_);
         if (dialog->Run(scratch, cbConnectionType->ItemIndex())) StoreProxySettings(scratch, draft_);
     }
     void btnHelpClick(core::Component&) { ShowExtensionHelp(context_->dataModule, HelpContext()); }
 
     ui::Image* Image1 = nullptr;
+    ui::Label* lbPasswordUnreadable = nullptr;
     ui::Edit *edProfile = nullptr, *edHostName = nullptr, *edPort = nullptr, *edInDir = nullptr,
              *edUserName = nullptr, *edPassword = nullptr, *edAccount = nullptr;
     ui::CheckBox *ckbMaskPW = nullptr, *ckbUseGlobalProxy = nullptr, *ckbPassive = nullptr;
@@ -358,6 +364,7 @@ LARK_DEFINE_CLASS(ProfileForm) {
         .Binds("ckbMaskPW", &F::ckbMaskPW)
         .Binds("ckbUseGlobalProxy", &F::ckbUseGlobalProxy)
         .Binds("ckbPassive", &F::ckbPassive)
+        .Binds("lbPasswordUnreadable", &F::lbPasswordUnreadable)
         .Binds("cbConnectionType", &F::cbConnectionType)
         .Binds("btnAdvanced", &F::btnAdvanced)
         .Binds("btnProxySettings", &F::btnProxySettings)

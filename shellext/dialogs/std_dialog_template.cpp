@@ -53,6 +53,11 @@ LRESULT StdDialogTemplate::WndProc(UINT message, WPARAM w, LPARAM l) {
     return result;
 }
 
-void StdDialogTemplate::btnHelpClick(core::Component&) { ui::HtmlHelp::Instance().ShowContext(HelpContext()); }
+void StdDialogTemplate::btnHelpClick(core::Component&) {
+    if (OnHelp)
+        OnHelp(HelpContext());
+    else
+        ui::HtmlHelp::Instance().ShowContext(HelpContext());
+}
 
 }  // namespace lark::shellext

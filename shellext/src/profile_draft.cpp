@@ -17,6 +17,7 @@ ProfileDraft DraftOf(const TFtpServerInfo& record) {
     d.hostDirName = record.HostDirName;
     d.userName = record.UserName;
     d.password = record.PassWord();
+    d.passwordUnreadable = record.PassWordUnreadable();
     d.useGlobalProxy = record.UseGlobalProxy();
     d.passive = record.Passive;
     d.serverType = record.ServerType;
@@ -52,7 +53,8 @@ void StoreDraft(const ProfileDraft& d, TFtpServerInfo& record) {
 }
 
 bool CanConfirm(const ProfileDraft& d) {
-    return !d.profileName.empty() && !d.hostName.empty() && !d.port.empty() && !d.userName.empty();
+    return !d.profileName.empty() && !d.hostName.empty() && !d.port.empty() && !d.userName.empty() &&
+           !(d.passwordUnreadable && d.password.empty());
 }
 
 std::vector<std::string> SiblingNames(const TFTPObjects& level, const TFTPObject* node) {

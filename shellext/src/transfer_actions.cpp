@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/errors.h"
+#include "core/format.h"
 #include "core/text_encoding.h"
 
 namespace lark::shellext {
@@ -250,6 +251,16 @@ std::int32_t PasteProfileObject(TFTPObjects& collection, const TFTPObject& sourc
     return failed < 0 ? failed : result;
 }
 
+namespace {
+// The first profile of the subtree whose stored password could not be read, or null.
+const TFTPObject* WithUnreadablePassWord(const TFTPObject& node) {
+    if (const TFtpServerInfo* record = node.ServerInfo(); record && record->PassWordUnreadable()) return &node;
+    for (int i = 0; i < node.Children().Count(); ++i)
+        if (const TFTPObject* found = WithUnreadablePassWord(*node.Children().Items(i))) return found;
+    return nullptr;
+}
+}  // namespace
+
 ActionResult PasteProfiles(const ItemIdList* target, TransferData*, std::uint32_t effect, ActionContext& context) {
     try {
         TFTPObject* folder = SiteNodeOf(target);
@@ -257,6 +268,18 @@ ActionResult PasteProfiles(const ItemIdList* target, TransferData*, std::uint32_
         if (!IsValidDropTarget(target, context)) return kActionInvalidArg;
         std::vector<OwnedPidl> entries = context.selection.Items();
         if (entries.empty()) return kActionOk;
+        // A copy would send an empty password for the one the main client holds, and a move
+        // would then delete the source: nothing is sent while any of them cannot be read.
+        for (const OwnedPidl& entry : entries) {
+            const TFTPObject* source = SiteNodeOf(entry.get());
+            const TFTPObject* unreadable = source ? WithUnreadablePassWord(*source) : nullptr;
+            if (!unreadable) continue;
+            const TDM& texts = context.folder.dataModule;
+            context.folder.messageBox.ShowTranslatedMessage(
+                core::Format(texts.Text("strsPasswordUnreadablePaste"), {unreadable->NodeName()}), texts.Text("strsError"),
+                MsgDlgType::mtError, localization::ButtonSet(localization::MsgDlgBtn::mbOK));
+            return kActionFail;
+        }
         const OwnedPidl sourceFolder = context.selection.SourceFolder();
         std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
         // The target again before each entry: every add may pump messages and free it.

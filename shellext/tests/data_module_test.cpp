@@ -88,3 +88,25 @@ TEST(DataModule, EveryDialogCaptionHasItsGermanAndFrenchText) {
     EXPECT_EQ(dm->Lang().LookupText(lark::localization::TStringsType::stDlgsCaptions, "Yes To All", true), "Ja, a&lle");
     EXPECT_EQ(dm->Lang().LookupText(lark::localization::TStringsType::stDlgsCaptions, "No To All", true), "Nein, &keine");
 }
+
+// Questions built from pieces of the table read as sentences in every language: a blank on each
+// side of the quoted name and of the number, a blank after every full stop.
+TEST(DataModule, PiecedTextsKeepTheirBlanks) {
+    auto dm = TDM::Create(Definition(), 0x0409);
+    for (int language = 1; language <= 3; ++language) {
+        dm->SetLanguage(language);
+        SCOPED_TRACE(language);
+        const std::string folder = dm->Text("STR_19") + "Docs" + dm->Text("STR_47");
+        EXPECT_NE(folder.find(" \"Docs\" "), std::string::npos) << folder;
+        std::string lead = dm->Text("STR_74");
+        if (!lead.empty() && lead.back() != ' ') lead += ' ';  // as the delete action joins them
+        const std::string several = lead + "3" + dm->Text("STR_70");
+        EXPECT_NE(several.find(" 3 "), std::string::npos) << several;
+        for (const char* id : {"strsCannotRename", "strsCannotRenameFile", "strsCannotRenameProfile"}) {
+            const std::string text = dm->Text(id);
+            for (std::size_t dot = text.find('.'); dot != std::string::npos && dot + 1 < text.size();
+                 dot = text.find('.', dot + 1))
+                EXPECT_EQ(text[dot + 1], ' ') << text;
+        }
+    }
+}

@@ -191,16 +191,16 @@ TEST_F(FolderOperations, RenameRefusesEmptyAndTakenNamesWithABox) {
     struct Case { ItemIdList* item; const char* name; const char* text; const char* caption; } cases[] = {
         {items.Of(*profile), "", "You must type a non-empty name.", "Error"},
         {items.Of(*profile), "OTHER",
-         "Cannot rename Archive: A profile with the name you specified already exists.Specify a different name.",
+         "Cannot rename Archive: A profile with the name you specified already exists. Specify a different name.",
          "Error renaming file or folder"},
         {items.Of(*profile), "archive",  // a change of letter case alone is a collision too
-         "Cannot rename Archive: A profile with the name you specified already exists.Specify a different name.",
+         "Cannot rename Archive: A profile with the name you specified already exists. Specify a different name.",
          "Error renaming file or folder"},
         {items.Of(*site->Content()->Items(1)), "DIR",
-         "Cannot rename a.txt: A file with the name you specified already exists.Specify a different name.",
+         "Cannot rename a.txt: A file with the name you specified already exists. Specify a different name.",
          "Error renaming file or folder"},
         {items.Of(*site->Content()->Items(0)), "A.TXT",
-         "Cannot rename dir: A folder with the name you specified already exists.Specify a different name.",
+         "Cannot rename dir: A folder with the name you specified already exists. Specify a different name.",
          "Error renaming file or folder"},
     };
     for (const Case& c : cases) {

@@ -374,3 +374,28 @@ TEST_F(ProfileRuns, EditProfileCancelledFailedOrRaisingLeavesTheRecordAsItWas) {
         EXPECT_TRUE(box.shown.empty()) << c.what;
     }
 }
+
+// A stored password that could not be read starts the edit empty, and OK waits for one.
+TEST(ProfileDraft, AnUnreadablePasswordMustBeTypedBeforeOk) {
+    TFtpServerInfo record;
+    record.ProfileName = "Home";
+    record.HostName = "h";
+    record.SetStoredPassWord("not a cipher text");
+    EXPECT_FALSE(record.DecipherPassWord(SitePasswordKey()));
+    EXPECT_TRUE(record.PassWordUnreadable());
+    ProfileDraft draft = DraftOf(record);
+    EXPECT_TRUE(draft.passwordUnreadable);
+    EXPECT_EQ(draft.password, "");
+    EXPECT_FALSE(CanConfirm(draft));
+    draft.password = "typed";
+    EXPECT_TRUE(CanConfirm(draft));
+    StoreDraft(draft, record);
+    EXPECT_EQ(record.PassWord(), "typed");
+    EXPECT_FALSE(record.PassWordUnreadable());
+    // A readable record needs no password.
+    TFtpServerInfo plain;
+    plain.HostName = "h";
+    ProfileDraft empty = DraftOf(plain);
+    empty.password.clear();
+    EXPECT_TRUE(CanConfirm(empty));
+}

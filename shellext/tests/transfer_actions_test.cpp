@@ -824,3 +824,36 @@ TEST_F(ActionsAcrossPumps, PasteOfProfilesGoesOnWhenANoticeFreesSourcesAndTarget
     EXPECT_EQ(model.Nodes().Count(), 2);
     ExpectInStep(model.Nodes());
 }
+
+// A profile whose stored password could not be read is neither copied (the copy would carry an
+// empty password) nor moved (the source would then be deleted): one box names it, nothing is sent.
+TEST_F(Actions, AProfileWithAnUnreadablePasswordIsNeitherCopiedNorMoved) {
+    TFTPObject* team = AddSite(model.Nodes(), "Team", true);
+    TFTPObject* web = AddSite(team->Children(), "Web");
+    web->ServerInfo()->SetStoredPassWord("not a cipher text");
+    EXPECT_FALSE(web->ServerInfo()->DecipherPassWord(SitePasswordKey()));
+    ASSERT_TRUE(web->ServerInfo()->PassWordUnreadable());
+    TFTPObject* target = AddSite(model.Nodes(), "Target", true);
+    for (std::uint32_t effect : {kDropEffectCopy, kDropEffectMove}) {
+        SCOPED_TRACE(effect);
+        box.shown.clear();
+        for (TFTPObject* selected : {web, team}) {
+            SelectNodes(selection, {selected});
+            EXPECT_EQ(PasteProfiles(lists.Of(*target), nullptr, effect, context), kActionFail);
+        }
+        ASSERT_EQ(box.shown.size(), 2u);
+        EXPECT_EQ(box.shown[0].text,
+                  "The stored password of Web could not be read. Open the profile's properties and type its password "
+                  "before you copy or move it.");
+        EXPECT_EQ(box.shown[0].caption, "Error");
+        EXPECT_EQ(box.shown[1].text, box.shown[0].text);  // found inside the folder too
+    }
+    EXPECT_EQ(client->CallLines(), Lines{});
+    EXPECT_EQ(target->Children().Count(), 0);
+    EXPECT_EQ(team->Children().Count(), 1);
+    // Once a password is typed for it, it goes like any other.
+    web->ServerInfo()->SetPassWord("typed");
+    SelectNodes(selection, {web});
+    EXPECT_EQ(PasteProfiles(lists.Of(*target), nullptr, kDropEffectCopy, context), kActionOk);
+    EXPECT_EQ(target->Children().Count(), 1);
+}

@@ -201,6 +201,7 @@ std::unique_ptr<TPropsStorage> TPropsStorage::Nested(Persistent* object, std::st
     s->OnWriteString = OnWriteString;
     s->OnEraseSection = OnEraseSection;
     s->OnReadSectionKeys = OnReadSectionKeys;
+    s->OnMissingItems = OnMissingItems;
     return s;
 }
 
@@ -227,20 +228,23 @@ void TPropsStorage::StoreProperties() {
     for (int i = 0; i < props.Count(); ++i) SavePropValue(*props.Items(i));
 }
 
-int TPropsStorage::ItemsPresent(std::string_view section, std::string_view suffix, int stated) {
-    if (stated <= 0) return 0;
-    if (!OnReadSectionKeys) return std::min(stated, kUncheckedItemLimit);
-    // Up to the highest item index that has a key, and never more items than indices with
-    // keys, so that what is allocated stays within what the file holds.
+std::vector<int> TPropsStorage::ItemsPresent(std::string_view section, std::string_view suffix, int stated) {
     std::vector<int> indices;
+    if (stated <= 0) return indices;
+    if (!OnReadSectionKeys) {
+        indices.resize(static_cast<std::size_t>(std::min(stated, kUncheckedItemLimit)));
+        for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<int>(i);
+        return indices;
+    }
+    // Only indices with keys, so that what is allocated stays within what the file holds.
     OnReadSectionKeys(section, [&](std::string_view key) {
-        if (int i = ItemIndexOfKey(key, suffix); i >= 0) indices.push_back(i);
+        if (int i = ItemIndexOfKey(key, suffix); i >= 0 && i < stated) indices.push_back(i);
     });
-    if (indices.empty()) return 0;
     std::sort(indices.begin(), indices.end());
-    const int highest = indices.back();
-    const auto distinct = std::unique(indices.begin(), indices.end()) - indices.begin();
-    return std::min({stated, highest + 1, static_cast<int>(distinct)});
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    if (OnMissingItems && static_cast<int>(indices.size()) != stated)
+        OnMissingItems(section, stated, static_cast<int>(indices.size()));
+    return indices;
 }
 
 void TPropsStorage::LoadPropValue(const PropInfo& prop) {
@@ -336,10 +340,13 @@ void TPropsStorage::LoadObject(const PropInfo& prop, Persistent* object) {
         const std::int64_t count =
             core::ParseInteger(Trimmed(ReadPropText(section, "Count", "0")), kStoredInteger).value_or(0);
         if (count > 0) {
-            int n = ItemsPresent(section, "", static_cast<int>(std::min<std::int64_t>(count, INT32_MAX)));
-            if (n > 0) {
+            // Every item the count names that is there, each from its own key: a missing one is
+            // skipped without shifting the others.
+            const std::vector<int> present =
+                ItemsPresent(section, "", static_cast<int>(std::min<std::int64_t>(count, INT32_MAX)));
+            if (!present.empty()) {
                 core::StringList lines;
-                for (int i = 0; i < n; ++i) lines.Add(ReadPropText(section, "Item" + std::to_string(i), ""));
+                for (int i : present) lines.Add(ReadPropText(section, "Item" + std::to_string(i), ""));
                 strings->List().Assign(lines);
             }
         }
@@ -348,21 +355,27 @@ void TPropsStorage::LoadObject(const PropInfo& prop, Persistent* object) {
         const std::int64_t stated =
             core::ParseInteger(Trimmed(ReadPropText(Section, key + ".Count", std::to_string(current))), kStoredInteger)
                 .value_or(current);
-        // The same count (or none stored) updates in place; a new one is believed only as far as
-        // items are really there.
-        const int count = stated == current
-                              ? current
-                              : ItemsPresent(section, "_", static_cast<int>(std::clamp<std::int64_t>(stated, 0, INT32_MAX)));
+        // The same count (or none stored) updates the items in place. A new one makes new items:
+        // every item it names that has keys, each read from its own keys ("Item<i>_"), so that a
+        // missing item is skipped without shifting the others and no default item stands in.
+        const bool inPlace = stated == current;
+        std::vector<int> present;
+        if (inPlace) {
+            for (int i = 0; i < current; ++i) present.push_back(i);
+        } else {
+            present = ItemsPresent(section, "_", static_cast<int>(std::clamp<std::int64_t>(stated, 0, INT32_MAX)));
+        }
         collection->BeginUpdate();
         struct EndUpdate {
             core::Collection* c;
             ~EndUpdate() { c->EndUpdate(); }
         } endUpdate{collection};
-        if (count != current) {
+        if (!inPlace) {
             collection->Clear();
-            for (int i = 0; i < count; ++i) collection->Add();
+            for (std::size_t i = 0; i < present.size(); ++i) collection->Add();
         }
-        for (int i = 0; i < collection->Count(); ++i) Nested(collection->Items(i), ItemPrefix(i), section)->LoadProperties();
+        for (int i = 0; i < collection->Count(); ++i)
+            Nested(collection->Items(i), ItemPrefix(present[static_cast<std::size_t>(i)]), section)->LoadProperties();
     }
     // Any other object keeps its properties under this key as a prefix; lists and collections
     // go the same way after their own part, which adds nothing unless they publish properties.

@@ -134,7 +134,9 @@ LARK_DEFINE_CLASS(Sample) {
 // A storage over an in-memory INI store.
 struct Memory {
     IniStore ini;
+    lark::storage::MissingItemsFn onMissing;
     void Attach(TPropsStorage& s) {
+        s.OnMissingItems = onMissing;
         s.OnReadString = [this](auto sec, auto key, auto def) { return ini.ReadString(sec, key, def); };
         s.OnWriteString = [this](auto sec, auto key, auto v) { ini.WriteString(sec, key, v); };
         s.OnEraseSection = [this](auto sec) { ini.EraseSection(sec); };
@@ -685,4 +687,30 @@ TEST(FormStorage, WritersOfOneFileKeepEachOthersKeys) {
     EXPECT_EQ(after.ReadString("OptionsForm", "Edit1_Text", "none"), "none");
     EXPECT_EQ(after.ReadString("MainForm", "ShowCmd", ""), "3");
     std::filesystem::remove(path);
+}
+
+// Count=3 with items 0 and 2 stored: both are read from their own keys, nothing stands in for
+// item 1, and the reader is told.
+TEST(PropsStorage, AMissingItemIsSkippedWithoutShiftingTheOthers) {
+    Sample stored;
+    for (const char* c : {"a", "b", "c"}) AddNode(stored.nodes, c);
+    stored.nodes.ItemAs<Node>(2)->open = false;
+    for (const char* l : {"one", "two", "three"}) stored.lines.List().Add(l);
+    Memory m;
+    m.Save(stored);
+    for (const char* key : {"Item1_Caption", "Item1_Open", "Item1_Kids.Count"}) m.ini.DeleteKey("Main.S_Nodes", key);
+    m.ini.DeleteKey("Main.S_Lines", "Item1");
+
+    std::vector<std::string> told;
+    m.onMissing = [&](std::string_view section, int stated, int found) {
+        told.push_back(std::string(section) + " " + std::to_string(stated) + " " + std::to_string(found));
+    };
+    Sample s;
+    m.Load(s);
+    ASSERT_EQ(s.nodes.Count(), 2);
+    EXPECT_EQ(s.nodes.ItemAs<Node>(0)->caption, "a");
+    EXPECT_EQ(s.nodes.ItemAs<Node>(1)->caption, "c");
+    EXPECT_FALSE(s.nodes.ItemAs<Node>(1)->open);
+    EXPECT_EQ(s.lines.List().Text(), "one\r\nthree\r\n");
+    EXPECT_EQ(told, (std::vector<std::string>{"Main.S_Lines 3 2", "Main.S_Nodes 3 2"}));
 }

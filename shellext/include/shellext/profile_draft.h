@@ -34,6 +34,9 @@ struct ProfileDraft {
     std::string proxyName, proxyPort;
     int proxyType = 0;  // 0 none, 1 HTTP, 2 FTP, 3 SOCKS4, 4 SOCKS4A, 5 SOCKS5
     std::string proxyUser, proxyPassword;
+    // The record's stored password could not be read: the edit starts empty and OK waits for
+    // a password to be typed, which then replaces the one the main client holds.
+    bool passwordUnreadable = false;
 };
 
 ProfileDraft DraftOf(const TFtpServerInfo& record);
@@ -42,7 +45,8 @@ ProfileDraft DraftOf(const TFtpServerInfo& record);
 // the working copy, so its proxy address and port win also with the global proxy.
 void StoreDraft(const ProfileDraft& draft, TFtpServerInfo& record);
 
-// OK is enabled exactly when the profile name, host name, port and user name are not empty.
+// OK is enabled exactly when the profile name, host name, port and user name are not empty,
+// and the password too when the stored one could not be read.
 bool CanConfirm(const ProfileDraft& draft);
 
 // The names of the profiles (not profile folders) of the node's collection, the node itself

@@ -3,7 +3,12 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace lark::shellext {
 namespace {
@@ -14,8 +19,8 @@ namespace {
 using Pos = std::size_t;
 constexpr Pos npos = std::string_view::npos;
 
-bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+[[gnu::always_inline]] inline bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+[[gnu::always_inline]] inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool AllDigits(std::string_view s) {
     if (s.empty()) return false;
@@ -50,7 +55,7 @@ bool ParseCount(std::string_view s, std::int64_t& value) {
 }
 
 // One to `maxDigits` digits.
-bool ParseSmall(std::string_view s, std::size_t maxDigits, int& value) {
+[[gnu::always_inline]] inline bool ParseSmall(std::string_view s, std::size_t maxDigits, int& value) {
     if (s.empty() || s.size() > maxDigits) return false;
     int v = 0;
     for (char c : s) {
@@ -68,7 +73,7 @@ constexpr unsigned Key3(char a, char b, char c) {
 
 // Month of an English abbreviation ("Jan".."Dec", any case), or 0. Listings are written in
 // English whatever the user's locale.
-int MonthOf(std::string_view word) {
+[[gnu::always_inline]] inline int MonthOf(std::string_view word) {
     static constexpr unsigned kMonths[12] = {
         Key3('j', 'a', 'n'), Key3('f', 'e', 'b'), Key3('m', 'a', 'r'), Key3('a', 'p', 'r'),
         Key3('m', 'a', 'y'), Key3('j', 'u', 'n'), Key3('j', 'u', 'l'), Key3('a', 'u', 'g'),
@@ -85,7 +90,7 @@ struct Today {
 };
 
 // Four digits as written; one or two digits in the hundred years from 50 before the current year.
-bool ParseYear(std::string_view s, const Today& today, int& year) {
+[[gnu::always_inline]] inline bool ParseYear(std::string_view s, const Today& today, int& year) {
     int v = 0;
     if (s.size() == 4 && ParseSmall(s, 4, v)) {
         year = v;
@@ -93,17 +98,24 @@ bool ParseYear(std::string_view s, const Today& today, int& year) {
     }
     if (!ParseSmall(s, 2, v)) return false;
     const int first = today.year - 50;
-    year = first + ((v - first) % 100 + 100) % 100;
+    year = today.year / 100 * 100 + v;  // then moved by a century into [first, first + 100)
+    if (year < first) year += 100;
+    else if (year >= first + 100) year -= 100;
     return true;
 }
 
-bool IsDay(std::string_view s, int& day) { return ParseSmall(s, 2, day) && day >= 1 && day <= 31; }
+[[gnu::always_inline]] inline bool IsDay(std::string_view s, int& day) { return ParseSmall(s, 2, day) && day >= 1 && day <= 31; }
 
 enum class Read { NoShape, Invalid, Valid };
 
 // A time of day: "h:mm" or "hh:mm", optionally ":ss" (ignored), optionally AM or PM (any
 // case). NoShape for anything else; Invalid for a time of that shape that does not exist.
 Read ReadClock(std::string_view s, core::DateTime& time) {
+    // "12:34", by far the most common, without the general walk.
+    if (s.size() == 5 && s[2] == ':' && IsDigit(s[0]) && IsDigit(s[1]) && IsDigit(s[3]) && IsDigit(s[4]))
+        return core::TryEncodeTime((s[0] - '0') * 10 + (s[1] - '0'), (s[3] - '0') * 10 + (s[4] - '0'), 0, 0, time)
+                   ? Read::Valid
+                   : Read::Invalid;
     const Pos colon = s.size() > 1 && s[1] == ':' ? 1 : s.size() > 2 && s[2] == ':' ? 2 : npos;
     int hour = 0, minute = 0, second = 0;
     if (colon == npos || !ParseSmall(s.substr(0, colon), 2, hour)) return Read::NoShape;
@@ -123,93 +135,153 @@ Read ReadClock(std::string_view s, core::DateTime& time) {
 }
 
 // Words of a line, as positions, so that the name can be cut out of the line itself. Left
-// uninitialised until SplitWords fills them: zeroing the arrays costs more than the split.
+// uninitialised until they are split: zeroing them costs more than the split.
 struct Word {
     Pos begin, end;
-    bool commaAfter;  // a "," follows, possibly after blanks: "4, 64"
 };
 
-// The delimiter sets of the three styles. Words are found eight bytes at a time: a branch per
-// character mispredicts at every word end, and listings are mostly short words.
+// The delimiter sets of the three styles. A line's delimiters are found as a bit mask, 64
+// bytes at a time (16 at a time with SSE2, 8 without): a branch per character mispredicts at
+// every word end, and listings are mostly short words.
+#if defined(__SSE2__)
+using Chunk = __m128i;
+constexpr std::size_t kChunk = 16;
+Chunk LoadChunk(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+Chunk Equal(Chunk x, char c) { return _mm_cmpeq_epi8(x, _mm_set1_epi8(c)); }
+Chunk Either(Chunk x, Chunk y) { return _mm_or_si128(x, y); }
+std::uint32_t Bits(Chunk x) { return static_cast<std::uint32_t>(_mm_movemask_epi8(x)); }
+#else
+using Chunk = std::uint64_t;
+constexpr std::size_t kChunk = 8;
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
 constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-
-std::uint64_t Load8(const char* p) {
+Chunk LoadChunk(const char* p) {
     std::uint64_t v;
     std::memcpy(&v, p, 8);
     if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
     return v;
 }
-
 // The high bit of each byte of x that equals c, exactly (no carries between bytes).
-std::uint64_t BytesEqual(std::uint64_t x, char c) {
+Chunk Equal(Chunk x, char c) {
     const std::uint64_t y = x ^ (kOnes * static_cast<unsigned char>(c));
     return ~(((y & kLow7) + kLow7) | y) & kHighs;
 }
-
-// Index of the first marked byte of a non-zero mask.
-Pos FirstMarked(std::uint64_t mask) { return static_cast<Pos>(std::countr_zero(mask) >> 3); }
+Chunk Either(Chunk x, Chunk y) { return x | y; }
+// One bit per byte: the high bits gathered into the low eight.
+std::uint32_t Bits(Chunk x) { return static_cast<std::uint32_t>(((x >> 7) * 0x0102040810204080ULL) >> 56); }
+#endif
 
 struct UnixDelimiters {
-    static constexpr bool kCommas = true;  // where asked for: only a device's "major, minor" needs them
     static bool Is(char c) { return c == ' ' || c == ','; }
-    static std::uint64_t Mask(std::uint64_t x) { return BytesEqual(x, ' ') | BytesEqual(x, ','); }
+    static Chunk Mark(Chunk x) { return Either(Equal(x, ' '), Equal(x, ',')); }
 };
 struct SpaceDelimiters {
-    static constexpr bool kCommas = false;
     static bool Is(char c) { return c == ' '; }
-    static std::uint64_t Mask(std::uint64_t x) { return BytesEqual(x, ' '); }
+    static Chunk Mark(Chunk x) { return Equal(x, ' '); }
 };
 struct BlankDelimiters {
-    static constexpr bool kCommas = false;
     static bool Is(char c) { return c == ' ' || c == '\t'; }
-    static std::uint64_t Mask(std::uint64_t x) { return BytesEqual(x, ' ') | BytesEqual(x, '\t'); }
+    static Chunk Mark(Chunk x) { return Either(Equal(x, ' '), Equal(x, '\t')); }
 };
 
-// The first delimiter at or after p (or end); with `want` false, the first non-delimiter.
-template <class Delimiters, bool want>
-[[gnu::always_inline]] inline const char* Scan(const char* p, const char* end) {
-    while (end - p >= 8) {
-        std::uint64_t mask = Delimiters::Mask(Load8(p));
-        if constexpr (!want) mask = ~mask & kHighs;
-        if (mask) return p + FirstMarked(mask);
-        p += 8;
-    }
-    while (p != end && Delimiters::Is(*p) != want) ++p;
-    return p;
-}
-
-// The first `limit` (at most N) words of the line; answers how many there are. With `commas`,
-// a word followed by a "," is marked.
-template <class Delimiters, std::size_t N>
-std::size_t SplitWords(std::string_view line, std::array<Word, N>& words, std::size_t limit = N,
-                       bool commas = false) {
-    std::size_t count = 0;
-    const char* const begin = line.data();
-    const char* const end = begin + line.size();
-    const char* p = begin;
-    while (count < limit) {
-        const char* gap = p;
-        p = Scan<Delimiters, false>(p, end);
-        if constexpr (Delimiters::kCommas) {
-            if (commas && count > 0)
-                for (const char* c = gap; c != p; ++c)
-                    if (*c == ',') words[count - 1].commaAfter = true;
+// Bit i set where byte at + i of the line is a delimiter, for the 64 bytes from `at` (at < n);
+// bytes past the end count as delimiters, so that the last word ends there. Reads nothing
+// outside the line: a short tail is read as the line's last chunk, shifted.
+template <class D>
+std::uint64_t DelimiterBits(const char* line, std::size_t n, std::size_t at) {
+    const std::size_t left = n - at;
+    const char* p = line + at;
+    std::uint64_t bits = 0;
+    std::size_t i = 0;
+    for (; i < 64 && i + kChunk <= left; i += kChunk) bits |= std::uint64_t{Bits(D::Mark(LoadChunk(p + i)))} << i;
+    if (i < 64 && i < left) {
+        const std::size_t rest = left - i;  // 1 .. kChunk-1 bytes up to the end
+        if (n >= kChunk) {
+            bits |= std::uint64_t{Bits(D::Mark(LoadChunk(line + n - kChunk))) >> (kChunk - rest)} << i;
+        } else {
+            for (std::size_t j = 0; j < rest; ++j) bits |= std::uint64_t{D::Is(p[i + j])} << (i + j);
         }
-        if (p == end) break;
-        Word& w = words[count++];
-        w.begin = static_cast<Pos>(p - begin);
-        p = Scan<Delimiters, true>(p, end);
-        w.end = static_cast<Pos>(p - begin);
-        w.commaAfter = false;
     }
-    return count;
+    if (left < 64) bits |= ~std::uint64_t{0} << left;
+    return bits;
 }
 
-std::string_view Text(std::string_view line, const Word& w) {
-    return line.substr(w.begin, w.end - w.begin);
-}
+// The words of a line, split a 64-byte block at a time as they are asked for: word starts and
+// ends come out of the block's delimiter bits at a few instructions each. Owner and group of a
+// Unix line may take any number of words ("domain users"), so no line is cut into a fixed
+// number of them; the last 64 words are kept (a block holds at most 33 word ends), enough for
+// the few words that the parsers look back.
+template <class D>
+class LineWords {
+public:
+    explicit LineWords(std::string_view line) : line_(line) {}
+
+    // Whether word i (from 0) exists; splits the line up to it.
+    bool Has(std::size_t i) {
+        while (count_ <= i) [[unlikely]]
+            if (!SplitBlock()) return false;
+        return true;
+    }
+    // Word i, after Has(i), while it is among the last 64 split.
+    const Word& operator[](std::size_t i) const { return ring_[i & kMask]; }
+    std::string_view Text(std::size_t i) const {
+        const Word& w = ring_[i & kMask];
+        return std::string_view(line_.data() + w.begin, w.end - w.begin);
+    }
+
+private:
+    static constexpr std::size_t kMask = 63;
+
+    // Locals throughout: the ring's stores would otherwise make the compiler reload the members.
+    bool SplitBlock() {
+        const std::size_t n = line_.size();
+        const std::size_t block = block_;
+        std::size_t count = count_;
+        if (block >= n) {
+            if (!open_) return false;
+            ring_[count & kMask].end = n;  // the last word ran to the end of a full block
+            count_ = count + 1;
+            open_ = false;
+            return true;
+        }
+        const std::uint64_t bits = DelimiterBits<D>(line_.data(), n, block);
+        // The byte before the block counts as a delimiter unless a word is open there.
+        const std::uint64_t before = (bits << 1) | (open_ ? 0 : 1);
+        std::uint64_t starts = ~bits & before;
+        std::uint64_t ends = bits & ~before;
+        bool open = open_;
+        if (open && ends) {
+            ring_[count++ & kMask].end = block + static_cast<Pos>(std::countr_zero(ends));
+            ends &= ends - 1;
+            open = false;
+        }
+        while (starts) {
+            Word& w = ring_[count & kMask];
+            w.begin = block + static_cast<Pos>(std::countr_zero(starts));
+            starts &= starts - 1;
+            if (!ends) {
+                open = true;  // it ends in a later block
+                break;
+            }
+            w.end = block + static_cast<Pos>(std::countr_zero(ends));
+            ends &= ends - 1;
+            ++count;
+        }
+        block_ = block + 64;
+        count_ = count;
+        open_ = open;
+        return true;
+    }
+
+    std::string_view line_;
+    std::size_t block_ = 0;  // the next block to split
+    std::size_t count_ = 0;  // words split
+    bool open_ = false;      // the last word begun has no end yet
+    std::array<Word, kMask + 1> ring_;
+};
+
+using UnixWords = LineWords<UnixDelimiters>;
 
 bool IsUnixTypeLetter(char c) {
     return c == '-' || c == 'b' || c == 'c' || c == 'd' || c == 'l' || c == 's';
@@ -251,6 +323,23 @@ core::DateTime UnixDate(int month, int day, std::string_view third, const Today&
 
 // "2004-01-15" (also with "/"), "15.01.2004", or the DOS "01-15-04" and "01-15-2004".
 Read ReadNumericDate(std::string_view s, const Today& today, core::DateTime& date) {
+    // "01-15-04", "01-15-2004", "15.01.2004" and "2004-01-15" without the general walk.
+    const auto digits = [s](std::initializer_list<Pos> at) {
+        for (Pos i : at)
+            if (!IsDigit(s[i])) return false;
+        return true;
+    };
+    const auto two = [s](Pos i) { return (s[i] - '0') * 10 + (s[i + 1] - '0'); };
+    if ((s.size() == 8 || s.size() == 10) && s[2] == s[5] && (s[2] == '-' || s[2] == '/' || s[2] == '.') &&
+        digits({0, 1, 3, 4, 6, 7}) && (s.size() == 8 || digits({8, 9}))) {
+        int year = 0;
+        if (!ParseYear(s.substr(6), today, year)) return Read::NoShape;
+        const bool dayFirst = s[2] == '.';
+        return core::TryEncodeDate(year, dayFirst ? two(3) : two(0), dayFirst ? two(0) : two(3), date) ? Read::Valid
+                                                                                                    : Read::Invalid;
+    }
+    if (s.size() == 10 && s[4] == s[7] && (s[4] == '-' || s[4] == '/') && digits({0, 1, 2, 3, 5, 6, 8, 9}))
+        return core::TryEncodeDate(two(0) * 100 + two(2), two(5), two(8), date) ? Read::Valid : Read::Invalid;
     Pos a = 0;
     while (a < s.size() && s[a] != '-' && s[a] != '/' && s[a] != '.') ++a;
     if (a >= s.size()) return Read::NoShape;
@@ -292,62 +381,72 @@ struct DateSpan {
     core::DateTime date = 0;
 };
 
-// The date starts after the size, which is word 3 (no group), 4 (group, or a device without
-// group) or 5 (a device with group). Known forms are looked for first at every place, so that
-// a numeric group is never taken for the size.
-template <std::size_t N>
-bool FindUnixDate(std::string_view line, const std::array<Word, N>& w, std::size_t n,
-                  const Today& today, DateSpan& span) {
-    for (std::size_t k = 4; k <= 6 && k + 1 < n; ++k) {
-        const std::string_view a = Text(line, w[k]), b = Text(line, w[k + 1]);
-        int day = 0;
-        if (const int month = MonthOf(a); month && k + 2 < n && IsDay(b, day)) {
-            span = {k, k + 2, UnixDate(month, day, Text(line, w[k + 2]), today)};
-            return true;
-        }
-        core::DateTime time = 0, date = 0;
-        if (IsIsoDate(a)) {
-            if (const Read clock = ReadClock(b, time); clock != Read::NoShape) {
-                const bool valid = clock == Read::Valid &&
-                                   ReadNumericDate(a, today, date) == Read::Valid;
-                span = {k, k + 1, valid ? core::ComposeDateTime(date, time) : 0};
-                // ls --full-time adds the zone: "2004-01-15 19:45:12.000000000 +0100".
-                if (k + 2 < n && IsZone(Text(line, w[k + 2]))) span.last = k + 2;
-                return true;
-            }
-        }
+// An English or ISO date starting at word k.
+bool KnownUnixDate(UnixWords& w, std::size_t k, const Today& today, DateSpan& span) {
+    const std::string_view a = w.Text(k), b = w.Text(k + 1);
+    int day = 0;
+    if (const int month = MonthOf(a); month && IsDay(b, day) && w.Has(k + 2)) {
+        span = {k, k + 2, UnixDate(month, day, w.Text(k + 2), today)};
+        return true;
     }
-    // A date of another form (localized month names, day first, numeric dates): its words are
-    // found by the size before it and the time or year that ends it; it is not read.
-    for (std::size_t k = 4; k <= 6 && k + 1 < n; ++k) {
-        if (!AllDigits(Text(line, w[k - 1]))) continue;
-        const std::string_view a = Text(line, w[k]), b = Text(line, w[k + 1]);
-        core::DateTime ignored = 0;
-        if (k + 2 < n && !(AllDigits(a) && AllDigits(b))) {
-            const std::string_view c = Text(line, w[k + 2]);
-            if (ReadClock(c, ignored) != Read::NoShape || (c.size() == 4 && AllDigits(c))) {
-                span = {k, k + 2, 0};
-                return true;
-            }
-        }
-        if (ReadNumericDate(a, today, ignored) != Read::NoShape && ReadClock(b, ignored) != Read::NoShape) {
-            span = {k, k + 1, 0};
+    core::DateTime time = 0, date = 0;
+    if (IsIsoDate(a)) {
+        if (const Read clock = ReadClock(b, time); clock != Read::NoShape) {
+            const bool valid = clock == Read::Valid && ReadNumericDate(a, today, date) == Read::Valid;
+            span = {k, k + 1, valid ? core::ComposeDateTime(date, time) : 0};
+            // ls --full-time adds the zone: "2004-01-15 19:45:12.000000000 +0100".
+            if (w.Has(k + 2) && IsZone(w.Text(k + 2))) span.last = k + 2;
             return true;
         }
     }
     return false;
 }
 
-void ParseUnix(TFTPFileInfo& e, std::string_view line, const Today& today) {
-    // Mode, link count, owner, then up to three words before the date ([group] size, or a
-    // device's [group] major, minor), then the date and the name.
-    // A device's "major, minor" takes one word more, and only there do commas count.
-    const bool device = line[0] == 'c' || line[0] == 'b';
-    std::array<Word, 9> w;
-    const std::size_t n = SplitWords<UnixDelimiters>(line, w, device ? 9 : 8, device);
-    if (n == 0) return;
+// A date of another form (localized month names, day first, numeric dates) starting at word k:
+// found by the size before it and the time or year that ends it; it is not read.
+bool OtherUnixDate(UnixWords& w, std::size_t k, const Today& today, DateSpan& span) {
+    if (!AllDigits(w.Text(k - 1))) return false;
+    const std::string_view a = w.Text(k), b = w.Text(k + 1);
+    core::DateTime ignored = 0;
+    if (!(AllDigits(a) && AllDigits(b)) && w.Has(k + 2)) {
+        const std::string_view c = w.Text(k + 2);
+        if (ReadClock(c, ignored) != Read::NoShape || (c.size() == 4 && AllDigits(c))) {
+            span = {k, k + 2, 0};
+            return true;
+        }
+    }
+    if (ReadNumericDate(a, today, ignored) != Read::NoShape && ReadClock(b, ignored) != Read::NoShape) {
+        span = {k, k + 1, 0};
+        return true;
+    }
+    return false;
+}
 
-    const std::string_view mode = Text(line, w[0]);
+// The date follows the size, which follows the owner and any number of group words (none, one,
+// "domain users"); a device has "major, minor" in place of the size. The first date from word
+// 4 on is taken. A date of an unknown form gives way to an English or ISO date that starts
+// within its words, so that a numeric group is never taken for the size ("1000 531 2003-01-29
+// 12:34" is group, size, date).
+bool FindUnixDate(UnixWords& w, const Today& today, DateSpan& span) {
+    DateSpan other;
+    bool haveOther = false;
+    for (std::size_t k = 4; w.Has(k + 1); ++k) {
+        if (haveOther && k > other.first + 2) break;
+        if (KnownUnixDate(w, k, today, span)) return true;
+        if (!haveOther) haveOther = OtherUnixDate(w, k, today, other);
+    }
+    if (haveOther) span = other;
+    return haveOther;
+}
+
+void ParseUnix(TFTPFileInfo& e, std::string_view line, const Today& today) {
+    // Mode, link count, owner, group words and the size (or a device's major, minor), then the
+    // date and the name.
+    const bool device = line[0] == 'c' || line[0] == 'b';
+    UnixWords w(line);
+    if (!w.Has(0)) return;
+
+    const std::string_view mode = w.Text(0);
     e.PermString.assign(mode);
     e.IsCharDevice = mode[0] == 'c';
     e.IsDir = mode[0] == 'd';
@@ -361,22 +460,24 @@ void ParseUnix(TFTPFileInfo& e, std::string_view line, const Today& today) {
         (m[5] == 'w' ? PermGroupWrite : 0) | (m[6] == 'x' ? PermGroupExecute : 0) |
         (m[7] == 'r' ? PermOthersRead : 0) | (m[8] == 'w' ? PermOthersWrite : 0) |
         (m[9] == 'x' ? PermOthersExecute : 0));
-    if (n < 3) return;
-    e.Owner.assign(Text(line, w[2]));
+    if (!w.Has(2)) return;
+    e.Owner.assign(w.Text(2));
+    if (!w.Has(3)) return;
+    const Pos groupBegin = w[3].begin;  // word 3 leaves the kept words on long lines
 
     DateSpan span;
-    if (!FindUnixDate(line, w, n, today, span)) return;  // the name cannot be located
+    if (!FindUnixDate(w, today, span)) return;  // the name cannot be located
 
     std::size_t sizeWord = span.first - 1;
-    std::size_t groupWords = span.first - 4;  // words between the owner and the size
-    if (device && span.first >= 5 && w[span.first - 2].commaAfter) {
-        sizeWord = 0;  // "major, minor" is no byte count
-        groupWords = span.first - 5;
-    }
-    if (groupWords > 0) e.Group.assign(Text(line, w[3]));
+    // "major, minor" is no byte count: a "," between the two words before the date.
+    if (device && span.first >= 5 &&
+        std::memchr(line.data() + w[span.first - 2].end, ',', w[span.first - 1].begin - w[span.first - 2].end))
+        sizeWord = 0;
+    const std::size_t groupEnd = sizeWord ? sizeWord : span.first - 2;  // one past the group's last word
+    if (groupEnd > 3) e.Group.assign(line.substr(groupBegin, w[groupEnd - 1].end - groupBegin));
     if (sizeWord != 0) {
         std::int64_t size = 0;
-        if (ParseCount(Text(line, w[sizeWord]), size)) e.Size = size;
+        if (ParseCount(w.Text(sizeWord), size)) e.Size = size;
     }
     e.DateTime = span.date;
 
@@ -396,14 +497,14 @@ void ParseUnix(TFTPFileInfo& e, std::string_view line, const Today& today) {
 }
 
 void ParseDos(TFTPFileInfo& e, std::string_view line, const Today& today) {
-    std::array<Word, 3> w;
-    if (SplitWords<SpaceDelimiters>(line, w) < 3) return;
+    LineWords<SpaceDelimiters> w(line);
+    if (!w.Has(2)) return;
     core::DateTime date = 0, time = 0;
-    const Read dateRead = ReadNumericDate(Text(line, w[0]), today, date);
+    const Read dateRead = ReadNumericDate(w.Text(0), today, date);
     if (dateRead == Read::NoShape) return;  // not a listing line ("total 12", a banner)
     if (dateRead == Read::Valid)
-        e.DateTime = ReadClock(Text(line, w[1]), time) == Read::Valid ? core::ComposeDateTime(date, time) : date;
-    const std::string_view third = Text(line, w[2]);
+        e.DateTime = ReadClock(w.Text(1), time) == Read::Valid ? core::ComposeDateTime(date, time) : date;
+    const std::string_view third = w.Text(2);
     if (third == "<DIR>") {
         e.IsDir = true;
         e.MakeChildren();
@@ -438,10 +539,9 @@ bool ParseVmsDate(std::string_view s, const Today& today, core::DateTime& date) 
 }
 
 void ParseVms(TFTPFileInfo& e, std::string_view line, const Today& today) {
-    std::array<Word, 4> w;
-    const std::size_t n = SplitWords<BlankDelimiters>(line, w);
-    if (n == 0 || w[0].begin != 0) return;  // a continuation line of a long name
-    const std::string_view name = Text(line, w[0]);
+    LineWords<BlankDelimiters> w(line);
+    if (!w.Has(0) || w[0].begin != 0) return;  // a continuation line of a long name
+    const std::string_view name = w.Text(0);
     const std::string_view base = name.substr(0, name.find(';'));
     if (base.empty()) return;  // a version alone names nothing
     // NAME.DIR;1 is a directory, whatever the length of its version.
@@ -449,21 +549,21 @@ void ParseVms(TFTPFileInfo& e, std::string_view line, const Today& today) {
               Lower(base[base.size() - 2]) == 'i' && Lower(base[base.size() - 1]) == 'r';
     if (e.IsDir) e.MakeChildren();
     e.Name.assign(name);
-    if (n < 2) return;
+    if (!w.Has(1)) return;
 
-    const std::string_view sizeWord = Text(line, w[1]);
+    const std::string_view sizeWord = w.Text(1);
     std::int64_t blocks = 0;
     if (ParseCount(sizeWord.substr(0, sizeWord.find('/')), blocks) &&
         blocks <= std::numeric_limits<std::int64_t>::max() / 512)
         e.Size = blocks * 512;
-    if (n < 3) return;
+    if (!w.Has(2)) return;
 
     core::DateTime date = 0, time = 0;
-    if (!ParseVmsDate(Text(line, w[2]), today, date)) return;
+    if (!ParseVmsDate(w.Text(2), today, date)) return;
     e.DateTime = date;
-    if (n < 4) return;
+    if (!w.Has(3)) return;
     // Hours and minutes count; seconds and hundredths after them do not.
-    const std::string_view clock = Text(line, w[3]);
+    const std::string_view clock = w.Text(3);
     const Pos colon = clock.find(':');
     if (colon != npos && ReadClock(clock.substr(0, colon + 3), time) == Read::Valid)
         e.DateTime = core::ComposeDateTime(date, time);
@@ -532,12 +632,12 @@ std::size_t NextDelimiter(std::string_view text, std::size_t start) {
 }
 
 core::DateTime ParseUnixDate(std::string_view text, const core::Clock& clock) {
-    std::array<Word, 3> w;
-    if (SplitWords<UnixDelimiters>(text, w) < 3) return 0;
-    const int month = MonthOf(Text(text, w[0]));
+    UnixWords w(text);
+    if (!w.Has(2)) return 0;
+    const int month = MonthOf(w.Text(0));
     int day = 0;
-    if (!month || !ParseSmall(Text(text, w[1]), 2, day)) return 0;
-    return UnixDate(month, day, Text(text, w[2]), TodayOf(clock));
+    if (!month || !ParseSmall(w.Text(1), 2, day)) return 0;
+    return UnixDate(month, day, w.Text(2), TodayOf(clock));
 }
 
 ListingParser::ListingParser(const core::Clock& clock) {
@@ -557,10 +657,11 @@ void ListingParser::Parse(TFTPFileInfo& entry, std::string_view line) const {
     // is part of a DOS or Unix name). A VMS name may begin with a Unix type letter
     // ("data.dir;1"), so a Unix line also needs its permission column or no ";" there.
     const auto versioned = [line] {
-        const Pos semicolon = line.find(';');
-        if (semicolon == npos) return false;
-        const std::string_view first = line.substr(0, semicolon);
-        return first.find(' ') == npos && first.find('\t') == npos;
+        for (const char c : line) {
+            if (c == ';') return true;
+            if (c == ' ' || c == '\t') return false;
+        }
+        return false;
     };
     if (IsUnixTypeLetter(line[0]) && (StartsWithMode(line) || !versioned()))
         ParseUnix(entry, line, today);

@@ -357,7 +357,7 @@ void TFTPObject::CopyFrom(const TFTPObject& source) {
     serverInfo_->HostName = from.HostName;
     serverInfo_->Account = from.Account;
     serverInfo_->UserName = from.UserName;
-    serverInfo_->SetPassWord(from.PassWord());
+    serverInfo_->TakePassWord(from);
     serverInfo_->Port = from.Port;
 }
 

@@ -71,6 +71,7 @@ void TFtpServerInfo::AssignFields(const TFtpServerInfo& source) {
     UserData = source.UserData;
     passWord_ = source.passWord_;
     passWordEnciphered_ = source.passWordEnciphered_;
+    passWordUnreadable_ = source.passWordUnreadable_;
     useGlobalProxy_ = source.useGlobalProxy_;
     ProxyName = source.ProxyName;
     ProxyPort = source.ProxyPort;
@@ -79,6 +80,13 @@ void TFtpServerInfo::AssignFields(const TFtpServerInfo& source) {
 void TFtpServerInfo::SetPassWord(std::string plain) {
     passWord_ = std::move(plain);
     passWordEnciphered_ = false;
+    passWordUnreadable_ = false;
+}
+
+void TFtpServerInfo::TakePassWord(const TFtpServerInfo& source) {
+    passWord_ = source.passWord_;
+    passWordEnciphered_ = source.passWordEnciphered_;
+    passWordUnreadable_ = source.passWordUnreadable_;
 }
 
 void TFtpServerInfo::SetStoredPassWord(std::string stored) {
@@ -86,6 +94,7 @@ void TFtpServerInfo::SetStoredPassWord(std::string stored) {
     if (!passWordEnciphered_ && stored == passWord_) return;
     passWord_ = std::move(stored);
     passWordEnciphered_ = true;
+    passWordUnreadable_ = false;
 }
 
 bool TFtpServerInfo::DecipherPassWord(const std::array<std::uint8_t, 16>& key) {
@@ -99,12 +108,15 @@ bool TFtpServerInfo::DecipherPassWord(const std::array<std::uint8_t, 16>& key) {
         return true;
     } catch (const std::exception&) {
         passWord_.clear();
+        passWordUnreadable_ = true;
         return false;
     }
 }
 
 void TFtpServerInfo::SetUseGlobalProxy(bool on) {
-    if (on && !useGlobalProxy_) {
+    // Also when it was on already: a record read with the switch on must not send a proxy of
+    // its own back to the main client.
+    if (on) {
         ProxyName.clear();
         ProxyPort.clear();
     }

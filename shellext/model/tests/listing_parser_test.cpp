@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -374,3 +375,94 @@ TEST(Listing, NextDelimiter) {
 }
 
 }  // namespace
+
+// Lines in the forms current servers send: each names an entry, which must never vanish.
+TEST(Listing, RealWorldLinesKeepTheirEntries) {
+    struct Line {
+        const char* line;
+        const char* name;
+        std::int64_t size;
+        bool dir;
+    };
+    const Line lines[] = {
+        // Groups of directory-joined servers have blanks.
+        {"-rw-r--r-- 1 owner domain users 531 Jan 29  2003 g2", "g2", 531, false},
+        {"drwxr-xr-x 2 jsmith domain users 4096 Mar  5 12:34 Shared Docs", "Shared Docs", 4096, true},
+        {"drwxr-x--- 3 owner BUILTIN Domain Users 0 Jan  1 00:00 My Folder", "My Folder", 0, true},
+        {"-rw-r--r-- 1 owner domain users 531 2003-01-29 10:00 g4", "g4", 531, false},
+        {"-rw-r--r-- 1 owner domain users 531 29 janv. 2003 g3", "g3", 531, false},
+        {"-rw-rw-r-- 1 user.name@corp domain^users 10 Feb 28  2024 a.b", "a.b", 10, false},
+        // Numeric owners and groups.
+        {"-rw-r--r--   1 1001     1001         2048 Jan 10  2003 numeric.txt", "numeric.txt", 2048, false},
+        {"-rw-r--r-- 1 1000 1000 531 2003-01-29 12:34 g5", "g5", 531, false},
+        {"-rw-r--r-- 1 1000 1000 531 29 janv. 12:34 g6", "g6", 531, false},
+        // No group column.
+        {"-rw-r--r--    1 0        12 Jul 14 09:15 owner-only", "owner-only", 12, false},
+        {"drwxr-xr-x 2 ftp 4096 2024-03-05 09:07 pub", "pub", 4096, true},
+        // ISO and localized dates.
+        {"-rw-r--r-- 1 www-data www-data 1234 2023-04-05 13:45 index.html", "index.html", 1234, false},
+        {"-rw-r--r-- 1 root root 1234 2023-04-05 13:45:12.123456789 +0200 notes.txt", "notes.txt", 1234, false},
+        {"-rw-r--r-- 1 user group 1234 5. Mär 12:34 datei.txt", "datei.txt", 1234, false},
+        {"-rw-r--r-- 1 user group 1234 janv. 10  2003 fichier.txt", "fichier.txt", 1234, false},
+        {"-rw-r--r-- 1 user group 1234 10 ene 2003 archivo", "archivo", 1234, false},
+        {"-rw-r--r-- 1 user group 1234  3月  5 12:34 ファイル.txt", "ファイル.txt", 1234, false},
+        // Marks after the mode, links, set-id and sticky bits.
+        {"-rw-r--r--+ 1 owner group 100 Jan 10  2003 acl.txt", "acl.txt", 100, false},
+        {"-rw-r--r--. 1 owner group 100 Jan 10  2003 selinux.txt", "selinux.txt", 100, false},
+        {"lrwxrwxrwx 1 root root 7 Mar  5 12:34 bin -> usr/bin", "bin", 7, false},
+        {"drwxrwxrwt 10 root root 4096 Dec  1 09:00 tmp", "tmp", 4096, true},
+        {"-rwsr-xr-x 1 root root 54256 Mar  5 12:34 passwd", "passwd", 54256, false},
+        {"-rw-r--r-- 1 owner group 5368709120 Jan  1  2020 disk.img", "disk.img", 5368709120LL, false},
+        {"-rw-r--r--    1 root     root         1234 Jan  5 12:34 busybox.txt", "busybox.txt", 1234, false},
+        {"-rwxrwxrwx   1 owner    group          1803128 Jul 10 10:18 setup.exe", "setup.exe", 1803128, false},
+        {"drwxr-xr-x   1 owner    group               0 Feb 18  2020 aspnet_client", "aspnet_client", 0, true},
+        // Names that look like columns.
+        {"-rw-r--r-- 1 o g 10 Jan 10  2003 2003 report.pdf", "2003 report.pdf", 10, false},
+        {"-rw-r--r-- 1 o g 10 Jan 10  2003 Jan 10 backup", "Jan 10 backup", 10, false},
+        // DOS and IIS, with two- and four-digit years.
+        {"01-15-2004  07:45PM       <DIR>          Program Files", "Program Files", 0, true},
+        {"02-23-05  10:36AM                 1234 file.txt", "file.txt", 1234, false},
+        {"2004-01-15  19:45               1234 report.txt", "report.txt", 1234, false},
+        {"01-15-04  07:45PM       <DIR>          dir with  two blanks", "dir with  two blanks", 0, true},
+        // VMS.
+        {"FILE.TXT;1  3/4  15-FEB-2004 10:30:15 [STAFF,SMITH] (RWED,RWED,RE,)", "FILE.TXT;1", 1536, false},
+    };
+    for (const Line& l : lines) {
+        TFTPFileInfo e;
+        ParseLine(e, l.line, december);
+        EXPECT_EQ(e.Name, l.name) << l.line;
+        EXPECT_EQ(e.Size, l.size) << l.line;
+        EXPECT_EQ(e.IsDir, l.dir) << l.line;
+    }
+}
+
+// Owner and group words of any number: the group keeps its blanks, the date its value.
+TEST(ListingUnix, GroupsOfSeveralWords) {
+    const Expect cases[] = {
+        {"-rw-r--r-- 1 owner domain users 531 Jan 29  2003 g2", "g2", 531, At(2003, 1, 29), "owner",
+         "domain users", 0x4B},
+        {"-rw-r--r-- 1 o a b c d e f g h i j k l m n o p q r s t 7 Mar  5 12:34 many words",
+         "many words", 7, At(2026, 3, 5, 12, 34), "o", "a b c d e f g h i j k l m n o p q r s t", 0x4B},
+        {"crw-r--r-- 1 root tty users 4, 64 Mar  5 12:34 ttyS0", "ttyS0", 0, At(2026, 3, 5, 12, 34),
+         "root", "tty users", 0x4B, false, true},
+    };
+    for (const Expect& c : cases) Check(c, december);
+}
+
+// The date column alone, as it lies in its own buffer: texts of every length up to one past
+// the three words, so that a read past the column's end shows under the address sanitizer.
+TEST(ListingUnix, DateColumnReadsNothingBeyondItsText) {
+    const std::string full = "Mar  5 12:34 and more words after it";
+    for (std::size_t n = 0; n <= full.size(); ++n) {
+        std::unique_ptr<char[]> exact(new char[n ? n : 1]);
+        full.copy(exact.get(), n);
+        const core::DateTime date = ParseUnixDate(std::string_view(exact.get(), n), december);
+        if (n < 8) {
+            EXPECT_EQ(date, 0) << n;  // fewer than three words
+        }
+        if (n >= 12) {
+            EXPECT_DOUBLE_EQ(date, At(2026, 3, 5, 12, 34)) << n;
+        }
+    }
+    EXPECT_DOUBLE_EQ(ParseUnixDate("Mar,5,12:34", december), At(2026, 3, 5, 12, 34));
+}

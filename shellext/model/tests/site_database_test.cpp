@@ -104,9 +104,9 @@ TEST(SiteRecords, NewRecordDefaults) {
     EXPECT_EQ(r->DisplayName(), "TFtpServerInfo");
 }
 
-TEST(SiteRecords, UseGlobalProxyClearsOnlyWhenTurnedOn) {
+TEST(SiteRecords, UseGlobalProxySetOnEmptiesTheProxyWhateverItWas) {
     struct Case { bool from, to; bool cleared; } cases[] = {
-        {false, true, true}, {true, true, false}, {false, false, false}, {true, false, false}};
+        {false, true, true}, {true, true, true}, {false, false, false}, {true, false, false}};
     for (const auto& c : cases) {
         TFtpServerInfo r;
         r.SetUseGlobalProxy(c.from);
@@ -219,6 +219,8 @@ TEST(SiteDatabase, HandWrittenFileReadsIntoTheTree) {
     EXPECT_EQ(nameless->ProfileName, "New FTP server");
     EXPECT_EQ(nameless->HostName, "nameless.example");
     EXPECT_EQ(nameless->PassWord(), "");
+    EXPECT_TRUE(nameless->PassWordUnreadable());  // the main client's password is kept there, not replaced
+    EXPECT_FALSE(top.Items(0)->PassWordUnreadable());
 
     TFtpServerInfo* clients = top.Items(2);
     EXPECT_TRUE(clients->IsFolder);
@@ -236,7 +238,7 @@ TEST(SiteDatabase, HandWrittenFileReadsIntoTheTree) {
     EXPECT_EQ(home->PassWord(), "f\xC3\xA4hre-2026");
     EXPECT_EQ(home->Servers().Count(), 0);
     EXPECT_EQ(home->ProxyType, 0);
-    EXPECT_EQ(home->ProxyName, "kept.example");
+    EXPECT_EQ(home->ProxyName, "");  // stored with UseGlobalProxy=True: no proxy of its own
 
     // Deciphering again changes nothing.
     EXPECT_EQ(DecipherPasswords(top, SitePasswordKey()), 0);

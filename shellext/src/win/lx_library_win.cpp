@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "localization/message_dialog_win.h"
 #include "localization/regional_settings.h"
 #include "mainclient/automation_client.h"
 #include "shellext/model/site_database.h"
@@ -53,8 +54,18 @@ TDM& LxLibrary::DataModule() {
         // translation component keeps them as its DefaultLocale.
         localization::ApplyRegionalSettings(win::ReadUserRegionalSettings());
         dataModule_ = TDM::Create(std::span(bytes, SizeofResource(module_, info)), ModuleLanguageId(L"user32.dll"));
+        translatedBox_ = std::make_unique<localization::TranslatedMessageForms>(&dataModule_->Lang());
     }
     return *dataModule_;
+}
+
+localization::TranslatedMessageBox& LxLibrary::TranslatedBox() {
+    try {
+        DataModule();
+    } catch (const std::exception&) {
+        return localization::Win32MessageBox();  // the box that says so needs no data module
+    }
+    return *translatedBox_;
 }
 
 TFTPContainer& LxLibrary::Model() {
@@ -118,6 +129,7 @@ void LxLibrary::Detach() {
     // The model's sessions are COM objects: left to the process (see NewMainClient). The image
     // lists are the process's handles and go with it.
     model_.reset();
+    translatedBox_.reset();
     dataModule_.reset();
     // The selection's identifiers come from the task allocator: left to the process as well.
 }

@@ -14,6 +14,7 @@
 
 #include "local_files_data.h"
 #include "lx_test_root.h"
+#include "gui_testing/form_driver.h"
 #include "mainclient_double/double_support.h"
 #include "shellext/model/site_database.h"
 #include "shellext/selection_list.h"
@@ -22,6 +23,7 @@
 #include "shellext/win/shell_view.h"
 #include "shell_testing/fake_shell_browser.h"
 #include "shell_testing/notice_recorder.h"
+#include "ui/application.h"
 #include "win/com_ptr.h"
 #include "win/object.h"
 #include "win/text.h"
@@ -583,4 +585,63 @@ TEST_F(LxActions, AFolderMenuOffersRenameToAHostThatRenamesThroughSetNameOf) {
     // What the host does on that verb: its own label editing, then the folder's SetNameOf.
     EXPECT_EQ(root_->SetNameOf(nullptr, workItem.get(), L"Office", SHGDN_NORMAL, nullptr), S_OK);
     EXPECT_EQ(double_->CallsOf("RenameProfileFolder").back(), "RenameProfileFolder\tWork\tOffice");
+}
+
+namespace {
+// The translated box that the library shows, found as it opens: its captions, a picture, then
+// the answer No.
+struct BoxSeen {
+    std::string caption, yes, no, text;
+    bool shown = false;
+};
+BoxSeen* g_box = nullptr;
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD);
+ui::Form* g_boxForm = nullptr;
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (!g_box || !g_boxForm) return;
+    FormDriver driver(*g_boxForm);
+    g_box->shown = true;
+    g_box->caption = g_boxForm->Caption();
+    g_box->yes = driver.Text("Yes");
+    g_box->no = driver.Text("No");
+    g_box->text = driver.Text("Message");
+    driver.Pump();
+    driver.Screenshot("delete_box_de");
+    driver.Click("No");
+}
+}  // namespace
+
+// The library's own box (no test box installed) takes its captions from the data module in the
+// active language: the German delete question says "&Ja" and "&Nein".
+TEST_F(LxActions, TheDeleteQuestionSpeaksTheDataModulesLanguage) {
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    ASSERT_TRUE(readme);
+    ComPtr<IContextMenu> menu = ItemMenu(home.get(), readme.get());
+    ASSERT_TRUE(menu);
+    TDM& dm = LxLibrary::Instance().DataModule();
+    dm.SetLanguage(2);
+    LxLibrary::Instance().SetMessageBox(nullptr);
+    BoxSeen seen;
+    g_box = &seen;
+    ui::Application::Instance().OnModalBegin.Bind([](ui::Form& form) {
+        g_boxForm = &form;
+        SetTimer(nullptr, 0, 0, &AnswerBox);
+    });
+    const HRESULT hr = Invoke(menu.get(), 106);
+    ui::Application::Instance().OnModalBegin.Bind(nullptr);
+    g_box = nullptr;
+    g_boxForm = nullptr;
+    LxLibrary::Instance().SetMessageBox(&box_);
+    dm.SetLanguage(1);
+    EXPECT_EQ(hr, S_OK);
+    ASSERT_TRUE(seen.shown);
+    EXPECT_EQ(seen.caption, "Löschen von Datei auf Server bestätigen");
+    EXPECT_EQ(seen.yes, "&Ja");
+    EXPECT_EQ(seen.no, "&Nein");
+    EXPECT_EQ(seen.text, "\"Sind Sie sicher, dass Sie löschen möchten \"readme.txt\"?");
+    EXPECT_TRUE(Exists(double_->Site(L"readme.txt")));  // No keeps it
+    EXPECT_TRUE(double_->CallsOf("DeleteRemoteFile").empty());
 }

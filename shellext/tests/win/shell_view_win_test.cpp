@@ -413,7 +413,7 @@ TEST_F(LxView, RenameInPlaceGoesThroughTheDoubleAndNotifies) {
     EXPECT_EQ(double_->CallsOf("RenameRemoteObject").size(), calls);
     ASSERT_EQ(box_.shown.size(), 1u);
     EXPECT_EQ(box_.shown[0].text,
-              "Cannot rename big.bin: A file with the name you specified already exists.Specify a different name.");
+              "Cannot rename big.bin: A file with the name you specified already exists. Specify a different name.");
     SendMessageW(list, LVM_CANCELEDITLABEL, 0, 0);
     EXPECT_GE(RowOf(list, "big.bin"), 0);
 }

@@ -44,6 +44,10 @@ using EraseSectionFn = std::function<void(std::string_view section)>;
 using SectionKeysFn =
     std::function<void(std::string_view section, const std::function<void(std::string_view key)>& each)>;
 
+// Told when a stored list or collection names more items than it holds: its section, the count
+// it states and how many of those items have keys (the ones read).
+using MissingItemsFn = std::function<void(std::string_view section, int stated, int found)>;
+
 class TPropsStorage {
 public:
     TPropsStorage() = default;
@@ -61,6 +65,7 @@ public:
     WriteStringFn OnWriteString;      // unset: writes do nothing
     EraseSectionFn OnEraseSection;    // unset: nothing is erased
     SectionKeysFn OnReadSectionKeys;  // unset: counts are trusted up to kUncheckedItemLimit
+    MissingItemsFn OnMissingItems;    // needs OnReadSectionKeys; unset: nothing is told
 
     static constexpr int kUncheckedItemLimit = 100000;
 
@@ -90,9 +95,9 @@ private:
     std::unique_ptr<TPropsStorage> Nested(core::Persistent* object, std::string prefix, std::string section) const;
     void LoadObject(const core::PropInfo& prop, core::Persistent* object);
     void SaveObject(const core::PropInfo& prop, core::Persistent* object);
-    // How many of `stated` "Item<i>"-keyed items the section can hold: up to the highest index
-    // with a key, and no more than the number of indices that have keys.
-    int ItemsPresent(std::string_view section, std::string_view suffix, int stated);
+    // The indices below `stated` of the "Item<i>"-keyed items that have keys in the section, in
+    // order (every index up to kUncheckedItemLimit when keys cannot be listed).
+    std::vector<int> ItemsPresent(std::string_view section, std::string_view suffix, int stated);
     void ListedPass(core::Component* owner, core::StringList& lines, bool load);
 };
 

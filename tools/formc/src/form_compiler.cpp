@@ -131,6 +131,23 @@ public:
                     Report(row.at, "row " + row.id + " has " + std::to_string(row.texts.size()) + " text" +
                                        (row.texts.size() == 1 ? "" : "s") + " for " +
                                        std::to_string(t.languages.size()) + " languages");
+                // A string list is stored as comma text: a translation that splits into another
+                // number of items (an item with blanks left unquoted) shifts every index after it.
+                if (*kind == TStringsType::stMultiLines && !row.texts.empty()) {
+                    const auto itemCount = [](const std::string& text) {
+                        core::StringList lines;
+                        lines.SetCommaText(text);
+                        return lines.Count();
+                    };
+                    const int expected = itemCount(row.texts.front());
+                    for (std::size_t i = 1; i < row.texts.size(); ++i) {
+                        if (row.texts[i].empty()) continue;  // falls back to language 1
+                        if (const int n = itemCount(row.texts[i]); n != expected)
+                            Report(row.at, "row " + row.id + " has " + std::to_string(n) + " items in " +
+                                               (i < t.languages.size() ? t.languages[i] : "language " + std::to_string(i + 1)) +
+                                               " and " + std::to_string(expected) + " in " + t.languages.front());
+                    }
+                }
                 Place(*kind, section.kind, row);
             }
         }

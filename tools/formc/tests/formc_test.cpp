@@ -286,6 +286,11 @@ TEST(Formc, EachCheckReportsItsPosition) {
          "TForm F {\n  TlcLang l {\n    translations {\n      languages \"A\"\n      labels {\n      }\n"
          "      strings {\n        s \"a\"\n        S \"b\"\n      }\n    }\n  }\n}\n",
          {"t.form:5:7: unknown translation list labels", "t.form:9:9: duplicate row S in strings (first at 8:9)"}},
+        {"string list items per language",
+         "TForm F {\n  TRadioGroup rg {\n  }\n  TlcLang l {\n    translations {\n      languages \"A\" \"B\" \"C\" \"D\"\n"
+         "      multilines {\n        rg.Items \"&One,\\\"Two words\\\"\" \"&Un,\\\"Deux mots\\\"\" \"&Eins,Zwei Worte\" \"\"\n"
+         "      }\n    }\n  }\n}\n",
+         {"t.form:8:9: row rg.Items has 3 items in C and 2 in A"}},
         {"rows of the base", "TDialog D : TTemplate {\n  TlcLang l {\n    translations {\n      languages \"A\"\n"
                              "      captions {\n        pnlButtons \"p\"\n      }\n    }\n  }\n}\n",
          {}},

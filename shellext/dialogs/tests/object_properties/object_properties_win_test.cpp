@@ -16,7 +16,10 @@
 #include "gui_testing/form_driver.h"
 #include "mainclient/automation_client.h"
 #include "mainclient_double/double_support.h"
+#include "shellext/model/site_database.h"
 #include "shellext/object_properties_rules.h"
+#include "uicomponents/html_help.h"
+#include "win/text.h"
 #include "ui/application.h"
 #include "ui/standard_controls.h"
 
@@ -396,6 +399,55 @@ TEST_F(ObjectPropertiesDialogs, SeveralFilesInEachLanguageMixDisagreeingBitsAndS
                                         AttributeCall(*three, "660")}));
     EXPECT_EQ(three->PermString, "-rw-rw----");
     EXPECT_EQ(selection[0].second->PermString, "-rw-rw-r--");
+}
+
+}  // namespace
+}  // namespace lark::shellext
+
+namespace lark::shellext {
+namespace {
+
+// Help of the folder and remote object dialogs opens the extension's help file in the active
+// language at context 12, though no other Help of the process set a help file before.
+TEST_F(ObjectPropertiesDialogs, HelpOpensTheExtensionsHelpFileInTheActiveLanguage) {
+    HMODULE probe = LoadLibraryW(L"help_probe.dll");  // records each request
+    ASSERT_NE(probe, nullptr);
+    ui::HtmlHelp& help = ui::HtmlHelp::Instance();
+    help.SetLibrary(L"help_probe.dll");
+    help.SetHelpFile("");
+    const std::optional<std::string> server32 = MakeRegistryMainClientRegistration()->LocalServer32();
+    ASSERT_TRUE(server32.has_value());
+    const std::wstring folder = win::Widen(ProgramFolderOfServerValue(*server32));
+    for (const wchar_t* name : {L"hilfe.chm", L"aide.chm"}) testing::WriteTextFile(folder + name, "");
+    TFTPObject* work = AddSite(model.Nodes(), "Work", true);
+    TFTPObject* site = ListedSite({{"a.txt", 3}});
+    ASSERT_NE(site->Content(), nullptr);
+    ASSERT_GE(site->Content()->Count(), 1);
+    TFSObject* file = site->Content()->Items(0);
+    const auto pressHelp = [](FormDriver& driver, ui::Form&) { driver.Click("btnHelp"); driver.Click("btnCancel"); };
+    for (int language : {2, 3}) {
+        dm->SetLanguage(language);
+        EXPECT_FALSE(Drive([&] { return EditProfileFolder(context, *work); }, Step(pressHelp)));
+        EXPECT_FALSE(Drive([&] { return EditFSObject(context, *file); }, Step(pressHelp)));
+    }
+    help.Unload();
+    help.SetLibrary(L"hhctrl.ocx");
+    using Reader = int (*)(int, UINT*, wchar_t*, int, DWORD_PTR*, wchar_t*, int);
+    auto read = reinterpret_cast<Reader>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeCall")));
+    ASSERT_NE(read, nullptr);
+    std::vector<std::pair<std::wstring, DWORD_PTR>> requests;
+    for (int i = 0; i < read(-1, nullptr, nullptr, 0, nullptr, nullptr, 0); ++i) {
+        UINT command = 0;
+        DWORD_PTR data = 0;
+        wchar_t target[2048] = L"", keyword[16] = L"";
+        read(i, &command, target, 2048, &data, keyword, 16);
+        if (command == 0x000F) requests.emplace_back(target, data);  // HH_HELP_CONTEXT
+    }
+    const std::vector<std::pair<std::wstring, DWORD_PTR>> expected = {
+        {folder + L"hilfe.chm", 12}, {folder + L"hilfe.chm", 12}, {folder + L"aide.chm", 12}, {folder + L"aide.chm", 12}};
+    EXPECT_EQ(requests, expected);
+    FreeLibrary(probe);
+    for (const wchar_t* name : {L"hilfe.chm", L"aide.chm"}) DeleteFileW((folder + name).c_str());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <optional>
 #include <span>
@@ -359,17 +360,38 @@ TEST_F(ProfileFormTest, EditProfileCancelledRefusedOrFailedLeavesTheRecordAsItWa
     }
 }
 
-TEST_F(ProfileFormTest, HelpShowsContext44FromTheMainClientsFolderInTheActiveLanguage) {
+// Help of the site dialog (context 44) and of its authentication and proxy dialogs (no context
+// of their own), each opened first, before any other Help of the process set a help file.
+TEST_F(ProfileFormTest, HelpOfEveryDialogOpensTheExtensionsHelpFileInTheActiveLanguage) {
     // The stand-in help library records each request; held here so its record outlives unloading.
     HMODULE probe = LoadLibraryW(L"help_probe.dll");
     ASSERT_NE(probe, nullptr);
     ui::HtmlHelp& help = ui::HtmlHelp::Instance();
     help.SetLibrary(L"help_probe.dll");
+    help.SetHelpFile("");
     const std::wstring folder = FolderOf(win::Widen(databasePath));
-    for (const wchar_t* name : {L"help.chm", L"hilfe.chm"}) WriteTextFile(folder + name, "");
-    for (int language : {1, 2}) {
+    for (const wchar_t* name : {L"help.chm", L"hilfe.chm", L"aide.chm"}) WriteTextFile(folder + name, "");
+    for (int language : {1, 2, 3}) {
         dm->SetLanguage(language);
         ModalScript site([&](FormDriver& driver, ui::Form&) {
+            Choose(driver, "cbConnectionType", 1);
+            {
+                ModalScript auth([&](FormDriver& d, ui::Form&) {
+                    d.Click("btnHelp");
+                    d.Key(VK_ESCAPE);
+                });
+                driver.Click("btnAdvanced");
+                auth.Check();
+            }
+            driver.Click("ckbUseGlobalProxy");
+            {
+                ModalScript proxy([&](FormDriver& d, ui::Form&) {
+                    d.Click("btnHelp");
+                    d.Key(VK_ESCAPE);
+                });
+                driver.Click("btnProxySettings");
+                proxy.Check();
+            }
             driver.Click("btnHelp");
             driver.Key(VK_ESCAPE);
         });
@@ -382,19 +404,22 @@ TEST_F(ProfileFormTest, HelpShowsContext44FromTheMainClientsFolderInTheActiveLan
     using Reader = int (*)(int, UINT*, wchar_t*, int, DWORD_PTR*, wchar_t*, int);
     auto read = reinterpret_cast<Reader>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeCall")));
     ASSERT_NE(read, nullptr);
-    std::vector<std::wstring> targets;
+    std::vector<std::pair<std::wstring, DWORD_PTR>> requests;
     for (int i = 0; i < read(-1, nullptr, nullptr, 0, nullptr, nullptr, 0); ++i) {
         UINT command = 0;
         DWORD_PTR data = 0;
         wchar_t target[2048] = L"", keyword[16] = L"";
         read(i, &command, target, 2048, &data, keyword, 16);
         if (command != 0x000F) continue;  // HH_HELP_CONTEXT; the unload adds its own request
-        EXPECT_EQ(data, 44u);
-        targets.push_back(target);
+        requests.emplace_back(target, data);
     }
-    EXPECT_EQ(targets, (std::vector<std::wstring>{folder + L"help.chm", folder + L"hilfe.chm"}));
+    const std::vector<std::pair<std::wstring, DWORD_PTR>> expected = {
+        {folder + L"help.chm", 0}, {folder + L"help.chm", 0}, {folder + L"help.chm", 44},
+        {folder + L"hilfe.chm", 0}, {folder + L"hilfe.chm", 0}, {folder + L"hilfe.chm", 44},
+        {folder + L"aide.chm", 0}, {folder + L"aide.chm", 0}, {folder + L"aide.chm", 44}};
+    EXPECT_EQ(requests, expected);
     FreeLibrary(probe);
-    for (const wchar_t* name : {L"help.chm", L"hilfe.chm"}) DeleteFileW((folder + name).c_str());
+    for (const wchar_t* name : {L"help.chm", L"hilfe.chm", L"aide.chm"}) DeleteFileW((folder + name).c_str());
 }
 
 TEST_F(ProfileFormTest, AServerTypeTheBoxDoesNotListKeepsTheRecordsValue) {
@@ -412,4 +437,47 @@ TEST_F(ProfileFormTest, AServerTypeTheBoxDoesNotListKeepsTheRecordsValue) {
     const auto calls = server_->CallsOf("ModifyProfile");
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_NE(calls[0].find("\t0\t0\t2\t0\t"), std::string::npos) << calls[0];  // passive, reserved, server type, proxy type
+}
+
+// A site whose stored password was enciphered under another key than lx's: the dialog says so in
+// each language, starts with an empty password and keeps OK off until one is typed, which the
+// main client then receives as typed.
+TEST_F(ProfileFormTest, AStoredPasswordThatCannotBeReadMustBeTypedAndIsSentAsTyped) {
+    TFTPObject* home = Node("Home");
+    std::array<std::uint8_t, 16> otherKey{};
+    otherKey.fill(0x5A);
+    home->ServerInfo()->SetStoredPassWord(EncipherPassWord("theirs", otherKey));
+    ASSERT_FALSE(home->ServerInfo()->DecipherPassWord(SitePasswordKey()));
+    const char* tags[] = {"en", "de", "fr"};
+    const char* lines[] = {"The stored password could not be read: type it.", "Gespeichertes Kennwort unlesbar: neu eingeben.",
+                           "Mot de passe enregistré illisible : saisissez-le."};
+    for (int language = 1; language <= 3; ++language) {
+        SCOPED_TRACE(tags[language - 1]);
+        dm->SetLanguage(language);
+        server_->Reset();
+        ModalScript site([&](FormDriver& driver, ui::Form& form) {
+            ui::Control& line = driver.Control("lbPasswordUnreadable");
+            EXPECT_TRUE(line.Visible());
+            EXPECT_EQ(line.Text(), lines[language - 1]);
+            EXPECT_EQ(driver.Text("edPassword"), "");
+            EXPECT_FALSE(Enabled(driver, "btnOK"));
+            EXPECT_EQ(OverflowingTexts(form), std::vector<std::string>{});
+            driver.Screenshot(std::string("profile_form_password_unreadable_") + tags[language - 1]);
+            if (language < 3) {
+                driver.Key(VK_ESCAPE);
+                return;
+            }
+            driver.Type("edPassword", "typed");
+            EXPECT_TRUE(Enabled(driver, "btnOK"));
+            driver.Key(VK_RETURN);
+        });
+        EXPECT_EQ(EditProfile(*context, *home), language == 3);
+        site.Check();
+        const auto calls = server_->CallsOf("ModifyProfile");
+        ASSERT_EQ(calls.size(), language == 3 ? 1u : 0u);
+        if (language == 3) {
+            EXPECT_NE(calls[0].find("\ttyped\t"), std::string::npos) << calls[0];
+        }
+    }
+    EXPECT_FALSE(home->ServerInfo()->PassWordUnreadable());
 }

@@ -58,8 +58,10 @@ public:
     // be made. Needs no model, so the copy hook on another thread can ask for one.
     static std::shared_ptr<mainclient::MainClient> NewMainClient();
 
-    // The box every message goes through: the system's, unless a test installs its own.
-    localization::TranslatedMessageBox& MessageBox() { return messageBox_ ? *messageBox_ : localization::Win32MessageBox(); }
+    // The box every message goes through: the translated box captioned from the data module in
+    // its active language (English defaults while there is none), unless a test installs its own.
+    // (Defined here: <windows.h> renames MessageBox per translation unit.)
+    localization::TranslatedMessageBox& MessageBox() { return messageBox_ ? *messageBox_ : TranslatedBox(); }
     void SetMessageBox(localization::TranslatedMessageBox* box) { messageBox_ = box; }
 
     // The image lists (small, large), made on first use; null when they cannot be made.
@@ -80,6 +82,7 @@ public:
 private:
     LxLibrary() = default;
     void MakeImageLists();
+    localization::TranslatedMessageBox& TranslatedBox();
 
     HMODULE module_ = nullptr;
     std::recursive_mutex mutex_;
@@ -87,6 +90,7 @@ private:
     std::unique_ptr<TFTPContainer> model_;
     std::unique_ptr<ChangeNotifier> notifier_;
     localization::TranslatedMessageBox* messageBox_ = nullptr;
+    std::unique_ptr<localization::TranslatedMessageBox> translatedBox_;  // over the data module
     bool imagesTried_ = false;
     HIMAGELIST small_ = nullptr;
     HIMAGELIST large_ = nullptr;

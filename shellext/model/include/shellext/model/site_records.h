@@ -68,13 +68,19 @@ public:
     // Setting the plain value it already holds changes nothing (a store's reader passes the
     // current value back for a missing key).
     void SetStoredPassWord(std::string stored);
-    // Deciphers a stored PassWord in place; text that does not decipher leaves it empty.
-    // Returns false then. A plain password is left alone.
+    // Deciphers a stored PassWord in place. Text that does not decipher leaves it empty and
+    // marks it unreadable (the main client still holds the real one): returns false then. A
+    // plain password is left alone.
     bool DecipherPassWord(const std::array<std::uint8_t, 16>& key);
+    // The stored password could not be deciphered: the record must not send its empty
+    // PassWord to the main client until a password is set.
+    bool PassWordUnreadable() const { return passWordUnreadable_; }
+    // The source's password with its state (stored, plain or unreadable).
+    void TakePassWord(const TFtpServerInfo& source);
 
     bool UseGlobalProxy() const { return useGlobalProxy_; }
-    // Turning it on empties ProxyName and ProxyPort; setting the value it has changes nothing,
-    // so a stored record reads the same in whatever order its keys come.
+    // Setting it on empties ProxyName and ProxyPort, whether or not it was on; setting it off
+    // keeps them.
     void SetUseGlobalProxy(bool on);
 
     TFtpServers& Servers() { return *servers_; }
@@ -86,6 +92,7 @@ public:
 private:
     std::string passWord_{kDefaultPassWord};
     bool passWordEnciphered_ = false;
+    bool passWordUnreadable_ = false;
     bool useGlobalProxy_ = true;
     std::unique_ptr<TFtpServers> servers_;
 };
@@ -113,7 +120,7 @@ private:
 std::string EncipherPassWord(std::string_view plain, const std::array<std::uint8_t, 16>& key);
 
 // Deciphers every stored password of the tree in place. A record whose password does not
-// decipher gets an empty one; the rest are still done. Returns how many failed.
+// decipher gets an empty one marked unreadable; the rest are still done. Returns how many failed.
 int DecipherPasswords(TFtpServers& servers, const std::array<std::uint8_t, 16>& key);
 
 // Holds a site database's top-level records as its published FTPServers.
