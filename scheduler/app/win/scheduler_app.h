@@ -4,6 +4,7 @@
 // is where the main client posts completions), and the orderly shutdown.
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +56,7 @@ public:
 private:
     // AddTask: the new task in the properties dialog; it stays after OK.
     void AddTask(const AddTaskRequest& request);
+    static UINT AddTaskMessage();
     // The task list without the tasks awaiting confirmation; raises when it cannot be written.
     SaveResult SaveTasks(const std::string& fileName);
     // To the current task file at shutdown: a failure is reported, not raised.
@@ -98,6 +100,8 @@ private:
     std::vector<std::unique_ptr<TaskRunner::Suspension>> modalHolds_;
     bool started_ = false;
     bool shutDown_ = false;
+    // Where AddTask calls wake the user-interface thread; set once the program has started.
+    std::atomic<HWND> wakeWindow_{nullptr};
 };
 
 }  // namespace lark::scheduler
