@@ -461,6 +461,9 @@ TEST_F(SchedulerAutomation, CallersAtOnceFromOtherProcessesEachGetTheirDialogInT
             ShownCount shown{run.process.dwProcessId};
             EnumWindows(CountShownDialogs, reinterpret_cast<LPARAM>(&shown));
             EXPECT_EQ(shown.count, 1) << "dialogs at once";
+            // Painted whole before the picture.
+            PumpUntil([&] { return ChildWithText(dialog, L"Cancel") != nullptr; }, 10s);
+            Sleep(500);
             CaptureWindow(dialog, ArtifactFolder() + L"scheduler_addtask_queued_" + std::to_wstring(++shot) + L".png");
             for (const CallerProcess& other : waiting) {
                 if (&other == &*mine) continue;
