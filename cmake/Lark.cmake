@@ -242,6 +242,31 @@ function(lark_windows_resources target)
   target_sources(${target} PRIVATE ${dir}/${target}.rc)
 endfunction()
 
+# lark_about_box(prefix FORM_VARIABLE var DESCRIPTION text VERSION a.b.c.d)
+#   A deliverable's about box from about_box.cpp and about_box.form beside the calling file: the
+#   definition's path in the cache variable `var` (a program showing the box compiles it into its
+#   own resources with lark_forms), the library prefix_about_box (Windows builds), and its test
+#   prefix_about_box_win_tests from tests/about_box_win_test.cpp, a program of that version.
+function(lark_about_box prefix)
+  cmake_parse_arguments(A "" "FORM_VARIABLE;DESCRIPTION;VERSION" "" ${ARGN})
+  set(dir ${CMAKE_CURRENT_LIST_DIR})
+  set(${A_FORM_VARIABLE} ${dir}/about_box.form CACHE INTERNAL "")
+  if(WIN32 AND NOT LARK_HOST_TOOLS_ONLY)
+    add_library(${prefix}_about_box STATIC ${dir}/about_box.cpp)
+    target_include_directories(${prefix}_about_box PUBLIC ${dir})
+    target_link_libraries(${prefix}_about_box PUBLIC uicomponents_pictures localization framework_ui framework_win)
+  endif()
+  set(test ${prefix}_about_box_win_tests)
+  lark_test(${test} SOURCES ${dir}/tests/about_box_win_test.cpp DEPS ${prefix}_about_box lark_gui_testing
+            WIN32_ONLY GUI TIMEOUT 300)
+  if(TARGET ${test})
+    lark_forms(${test} FORMS ${dir}/about_box.form)
+    lark_windows_resources(${test} DESCRIPTION ${A_DESCRIPTION} VERSION ${A_VERSION})
+    # Modal windows take the focus, which belongs to the whole desktop: run alone.
+    set_tests_properties(${test} PROPERTIES RUN_SERIAL TRUE)
+  endif()
+endfunction()
+
 # lark_idl(name IDL file.idl)
 #   Runs widl for the target architecture over an IDL file: the declarations (name.h), the ids
 #   (name_i.c) and the type library (name.tlb) in the current build folder's "idl/name". Sets

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <stdexcept>
 
 #include "core/clock.h"
+#include "core/integer_text.h"
 #include "core/errors.h"
 #include "core/stream.h"
 #include "core/text_encoding.h"
@@ -34,20 +34,10 @@ int TCustomIniFile::ReadIniNumber(std::string_view section, std::string_view key
                                   int defaultValue) const {
     const std::string text = ReadIniText(section, key, "");
     std::string_view s = text;
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        s.remove_prefix(2);
-        // Up to 32 bits, taken as a signed value like a stored flag word.
-        uint32_t u = 0;
-        const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), u, 16);
-        if (ec != std::errc() || p != s.data() + s.size()) return defaultValue;
-        return static_cast<int>(u);
-    }
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    int v = 0;
-    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || p != s.data() + s.size()) return defaultValue;
-    return v;
+    // The INI store's syntax: hexadecimal up to 32 bits is a signed flag word.
+    const auto v = core::ParseInteger(s, {.hexadecimal = true, .plusSign = true});
+    return v ? static_cast<int>(*v) : defaultValue;
 }
 
 void TCustomIniFile::WriteIniNumber(std::string_view section, std::string_view key, int value) {

@@ -3,6 +3,7 @@
 #include "core/component_stream.h"
 #include "core/datetime.h"
 #include "localization/errors.h"
+#include "localization/regional_settings.h"
 #include "lang_window.h"
 
 namespace lark::localization {
@@ -228,6 +229,40 @@ TEST_F(LangComponent, LocalesApplyOnlyWhenAsked) {
     EXPECT_EQ(core::DefaultFormatSettings().ShortMonthNames[2], "Mär");
     EXPECT_EQ(core::DefaultFormatSettings().ShortMonthNames[3], saved.ShortMonthNames[3]);
     core::DefaultFormatSettings() = saved;
+}
+
+// The user's regional settings, loaded before a window is made, are what its DefaultLocale
+// keeps; its locale rows override them while applied, and the next load brings them back.
+TEST_F(LangComponent, RegionalSettingsUnderTheLocaleRows) {
+    const core::RegionalSettings saved = CurrentRegionalSettings();
+    core::LocaleAnswers answers;
+    answers.shortDate = "dd.MM.yyyy";
+    answers.longTime = "HH:mm:ss";
+    answers.dateSeparator = ".";
+    answers.decimalSeparator = ",";
+    answers.thousandSeparator = ".";
+    answers.currency = "€";
+    answers.longMonths[2] = "März";
+    const core::RegionalSettings german = core::RegionalSettingsFromLocale(answers);
+    ApplyRegionalSettings(german);
+    Window w;
+    const auto& kept = w.lang->DefaultLocale();
+    EXPECT_EQ(kept[0], "€");
+    EXPECT_EQ(kept[1], ".");
+    EXPECT_EQ(kept[2], ",");
+    EXPECT_EQ(kept[4], "dd/mm/yyyy");
+    EXPECT_EQ(kept[10], "hh:nn:ss");
+    EXPECT_EQ(kept[12].substr(0, 23), "January,February,März,");
+    *w.lang->ListOfKind(K::stLocales) = {Line({"Short Date Format", "m/d/yyyy", "yyyy/mm/dd", ""})};
+    w.lang->SetChangeLocales(true);
+    w.lang->SetActiveLanguage(2);
+    const std::string overridden = core::DateToStr(core::EncodeDate(2026, 12, 10));
+    ApplyRegionalSettings(german);  // the user changed the settings: a new load
+    const std::string reloaded = core::DateToStr(core::EncodeDate(2026, 12, 10));
+    ApplyRegionalSettings(saved);
+    EXPECT_EQ(overridden, "2026.12.10");  // the row's picture with the user's separator
+    EXPECT_EQ(reloaded, "10.12.2026");
+    EXPECT_EQ(w.lang->DefaultLocale()[4], "dd/mm/yyyy");
 }
 
 TEST_F(LangComponent, ExtendedTranslationsFollowPropertyPaths) {

@@ -74,7 +74,7 @@ BuiltMenu BuildContextMenu(const MenuState& state, const TDM& texts, std::uint32
         entries.push_back(Entry(kPaste, texts.Text("STR_16"), !state.canPaste));
         entries.push_back(Separator());
         entries.push_back(Entry(kDelete, texts.Text("STR_8")));
-        entries.push_back(Entry(kRename, texts.Text("STR_7"), !state.ownerIsView));
+        entries.push_back(Entry(kRename, texts.Text("STR_7"), !state.ownerIsView && !state.hostRenames));
         if (state.ownerIsView && state.insideSite) entries.push_back(Entry(kMoveTo, texts.Text("STR_4")));
         entries.push_back(Separator());
         entries.push_back(Entry(kProperties, texts.Text("STR_6")));

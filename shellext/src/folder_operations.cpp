@@ -179,18 +179,24 @@ RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintpt
         return RenameOutcome::NameRefused;
     }
     const std::string name(newName);
+    // The main client's call may pump messages, and a notice handled meanwhile may free the
+    // node: it is found again through the item afterwards.
+    const bool isSite = site != nullptr;
+    const bool isFolder = isSite ? site->IsFolder() : remote->IsFolder();
+    const std::string connection = isSite ? std::string() : remote->GetConnectionID();
+    const std::string path = isSite ? SitePathOf(item) : remote->GetRemotePath();
+    site = nullptr;
+    remote = nullptr;
     try {
         std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.model);
-        if (site) {
-            const std::string path = SitePathOf(item);
-            const std::int32_t result =
-                site->IsFolder() ? client->RenameProfileFolder(path, name) : client->RenameProfile(path, name);
-            if (result < 0 || !site->ServerInfo()) return RenameOutcome::Refused;
-            site->ServerInfo()->ProfileName = name;
+        if (isSite) {
+            const std::int32_t result = isFolder ? client->RenameProfileFolder(path, name) : client->RenameProfile(path, name);
+            if (result < 0) return RenameOutcome::Refused;
+            if (TFTPObject* renamed = SiteNodeOf(item); renamed && renamed->ServerInfo())
+                renamed->ServerInfo()->ProfileName = name;
         } else {
-            if (client->RenameRemoteObject(remote->GetConnectionID(), remote->GetRemotePath(), name) < 0)
-                return RenameOutcome::Refused;
-            remote->Name = name;
+            if (client->RenameRemoteObject(connection, path, name) < 0) return RenameOutcome::Refused;
+            if (TFSObject* renamed = RemoteNodeOf(item)) renamed->Name = name;
         }
     } catch (const core::Error&) {
         return RenameOutcome::Refused;

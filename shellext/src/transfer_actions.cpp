@@ -22,6 +22,22 @@ OwnedPidl Joined(const ItemIdList* first, const ItemIdList* second) {
     return OwnedPidl(list);
 }
 
+// An item naming the node, through which the node is found again after a call that pumps
+// messages (a notice handled meanwhile may free it); throws when the memory is not there.
+OwnedPidl Keep(const RegisteredNode& node) {
+    OwnedPidl item(CreatePidlItem(node));
+    if (!item) throw std::bad_alloc();
+    return item;
+}
+
+// The collection a kept folder item stands for: its children, or the root level for none.
+// Null when the folder is gone.
+TFTPObjects* LevelOf(const ItemIdList* folder, TFTPContainer& model) {
+    if (!folder) return &model.Nodes();
+    TFTPObject* node = SiteNodeOf(folder);
+    return node && node->IsFolder() ? &node->Children() : nullptr;
+}
+
 // A one-item notice (the second identifier null) for `folder` followed by `item`.
 void NotifyFor(ActionContext& context, ShellChange event, const ItemIdList* folder, const ItemIdList* item) {
     const OwnedPidl list = Joined(folder, item);
@@ -58,27 +74,35 @@ void RemoveRemoteNode(TFSObject& node) {
 // Adds a node with a new record that `fill` sets, then tells the main client (AddProfileFolder or
 // AddProfile at the node's folder path). A node whose add fails or raises is removed again, so
 // node i and record i stay together. The out value; `made` is the node when it stays.
+// The call may pump messages: the node is found again through its item afterwards, and when a
+// notice freed it meanwhile, nothing more is done with it (`made` stays null).
 template <class Fill>
 std::int32_t AddSiteNode(TFTPObjects& collection, mainclient::MainClient& client, TFTPObject*& made, Fill fill) {
     made = nullptr;
     TFTPObject* node = collection.AddNewRecord();
+    OwnedPidl item;
     std::int32_t result = 0;
     try {
         TFtpServerInfo& record = *node->ServerInfo();
         fill(record);
         if (record.IsFolder) node->Children().Bind(record.Servers());
+        item = Keep(*node);
         const std::string folderPath = GetObjectPath(*node, "\\");
-        result = record.IsFolder ? client.AddProfileFolder(record.ProfileName, folderPath)
-                                 : client.AddProfile(ProfileRecordOf(record, folderPath));
+        const bool isFolder = record.IsFolder;
+        const std::string name = record.ProfileName;
+        const mainclient::ProfileRecord profile = isFolder ? mainclient::ProfileRecord{} : ProfileRecordOf(record, folderPath);
+        node = nullptr;  // from here on only through its item
+        result = isFolder ? client.AddProfileFolder(name, folderPath) : client.AddProfile(profile);
     } catch (...) {
-        RemoveSiteNode(*node);
+        if (TFTPObject* added = node ? node : SiteNodeOf(item.get())) RemoveSiteNode(*added);
         throw;
     }
+    TFTPObject* added = SiteNodeOf(item.get());
     if (result < 0) {
-        RemoveSiteNode(*node);
+        if (added) RemoveSiteNode(*added);
         return result;
     }
-    made = node;
+    made = added;
     return result;
 }
 
@@ -166,6 +190,10 @@ ActionResult PasteFromClipboard(const ItemIdList* folderList, const ItemIdList* 
         if (!data) return kActionFail;
         const ItemIdList* target = targetList && PidlSize(targetList) > 2 ? LastPidlItem(targetList) : nullptr;
         if (target && !PidlNode(target)) return kActionOk;
+        // No target: the folder shown, whose own item ends the folder list (the junction's list
+        // ends in a shell item, not ours: the namespace root).
+        if (!targetList && folderList && PidlSize(folderList) > 2 && PidlNode(LastPidlItem(folderList)))
+            target = LastPidlItem(folderList);
         TFTPObject* site = SiteNodeOf(target);
         TFSObject* remote = site ? nullptr : RemoteNodeOf(target);
         if (remote && !remote->IsFolder()) return kActionOk;  // a file takes nothing
@@ -193,6 +221,7 @@ std::int32_t PasteProfileObject(TFTPObjects& collection, const TFTPObject& sourc
     const TFtpServerInfo* from = source.ServerInfo();
     if (!from) return -1;
     const std::string name = UniqueProfileName(collection, from->ProfileName);
+    const OwnedPidl sourceItem = Keep(source);  // `source` itself may not outlive the add
     TFTPObject* node = nullptr;
     std::int32_t result = AddSiteNode(collection, client, node, [&](TFtpServerInfo& record) {
         record.AssignFields(*from);
@@ -200,12 +229,21 @@ std::int32_t PasteProfileObject(TFTPObjects& collection, const TFTPObject& sourc
     });
     if (!node) return result;
     if (!node->IsFolder()) return result;
-    // The members as they are now: the new folder can never be among them (a folder is never
-    // pasted into its own subtree), and a fixed count ends the walk whatever happens.
+    // The members as they are now, each kept as an item: every add may pump messages, and a
+    // notice handled meanwhile may free the source, the copy or any member. The new folder can
+    // never be among them (a folder is never pasted into its own subtree).
+    const TFTPObject* folder = SiteNodeOf(sourceItem.get());
+    if (!folder) return result;
+    const OwnedPidl copyItem = Keep(*node);
+    std::vector<OwnedPidl> members;
+    for (int i = 0; i < folder->Children().Count(); ++i) members.push_back(Keep(*folder->Children().Items(i)));
     std::int32_t failed = 0;
-    const int count = source.Children().Count();
-    for (int i = 0; i < count && i < source.Children().Count(); ++i) {
-        const std::int32_t child = PasteProfileObject(node->Children(), *source.Children().Items(i), client);
+    for (const OwnedPidl& member : members) {
+        TFTPObject* copy = SiteNodeOf(copyItem.get());
+        const TFTPObject* memberNode = SiteNodeOf(member.get());
+        if (!copy || !SiteNodeOf(sourceItem.get())) break;  // the folder or its source went meanwhile
+        if (!memberNode) continue;
+        const std::int32_t child = PasteProfileObject(copy->Children(), *memberNode, client);
         if (child < 0) failed = child;
         else result = child;
     }
@@ -221,12 +259,18 @@ ActionResult PasteProfiles(const ItemIdList* target, TransferData*, std::uint32_
         if (entries.empty()) return kActionOk;
         const OwnedPidl sourceFolder = context.selection.SourceFolder();
         std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
-        TFTPObjects& collection = folder ? folder->Children() : context.folder.model.Nodes();
+        // The target again before each entry: every add may pump messages and free it.
+        const OwnedPidl targetItem = folder ? Keep(*folder) : nullptr;
+        folder = nullptr;
         for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+            TFTPObjects* collection = LevelOf(targetItem.get(), context.folder.model);
+            if (!collection) break;  // the target folder is gone
             const TFTPObject* source = SiteNodeOf(it->get());
             if (!source) continue;  // remote objects, freed nodes: not profiles to paste
-            const std::int32_t pasted = PasteProfileObject(collection, *source, *client);
+            const std::int32_t pasted = PasteProfileObject(*collection, *source, *client);
             if (!(effect & kDropEffectMove) || pasted < 0) continue;
+            // A target that went meanwhile took the copy with it: the source stays.
+            if (!LevelOf(targetItem.get(), context.folder.model)) break;
             try {
                 // The source goes only when its whole subtree arrived.
                 if (client->DeleteProfile(SitePathOf(it->get())) < 0) continue;
@@ -249,20 +293,31 @@ ActionResult PasteFileObjects(const ItemIdList* target, TransferData& data, std:
         TFSObject* dir = site ? nullptr : RemoteNodeOf(target);
         if (dir && !dir->IsFolder()) dir = nullptr;
         if (!site && !dir) return kActionInvalidArg;
+        const bool toDirectory = dir != nullptr;
+        // Reading the data and every call below may pump messages and free the target's node:
+        // it is found again through the item after each, and the paste ends when it is gone.
+        site = nullptr;
+        dir = nullptr;
+        const auto targetSite = [&] { return toDirectory ? nullptr : SiteNodeOf(target); };
+        const auto targetDir = [&] { return toDirectory ? RemoteNodeOf(target) : nullptr; };
         ActionResult result = kActionOk;
         if (data.Read(TransferFormat::FileItem)) {
             std::vector<OwnedPidl> entries = context.selection.Items();
             std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
             std::string connection;
             std::string path;
-            if (dir) {
-                if (!dir->Listed) dir->LoadContent();
-                connection = dir->GetConnectionID();
-                path = dir->GetRemotePath();
+            if (toDirectory) {
+                if (TFSObject* d = targetDir(); d && !d->Listed) d->LoadContent();
+                TFSObject* d = targetDir();
+                if (!d) return kActionOk;
+                connection = d->GetConnectionID();
+                path = d->GetRemotePath();
             } else {
-                if (!site->Listed()) site->LoadContent();
-                connection = site->ConnectionID();
-                path = site->ServerInfo() ? site->ServerInfo()->HostDirName : std::string();
+                if (TFTPObject* s = targetSite(); s && !s->Listed()) s->LoadContent();
+                TFTPObject* s = targetSite();
+                if (!s) return kActionOk;
+                connection = s->ConnectionID();
+                path = s->ServerInfo() ? s->ServerInfo()->HostDirName : std::string();
             }
             path = IncludeTrailingSlash(NormalisedRemotePath(path));
             for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
@@ -281,16 +336,20 @@ ActionResult PasteFileObjects(const ItemIdList* target, TransferData& data, std:
             std::string connection;
             std::string path;
             std::string directoryTarget;
-            if (dir) {
-                if (!dir->Listed) dir->LoadContent();
-                connection = dir->GetConnectionID();
-                directoryTarget = dir->GetRemotePath();
+            if (toDirectory) {
+                if (TFSObject* d = targetDir(); d && !d->Listed) d->LoadContent();
+                TFSObject* d = targetDir();
+                if (!d) return kActionOk;
+                connection = d->GetConnectionID();
+                directoryTarget = d->GetRemotePath();
                 path = NormalisedRemotePath(directoryTarget);
             } else {
-                if (!site->Connected()) site->Connect();
-                if (!site->Listed()) site->LoadContent();
-                connection = site->ConnectionID();
-                path = NormalisedRemotePath(site->ServerInfo() ? site->ServerInfo()->HostDirName : std::string());
+                if (TFTPObject* s = targetSite(); s && !s->Connected()) s->Connect();
+                if (TFTPObject* s = targetSite(); s && !s->Listed()) s->LoadContent();
+                TFTPObject* s = targetSite();
+                if (!s) return kActionOk;
+                connection = s->ConnectionID();
+                path = NormalisedRemotePath(s->ServerInfo() ? s->ServerInfo()->HostDirName : std::string());
                 directoryTarget = path;
             }
             // Everything an upload needs is copied above: the messages pumped between uploads
@@ -389,18 +448,26 @@ std::int32_t DeleteItems(std::uintptr_t window, unsigned count, const ItemIdList
             const std::string text =
                 texts.Text("STR_19") + name + (folder ? texts.Text("STR_47") : std::string("\"?"));
             const char* caption = site ? (folder ? "STR_48" : "STR_43") : (folder ? "STR_68" : "STR_63");
+            const bool isSite = site != nullptr;
+            site = nullptr;
+            remote = nullptr;
+            // The box pumps messages: the node is found again, and a node gone meanwhile is
+            // not deleted.
             if (!Confirmed(context, window, text, texts.Text(caption))) return 0;
+            if (isSite ? !SiteNodeOf(item) : !RemoteNodeOf(item)) return 0;
             std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
             const OwnedPidl absolute = Joined(folderList, item);
-            if (site) {
+            if (isSite) {
                 const std::string path = SitePathOf(item);
                 last = folder ? client->DeleteProfileFolder(path) : client->DeleteProfile(path);
                 if (last < 0) return last;
                 if (TFTPObject* gone = SiteNodeOf(item)) RemoveSiteNode(*gone);
                 context.shell.Notify(ShellChange::RemoveDir, absolute.get(), nullptr);
             } else {
-                last = folder ? client->DeleteRemoteDirectory(remote->GetConnectionID(), remote->GetRemotePath())
-                              : client->DeleteRemoteFile(remote->GetConnectionID(), remote->GetRemotePath());
+                TFSObject* node = RemoteNodeOf(item);
+                const std::string connection = node->GetConnectionID();
+                const std::string path = node->GetRemotePath();
+                last = folder ? client->DeleteRemoteDirectory(connection, path) : client->DeleteRemoteFile(connection, path);
                 if (last < 0) return last;
                 if (TFSObject* gone = RemoteNodeOf(item)) RemoveRemoteNode(*gone);
                 context.shell.Notify(folder ? ShellChange::RemoveDir : ShellChange::Delete, absolute.get(), nullptr);
@@ -418,22 +485,24 @@ std::int32_t DeleteItems(std::uintptr_t window, unsigned count, const ItemIdList
         std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
         for (const ItemIdList* item : list) {
             const OwnedPidl absolute = Joined(folderList, item);
+            // Each node is found again after its call: the call may pump messages and free it.
             if (sites) {
-                TFTPObject* site = SiteNodeOf(item);
+                const TFTPObject* site = SiteNodeOf(item);
                 if (!site) continue;
                 const std::string path = SitePathOf(item);
                 last = site->IsFolder() ? client->DeleteProfileFolder(path) : client->DeleteProfile(path);
                 if (last < 0) continue;
-                RemoveSiteNode(*site);
+                if (TFTPObject* gone = SiteNodeOf(item)) RemoveSiteNode(*gone);
                 context.shell.Notify(ShellChange::RemoveDir, absolute.get(), nullptr);
             } else {
-                TFSObject* remote = RemoteNodeOf(item);
+                const TFSObject* remote = RemoteNodeOf(item);
                 if (!remote) continue;
                 const bool folder = remote->IsFolder();
-                last = folder ? client->DeleteRemoteDirectory(remote->GetConnectionID(), remote->GetRemotePath())
-                              : client->DeleteRemoteFile(remote->GetConnectionID(), remote->GetRemotePath());
+                const std::string connection = remote->GetConnectionID();
+                const std::string path = remote->GetRemotePath();
+                last = folder ? client->DeleteRemoteDirectory(connection, path) : client->DeleteRemoteFile(connection, path);
                 if (last < 0) continue;
-                RemoveRemoteNode(*remote);
+                if (TFSObject* gone = RemoteNodeOf(item)) RemoveRemoteNode(*gone);
                 if (folder) context.shell.Notify(ShellChange::RemoveDir, absolute.get(), nullptr);
             }
         }
@@ -485,7 +554,10 @@ ActionResult CreateNewItem(const FolderLists& folder, NewItemKind kind, ActionCo
             TFSObjects* collection = nullptr;
             if (ownSite && !ownSite->IsFolder()) {
                 if (!ownSite->Connected()) ownSite->Connect();
-                if (!ownSite->Content()) ownSite->LoadContent();
+                // Connecting and listing call the main client: the site is found again.
+                if (TFTPObject* s = SiteNodeOf(own); s && !s->Content()) s->LoadContent();
+                ownSite = SiteNodeOf(own);
+                if (!ownSite) return kActionFail;
                 connection = ownSite->ConnectionID();
                 path = ownSite->StartDirectory();
                 collection = ownSite->Content();
@@ -498,14 +570,24 @@ ActionResult CreateNewItem(const FolderLists& folder, NewItemKind kind, ActionCo
             const std::string name = UniqueFSObjectName(*collection, newName);
             std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
             TFSObject* node = AddFSObject(*collection, name, true);
+            node->Modified = context.folder.model.Clock().Now();
+            OwnedPidl item(CreatePidlItem(*node));
+            if (!item) {
+                RemoveRemoteNode(*node);
+                throw std::bad_alloc();
+            }
+            // The call may pump messages: the new node only through its item from here on.
+            node = nullptr;
             try {
-                node->Modified = context.folder.model.Clock().Now();
                 client->MakeRemoteDirectory(connection, IncludeTrailingSlash(NormalisedRemotePath(path)) + name);
             } catch (...) {
-                RemoveRemoteNode(*node);
+                if (TFSObject* added = RemoteNodeOf(item.get())) RemoveRemoteNode(*added);
                 throw;
             }
-            made = node;
+            if (!RemoteNodeOf(item.get())) return kActionFail;
+            NotifyFor(context, ShellChange::MakeDir, absolute.get(), item.get());
+            if (created) *created = item.release();
+            return kActionOk;
         }
         OwnedPidl item(CreatePidlItem(*made));
         if (!item.get()) throw std::bad_alloc();
@@ -535,11 +617,15 @@ ActionResult MoveToFolder(std::uintptr_t window, unsigned count, const ItemIdLis
         const OwnedPidl chosen(
             context.shell.BrowseForFolder(window, root.get(), context.folder.dataModule.Text("STR_3")));
         if (!chosen.get()) return kActionFalse;
-        TFSObject* destination = RemoteNodeOf(LastPidlItem(chosen.get()));
+        const ItemIdList* chosenItem = LastPidlItem(chosen.get());
+        TFSObject* destination = RemoteNodeOf(chosenItem);
         if (!destination || !destination->IsFolder()) return kActionFalse;  // the site's top: nothing moves
         const std::string target = IncludeTrailingSlash(destination->GetRemotePath());
         std::shared_ptr<mainclient::MainClient> client = NewMainClient(context.folder.model);
         for (const ItemIdList* item : list) {
+            // Found again before each move: a move may pump messages and free either node.
+            destination = RemoteNodeOf(chosenItem);
+            if (!destination) break;
             TFSObject* node = RemoteNodeOf(item);
             // Only within one site, never into itself or below itself, never where it already is.
             if (!node || &node->Site() != &destination->Site() || IsWithin(destination, node) ||

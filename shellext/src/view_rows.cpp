@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "core/format.h"
+#include "core/locale_format.h"
+#include "localization/lang_component.h"
 
 namespace lark::shellext {
 namespace {
@@ -75,8 +77,19 @@ int CompareListItems(const ViewRow& a, const ViewRow& b, int column, int directi
     }
 }
 
+namespace {
+
+// Kilobytes with two decimals and the locale's separators.
+std::string KilobyteText(double bytes) {
+    return core::FormatNumber(bytes / 1024.0, 2, core::DefaultFormatSettings().DecimalSeparator,
+                              localization::DefaultNumberFormatSettings().ThousandSeparator) +
+           " KB";
+}
+
+}  // namespace
+
 std::string RowSizeText(std::int64_t size, const TDM& texts) {
-    if (size >= 1024) return core::Format("%.2n KB", {static_cast<double>(size) / 1024.0});
+    if (size >= 1024) return KilobyteText(static_cast<double>(size));
     return core::Format(texts.Text("IDS_10"), {size});
 }
 
@@ -87,7 +100,7 @@ std::string StatusCountText(int selected, int rows, const TDM& texts) {
 
 std::string StatusSizeText(std::uint64_t sum, const TDM& texts) {
     if (sum == 0) return {};
-    if (sum > 1023) return texts.Text("STR_93") + core::Format("%.2n KB", {static_cast<double>(sum) / 1024.0});
+    if (sum > 1023) return texts.Text("STR_93") + KilobyteText(static_cast<double>(sum));
     return core::Format(texts.Text("STR_92"), {sum});
 }
 
@@ -263,6 +276,31 @@ std::string ViewRows::CountText(const std::vector<int>& selected) const {
 std::string ViewRows::SizeText(const std::vector<int>& selected) const {
     if (kind_ != ViewKind::FilesView) return {};
     return StatusSizeText(SizeSum(selected), texts_);
+}
+
+std::optional<RowRename> RenameRow(ViewRows& rows, std::uint32_t handle, std::string_view name,
+                                   const ItemIdList* folderList, std::uintptr_t window, FolderContext& context) {
+    const int row = rows.FindRow(handle);
+    if (row < 0) return std::nullopt;
+    OwnedPidl item(CopyFirstPidlItem(rows.Row(row).item));
+    if (!item) throw std::bad_alloc();
+    const std::optional<std::string> current = DisplayNameOf(item.get());
+    if (!current || name == *current) return std::nullopt;  // confirmed unchanged: nothing to do
+    RowRename done;
+    done.isFile = PidlKind(item.get()) == ItemKindRemoteFile;
+    done.oldList.reset(CombinePidls(folderList, item.get()));
+    if (!done.oldList) throw std::bad_alloc();
+    done.outcome = RenameItem(item.get(), name, window, context);
+    done.row = rows.FindRow(handle);
+    if (done.row >= 0) {
+        if (done.outcome == RenameOutcome::Renamed) rows.Rename(done.row, std::string(name));
+        rows.FillRow(done.row);
+    }
+    if (done.outcome == RenameOutcome::Renamed) {
+        done.newList.reset(CombinePidls(folderList, item.get()));
+        if (!done.newList) throw std::bad_alloc();
+    }
+    return done;
 }
 
 }  // namespace lark::shellext

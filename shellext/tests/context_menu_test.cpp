@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "action_fixture.h"
 
 using namespace lark;
@@ -206,4 +208,21 @@ TEST_F(ContextMenu, AFolderMenuRefusesViewCommandsAndRename) {
     // New folder at the namespace root.
     EXPECT_EQ(InvokeMenuCommand(menu_command::kNewFolder, target, context, clipboard), kActionOk);
     EXPECT_EQ(client->CallLines(), Lines{"AddProfileFolder|New folder|\\"});
+}
+
+// A folder's menu (the folder tree's) offers Rename where its host renames through the
+// folder's SetNameOf (CMF_CANRENAME, one item); elsewhere it stays grayed.
+TEST_F(ContextMenu, AFolderMenuEnablesRenameWhereItsHostRenames) {
+    MenuState state;
+    state.hasItems = true;
+    state.ownerIsView = false;
+    const auto renameLine = [&] {
+        const Lines flat = Flat(BuildContextMenu(state, *dm, 0, 0xFFFF));
+        const auto it = std::find_if(flat.begin(), flat.end(), [](const std::string& l) { return l.rfind("107 ", 0) == 0; });
+        return it == flat.end() ? std::string() : *it;
+    };
+    EXPECT_EQ(renameLine(), "107 &Rename [grayed]");
+    state.hostRenames = true;
+    EXPECT_EQ(renameLine(), "107 &Rename");
+    EXPECT_EQ(VerbOfCommand(menu_command::kRename), "rename");  // the verb the host acts on
 }

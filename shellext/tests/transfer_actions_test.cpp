@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "action_fixture.h"
+#include "shellext/view_rows.h"
 #include "core/persistent.h"
 
 using namespace lark;
@@ -512,4 +515,312 @@ TEST_F(Actions, PropertiesOpenTheDialogOfTheKindAndAnnounceAChange) {
     EXPECT_TRUE(shell.notices.empty());
     const std::uint8_t foreign[96] = {92};
     EXPECT_EQ(ShowItemProperties(reinterpret_cast<const ItemIdList*>(foreign), context), kActionInvalidArg);
+}
+
+// ---- a paste with no target goes into the folder shown ----
+
+namespace {
+
+// Our own data source as the clipboard holds it: QueryGetData by its format table, GetData
+// answering every one of the three formats and refilling the selection when read.
+class OwnData : public TransferData {
+public:
+    OwnData(SelectionList& selection, const RegisteredNode& node, const RegisteredNode* source, bool remote)
+        : selection_(selection), node_(&node), remote_(remote) {
+        if (source) source_.reset(CreatePidlItem(*source));
+    }
+    bool Offers(TransferFormat format) override {
+        return remote_ ? format != TransferFormat::ProfileItem : format == TransferFormat::ProfileItem;
+    }
+    bool Read(TransferFormat) override {
+        SelectNodes(selection_, {node_}, source_.get());
+        return true;
+    }
+    std::optional<std::vector<std::string>> DropFiles() override { return std::vector<std::string>{"C:\\Temp\\marker"}; }
+
+private:
+    SelectionList& selection_;
+    const RegisteredNode* node_;
+    OwnedPidl source_;
+    bool remote_;
+};
+
+// A 92-byte shell item that is not ours, standing for the junction's list.
+OwnedPidl Junction() {
+    std::vector<std::uint8_t> bytes(ItemSize + 2, 0);
+    bytes[0] = static_cast<std::uint8_t>(ItemSize);
+    bytes[4] = 0x1F;
+    OwnedPidl junction(static_cast<ItemIdList*>(DefaultShellAllocator().Alloc(bytes.size())));
+    std::memcpy(junction.get(), bytes.data(), bytes.size());
+    return junction;
+}
+
+// "Method|arg|arg|arg|arg", zeros left out: enough of each call to tell where it went.
+Lines Short(const std::vector<mainclient::fake::Call>& calls) {
+    Lines lines;
+    for (const auto& c : calls) {
+        std::string line = c.method;
+        int taken = 0;
+        for (std::size_t i = 0; i < c.args.size() && taken < 4; ++i)
+            if (c.args[i] != "0") {
+                line += "|" + c.args[i];
+                ++taken;
+            }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(Actions, APasteWithNoTargetGoesIntoTheShownFolderAsOntoItsRow) {
+    enum class View { Root, ProfileFolder, Site, RemoteDirectory };
+    enum class Held { Profile, ProfileFolder, LocalFiles, RemoteFiles };
+    const Lines none;
+    struct Cell {
+        View view;
+        Held held;
+        Lines calls;
+    } cells[] = {
+        {View::Root, Held::Profile, {"AddProfile|\\|Leaf||anonymous"}},
+        {View::Root, Held::ProfileFolder, {"AddProfileFolder|Sub|\\", "AddProfile|\\Sub\\|Leaf||anonymous"}},
+        {View::Root, Held::LocalFiles, none},
+        {View::Root, Held::RemoteFiles, none},
+        {View::ProfileFolder, Held::Profile, {"AddProfile|\\Alpha\\|Leaf||anonymous"}},
+        {View::ProfileFolder, Held::ProfileFolder,
+         {"AddProfileFolder|Sub|\\Alpha\\", "AddProfile|\\Alpha\\Sub\\|Leaf||anonymous"}},
+        {View::ProfileFolder, Held::LocalFiles, none},
+        {View::ProfileFolder, Held::RemoteFiles, none},
+        {View::Site, Held::Profile, {"ListDirectory|W|/|-1"}},
+        {View::Site, Held::ProfileFolder, {"ListDirectory|W|/|-1"}},
+        {View::Site, Held::LocalFiles, {"UploadFile|W|C:\\up\\new.txt|/new.txt", "ListDirectory|W|/|-1"}},
+        {View::Site, Held::RemoteFiles, {"CopyRemoteFile|O|W|/c.txt|/c.txt", "ListDirectory|W|/|-1"}},
+        {View::RemoteDirectory, Held::Profile, {"ListDirectory|W|/pub|-1"}},
+        {View::RemoteDirectory, Held::ProfileFolder, {"ListDirectory|W|/pub|-1"}},
+        {View::RemoteDirectory, Held::LocalFiles,
+         {"UploadFile|W|C:\\up\\new.txt|/pub/new.txt", "ListDirectory|W|/pub|-1"}},
+        {View::RemoteDirectory, Held::RemoteFiles, {"CopyRemoteFile|O|W|/c.txt|/pub/c.txt", "ListDirectory|W|/pub|-1"}},
+    };
+    const OwnedPidl junction = Junction();
+    shell.paths["C:\\up\\new.txt"] = ShellHost::PathKind::File;
+    for (const Cell& cell : cells) {
+        for (const bool asRow : {true, false}) {
+            if (asRow && cell.view == View::Root) continue;  // the root is no row of any view
+            SCOPED_TRACE(::testing::Message() << "view " << static_cast<int>(cell.view) << ", held "
+                                            << static_cast<int>(cell.held) << (asRow ? ", onto its row" : ", no target"));
+            // A fresh model for each paste: the refreshes after it merge listings into the nodes.
+            while (model.Nodes().Count() > 0) model.Nodes().Delete(0);
+            TFTPObject* alpha = AddSite(model.Nodes(), "Alpha", true);
+            TFTPObject* beta = AddSite(model.Nodes(), "Beta", true);
+            TFTPObject* sub = AddSite(beta->Children(), "Sub", true);
+            TFTPObject* leaf = AddSite(sub->Children(), "Leaf");
+            client->Script("OpenSession", TextReply("W"));
+            TFTPObject* web = ListedSite("Web", {{"pub", true}, {"a.txt", false}});
+            TFSObject* pub = web->Content()->Items(0);
+            client->Script("ListDirectory", TextReply(Listing({{"old.txt", false}})));
+            ASSERT_TRUE(pub->LoadContent());
+            client->Script("OpenSession", TextReply("O"));
+            TFTPObject* other = ListedSite("Other", {{"c.txt", false}});
+            client->ClearCalls();
+
+            // The shown folder's list below the junction, and its parent's.
+            std::vector<const RegisteredNode*> chain;
+            switch (cell.view) {
+                case View::Root: break;
+                case View::ProfileFolder: chain = {alpha}; break;
+                case View::Site: chain = {web}; break;
+                case View::RemoteDirectory: chain = {web, pub}; break;
+            }
+            ItemIdList* relative = chain.empty() ? nullptr : lists.Join(chain);
+            ItemIdList* folderList = lists.Keep(CombinePidls(junction.get(), relative));
+            std::vector<const RegisteredNode*> parentChain(chain.begin(), chain.end() - (chain.empty() ? 0 : 1));
+            ItemIdList* parentList =
+                lists.Keep(CombinePidls(junction.get(), parentChain.empty() ? nullptr : lists.Join(parentChain)));
+            ItemIdList* row = chain.empty() ? nullptr : lists.Of(*chain.back());
+
+            std::shared_ptr<TransferData> data;
+            switch (cell.held) {
+                case Held::Profile: data = std::make_shared<OwnData>(selection, *leaf, sub, false); break;
+                case Held::ProfileFolder: data = std::make_shared<OwnData>(selection, *sub, beta, false); break;
+                case Held::RemoteFiles:
+                    data = std::make_shared<OwnData>(selection, *other->Content()->Items(0), other, true);
+                    break;
+                case Held::LocalFiles: {
+                    auto local = std::make_shared<FakeData>();
+                    local->offers = {TransferFormat::HDrop};
+                    local->files = std::vector<std::string>{"C:\\up\\new.txt"};
+                    data = local;
+                    break;
+                }
+            }
+            shell.clipboard = data;
+            shell.notices.clear();
+            selection.Clear();
+
+            const ActionResult result = asRow ? PasteFromClipboard(parentList, row, context)
+                                              : PasteFromClipboard(folderList, nullptr, context);
+            EXPECT_EQ(result, kActionOk);
+            EXPECT_EQ(Short(client->calls()), cell.calls);
+            // The notice names the folder the paste went into, either way.
+            ASSERT_EQ(shell.notices.size(), 1u);
+            EXPECT_EQ(shell.notices[0].event, ShellChange::UpdateDir);
+            EXPECT_EQ(shell.notices[0].first, Describe(folderList));
+            ExpectInStep(model.Nodes());
+        }
+    }
+}
+
+// ---- a notice handled while the main client works frees nothing an action still uses ----
+
+namespace {
+
+// A box that runs `during` while it is shown, as a real box pumps messages.
+class PumpingBox : public FakeMessageBox {
+public:
+    std::function<void()> during;
+    ModalResult ShowTranslatedMessage(const std::string& text, const std::string& caption, localization::MsgDlgType type,
+                                      localization::MsgDlgButtons buttons,
+                                      localization::MessageBoxOwner owner = {}) override {
+        if (during) during();
+        return FakeMessageBox::ShowTranslatedMessage(text, caption, type, buttons, owner);
+    }
+};
+
+Lines Names(const TFSObjects& level) {
+    Lines names;
+    for (int i = 0; i < level.Count(); ++i) names.push_back(level.Items(i)->Name);
+    return names;
+}
+
+// Another window's delete: the node with its subtree and record.
+void RemoveFirst(TFTPObjects& level, const std::string& name) {
+    for (int i = 0; i < level.Count(); ++i)
+        if (level.Items(i)->NodeName() == name) return level.Delete(i);
+}
+
+Reply During(std::function<void()> notice, std::int32_t value = 0) {
+    Reply r = ValueReply(value);
+    r.during = std::move(notice);
+    return r;
+}
+
+}  // namespace
+
+class ActionsAcrossPumps : public Actions {
+protected:
+    // The view's rows emptied and filled again from the model, as an update notice does.
+    void Refill(ViewRows& rows) {
+        rows.Fill({});
+        std::optional<std::vector<ItemIdList*>> items = BuildEnumeration(rows.OwnNode() ? own_.get() : nullptr,
+                                                                         kEnumFolders | kEnumNonFolders, folderContext);
+        ASSERT_TRUE(items);
+        rows.Fill(std::move(*items));
+    }
+    OwnedPidl own_;
+};
+
+TEST_F(ActionsAcrossPumps, RenameFindsItsRowAgainAfterANoticeRefilledTheView) {
+    TFTPObject* web = AddSite(model.Nodes(), "Web");
+    AddSite(model.Nodes(), "Zeta");
+    ViewRows rows(nullptr, *dm, nullptr);
+    Refill(rows);
+    const std::uint32_t handle = web->Handle();
+    client->Script("RenameProfile", During([&] { Refill(rows); }));
+    const std::optional<RowRename> done = RenameRow(rows, handle, "Web2", nullptr, 0, folderContext);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->outcome, RenameOutcome::Renamed);
+    EXPECT_EQ(client->CallLines(), Lines{"RenameProfile|Web|Web2"});
+    EXPECT_EQ(web->NodeName(), "Web2");
+    ASSERT_GE(done->row, 0);
+    EXPECT_EQ(rows.Row(done->row).texts[0], "Web2");
+    EXPECT_EQ(PidlDisplayName(rows.Row(done->row).item), "Web2");
+    EXPECT_EQ(Describe(done->oldList.get()), "Web");
+    EXPECT_EQ(Describe(done->newList.get()), "Web2");
+}
+
+TEST_F(ActionsAcrossPumps, RenameOfANodeFreedDuringTheCallTouchesNothingOfIt) {
+    TFTPObject* site = ListedSite("S", {{"a.txt", false}, {"b.txt", false}});
+    own_.reset(CreatePidlItem(*site));
+    ViewRows rows(own_.get(), *dm, nullptr);
+    Refill(rows);
+    const std::uint32_t handle = site->Content()->Items(0)->Handle();
+    // Meanwhile the folder is listed again without the file, and the view refilled.
+    client->SetDefault("ListDirectory", TextReply(Listing({{"b.txt", false}})));
+    client->Script("RenameRemoteObject", During([&] {
+                       site->RefreshContent();
+                       Refill(rows);
+                   }));
+    const std::optional<RowRename> done = RenameRow(rows, handle, "c.txt", own_.get(), 0, folderContext);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->outcome, RenameOutcome::Renamed);  // the main client renamed it
+    EXPECT_EQ(done->row, -1);                          // and the view no longer shows it
+    EXPECT_TRUE(done->isFile);
+    EXPECT_EQ(Describe(done->newList.get()), "S/c.txt");
+    ASSERT_EQ(rows.Count(), 1);
+    EXPECT_EQ(rows.Row(0).texts[0], "b.txt");
+}
+
+TEST_F(ActionsAcrossPumps, DeleteGoesOnAfterNoticesDuringTheBoxAndEachCall) {
+    TFTPObject* site = ListedSite("S", {{"a", false}, {"b", false}, {"c", false}});
+    own_.reset(CreatePidlItem(*site));
+    ViewRows rows(own_.get(), *dm, nullptr);
+    Refill(rows);
+    TFSObjects& content = *site->Content();
+    ItemIdList* items = lists.Join({content.Items(0), content.Items(1)});
+    PumpingBox pumping;
+    pumping.answers = {ModalResult::mrYes};
+    pumping.during = [&] { Refill(rows); };
+    FolderContext folder{model, *dm, pumping};
+    ActionContext actions{folder, shell, dialogs, selection};
+    // While "a" is deleted, a notice lists the folder again: both files go, "c" comes.
+    client->Script("DeleteRemoteFile", During([&] {
+                       client->Script("ListDirectory", TextReply(Listing({{"c", false}})));
+                       site->RefreshContent();
+                       Refill(rows);
+                   }));
+    client->SetDefault("ListDirectory", TextReply(Listing({{"c", false}})));
+    EXPECT_EQ(DeleteItems(0, 2, own_.get(), items, actions), 0);
+    // "b" was freed by the listing before its turn: not asked for.
+    EXPECT_EQ(client->CallLines(), (Lines{"DeleteRemoteFile|1|/a", "ListDirectory|1|/|-1", "ListDirectory|1|/|-1"}));
+    EXPECT_EQ(Names(content), Lines{"c"});
+
+    // One item: the box pumps, a notice frees the node, nothing is deleted.
+    TFSObject* c = content.Items(0);
+    ItemIdList* cItem = lists.Of(*c);
+    client->ClearCalls();
+    pumping.shown.clear();
+    pumping.during = [&] {
+        client->Script("ListDirectory", TextReply(""));
+        site->RefreshContent();
+        Refill(rows);
+    };
+    EXPECT_EQ(DeleteItems(0, 1, own_.get(), cItem, actions), 0);
+    EXPECT_EQ(client->CallLines(), Lines{"ListDirectory|1|/|-1"});
+    EXPECT_EQ(rows.Count(), 0);
+}
+
+TEST_F(ActionsAcrossPumps, PasteOfProfilesGoesOnWhenANoticeFreesSourcesAndTargetMeanwhile) {
+    TFTPObject* team = AddSite(model.Nodes(), "Team", true);
+    AddSite(team->Children(), "A");
+    AddSite(team->Children(), "B");
+    TFTPObject* lone = AddSite(model.Nodes(), "Lone");
+    TFTPObject* target = AddSite(model.Nodes(), "Target", true);
+    ViewRows rows(nullptr, *dm, nullptr);
+    Refill(rows);
+    // While the folder is added, another window deletes member B and the view is refilled.
+    client->Script("AddProfileFolder", During([&] {
+                       RemoveFirst(team->Children(), "B");
+                       Refill(rows);
+                   }));
+    // While A is added, the target folder itself goes.
+    client->Script("AddProfile", During([&] {
+                       RemoveFirst(model.Nodes(), "Target");
+                       Refill(rows);
+                   }));
+    SelectNodes(selection, {lone, team});
+    EXPECT_EQ(PasteProfiles(lists.Of(*target), nullptr, kDropEffectMove, context), kActionOk);
+    // Team first (the last entry), its member A, then nothing more: the target is gone.
+    EXPECT_EQ(Short(client->calls()), (Lines{"AddProfileFolder|Team|\\Target\\", "AddProfile|\\Target\\Team\\|A||anonymous"}));
+    EXPECT_EQ(model.Nodes().Count(), 2);
+    ExpectInStep(model.Nodes());
 }

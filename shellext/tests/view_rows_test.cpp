@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "core/datetime.h"
+#include "core/locale_format.h"
+#include "localization/regional_settings.h"
 #include "mainclient_fake/fake_main_client.h"
 
 using namespace lark;
@@ -158,6 +160,25 @@ TEST_F(ViewRowsTest, FileRowTextsAndSizeTexts) {
     EXPECT_EQ(rows.SizeText({2}), "Size: 12 bytes");
     EXPECT_EQ(rows.SizeText({}), "Size: 2.01 KB");  // 512 + 1536 + 12
     EXPECT_EQ(rows.CountText({}), "3 object(s)");
+}
+
+TEST_F(ViewRowsTest, SizesFollowTheRegionalSettings) {
+    const core::RegionalSettings saved = localization::CurrentRegionalSettings();
+    core::RegionalSettings german;
+    german.formats.DecimalSeparator = ",";
+    german.ThousandSeparator = ".";
+    localization::ApplyRegionalSettings(german);
+    TFTPObject* site = ListedSite({{"a.txt", false, 1536, 4}});
+    ItemIdList* own = CreatePidlItem(*site);
+    ViewRows rows(own, *dm, &decorator);
+    FreePidl(own);
+    rows.Fill(ItemsOf(*site->Content()));
+    const std::string row = rows.Row(0).texts[1], status = rows.SizeText({0});
+    const std::string large = RowSizeText(1234567890, *dm);
+    localization::ApplyRegionalSettings(saved);
+    EXPECT_EQ(row, "1,50 KB");
+    EXPECT_EQ(status, "Size: 1,50 KB");
+    EXPECT_EQ(large, "1.205.632,71 KB");
 }
 
 TEST_F(ViewRowsTest, SizesAreSummedIn64BitsAndOnlyLiveNodesCount) {

@@ -91,9 +91,7 @@ int ItemIndexOfKey(std::string_view key, std::string_view suffix) {
     if (digits == 0 || digits > 9) return -1;
     std::string_view rest = key.substr(digits);
     if (suffix.empty() ? !rest.empty() : rest.substr(0, suffix.size()) != suffix) return -1;
-    int index = 0;
-    std::from_chars(key.data(), key.data() + digits, index);
-    return index;
+    return core::ParseDecimal32(key.substr(0, digits)).value_or(-1);
 }
 
 // A component reference as the layout writes it.

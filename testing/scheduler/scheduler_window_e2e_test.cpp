@@ -65,6 +65,18 @@ HWND Restored(const SchedulerRun& run) {
     return PumpUntil([&] { return IsWindowVisible(main) != FALSE; }, 10s) ? main : nullptr;
 }
 
+// Minimizing hides the window (no taskbar button: it lives in the notification area); the
+// restore request brings it back as it was.
+TEST_F(SchedulerWindow, MinimizingHidesToTheNotificationArea) {
+    HWND main = Restored(run);
+    ASSERT_TRUE(main);
+    SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(main) == FALSE; }, 10s)) << "still shown after minimizing";
+    ASSERT_TRUE(Restored(run));
+    EXPECT_TRUE(PumpUntil([&] { return IsIconic(main) == FALSE; }, 10s)) << "restored minimized";
+    CaptureWindow(main, ArtifactFolder() + L"scheduler_restored_after_minimize.png");
+}
+
 // What the session changed (a task the tick deleted, a column, the window's place, the
 // language) is on disk when Windows ends the process right after WM_ENDSESSION, and the next
 // start has it. (Menus of another process cannot be driven under Wine: the bars' state is

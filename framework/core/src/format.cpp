@@ -1,4 +1,5 @@
 #include "core/format.h"
+#include "core/locale_format.h"
 
 #include <charconv>
 #include <cmath>
@@ -60,7 +61,8 @@ std::uint64_t AsUnsigned(const FormatArg& a) {
     return static_cast<std::uint64_t>(v);
 }
 
-std::string Fixed(double v, int precision, bool thousands) {
+std::string Fixed(double v, int precision, bool thousands, std::string_view point = ".",
+                  std::string_view separator = ",") {
     std::vector<char> buf(64);
     int n = std::snprintf(buf.data(), buf.size(), "%.*f", precision, v);
     if (n < 0) return "?";
@@ -69,7 +71,8 @@ std::string Fixed(double v, int precision, bool thousands) {
         std::snprintf(buf.data(), buf.size(), "%.*f", precision, v);
     }
     std::string s(buf.data(), static_cast<std::size_t>(n));
-    if (!thousands || !std::isfinite(v)) return s;
+    if (!std::isfinite(v)) return s;
+    if (!thousands) separator = {};
     std::size_t start = (s[0] == '-') ? 1 : 0;
     std::size_t end = s.find('.');
     if (end == std::string::npos) end = s.size();
@@ -77,13 +80,19 @@ std::string Fixed(double v, int precision, bool thousands) {
     for (std::size_t i = start; i < end; ++i) {
         out += s[i];
         std::size_t left = end - i - 1;
-        if (left > 0 && left % 3 == 0) out += ',';
+        if (left > 0 && left % 3 == 0) out += separator;
     }
-    out += s.substr(end);
+    if (end < s.size()) out.append(point).append(s, end + 1);
     return out;
 }
 
 }  // namespace
+
+std::string FormatNumber(double value, int decimals, std::string_view decimalSeparator,
+                         std::string_view thousandSeparator) {
+    return Fixed(value, decimals < 0 ? 0 : (decimals > 18 ? 18 : decimals), !thousandSeparator.empty(),
+                 decimalSeparator, thousandSeparator);
+}
 
 std::string Format(std::string_view format, std::initializer_list<FormatArg> args) {
     const FormatArg* argv = args.begin();

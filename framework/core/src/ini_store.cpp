@@ -12,6 +12,7 @@
 
 #include "core/errors.h"
 #include "core/integer_text.h"
+#include "core/stream.h"
 #include "core/text_encoding.h"
 
 #ifdef _WIN32
@@ -330,40 +331,8 @@ std::string IniStore::SaveToText() const {
 }
 
 void IniStore::SaveToFile(const std::string& fileName) const {
-    const std::string bytes = SaveToText();
-    fs::path target = PathOf(fileName);
-    fs::path dir = target.parent_path();
-    fs::path temp;
-    std::error_code ec;
-    for (int attempt = 0;; ++attempt) {
-        if (attempt > 100) throw Error("Cannot make a temporary file for \"" + fileName + "\"");
-        fs::path name = target.filename();
-        name += ".tmp" + std::to_string(attempt);
-        temp = dir / name;
-        if (!fs::exists(temp, ec)) break;
-    }
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) throw Error("Cannot write \"" + fileName + "\"");
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            fs::remove(temp, ec);
-            throw Error("Cannot write \"" + fileName + "\"");
-        }
-    }
-#ifdef _WIN32
-    bool moved = MoveFileExW(temp.c_str(), target.c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    fs::rename(temp, target, ec);
-    bool moved = !ec;
-#endif
-    if (!moved) {
-        fs::remove(temp, ec);
-        throw Error("Cannot replace \"" + fileName + "\"");
-    }
+    const std::string text = SaveToText();
+    WriteFileAtomically(fileName, std::vector<std::uint8_t>(text.begin(), text.end()));
     if (fileName == fileName_) modified_ = false;
 }
 

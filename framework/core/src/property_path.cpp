@@ -1,6 +1,5 @@
 #include "core/property_path.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +7,7 @@
 #include "ascii.h"
 #include "core/collection.h"
 #include "core/component.h"
+#include "core/integer_text.h"
 
 namespace lark::core {
 
@@ -27,8 +27,8 @@ bool SplitIndex(std::string_view seg, std::string_view& name, int& index) {
     if (close == std::string_view::npos || close != seg.size() - 1) return false;
     name = seg.substr(0, open);
     std::string_view digits = seg.substr(open + 1, close - open - 1);
-    auto [p, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
-    return ec == std::errc() && p == digits.data() + digits.size() && index >= 0;
+    index = ParseDecimal32(digits).value_or(-1);
+    return index >= 0;
 }
 
 Persistent* Step(Persistent* object, std::string_view seg) {
@@ -164,10 +164,9 @@ void PropertyFromText(Persistent& object, const PropInfo& prop, std::string_view
     switch (t.kind) {
         case TypeKind::Integer:
         case TypeKind::Int64: {
-            std::int64_t v = 0;
-            auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-            if (ec != std::errc() || p != text.data() + text.size()) throw badValue();
-            object.SetProp(prop, Value(v));
+            const auto v = ParseInteger(text, {.width = IntegerWidth::Bits64});
+            if (!v) throw badValue();
+            object.SetProp(prop, Value(*v));
             return;
         }
         case TypeKind::Char:

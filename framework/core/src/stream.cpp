@@ -7,6 +7,7 @@
 #include <random>
 #include <system_error>
 
+#include "core/file_errors.h"
 #include "core/text_encoding.h"
 
 #ifdef _WIN32
@@ -142,9 +143,55 @@ void FileStream::Close() {
     if (!ok) throw StreamError("Stream write error: \"" + path_ + "\"");
 }
 
+#ifdef _WIN32
+namespace {
+std::string SystemText(DWORD error) { return std::system_category().message(static_cast<int>(error)); }
+bool IsLockError(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
+}  // namespace
+#endif
+
 std::vector<std::uint8_t> ReadFileBytes(const std::string& utf8Path) {
+#ifdef _WIN32
+    // Through the API itself: only its error codes tell a lock from other failures.
+    HANDLE h = CreateFileW(PathFromUtf8(utf8Path).c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        const std::string text = "Cannot open file \"" + utf8Path + "\". " + SystemText(error);
+        if (IsLockError(error)) throw FileLockedError(text);
+        throw StreamError(text);
+    }
+    struct Close {
+        HANDLE h;
+        ~Close() { CloseHandle(h); }
+    } close{h};
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(h, &size)) throw StreamError("Cannot read file \"" + utf8Path + "\". " + SystemText(GetLastError()));
+    if (static_cast<unsigned long long>(size.QuadPart) > std::vector<std::uint8_t>().max_size())
+        throw StreamError("The file \"" + utf8Path + "\" is too large to read");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    // To the end, also when the file grew meanwhile.
+    for (;;) {
+        if (done == bytes.size()) bytes.resize(bytes.size() + 65536);
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        DWORD got = 0;
+        if (!ReadFile(h, bytes.data() + done, chunk, &got, nullptr)) {
+            const DWORD error = GetLastError();
+            const std::string text = "Cannot read file \"" + utf8Path + "\". " + SystemText(error);
+            if (IsLockError(error)) throw FileLockedError(text);
+            throw StreamError(text);
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+#else
     FileStream f(utf8Path, FileStream::Mode::Read);
     return f.ReadRest();
+#endif
 }
 
 bool FileExists(const std::string& utf8Path) {

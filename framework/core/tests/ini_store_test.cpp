@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/errors.h"
+#include "core/stream.h"
 #include "core/text_encoding.h"
 
 using namespace lark::core;
@@ -256,16 +257,34 @@ TEST_F(IniStoreFile, AFailedSaveLeavesTheOldFile) {
     }
     IniStore ini(path);
     ini.WriteString("S", "k", "new");
-    // A folder sits where the temporary file would go, and another in the target's folder
-    // that does not exist: both saves must fail and touch nothing.
-    fs::create_directories(dir_ / "settings.ini.tmp0" / "x");
-    for (int i = 1; i <= 100; ++i) fs::create_directories(dir_ / ("settings.ini.tmp" + std::to_string(i)));
-    EXPECT_THROW(ini.SaveToFile(path), Error);
     EXPECT_THROW(ini.SaveToFile(Utf8Path("no such folder/settings.ini")), Error);
     EXPECT_EQ(ReadAll(dir_ / "settings.ini"), "[S]\r\nk=old\r\n");
     EXPECT_TRUE(ini.Modified());
     // A directory in place of the file cannot be read.
-    EXPECT_THROW(IniStore(Utf8Path("settings.ini.tmp0")), Error);
+    fs::create_directories(dir_ / "taken.ini" / "x");
+    EXPECT_THROW(IniStore(Utf8Path("taken.ini")), Error);
+    // Nor replaced: the save fails and takes its temporary file away.
+    EXPECT_THROW(ini.SaveToFile(Utf8Path("taken.ini")), Error);
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+}
+
+// Temporary files that killed saves left behind (of old, numbered "<name>.tmp0" on) neither
+// stop a save nor stay after the start-up clean-up.
+TEST_F(IniStoreFile, TheLitterOfKilledSavesNeitherBlocksASaveNorStays) {
+    const std::string path = Utf8Path("settings.ini");
+    for (int i = 0; i <= 100; ++i) {
+        std::ofstream out(dir_ / ("settings.ini.tmp" + std::to_string(i)), std::ios::binary);
+        out << "[S]\r\nk=half";
+    }
+    IniStore ini;
+    ini.WriteString("S", "k", "new");
+    ini.SaveToFile(path);
+    EXPECT_EQ(ReadAll(dir_ / "settings.ini"), "[S]\r\nk=new\r\n");
+    EXPECT_EQ(RemoveStaleTemporaries(path).size(), 101u);
+    int left = 0;
+    for (const auto& entry : fs::directory_iterator(dir_)) left += entry.path().filename() != "settings.ini";
+    EXPECT_EQ(left, 0);
 }
 
 TEST(IniStore, LargeFileLookups) {

@@ -166,10 +166,14 @@ void Action::SetHint(std::string hint) {
     Changed();
 }
 
-void Action::SetShortCutText(std::string text) {
+void ActionLinkProperties::StoreShortCut(core::Component& holder, std::string text) {
     shortCut_ = ParseShortCut(text);
     shortCutText_ = std::move(text);
-    if (auto* form = dynamic_cast<Form*>(Owner())) form->ShortCutsChanged();
+    if (auto* form = dynamic_cast<Form*>(holder.Owner())) form->ShortCutsChanged();
+}
+
+void Action::SetShortCutText(std::string text) {
+    StoreShortCut(*this, std::move(text));
     Changed();
 }
 

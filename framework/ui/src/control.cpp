@@ -564,6 +564,24 @@ LRESULT Control::Default(UINT message, WPARAM w, LPARAM l) {
     return DefWindowProcW(handle_, message, w, l);
 }
 
+LRESULT PaintedControl::WndProc(UINT message, WPARAM w, LPARAM l) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(handle_, &ps);
+        Paint(dc);
+        EndPaint(handle_, &ps);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(w));
+        return 0;
+    }
+    return Control::WndProc(message, w, l);
+}
+
 LRESULT Control::WndProc(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
     case WM_COMMAND:

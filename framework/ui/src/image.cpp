@@ -44,7 +44,7 @@ LARK_DEFINE_CLASS(Image) {
         .Build();
 }
 
-Image::Image(core::Component* owner) : Control(owner) {}
+Image::Image(core::Component* owner) : PaintedControl(owner) {}
 
 Image::~Image() {
     BeginDestroy();
@@ -113,24 +113,6 @@ void Image::Paint(HDC dc) {
     }
     SelectObject(source, old);
     DeleteDC(source);
-}
-
-LRESULT Image::WndProc(UINT message, WPARAM w, LPARAM l) {
-    switch (message) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(handle_, &ps);
-        Paint(dc);
-        EndPaint(handle_, &ps);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(w));
-        return 0;
-    }
-    return Control::WndProc(message, w, l);
 }
 
 }  // namespace lark::ui

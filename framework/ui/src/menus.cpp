@@ -88,9 +88,7 @@ void MenuItem::SetCaption(std::string caption) {
 }
 
 void MenuItem::SetShortCutText(std::string text) {
-    shortCut_ = ParseShortCut(text);
-    shortCutText_ = std::move(text);
-    if (auto* form = dynamic_cast<Form*>(Owner())) form->ShortCutsChanged();
+    StoreShortCut(*this, std::move(text));
     ApplyState();
 }
 
@@ -121,18 +119,9 @@ void MenuItem::SetVisible(bool visible) {
 }
 
 void MenuItem::ActionChanged(Action& action) {
-    caption_ = action.Caption();
-    shortCutText_ = action.ShortCutText();
-    shortCut_ = action.GetShortCut();
-    enabled_ = action.Enabled();
-    checked_ = action.Checked();
-    imageIndex_ = action.ImageIndex();
-    if (visible_ != action.Visible()) {
-        visible_ = action.Visible();
-        StructureChanged();
-    } else {
-        ApplyState();
-    }
+    const bool shown = visible_;
+    static_cast<ActionLinkProperties&>(*this) = action;
+    shown != visible_ ? StructureChanged() : ApplyState();
 }
 
 void MenuItem::Notification(core::Component* component, core::Operation operation) {

@@ -45,6 +45,19 @@ int MessageLoop::Run(const std::function<bool()>& done) {
     }
 }
 
+void MessageLoop::AnswerSentAndPaint() {
+    MSG message;
+    // Sent messages are delivered inside PeekMessageW whatever its filter; of the rest only
+    // paint messages are taken. Bounded: a window that never validates cannot hold the work.
+    for (int n = 0; n < 256 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++n) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        DispatchMessageW(&message);
+    }
+}
+
 bool MessageLoop::ProcessPending() {
     MSG message;
     bool any = false;

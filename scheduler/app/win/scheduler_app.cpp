@@ -9,6 +9,8 @@
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
 #include "localization/message_dialog_win.h"
+#include "localization/regional_settings.h"
+#include "mainclient/automation_client.h"
 #include "mainclient/deadline_client.h"
 #include "mainclient/main_client.h"
 #include "mainclient/registration.h"
@@ -21,6 +23,7 @@
 #include "ui/register.h"
 #include "uicomponents/html_help.h"
 #include "win/module_path.h"
+#include "win/regional_settings.h"
 #include "win/registry.h"
 #include "win/text.h"
 
@@ -91,6 +94,22 @@ void SchedulerApp::Report(const std::string& text) {
     }
 }
 
+int SchedulerApp::ShowFatal(const std::string& what) noexcept {
+    try {
+        const std::string text = core::Format(strings_.Text("strFatalError"), {what});
+        LogAndReport(text);
+        try {
+            ShowError(text);
+        } catch (...) {
+            // The window layer itself may be what failed.
+            MessageBoxW(nullptr, win::Widen(text).c_str(), kApplicationTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+        }
+    } catch (...) {
+        Report("failure while reporting: " + what);
+    }
+    return 3;
+}
+
 void SchedulerApp::LogAndReport(const std::string& text) {
     Report(text);
     log_.Add(text);
@@ -104,6 +123,8 @@ std::string SchedulerApp::TaskFileStartupText() const {
             return core::Format(strings_.Text("strTaskFileSetAside"), {taskFile_, s.error, s.asideName});
         case TaskFileStartup::State::ReadOnly:
             return core::Format(strings_.Text("strTaskFileReadOnly"), {taskFile_, s.error, s.asideError});
+        case TaskFileStartup::State::Locked:
+            return core::Format(strings_.Text("strTaskFileLocked"), {taskFile_, s.error});
     }
     return {};
 }
@@ -135,8 +156,19 @@ bool SchedulerApp::Start() {
     });
 
     // Settings and the column layout, in one read of the file they share with the placements.
-    ini_ = core::SharedIniFile::Open(folder_ + std::string(kSettingsFileName));
-    ini_->BeginPass();
+    const std::string settingsFile = folder_ + std::string(kSettingsFileName);
+    core::RemoveStaleTemporaries(settingsFile);
+    ini_ = core::SharedIniFile::Open(settingsFile);
+    try {
+        ini_->BeginPass();
+    } catch (const std::exception& e) {
+        // It exists but cannot be read (a folder of that name, no permission, a lock): the
+        // defaults this run, and the file is never written over, as the user may still have
+        // their settings in it. A store of no file reads as empty and keeps nothing.
+        settingsError_ = e.what();
+        ini_ = core::SharedIniFile::Open("");
+        ini_->BeginPass();
+    }
     settings_ = LoadSettings(ini_->Store(), folder_);
     storedLayout_.order = ini_->Store().ReadString("Options", "ColumnOrder", "0,1,2,3,4,5,6,7,");
     storedLayout_.widths = ini_->Store().ReadString("Options", "ColumnWidths", "");
@@ -144,6 +176,9 @@ bool SchedulerApp::Start() {
     ini_->EndPass(false);
     ReadSystemFtpProxy();
 
+    // Dates and numbers in the user's regional format, whatever the language of the texts;
+    // before the first window, whose translation component keeps them as its DefaultLocale.
+    localization::ApplyRegionalSettings(win::ReadUserRegionalSettings());
     window_ = ui::Form::Make<MainWindow>(nullptr);
     window_->Dispatcher().SetActiveLanguage(settings_.defaultLanguage);
     strings_.SetLang(window_->Lang());
@@ -160,17 +195,16 @@ bool SchedulerApp::Start() {
     MainWindowCommands commands;
     commands.confirmDelete = [this](const std::string& text, bool several) { return ConfirmDelete(text, several); };
     commands.showError = [this](const std::string& text) { ShowError(text); };
-    commands.load = [this, progress](const std::string& fileName) {
-        LoadFromFile(storage_, fileName, progress);
-        taskFile_ = fileName;
-    };
-    commands.save = [this](const std::string& fileName) {
-        if (storage_.ReadOnly()) return;
-        SaveToFile(storage_, fileName);
-        taskFile_ = fileName;
-    };
+    commands.load = [this, progress](const std::string& fileName) { UseTaskFile(fileName, progress); };
+    commands.save = [this](const std::string& fileName) { return SaveCommand(fileName); };
     commands.autoSave = [this] { AutoSave(); };
     commands.shutdown = [this] {
+        Shutdown();
+        ui::Application::Instance().Terminate();
+    };
+    commands.endSession = [this] {
+        // Windows may end the process at any moment now: no box waits for an answer.
+        sessionEnding_ = true;
         Shutdown();
         ui::Application::Instance().Terminate();
     };
@@ -189,7 +223,7 @@ bool SchedulerApp::Start() {
     parts.clock = &clock_;
     parts.settings = &settings_;
     parts.title = win::Narrow(kApplicationTitle);
-    parts.settingsFile = ini_->FileName();
+    parts.settingsFile = ini_->FileName();  // none when the file could not be read
     window_->Attach(std::move(parts), std::move(commands), storedLayout_);
     // The window exists from the start, hidden: a second start and the main client find it.
     window_->Handle();
@@ -197,11 +231,15 @@ bool SchedulerApp::Start() {
     log_.AssignLogFile(settings_.logFile);
     log_.SetMaxSize(static_cast<std::uint32_t>(settings_.maxLogSize));
     runner_.SetSaveLog(settings_.saveLog);
-    // Temporary files that a killed run left behind: of the log, its ".bak" copy and the task
-    // file's backup (OpenTaskFile took those of the task file).
-    for (const std::string& name :
-         {log_.FileName(), ChangeExtension(log_.FileName(), ".bak"), ChangeExtension(taskFile_, ".bak")})
-        core::RemoveStaleTemporaries(name);
+    // Temporary files that a killed run left behind: of the log, its ".bak" copy, the task
+    // file's backup and the main client's settings (OpenTaskFile took those of the task file,
+    // the settings' went before they were read).
+    std::vector<std::string> written{log_.FileName(), ChangeExtension(log_.FileName(), ".bak"),
+                                     ChangeExtension(taskFile_, ".bak")};
+    // The main client's settings, where the language is written.
+    if (const std::string mainClient = mainclient::MainClientProgramFolder(); !mainClient.empty())
+        written.push_back(mainClient + mainclient::kSettingsFileName);
+    for (const std::string& name : written) core::RemoveStaleTemporaries(name);
     if (runner_.SaveLog()) {
         try {
             log_.StartLogging();
@@ -210,13 +248,18 @@ bool SchedulerApp::Start() {
         }
     }
     ReportTaskFileStartup();
-    if (taskFileStartup_.state != TaskFileStartup::State::Loaded) {
+    if (!settingsError_.empty())
+        LogAndReport(core::Format(strings_.Text("strSettingsUnreadable"), {settingsFile, settingsError_}));
+    if (taskFileStartup_.state != TaskFileStartup::State::Loaded || !settingsError_.empty()) {
         // Told in a box once the loop runs (the window exists, the start is not held up).
         startupNotice_ = std::make_unique<ui::Timer>();
         startupNotice_->SetInterval(1);
-        startupNotice_->OnTimer.Bind([this](core::Component&) {
+        startupNotice_->OnTimer.Bind([this, settingsFile](core::Component&) {
             startupNotice_->SetEnabled(false);
-            ShowError(TaskFileStartupText());
+            if (!settingsError_.empty())
+                ShowError(core::Format(strings_.Text("strSettingsUnreadable"), {settingsFile, settingsError_}));
+            if (taskFileStartup_.state == TaskFileStartup::State::Locked) OfferLockedRetry();
+            else if (taskFileStartup_.state != TaskFileStartup::State::Loaded) ShowError(TaskFileStartupText());
         });
         startupNotice_->SetEnabled(true);
     }
@@ -239,11 +282,126 @@ int SchedulerApp::Run() { return ui::Application::Instance().Run(*window_, false
 
 void SchedulerApp::AutoSave() {
     SetCurrentDirectoryW(win::Widen(folder_).c_str());
+    // The file that could not be read is not written over (the user was told at start-up).
     if (storage_.ReadOnly()) return;
-    SaveTasks(settings_.makeBackup ? ChangeExtension(taskFile_, ".bak") : taskFile_);
+    const std::string target = settings_.makeBackup ? ChangeExtension(taskFile_, ".bak") : taskFile_;
+    try {
+        SaveTasks(target);
+    } catch (const std::exception& e) {
+        const std::string text = core::Format(strings_.Text("strSaveFailed"), {target, std::string(e.what())});
+        LogAndReport(text);
+        // One box at a time: the timer goes on firing under it.
+        if (autoSaveBox_) return;
+        autoSaveBox_ = true;
+        struct Reset {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } reset{autoSaveBox_};
+        ShowError(text);
+    }
+}
+
+void SchedulerApp::UseTaskFile(const std::string& fileName, const LoadProgress& progress) {
+    // Raises when the file cannot be read: nothing changed, the previous file stays current.
+    LoadFromFile(storage_, fileName, progress);
+    taskFile_ = fileName;
+    // Read-only belonged to the file that could not be read; this one was read (or is new).
+    storage_.SetReadOnly(false);
+    taskFileStartup_.state = TaskFileStartup::State::Loaded;
+}
+
+bool SchedulerApp::SaveCommand(const std::string& fileName) {
+    if (storage_.ReadOnly()) {
+        // Use File first saves the current file: the one that could not be read is left as
+        // it is, and what was added to the list meanwhile is kept beside it.
+        if (fileName == taskFile_) {
+            KeepBeside();
+            return true;
+        }
+        ShowError(core::Format(strings_.Text("strTaskFileKept"), {taskFile_}));
+        return false;
+    }
+    try {
+        SaveResult saved = SaveTasks(fileName);
+        for (int i : saved.changedPasswords) LogAndReport(core::Format(strings_.Text("strPasswordChanged"), {i + 1}));
+    } catch (const std::exception& e) {
+        const std::string text = core::Format(strings_.Text("strSaveFailed"), {fileName, std::string(e.what())});
+        LogAndReport(text);
+        ShowError(text);
+        return false;
+    }
+    taskFile_ = fileName;
+    return true;
+}
+
+void SchedulerApp::OfferLockedRetry() {
+    using localization::MsgDlgBtn;
+    while (storage_.ReadOnly() && taskFileStartup_.state == TaskFileStartup::State::Locked) {
+        const auto answer = localization::ShowTranslatedMessage(window_->Lang(), TaskFileStartupText(),
+                                                                localization::MsgDlgType::mtError,
+                                                                localization::ButtonSet(MsgDlgBtn::mbRetry, MsgDlgBtn::mbCancel));
+        if (answer != localization::ModalResult::mrRetry || shutDown_) return;
+        // What was added meanwhile (AddTask, New) stays, after the tasks of the file.
+        TLarkFTPTaskList& list = storage_.TaskList();
+        std::vector<std::unique_ptr<TLarkFTPTask>> added;
+        while (list.Count() > 0) added.push_back(list.Extract(0));
+        TaskFileStartup again;
+        storage_.SetReadOnly(false);
+        try {
+            again = OpenTaskFile(storage_, taskFile_, {}, core::WriteSteps::Disk(), WaitUpTo(std::chrono::seconds(2)));
+        } catch (...) {
+            for (auto& task : added) list.Adopt(std::move(task));
+            throw;
+        }
+        std::vector<TLarkFTPTask*> running;
+        for (auto& task : added) {
+            if (task->Status() == TTaskStatus::tsActive) running.push_back(task.get());
+            list.Adopt(std::move(task));
+        }
+        taskFileStartup_.state = again.state;
+        taskFileStartup_.error = again.error;
+        taskFileStartup_.asideName = again.asideName;
+        taskFileStartup_.asideError = again.asideError;
+        taskFileStartup_.load = again.load;
+        window_->FillTaskList();
+        // Only the file's tasks were stopped by the last run; a transfer under way goes on.
+        for (TLarkFTPTask* task : running) {
+            task->SetStatus(TTaskStatus::tsActive);
+            rows_.RefreshRow(rows_.FindRow(*task));
+        }
+        if (again.state == TaskFileStartup::State::Loaded) return;
+        if (again.state != TaskFileStartup::State::Locked) {
+            // Read at last, but damaged: set aside or kept, as at start-up.
+            ReportTaskFileStartup();
+            ShowError(TaskFileStartupText());
+            return;
+        }
+    }
+}
+
+std::string SchedulerApp::KeepBeside() {
+    if (storage_.TaskList().Count() == 0 || taskFile_.empty()) return {};
+    std::string text;
+    std::string name;
+    try {
+        WithConfirmedTasksOnly([&] { name = SaveBeside(storage_, taskFile_, FileStamp(clock_.Now())); });
+        text = core::Format(strings_.Text("strSavedBeside"), {name, taskFile_});
+    } catch (const std::exception& e) {
+        text = core::Format(strings_.Text("strNotSavedBeside"), {taskFile_, std::string(e.what())});
+        name.clear();
+    }
+    LogAndReport(text);
+    // Kept, though not where it belongs: a warning; lost: an error.
+    if (!sessionEnding_ && window_)
+        localization::ShowTranslatedMessage(window_->Lang(), text,
+                                            name.empty() ? localization::MsgDlgType::mtError
+                                                         : localization::MsgDlgType::mtWarning,
+                                            localization::ButtonSet(localization::MsgDlgBtn::mbOK));
+    return name;
 }
 
 void SchedulerApp::SaveSettingsAndLayout() {
+    if (!settingsError_.empty()) return;  // the file that could not be read is not written over
     const StoredColumnLayout layout = window_ ? window_->SaveColumnLayout() : storedLayout_;
     ini_->Update([&](core::SharedIniFile& file) {
         SaveSettings(settings_, file);
@@ -263,6 +421,8 @@ void SchedulerApp::Shutdown() {
     if (automation_) automation_->Stop();
     runner_.ReleaseAutomation();
     SaveTaskFile();
+    if (!settingsError_.empty())
+        LogAndReport(core::Format(strings_.Text("strSettingsKept"), {folder_ + std::string(kSettingsFileName)}));
     if (runner_.SaveLog()) {
         try {
             log_.EndLogging();
@@ -278,7 +438,7 @@ void SchedulerApp::Shutdown() {
     ui::HtmlHelp::Instance().Unload();
 }
 
-SaveResult SchedulerApp::SaveTasks(const std::string& fileName) {
+void SchedulerApp::WithConfirmedTasksOnly(const std::function<void()>& save) {
     // A new task (the wizard's, or one another program added) is the user's only once confirmed:
     // a save while its dialog is open (the auto-save, a log-off) must not write it. Taken out for
     // the save, put back.
@@ -294,19 +454,40 @@ SaveResult SchedulerApp::SaveTasks(const std::string& fileName) {
             for (auto task = aside.rbegin(); task != aside.rend(); ++task) list.Insert(task->first, std::move(task->second));
         }
     } putBack{list, aside};
-    return SaveToFile(storage_, fileName);
+    save();
+}
+
+SaveResult SchedulerApp::SaveTasks(const std::string& fileName) {
+    SaveResult result;
+    WithConfirmedTasksOnly([&] { result = SaveToFile(storage_, fileName); });
+    return result;
 }
 
 void SchedulerApp::SaveTaskFile() {
     // A task file that could neither be read nor kept aside is left as it is: its tasks may
-    // still be recovered from it (the user was told at start-up).
-    if (storage_.ReadOnly()) return;
-    try {
-        SaveResult saved = SaveTasks(taskFile_);
-        for (int i : saved.changedPasswords) LogAndReport(core::Format(strings_.Text("strPasswordChanged"), {i + 1}));
-    } catch (const std::exception& e) {
-        Report(std::string("the task file could not be saved: ") + e.what());
+    // still be recovered from it (the user was told at start-up). What the list holds goes
+    // beside it.
+    if (storage_.ReadOnly()) {
+        KeepBeside();
+        return;
     }
+    for (;;) {
+        try {
+            SaveResult saved = SaveTasks(taskFile_);
+            for (int i : saved.changedPasswords) LogAndReport(core::Format(strings_.Text("strPasswordChanged"), {i + 1}));
+            return;
+        } catch (const std::exception& e) {
+            const std::string error = e.what();
+            LogAndReport(core::Format(strings_.Text("strSaveFailed"), {taskFile_, error}));
+            if (sessionEnding_ || !window_) break;
+            using localization::MsgDlgBtn;
+            const auto answer = localization::ShowTranslatedMessage(
+                window_->Lang(), core::Format(strings_.Text("strSaveFailedAtExit"), {taskFile_, error}),
+                localization::MsgDlgType::mtError, localization::ButtonSet(MsgDlgBtn::mbRetry, MsgDlgBtn::mbCancel));
+            if (answer != localization::ModalResult::mrRetry) break;
+        }
+    }
+    KeepBeside();
 }
 
 void SchedulerApp::StartAutomation(bool startedByCom) {
@@ -367,6 +548,7 @@ void SchedulerApp::LanguageRequested(WPARAM w, LPARAM l) {
     if (language < 1 || language > 3 || language == window_->Dispatcher().ActiveLanguage()) return;
     window_->Dispatcher().SetActiveLanguage(language);
     settings_.defaultLanguage = language;
+    if (!settingsError_.empty()) return;  // the file that could not be read is not written over
     try {
         ini_->Update([&](core::SharedIniFile& file) { SaveSettings(settings_, file); });
     } catch (const std::exception& e) {
@@ -388,6 +570,11 @@ void SchedulerApp::ShowOptions() {
     window_->ApplyAutoSave();
     if (settings_.defaultLanguage != language || settings_.defaultLanguage != window_->Dispatcher().ActiveLanguage())
         window_->Dispatcher().SetActiveLanguage(settings_.defaultLanguage);
+    if (!settingsError_.empty()) {
+        // In use for this run; the file that could not be read is not written over.
+        ShowError(core::Format(strings_.Text("strSettingsKept"), {folder_ + std::string(kSettingsFileName)}));
+        return;
+    }
     ini_->Update([&](core::SharedIniFile& file) { SaveSettings(settings_, file); });
 }
 
@@ -399,7 +586,7 @@ TaskDialogContext SchedulerApp::DialogContext() {
     context.files = &files_;
     context.texts = &strings_;
     context.defaultTaskType = settings_.defaultTaskType;
-    context.settingsFile = folder_ + std::string(kSettingsFileName);
+    context.settingsFile = ini_->FileName();
     context.help = [] { ui::HtmlHelp::Instance().ShowContext(29); };
     return context;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +53,9 @@ public:
 
     // To the debugger and the standard error.
     static void Report(const std::string& text);
+    // A failure nothing else handled: logged, shown in a box (in the active language once the
+    // texts are loaded, English before) and answered with the exit code to end with.
+    int ShowFatal(const std::string& what) noexcept;
 
 private:
     // AddTask: the new task in the properties dialog; it stays after OK.
@@ -59,8 +63,23 @@ private:
     static UINT AddTaskMessage();
     // The task list without the tasks awaiting confirmation; raises when it cannot be written.
     SaveResult SaveTasks(const std::string& fileName);
-    // To the current task file at shutdown: a failure is reported, not raised.
+    // Runs a save with the tasks awaiting confirmation taken out of the list meanwhile.
+    void WithConfirmedTasksOnly(const std::function<void()>& save);
+    // To the current task file at shutdown. A failure is logged and, where the user can
+    // answer, a box offers Retry; else (and after Cancel) the list goes beside the file.
     void SaveTaskFile();
+    // The list beside the current task file under a name that replaces nothing (nothing for an
+    // empty list); logged and shown. Answers the name, empty when nothing was written.
+    std::string KeepBeside();
+    // The commands' save (Use File's of the current file, Rename's of the new name): a failure
+    // is logged and shown; false when the list was not saved there.
+    bool SaveCommand(const std::string& fileName);
+    // Use File's load: raises when the file cannot be read; else the file is current and
+    // writable.
+    void UseTaskFile(const std::string& fileName, const LoadProgress& progress);
+    // A task file that stayed locked at start: the box offers Retry until it is read or the
+    // user cancels.
+    void OfferLockedRetry();
     // To the debugger and the transfer log.
     void LogAndReport(const std::string& text);
     void ReportTaskFileStartup();
@@ -100,6 +119,10 @@ private:
     std::vector<std::unique_ptr<TaskRunner::Suspension>> modalHolds_;
     bool started_ = false;
     bool shutDown_ = false;
+    bool sessionEnding_ = false;  // Windows ends the session: no box may wait for an answer
+    bool autoSaveBox_ = false;    // an auto-save failure is being shown
+    // Why the settings file could not be read at start-up; while set, it is never written.
+    std::string settingsError_;
     // Where AddTask calls wake the user-interface thread; set once the program has started.
     std::atomic<HWND> wakeWindow_{nullptr};
 };

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "automation_server.h"
+#include "core/format.h"
+#include "scheduler/strings.h"
 #include "scheduler_app.h"
 #include "win/module_path.h"
 #include "win/text.h"
@@ -102,7 +104,15 @@ int RegisterOnly(bool remove) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+// Shown when nothing below could handle a failure: in English, as the texts may not be loaded.
+int Fatal(const std::string& what) {
+    const std::string text = lark::core::Format(lark::scheduler::EnglishStrings().Text("strFatalError"), {what});
+    lark::scheduler::SchedulerApp::Report(text);
+    MessageBoxW(nullptr, lark::win::Widen(text).c_str(), lark::scheduler::kApplicationTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    return 3;
+}
+
+int RunProgram(HINSTANCE instance) {
     const Switches switches = ReadSwitches();
     if (switches.unregisterServer) return RegisterOnly(true);
     if (switches.registerServer) return RegisterOnly(false);
@@ -131,11 +141,28 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             lark::scheduler::SchedulerApp::Report(std::string("the automation server cannot serve: ") + e.what());
             serving = false;
         }
-        // Started by COM for nothing it can serve: no one would ever end it.
-        if (app.Start() && (serving || !switches.startedByCom)) rc = app.Run();
+        try {
+            // Started by COM for nothing it can serve: no one would ever end it.
+            if (app.Start() && (serving || !switches.startedByCom)) rc = app.Run();
+        } catch (const std::exception& e) {
+            rc = app.ShowFatal(e.what());
+        } catch (...) {
+            rc = app.ShowFatal("unknown failure");
+        }
     }
     CoUninitialize();
     ReleaseMutex(mutex);
     CloseHandle(mutex);
     return rc;
+}
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // No failure leaves the program unseen.
+    try {
+        return RunProgram(instance);
+    } catch (const std::exception& e) {
+        return Fatal(e.what());
+    } catch (...) {
+        return Fatal("unknown failure");
+    }
 }

@@ -7,6 +7,7 @@
 #include "gui_testing/form_driver.h"
 #include "gui_testing/process.h"
 #include "gui_testing/resource_count.h"
+#include "gui_testing/shown_errors.h"
 #include "ui/application.h"
 #include "ui/standard_controls.h"
 #include "uicomponents/animated_image.h"
@@ -18,17 +19,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::FormDriver;
 
-class SchedulerAboutBox : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ui::Application::Instance().ShowError = [this](const std::string& text) { shown.push_back(text); };
-    }
-    void TearDown() override {
-        ui::Application::Instance().ShowError = nullptr;
-        EXPECT_EQ(shown, std::vector<std::string>{});
-    }
-    std::vector<std::string> shown;
-};
+using SchedulerAboutBox = testing::NoErrorShownTest;
 
 TEST_F(SchedulerAboutBox, EachLanguageShowsTheVersionFitsItsCaptionsAndOpensTheWebAddress) {
     const char* names[] = {"en", "de", "fr"};
@@ -48,10 +39,7 @@ TEST_F(SchedulerAboutBox, EachLanguageShowsTheVersionFitsItsCaptionsAndOpensTheW
             EXPECT_EQ(testing::OverflowingTexts(*box), std::vector<std::string>{});
             driver.Pump();
             driver.Screenshot(std::string("scheduler_about_") + names[language - 1]);
-            for (int click = 0; click < 2; ++click) {  // twice: opened twice, still purple
-                SendMessageW(driver.Window("Label1"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-                SendMessageW(driver.Window("Label1"), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-            }
+            for (int click = 0; click < 2; ++click) driver.MouseClick("Label1");  // twice: opened twice, still purple
             SendMessageW(driver.Window("Image2"), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));  // the picture too
             auto& link = static_cast<ui::LinkLabel&>(driver.Control("Label1"));
             EXPECT_EQ(link.TextColor(), ui::LinkLabel::kVisitedColor);

@@ -6,6 +6,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "core/clock.h"
 #include "core/datetime.h"
 #include "core/ini_store.h"
@@ -77,7 +80,10 @@ struct MainWindowTest : ::testing::Test {
         };
         commands.showError = [this](const std::string& text) { errors.push_back(text); };
         commands.load = [](const std::string&) {};
-        commands.save = [this](const std::string&) { ++saves; };
+        commands.save = [this](const std::string&) {
+            ++saves;
+            return true;
+        };
         commands.autoSave = [] {};
         commands.shutdown = [this] { ++shutdowns; };
         commands.options = [this] { ++optionsShown; };
@@ -227,6 +233,41 @@ TEST_F(MainWindowTest, TheHintPanelShowsLoadingMenuHintsAndAnUnreachableMainClie
     select("miPause");
     EXPECT_EQ(panel(), "Arrêter ou reprendre la planification des tâches");
     closeMenu();
+}
+
+// While a task file is read (the load holds the thread) the program answers what another
+// program sends it, and the user's keys and posted work wait for the load to end.
+TEST_F(MainWindowTest, ALoadInProgressAnswersWhatIsSentAndLeavesInputQueued) {
+    window->Show();
+    lark::testing::FormDriver driver(*window);
+    driver.Pump();
+    HWND main = window->Handle();
+    HWND list = driver.Window("lvTaskList");
+    std::atomic<bool> answered{false};
+    std::thread other([&] {
+        DWORD_PTR result = 0;
+        if (SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result)) answered = true;
+    });
+    // Until the message waits in this thread's queue.
+    for (int i = 0; i < 500 && !(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE); ++i) Sleep(10);
+    PostMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+    PostMessageW(main, WM_APP + 7, 0, 0);
+    window->ShowLoadProgress(1 << 20, 4 << 20);
+    for (int i = 0; i < 200 && !answered; ++i) Sleep(10);
+    const bool answeredDuringLoad = answered;
+    MSG queued;
+    const bool keyWaits = PeekMessageW(&queued, list, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) != FALSE;
+    const bool postWaits = PeekMessageW(&queued, main, WM_APP + 7, WM_APP + 7, PM_NOREMOVE) != FALSE;
+    // Whatever happened, the other thread is let go before the checks.
+    while (!answered) driver.Pump();
+    other.join();
+    EXPECT_TRUE(answeredDuringLoad) << "a sent message waited for the load to end";
+    EXPECT_TRUE(keyWaits) << "a key was handled in the middle of the load";
+    EXPECT_TRUE(postWaits) << "a posted message was handled in the middle of the load";
+    MSG drop;
+    while (PeekMessageW(&drop, list, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) {}
+    while (PeekMessageW(&drop, main, WM_APP + 7, WM_APP + 7, PM_REMOVE)) {}
+    window->ShowLoadProgress(4 << 20, 4 << 20);
 }
 
 // The bars' state and the placement go to the "MainForm" section: kept when the close button
@@ -475,7 +516,9 @@ TEST_F(MainWindowTest, TheOptionsDialogInEachLanguageOnEachPage) {
                 << page->Name() << " " << languageName[language - 1];
             driver.Screenshot("options_" + page->Name() + "_" + languageName[language - 1]);
         }
-        if (language == 2) EXPECT_EQ(options->Text(), "Optionen");
+        if (language == 2) {
+            EXPECT_EQ(options->Text(), "Optionen");
+        }
     }
 }
 
@@ -542,6 +585,94 @@ TEST_F(MainWindowTest, TheOptionsDialogChecksTheLogSizeBeforeOkAndKeepsItsLists)
     EXPECT_EQ(again->RecentLogFiles(), (std::vector<std::string>{settings.logFile}));
     again.reset();
     DeleteFileW(win::Widen(ini).c_str());
+}
+
+const char* const kLanguageNames[] = {"english", "deutsch", "francais"};
+
+// The box up over the options dialog: its title and the texts of its buttons; then closed.
+struct SeenBox {
+    std::string title;
+    std::vector<std::string> buttons;
+    std::string screenshot;  // the picture's name
+};
+SeenBox seenBox;
+
+void CALLBACK ReadAndCloseBox(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND box = FindWindowW(L"TMessageForm", nullptr);
+    if (!box || !IsWindowVisible(box)) return;
+    KillTimer(nullptr, id);
+    wchar_t text[256] = {};
+    GetWindowTextW(box, text, 256);
+    seenBox.title = win::Narrow(text);
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[32] = {};
+        GetClassNameW(child, className, 32);
+        if (lstrcmpiW(className, L"Button") != 0) continue;
+        GetWindowTextW(child, text, 256);
+        seenBox.buttons.push_back(win::Narrow(text));
+    }
+    lark::testing::ScreenshotOf(box, seenBox.screenshot);
+    PostMessageW(box, WM_CLOSE, 0, 0);
+}
+
+// The box telling a bad log size has its title and its button in the window's language (the
+// dialog takes the main window's captions).
+TEST_F(MainWindowTest, TheOptionsDialogsErrorBoxHasItsTitleAndButtonInEachLanguage) {
+    window->Handle();
+    const char* const titles[] = {"Error", "Fehler", "Erreur"};
+    for (int language = 1; language <= 3; ++language) {
+        window->Dispatcher().SetActiveLanguage(language);
+        auto options = ui::Form::Make<OptionsForm>(window.get());
+        options->Load(DraftOf(settings), window->Strings(), "");
+        seenBox = {};
+        seenBox.screenshot = std::string("options_error_box_") + kLanguageNames[language - 1];
+        lark::testing::FormDriver driver(*options);
+        driver.RunModal([&](lark::testing::FormDriver& d) {
+            d.Type("edMaxSize", "4194304");
+            SetTimer(nullptr, 0, 50, ReadAndCloseBox);
+            d.Click("btnOK");
+            d.Click("btnCancel");
+        });
+        EXPECT_EQ(seenBox.title, titles[language - 1]) << kLanguageNames[language - 1];
+        EXPECT_EQ(seenBox.buttons, std::vector<std::string>{"OK"}) << kLanguageNames[language - 1];
+    }
+}
+
+std::string DialogItemText(HWND dialog, int id) {
+    wchar_t text[256] = {};
+    GetDlgItemTextW(dialog, id, text, 256);
+    return win::Narrow(text);
+}
+
+// The file dialog behind "..." speaks the window's language: its labels and buttons read back
+// from the system dialog itself.
+TEST_F(MainWindowTest, TheOptionsDialogsFileDialogSpeaksTheWindowsLanguage) {
+    window->Handle();
+    const std::vector<std::string> expected[] = {
+        {"Look &in:", "File &name:", "Files of &type:", "&Open", "Cancel"},
+        {"Su&chen in:", "Datei&name:", "Datei&typ:", "Ö&ffnen", "Abbrechen"},
+        {"&Dans :", "&Nom du fichier :", "&Type de fichier :", "&Ouvrir", "Annuler"},
+    };
+    for (int language = 1; language <= 3; ++language) {
+        window->Dispatcher().SetActiveLanguage(language);
+        auto options = ui::Form::Make<OptionsForm>(window.get());
+        options->Load(DraftOf(settings), window->Strings(), "");
+        auto* dialog = dynamic_cast<ui::FileDialog*>(options->FindComponent("dlgFile"));
+        ASSERT_TRUE(dialog);
+        std::vector<std::string> texts;
+        dialog->OnDialogShow.Bind([&](core::Component&, HWND shown) {
+            for (int id : {1091 /* folder */, 1090 /* file name */, 1089 /* file type */, IDOK, IDCANCEL})
+                texts.push_back(DialogItemText(shown, id));
+            lark::testing::ScreenshotOf(shown, std::string("options_file_dialog_") + kLanguageNames[language - 1]);
+            PostMessageW(shown, WM_COMMAND, IDCANCEL, 0);
+        });
+        lark::testing::FormDriver driver(*options);
+        driver.RunModal([&](lark::testing::FormDriver& d) {
+            d.Click("btnLogFile");
+            d.Click("btnCancel");
+        });
+        EXPECT_EQ(texts, expected[language - 1]) << kLanguageNames[language - 1];
+    }
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "scheduler_dialogs/new_task_wizard.h"
 #include "scheduler_dialogs/task_properties.h"
 #include "ui/application.h"
+#include "ui/common_dialogs.h"
 #include "ui/page_control.h"
 #include "ui/standard_controls.h"
 #include "win/text.h"
@@ -34,7 +35,7 @@ using lark::testing::FormDriver;
 // them), and how many there were.
 ui::ModalResult boxAnswer = ui::ModalResult::Yes;
 int boxesAnswered = 0;
-std::string lastBoxText;
+std::string lastBoxText, lastBoxTitle;
 
 void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
     HWND box = FindWindowW(L"TMessageForm", nullptr);
@@ -49,6 +50,8 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
         if (lstrcmpiW(className, L"Static") == 0 && GetWindowTextLengthW(child) > 0) GetWindowTextW(child, text, 512);
     }
     lastBoxText = win::Narrow(text);
+    GetWindowTextW(box, text, 512);
+    lastBoxTitle = win::Narrow(text);
     form->SetModalResult(boxAnswer);
 }
 
@@ -353,6 +356,7 @@ TEST_F(TaskDialogsTest, TheWizardsPagesInEachLanguage) {
     const char* languageName[] = {"english", "deutsch", "francais"};
     const char* quitQuestion[] = {"Are you sure you want to quit the wizard?", "Möchten Sie den Assistenten wirklich beenden?",
                                   "Voulez-vous vraiment quitter l'assistant ?"};
+    const char* confirmTitle[] = {"Confirm", "Bestätigen", "Confirmation"};
     for (int language = 1; language <= 3; ++language) {
         window->Dispatcher().SetActiveLanguage(language);
         TLarkFTPTask& task = NewTask();
@@ -370,11 +374,52 @@ TEST_F(TaskDialogsTest, TheWizardsPagesInEachLanguage) {
                 d.Screenshot(picture);
                 if (page < 4) d.Click("btnNext");
             }
-            if (language == 2) EXPECT_EQ(wizard.Text(), "Assistent für neue Aufgaben");
+            if (language == 2) {
+                EXPECT_EQ(wizard.Text(), "Assistent für neue Aufgaben");
+            }
             d.Click("btnCancel");
         }});
         EXPECT_EQ(boxesAnswered, 1);
         EXPECT_EQ(lastBoxText, quitQuestion[language - 1]);
+        EXPECT_EQ(lastBoxTitle, confirmTitle[language - 1]) << "the box takes the main window's captions";
+    }
+}
+
+std::string DialogItemText(HWND dialog, int id) {
+    wchar_t text[256] = {};
+    GetDlgItemTextW(dialog, id, text, 256);
+    return win::Narrow(text);
+}
+
+// Browse on the names page opens a file dialog in the window's language: its labels and
+// buttons read back from the system dialog itself.
+TEST_F(TaskDialogsTest, TheWizardsFileDialogSpeaksTheWindowsLanguage) {
+    const char* languageName[] = {"english", "deutsch", "francais"};
+    const std::vector<std::string> expected[] = {
+        {"Look &in:", "File &name:", "Files of &type:", "&Open", "Cancel"},
+        {"Su&chen in:", "Datei&name:", "Datei&typ:", "Ö&ffnen", "Abbrechen"},
+        {"&Dans :", "&Nom du fichier :", "&Type de fichier :", "&Ouvrir", "Annuler"},
+    };
+    for (int language = 1; language <= 3; ++language) {
+        window->Dispatcher().SetActiveLanguage(language);
+        TLarkFTPTask& task = NewTask();
+        std::vector<std::string> texts;
+        RunDialog<WizardForm>([&] { return RunNewTaskWizard(task, Context()); }, {[&](WizardForm& wizard, FormDriver& d) {
+            d.Click("btnNext");
+            d.Type("edProfile", "Office");
+            d.Click("btnNext");
+            auto* dialog = dynamic_cast<ui::FileDialog*>(wizard.FindComponent("dlgOpenFile"));
+            ASSERT_TRUE(dialog);
+            dialog->OnDialogShow.Bind([&](core::Component&, HWND shown) {
+                for (int id : {1091 /* folder */, 1090 /* file name */, 1089 /* file type */, IDOK, IDCANCEL})
+                    texts.push_back(DialogItemText(shown, id));
+                lark::testing::ScreenshotOf(shown, std::string("wizard_file_dialog_") + languageName[language - 1]);
+                PostMessageW(shown, WM_COMMAND, IDCANCEL, 0);
+            });
+            d.Click("btnBrowse");
+            d.Click("btnCancel");
+        }});
+        EXPECT_EQ(texts, expected[language - 1]) << languageName[language - 1];
     }
 }
 
@@ -419,11 +464,16 @@ TEST_F(TaskDialogsTest, ThePropertiesDialogEditsSeveralTasksAtOnce) {
     EXPECT_EQ(b.LocalName(), "C:\\Data\\b.txt");
     EXPECT_EQ(a.Status(), TTaskStatus::tsDisabled);
     EXPECT_EQ(b.Status(), TTaskStatus::tsDisabled);
-    EXPECT_EQ(b.Comments(), "second") << "unchanged fields keep each task's own";
-    EXPECT_EQ(b.ScheduleTask(), TScheduleTask::stMonthly);
-    EXPECT_EQ(b.EveryDayOfMonth(), 20);
-    EXPECT_FALSE(b.UseProfile()) << "the profile field was not changed";
-    EXPECT_EQ(b.ProxyServer(), "proxy.corp");
+    // Every task takes what the dialog showed, all but its names.
+    for (TLarkFTPTask* t : {&a, &b}) {
+        EXPECT_EQ(t->Comments(), "first");
+        EXPECT_EQ(t->ScheduleTask(), TScheduleTask::stDaily);
+        EXPECT_EQ(t->DayInterval(), 2);
+        EXPECT_EQ(t->EveryDayOfMonth(), 1) << "the day the dialog showed";
+        EXPECT_TRUE(t->UseProfile());
+        EXPECT_EQ(t->RemoteURL(), "Office/Backup");
+        EXPECT_EQ(t->ProxyServer(), "");
+    }
 
     // Cancel changes nothing.
     const bool cancelled = RunProperties({&a}, Context(), [&](PropertiesForm&, FormDriver& d) {
@@ -442,6 +492,7 @@ TEST_F(TaskDialogsTest, OneTaskTakesItsNamesAProfileAndAStatusAndThePreviewFollo
     t.SetStatus(TTaskStatus::tsFailed);
     t.SetScheduleTask(TScheduleTask::stWeekly);
     t.SetWeekDays({});
+    t.SetEveryDayOfMonth(0);  // not shown for a weekly task: its control shows the default
     t.SetStartTime(core::EncodeDateTime(2026, 12, 10, 10, 30, 0, 0));
     TaskDialogContext context = Context();
     int helps = 0;
@@ -470,6 +521,7 @@ TEST_F(TaskDialogsTest, OneTaskTakesItsNamesAProfileAndAStatusAndThePreviewFollo
     EXPECT_TRUE(t.UseProfile());
     EXPECT_EQ(t.RemoteURL(), "Home/Site");
     EXPECT_EQ(t.WeekDays(), TWeekDays{1});
+    EXPECT_EQ(t.EveryDayOfMonth(), 1) << "every schedule control is stored";
 }
 
 TEST_F(TaskDialogsTest, SelectEditTellsAnUnreachableMainClientAndChangesNothing) {

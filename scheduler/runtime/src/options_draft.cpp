@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/text_encoding.h"
+#include "scheduler/task.h"
 
 namespace lark::scheduler {
 
@@ -43,10 +44,12 @@ std::optional<long long> Kilobytes(const std::string& text) {
 }  // namespace
 
 std::optional<OptionsProblem> CheckDraft(const OptionsDraft& d) {
-    if (d.maxLogSizeKb.empty()) return std::nullopt;
-    const auto kb = Kilobytes(d.maxLogSizeKb);
-    if (!kb) return OptionsProblem::LogSizeNotANumber;
-    if (*kb > kMaxLogSizeKb) return OptionsProblem::LogSizeTooLarge;
+    if (!d.maxLogSizeKb.empty()) {
+        const auto kb = Kilobytes(d.maxLogSizeKb);
+        if (!kb) return OptionsProblem::LogSizeNotANumber;
+        if (*kb > kMaxLogSizeKb) return OptionsProblem::LogSizeTooLarge;
+    }
+    if (!CanStorePassword(d.defaultPassword)) return OptionsProblem::PasswordNotStorable;
     return std::nullopt;
 }
 

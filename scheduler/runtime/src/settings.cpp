@@ -4,6 +4,7 @@
 
 #include "core/errors.h"
 #include "core/integer_text.h"
+#include "core/text_encoding.h"
 
 #include "storage/passphrase_digest.h"
 #include "storage/password_cipher.h"
@@ -18,6 +19,15 @@ constexpr std::string_view kOptions = "Options";
 constexpr std::string_view kSettingsPassphrase = "K42mQ#rwJ;tXbN";
 
 std::string Bool(bool on) { return on ? "1" : "0"; }
+
+// The deciphered bytes of DefaultPassword. They are Windows-1252, as in the task file; earlier
+// versions enciphered the UTF-8 bytes, so bytes that read as UTF-8 with characters beyond ASCII
+// are taken as that (Windows-1252 text that reads so is unlikely: "Ã©" and the like).
+std::string StoredPasswordText(const std::string& bytes) {
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii && core::IsValidUtf8(bytes)) return bytes;
+    return core::Win1252ToUtf8(bytes);
+}
 
 }  // namespace
 
@@ -52,7 +62,7 @@ SchedulerSettings LoadSettings(const core::IniStore& store, const std::string& p
     if (!stored.empty()) {
         const auto key = storage::PassphraseDigest16(kSettingsPassphrase);
         try {
-            s.defaultPassword = storage::AesTextCipher(stored, key.data(), key.size(), false);
+            s.defaultPassword = StoredPasswordText(storage::AesTextCipher(stored, key.data(), key.size(), false));
         } catch (const core::Error&) {
             // Not a password text (bad Base64 or frame): the built-in default stays.
         }
@@ -76,7 +86,7 @@ void SaveSettings(const SchedulerSettings& s, core::SharedIniFile& file) {
     file.WriteString(kOptions, "DefaultUserName", s.defaultUserName);
     file.WriteString(kOptions, "DefaultDeleteCompleted", Bool(s.defaultDeleteCompleted));
     file.WriteString(kOptions, "DefaultLanguage", std::to_string(s.defaultLanguage));
-    file.WriteString(kOptions, "DefaultPassword", storage::AesTextCipher(s.defaultPassword, key.data(), key.size(), true));
+    file.WriteString(kOptions, "DefaultPassword", storage::AesTextCipher(core::Utf8ToWin1252(s.defaultPassword), key.data(), key.size(), true));
 }
 
 void ParseSystemFtpProxy(std::string_view value, std::string& host, std::string& port) {

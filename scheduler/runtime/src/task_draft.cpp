@@ -28,22 +28,6 @@ std::string_view LastName(std::string_view path) {
     return name;
 }
 
-// The kind's own values, read from or written to a task.
-void ApplyKindValues(const ScheduleDraft& s, TScheduleTask kind, TLarkFTPTask& task) {
-    switch (kind) {
-        case TScheduleTask::stDaily: task.SetDayInterval(s.dayInterval); break;
-        case TScheduleTask::stWeekly:
-            task.SetEveryWeek(s.everyWeek);
-            task.SetWeekDays(s.weekDays);
-            break;
-        case TScheduleTask::stMonthly:
-            task.SetEveryDayOfMonth(s.dayOfMonth);
-            task.SetMonths(s.months);
-            break;
-        default: break;
-    }
-}
-
 void ApplySchedule(const ScheduleDraft& s, TLarkFTPTask& task) {
     if (s.kind) task.SetScheduleTask(*s.kind);
     task.SetStartTime(s.startTime);
@@ -128,32 +112,19 @@ TaskDraft LoadTaskDraft(std::span<TLarkFTPTask* const> tasks) {
     return d;
 }
 
-void StoreTaskDraft(const TaskDraft& loaded, const TaskDraft& edited, std::span<TLarkFTPTask* const> tasks) {
-    const ScheduleDraft& was = loaded.schedule;
-    const ScheduleDraft& now = edited.schedule;
-    const bool kindChanged = now.kind && now.kind != was.kind;
+void StoreTaskDraft(const TaskDraft& edited, std::span<TLarkFTPTask* const> tasks) {
     const std::string profile(Trimmed(edited.profile));
-    const bool profileChosen = !profile.empty() && profile != Trimmed(loaded.profile);
     for (TLarkFTPTask* task : tasks) {
         if (tasks.size() == 1 && edited.namesEditable) {
-            if (edited.localName != loaded.localName) task->SetLocalName(edited.localName);
-            if (edited.remoteName != loaded.remoteName) task->SetRemoteName(edited.remoteName);
+            task->SetLocalName(edited.localName);
+            task->SetRemoteName(edited.remoteName);
         }
-        if (profileChosen) MakeProfileTask(*task, profile);
-        if (edited.comments != loaded.comments) task->SetComments(edited.comments);
-        if (edited.taskType != loaded.taskType) task->SetTaskType(edited.taskType);
-        if (edited.status && edited.status != loaded.status) task->SetStatus(*edited.status);
-        if (now.startTime != was.startTime) task->SetStartTime(now.startTime);
-        if (now.deleteCompleted != was.deleteCompleted) task->SetDeleteCompleted(now.deleteCompleted);
-        if (kindChanged) {
-            task->SetScheduleTask(*now.kind);
-            ApplyKindValues(now, *now.kind, *task);
-        }
-        if (now.dayInterval != was.dayInterval) task->SetDayInterval(now.dayInterval);
-        if (now.everyWeek != was.everyWeek) task->SetEveryWeek(now.everyWeek);
-        if (now.weekDays != was.weekDays) task->SetWeekDays(now.weekDays);
-        if (now.dayOfMonth != was.dayOfMonth) task->SetEveryDayOfMonth(now.dayOfMonth);
-        if (now.months != was.months) task->SetMonths(now.months);
+        // A blank field would leave a task with no site at all: a host task keeps its host.
+        if (!profile.empty()) MakeProfileTask(*task, profile);
+        task->SetComments(edited.comments);
+        task->SetTaskType(edited.taskType);
+        if (edited.status) task->SetStatus(*edited.status);
+        ApplySchedule(edited.schedule, *task);
     }
 }
 

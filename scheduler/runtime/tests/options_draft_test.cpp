@@ -42,6 +42,15 @@ TEST(OptionsDraft, TheSizeFieldIsCheckedBeforeAnythingIsApplied) {
     }
 }
 
+TEST(OptionsDraft, ADefaultPasswordTheFilesCannotStoreIsRefused) {
+    for (const auto& [password, storable] : {std::pair{"s\xC3\xA9" "cr\xE2\x82\xAC", true}, {"", true},
+                                             {"\xE5\xAF\x86\xE7\xA0\x81", false}}) {
+        OptionsDraft d = DraftOf(DefaultSettings("C:\\P\\"));
+        d.defaultPassword = password;
+        EXPECT_EQ(CheckDraft(d), storable ? std::nullopt : std::optional(OptionsProblem::PasswordNotStorable)) << password;
+    }
+}
+
 TEST(OptionsDraft, AnEmptyTaskFileKeepsTheName) {
     SchedulerSettings s = DefaultSettings("C:\\P\\");
     OptionsDraft d = DraftOf(s);

@@ -4,6 +4,9 @@
 
 #include <filesystem>
 
+#include "storage/passphrase_digest.h"
+#include "storage/password_cipher.h"
+
 using namespace lark;
 using namespace lark::scheduler;
 
@@ -58,6 +61,26 @@ TEST(Settings, SavedSettingsReadBackWithTheirPassword) {
     EXPECT_EQ(read.maxLogSize, 64512u);
     EXPECT_EQ(read.taskFile, s.taskFile);
     std::filesystem::remove(path);
+}
+
+// The default password is enciphered from its Windows-1252 bytes, as task passwords are; a
+// file written by earlier versions, which enciphered the UTF-8 bytes, still reads back.
+TEST(Settings, TheDefaultPasswordIsStoredAsWindows1252AndReadInEitherForm) {
+    const auto key = storage::PassphraseDigest16("K42mQ#rwJ;tXbN");
+    const auto path = std::filesystem::temp_directory_path() / "lark-settings-password.ini";
+    std::filesystem::remove(path);
+    SchedulerSettings s = DefaultSettings(kFolder);
+    s.defaultPassword = "s\xC3\xA9" "cr\xE2\x82\xAC";  // é and the euro sign
+    core::SharedIniFile::Open(path.string())->Update([&](core::SharedIniFile& f) { SaveSettings(s, f); });
+    const std::string stored = core::IniStore(path.string()).ReadString("Options", "DefaultPassword", "");
+    EXPECT_EQ(storage::AesTextCipher(stored, key.data(), key.size(), false), "s\xE9" "cr\x80");
+    std::filesystem::remove(path);
+    for (const std::string plain : {"s\xE9" "cr\x80", "s\xC3\xA9" "cr\xE2\x82\xAC", "plain"}) {
+        core::IniStore store;
+        store.WriteString("Options", "DefaultPassword", storage::AesTextCipher(plain, key.data(), key.size(), true));
+        EXPECT_EQ(LoadSettings(store, kFolder).defaultPassword,
+                  plain == "plain" ? "plain" : "s\xC3\xA9" "cr\xE2\x82\xAC");
+    }
 }
 
 TEST(Settings, SystemFtpProxyForms) {

@@ -45,7 +45,7 @@ struct TaskDraftTest : ::testing::Test {
     }
 };
 
-TEST_F(TaskDraftTest, OneTaskLoadsItsFieldsAndOkStoresWhatChanged) {
+TEST_F(TaskDraftTest, OneTaskLoadsItsFieldsAndOkStoresEveryControl) {
     TLarkFTPTask& t = Task("C:\\Data\\a.txt", "/pub/a.txt");
     t.SetTaskType(TTaskType::ttPut);
     t.SetComments("nightly");
@@ -53,7 +53,9 @@ TEST_F(TaskDraftTest, OneTaskLoadsItsFieldsAndOkStoresWhatChanged) {
     t.SetScheduleTask(TScheduleTask::stWeekly);
     t.SetEveryWeek(2);
     t.SetWeekDays({2, 4});
-    t.SetDayInterval(9);  // not the weekly kind's: the control keeps its default
+    t.SetDayInterval(9);        // not the weekly kind's: the control shows its default
+    t.SetEveryDayOfMonth(0);    // likewise
+    t.SetMonths({3});
     TLarkFTPTask* tasks[] = {&t};
     const TaskDraft loaded = LoadTaskDraft(tasks);
     EXPECT_EQ(loaded.localName, "C:\\Data\\a.txt");
@@ -66,37 +68,43 @@ TEST_F(TaskDraftTest, OneTaskLoadsItsFieldsAndOkStoresWhatChanged) {
     EXPECT_EQ(loaded.schedule.everyWeek, 2);
     EXPECT_EQ(loaded.schedule.weekDays, (TWeekDays{2, 4}));
     EXPECT_EQ(loaded.schedule.dayInterval, 1);
+    EXPECT_EQ(loaded.schedule.dayOfMonth, 1);
 
     TaskDraft edited = loaded;
     edited.localName = "C:\\Data\\b.txt";
     edited.comments = "weekly";
     edited.status = TTaskStatus::tsDisabled;
     edited.schedule.weekDays = {1, 7};
-    StoreTaskDraft(loaded, edited, tasks);
+    StoreTaskDraft(edited, tasks);
     EXPECT_EQ(t.LocalName(), "C:\\Data\\b.txt");
     EXPECT_EQ(t.RemoteName(), "/pub/a.txt");
     EXPECT_EQ(t.Comments(), "weekly");
     EXPECT_EQ(t.Status(), TTaskStatus::tsDisabled);
     EXPECT_EQ(t.WeekDays(), (TWeekDays{1, 7}));
     EXPECT_EQ(t.EveryWeek(), 2);
-    EXPECT_EQ(t.DayInterval(), 9);
     EXPECT_EQ(t.RemoteURL(), "Office/Backup");
+    // Every schedule control is stored, those of the other kinds with what they showed.
+    EXPECT_EQ(t.DayInterval(), 1);
+    EXPECT_EQ(t.EveryDayOfMonth(), 1);
+    EXPECT_EQ(t.Months(), TMonths::All());
 }
 
-// Two tasks a and b, in that order: the fields list b first; OK keeps each one's names and
-// every field that differs between them unless the user changed it.
-TEST_F(TaskDraftTest, SeveralTasksKeepTheirOwnNamesAndWhatDiffersUnlessChanged) {
+// Two tasks a and b, in that order: the fields list b first; OK gives both what the dialog
+// shows (a's values where the user changed nothing) and leaves each its own names.
+TEST_F(TaskDraftTest, SeveralTasksAllTakeTheShownValuesButKeepTheirNames) {
     TLarkFTPTask& a = Task("C:\\a.txt", "/a.txt");
-    TLarkFTPTask& b = Task("C:\\b.txt", "/b.txt");
+    TLarkFTPTask& b = HostTask(Task("C:\\b.txt", "/b.txt"));
     a.SetComments("first");
     b.SetComments("second");
-    b.SetRemoteURL("Home/Site");
     b.SetTaskType(TTaskType::ttPut);
     b.SetStartTime(kNow + 2);
+    b.SetDeleteCompleted(false);
+    b.SetStatus(TTaskStatus::tsFailed);
     a.SetScheduleTask(TScheduleTask::stDaily);
     a.SetDayInterval(3);
     b.SetScheduleTask(TScheduleTask::stMonthly);
     b.SetEveryDayOfMonth(15);
+    b.SetMonths({6});
     TLarkFTPTask* tasks[] = {&a, &b};
     const TaskDraft loaded = LoadTaskDraft(tasks);
     EXPECT_EQ(loaded.localName, "\"C:\\b.txt\";\"C:\\a.txt\";");
@@ -104,29 +112,39 @@ TEST_F(TaskDraftTest, SeveralTasksKeepTheirOwnNamesAndWhatDiffersUnlessChanged) 
     EXPECT_FALSE(loaded.namesEditable);
     EXPECT_EQ(loaded.comments, "first");
 
-    TaskDraft edited = loaded;
-    edited.status = TTaskStatus::tsDisabled;
-    StoreTaskDraft(loaded, edited, tasks);
+    // Confirmed as shown.
+    StoreTaskDraft(loaded, tasks);
     EXPECT_EQ(a.LocalName(), "C:\\a.txt");
+    EXPECT_EQ(a.RemoteName(), "/a.txt");
     EXPECT_EQ(b.LocalName(), "C:\\b.txt");
     EXPECT_EQ(b.RemoteName(), "/b.txt");
-    EXPECT_EQ(b.Comments(), "second");
-    EXPECT_EQ(b.RemoteURL(), "Home/Site");
-    EXPECT_EQ(b.TaskType(), TTaskType::ttPut);
-    EXPECT_EQ(b.StartTime(), kNow + 2);
-    EXPECT_EQ(b.ScheduleTask(), TScheduleTask::stMonthly);
-    EXPECT_EQ(b.EveryDayOfMonth(), 15);
-    EXPECT_EQ(a.Status(), TTaskStatus::tsDisabled);
-    EXPECT_EQ(b.Status(), TTaskStatus::tsDisabled);
-
-    // What the user changes reaches both; a new kind brings its controls' values along.
-    edited = loaded;
+    for (TLarkFTPTask* t : tasks) {
+        EXPECT_EQ(t->Comments(), "first");
+        EXPECT_TRUE(t->UseProfile());
+        EXPECT_EQ(t->RemoteURL(), "Office/Backup");
+        EXPECT_EQ(t->UserName(), "");
+        EXPECT_EQ(t->UserPassword(), "");
+        EXPECT_EQ(t->ProxyServer(), "");
+        EXPECT_EQ(t->TaskType(), TTaskType::ttGet);
+        EXPECT_EQ(t->StartTime(), kNow + 1.0 / 24);
+        EXPECT_TRUE(t->DeleteCompleted());
+        EXPECT_EQ(t->ScheduleTask(), TScheduleTask::stDaily);
+        EXPECT_EQ(t->DayInterval(), 3);
+        EXPECT_EQ(t->EveryDayOfMonth(), 1);
+        EXPECT_EQ(t->Months(), TMonths::All());
+    }
+    // The status shown (a's) reaches b, whose own the list does not offer.
+    EXPECT_EQ(a.Status(), TTaskStatus::tsPending);
+    EXPECT_EQ(b.Status(), TTaskStatus::tsPending);
+    TaskDraft edited = loaded;
+    edited.status = TTaskStatus::tsDisabled;
     edited.comments = "both";
     edited.schedule.kind = TScheduleTask::stWeekly;
     edited.schedule.weekDays = {5};
     edited.schedule.startTime = kNow + 3;
-    StoreTaskDraft(loaded, edited, tasks);
+    StoreTaskDraft(edited, tasks);
     for (TLarkFTPTask* t : tasks) {
+        EXPECT_EQ(t->Status(), TTaskStatus::tsDisabled);
         EXPECT_EQ(t->Comments(), "both");
         EXPECT_EQ(t->ScheduleTask(), TScheduleTask::stWeekly);
         EXPECT_EQ(t->WeekDays(), TWeekDays{5});
@@ -153,7 +171,7 @@ TEST_F(TaskDraftTest, AHostTaskKeepsItsHostUnlessAProfileIsGiven) {
         EXPECT_EQ(loaded.profile, "") << c.name;
         TaskDraft edited = loaded;
         edited.profile = c.profile;
-        StoreTaskDraft(loaded, edited, tasks);
+        StoreTaskDraft(edited, tasks);
         EXPECT_EQ(t.UseProfile(), c.converted) << c.name;
         EXPECT_EQ(t.RemoteURL(), c.converted ? "Office/Backup" : "ftp.example.org") << c.name;
         EXPECT_EQ(t.UserName(), c.converted ? "" : "anna") << c.name;
@@ -169,11 +187,11 @@ TEST_F(TaskDraftTest, AStatusTheListDoesNotOfferIsKeptUnlessOneIsChosen) {
     TLarkFTPTask* tasks[] = {&t};
     const TaskDraft loaded = LoadTaskDraft(tasks);
     EXPECT_FALSE(loaded.status.has_value());
-    StoreTaskDraft(loaded, loaded, tasks);
+    StoreTaskDraft(loaded, tasks);
     EXPECT_EQ(t.Status(), TTaskStatus::tsFailed);
     TaskDraft edited = loaded;
     edited.status = TTaskStatus::tsPending;
-    StoreTaskDraft(loaded, edited, tasks);
+    StoreTaskDraft(edited, tasks);
     EXPECT_EQ(t.Status(), TTaskStatus::tsPending);
 }
 
@@ -213,7 +231,7 @@ TEST_F(TaskDraftTest, ScheduleKindsLoadOnlyTheirOwnValues) {
     t.SetScheduleTask(TScheduleTask::stCustom);
     TLarkFTPTask* tasks[] = {&t};
     const TaskDraft loaded = LoadTaskDraft(tasks);
-    StoreTaskDraft(loaded, loaded, tasks);
+    StoreTaskDraft(loaded, tasks);
     EXPECT_EQ(t.ScheduleTask(), TScheduleTask::stCustom);
 }
 

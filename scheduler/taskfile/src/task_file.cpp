@@ -1,11 +1,14 @@
 #include "scheduler/task_file.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <thread>
 
 #include "core/component_stream.h"
+#include "core/file_errors.h"
 #include "core/published.h"
 #include "core/text_encoding.h"
 #include "storage/password_cipher.h"
@@ -273,16 +276,62 @@ LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileNam
     return ReadTaskStream(storage, core::ReadFileBytes(fileName), progress);
 }
 
+LockWait WaitUpTo(std::chrono::milliseconds total) {
+    const auto deadline = std::chrono::steady_clock::now() + total;
+    return [deadline] {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return false;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(250), deadline - now));
+        return true;
+    };
+}
+
+std::string FileStamp(core::DateTime now) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+    core::DecodeDate(now, year, month, day);
+    core::DecodeTime(now, hour, minute, second, ms);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d", year, month, day, hour, minute, second);
+    return text;
+}
+
+std::string SaveBeside(const TLarkFTPTaskStorage& storage, const std::string& fileName, const std::string& stamp,
+                       core::WriteSteps& steps) {
+    const std::vector<std::uint8_t> bytes = WriteTaskStream(storage);
+    for (int n = 1; n <= 1000; ++n) {
+        const std::string name = fileName + ".unsaved-" + stamp + (n == 1 ? std::string() : "-" + std::to_string(n));
+        try {
+            // Made new, never over a file: a name that is taken is passed by.
+            if (steps.WriteNewFile(name, bytes)) return name;
+        } catch (...) {
+            steps.RemoveFile(name);
+            throw;
+        }
+    }
+    throw core::Error("Every name beside \"" + fileName + "\" for the unsaved task list is taken");
+}
+
 TaskFileStartup OpenTaskFile(TLarkFTPTaskStorage& storage, const std::string& fileName, const LoadProgress& progress,
-                             core::WriteSteps& steps) {
+                             core::WriteSteps& steps, const LockWait& wait) {
     TaskFileStartup result;
     if (fileName.empty()) return result;
     result.removedTemporaries = core::RemoveStaleTemporaries(fileName, steps);
-    try {
-        result.load = LoadFromFile(storage, fileName, progress);
-        return result;
-    } catch (const std::exception& e) {
-        result.error = e.what();
+    const LockWait waitForLock = wait ? wait : WaitUpTo(std::chrono::seconds(10));
+    for (;;) {
+        try {
+            result.load = LoadFromFile(storage, fileName, progress);
+            return result;
+        } catch (const core::FileLockedError& e) {
+            // Not damage: the file is whole and only held; it is never set aside.
+            if (waitForLock()) continue;
+            result.error = e.what();
+            result.state = TaskFileStartup::State::Locked;
+            storage.SetReadOnly(true);
+            return result;
+        } catch (const std::exception& e) {
+            result.error = e.what();
+            break;
+        }
     }
     try {
         for (int n = 1; n <= 1000; ++n) {

@@ -8,7 +8,9 @@
 #include <fstream>
 #include <random>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +19,7 @@
 #include "core/component_stream.h"
 #include "core/datetime.h"
 #include "core/errors.h"
+#include "core/locale_format.h"
 #include "storage/passphrase_digest.h"
 #include "storage/password_cipher.h"
 #include "testing/interrupted_writes.h"
@@ -251,6 +254,42 @@ TEST(TaskFile, WriteReadWriteIsByteIdenticalForEveryField) {
     }
 }
 
+// The stream's doubles are the file's, not the user's: a German regional setting neither
+// changes what is written nor what is read.
+TEST(TaskFile, TheUsersRegionalSettingsChangeNothing) {
+    TLarkFTPTaskStorage s;
+    TLarkFTPTask& t = s.TaskList().Add();
+    t.SetLocalName("C:\\data\\a.txt");
+    t.SetStartTime(core::EncodeDateTime(2026, 12, 10, 9, 30, 15, 250));
+    t.SetLastTime(45001.5);
+    t.SetScheduleTask(TScheduleTask::stDaily);
+    const auto english = WriteTaskStream(s);
+    const core::FormatSettings saved = core::DefaultFormatSettings();
+    core::LocaleAnswers german;
+    german.shortDate = "dd.MM.yyyy";
+    german.longTime = "HH:mm:ss";
+    german.dateSeparator = ".";
+    german.decimalSeparator = ",";
+    core::DefaultFormatSettings() = core::RegionalSettingsFromLocale(german).formats;
+    const auto local = WriteTaskStream(s);
+    TLarkFTPTaskStorage back;
+    ReadTaskStream(back, english);
+    core::DefaultFormatSettings() = saved;
+    // Identical but for the password text's random starting block.
+    RawFile a = Walk(english), b = Walk(local);
+    ASSERT_EQ(a.tasks.size(), 1u);
+    ASSERT_EQ(Names(a.tasks[0]), Names(b.tasks[0]));
+    for (std::size_t k = 0; k < a.tasks[0].size(); ++k) {
+        if (a.tasks[0][k].name != "UserPassword") {
+            EXPECT_EQ(a.tasks[0][k].payload, b.tasks[0][k].payload) << a.tasks[0][k].name;
+        }
+    }
+    ASSERT_EQ(back.TaskList().Count(), 1);
+    EXPECT_EQ(back.TaskList().Items(0).StartTime(), t.StartTime());
+    EXPECT_EQ(back.TaskList().Items(0).LastTime(), 45001.5);
+    EXPECT_EQ(back.TaskList().Items(0).ScheduleTask(), TScheduleTask::stDaily);
+}
+
 TEST(TaskFile, ADamagedFileChangesNothing) {
     TLarkFTPTaskStorage s;
     NewProfileTask(s).SetUserPassword("pw");
@@ -476,6 +515,64 @@ TEST_F(TaskFileOnDisk, ADamagedFileThatCannotBeSetAsideIsNeverSavedOver) {
     EXPECT_EQ(core::ReadFileBytes(file_), bytes);
     EXPECT_EQ(Names(), std::vector<std::string>{"TaskList.ltl"});
 }
+
+// The list that its own file cannot take goes beside it, under a name that replaces nothing.
+TEST_F(TaskFileOnDisk, AListSavedBesideItsFileReplacesNothing) {
+    TLarkFTPTaskStorage s;
+    Fill(s, "t", 2);
+    s.SetReadOnly(true);  // beside a file it must not write over
+    std::ofstream(file_ + ".unsaved-20261211-013000", std::ios::binary) << "an earlier copy";
+    EXPECT_EQ(SaveBeside(s, file_, "20261211-013000"), file_ + ".unsaved-20261211-013000-2");
+    EXPECT_EQ(SaveBeside(s, file_, "20261211-013000"), file_ + ".unsaved-20261211-013000-3");
+    EXPECT_EQ(core::ReadFileBytes(file_ + ".unsaved-20261211-013000").size(), 15u);
+    TLarkFTPTaskStorage back;
+    LoadFromFile(back, file_ + ".unsaved-20261211-013000-3");
+    EXPECT_EQ(Comments(back), Comments(s));
+    EXPECT_FALSE(fs::exists(file_));
+    EXPECT_EQ(FileStamp(core::EncodeDate(2026, 12, 1) + core::EncodeTime(9, 5, 7, 0)), "20261201-090507");
+}
+
+#ifdef _WIN32
+// A task file another program holds open without sharing it: not damage. It is tried again
+// while the wait allows; once free it loads, and one that stays held is neither set aside nor
+// written over.
+TEST_F(TaskFileOnDisk, ALockedFileIsTriedAgainAndNeverSetAside) {
+    TLarkFTPTaskStorage good;
+    Fill(good, "kept", 2);
+    SaveToFile(good, file_);
+    const auto bytes = core::ReadFileBytes(file_);
+    const std::wstring wide(file_.begin(), file_.end());
+    for (const int freedAfter : {3, -1}) {
+        SCOPED_TRACE(freedAfter);
+        HANDLE holder = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        int waits = 0;
+        auto wait = [&] {
+            if (++waits == freedAfter) {
+                CloseHandle(holder);
+                holder = INVALID_HANDLE_VALUE;
+            }
+            return waits < 5;
+        };
+        TLarkFTPTaskStorage s;
+        TaskFileStartup start = OpenTaskFile(s, file_, {}, core::WriteSteps::Disk(), wait);
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        if (freedAfter > 0) {
+            EXPECT_EQ(start.state, TaskFileStartup::State::Loaded) << start.error;
+            EXPECT_EQ(waits, freedAfter);
+            EXPECT_EQ(Comments(s), Comments(good));
+            EXPECT_FALSE(s.ReadOnly());
+        } else {
+            EXPECT_EQ(start.state, TaskFileStartup::State::Locked);
+            EXPECT_EQ(waits, 5);
+            EXPECT_TRUE(s.ReadOnly());
+            EXPECT_FALSE(start.error.empty());
+        }
+        EXPECT_EQ(core::ReadFileBytes(file_), bytes);
+        EXPECT_EQ(Names(), std::vector<std::string>{"TaskList.ltl"});
+    }
+}
+#endif
 
 TEST_F(TaskFileOnDisk, StartUpWithoutAFileOrWithAGoodOne) {
     TLarkFTPTaskStorage s;

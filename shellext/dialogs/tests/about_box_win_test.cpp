@@ -7,6 +7,7 @@
 #include "gui_testing/form_driver.h"
 #include "gui_testing/process.h"
 #include "gui_testing/resource_count.h"
+#include "gui_testing/shown_errors.h"
 #include "ui/application.h"
 #include "uicomponents/animated_image.h"
 #include "uicomponents/link_label.h"
@@ -17,22 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::FormDriver;
 
-class ExtensionAboutBox : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ui::Application::Instance().ShowError = [this](const std::string& text) { shown.push_back(text); };
-    }
-    void TearDown() override {
-        ui::Application::Instance().ShowError = nullptr;
-        EXPECT_EQ(shown, std::vector<std::string>{});
-    }
-    std::vector<std::string> shown;
-};
-
-void ClickWindow(HWND window) {
-    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-}
+using ExtensionAboutBox = testing::NoErrorShownTest;
 
 TEST_F(ExtensionAboutBox, EachLanguageShowsTheLibrarysVersionAndTheLinkAndItsPictureOpenTheAddress) {
     const char* names[] = {"en", "de", "fr"};
@@ -53,9 +39,9 @@ TEST_F(ExtensionAboutBox, EachLanguageShowsTheLibrarysVersionAndTheLinkAndItsPic
             EXPECT_EQ(testing::OverflowingTexts(*box), std::vector<std::string>{});
             driver.Pump();
             driver.Screenshot(std::string("extension_about_") + names[language - 1]);
-            ClickWindow(driver.Window("Image2"));
+            driver.MouseClick("Image2");
             EXPECT_EQ(static_cast<ui::LinkLabel&>(driver.Control("Label1")).TextColor(), ui::LinkLabel::kVisitedColor);
-            ClickWindow(driver.Window("Label1"));
+            driver.MouseClick("Label1");
             driver.Key(VK_RETURN);
         });
         EXPECT_EQ(opened, (std::vector<std::string>{addresses[language - 1], addresses[language - 1]}));

@@ -73,6 +73,9 @@ struct MenuState {
     bool ownerIsView = false;      // a view owns the menu (else a folder)
     bool insideSite = false;       // the folder's own item is a site profile or a remote directory
     bool canPaste = false;         // CanPaste of the first item, or of the folder's own item
+    // A folder's menu: the host renames the one item itself (CMF_CANRENAME: it edits the name
+    // and calls the folder's SetNameOf on the "rename" verb). A view renames by label editing.
+    bool hostRenames = false;
     int viewMode = 0;              // the view's mode (1-4) when a view owns the menu
 };
 

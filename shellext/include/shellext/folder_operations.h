@@ -73,7 +73,9 @@ enum class RenameOutcome {
 // empty name and a name that another node of the same collection bears (ignoring case, the
 // item's own included) are refused with a message box on `window`. The main client's refusal
 // or failure changes nothing. On success the node's name and the item's stored display name
-// become the new name.
+// become the new name. The main client's call may pump messages: `list` must be the caller's own
+// memory for the whole call (never a view row's item, which a notice may free), and a node
+// freed meanwhile is left alone (the main client renamed it; the item still takes the name).
 RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintptr_t window, FolderContext& context);
 
 // The site path of an item as the main client's profile methods take it: PidlToPath with every

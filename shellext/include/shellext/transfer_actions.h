@@ -7,6 +7,11 @@
 // clipboard, folder choice, opening folders, message pumping, the dialogs) comes in through the
 // small interfaces below, which the Windows code implements and tests fake.
 //
+// The main client's calls, message boxes, dialogs and drag loops pump messages, and a change
+// notice handled meanwhile may refill a view and free model nodes: after each such call an
+// action finds its nodes again through their items (the node registry) and leaves alone a node
+// that is gone.
+//
 // Every change goes to the main client through a new automation object per operation
 // (the model's Services().createMainClient) and is then announced through ShellHost::Notify. A
 // call succeeds when its out value is not negative. Items reach their nodes through the typed
@@ -144,7 +149,9 @@ bool CanPaste(const ItemIdList* target, ActionContext& context);
 // remote file target is valid.
 bool IsValidDropTarget(const ItemIdList* target, ActionContext& context);
 
-// Pastes the clipboard onto the last item of `targetList` (null: the folder of `folderList`):
+// Pastes the clipboard onto the last item of `targetList` (null: the folder of `folderList`,
+// whose last item is the folder's own item; a list that does not end in one of ours is the
+// namespace root's):
 // empties the selection, reads the clipboard's object (our own data source refills it), checks
 // IsValidDropTarget (kActionInvalidArg when refused), pastes as a copy, then announces
 // UpdateDir for folderList + targetList.
@@ -158,7 +165,8 @@ ActionResult PasteProfiles(const ItemIdList* target, TransferData* data, std::ui
 // Adds a copy of `source` (every published field but ProfileName, made unique, and Servers,
 // recursed) to `collection` through `client`. Answers the result of the last add made; a
 // subtree in which any add failed answers that failure (negative). A node whose add failed or
-// raised is removed again.
+// raised is removed again. Every add may pump messages: the source, the copy and the members
+// are found again through their items after each, and a walk whose folder went ends there.
 std::int32_t PasteProfileObject(TFTPObjects& collection, const TFTPObject& source, mainclient::MainClient& client);
 
 // Copies the selection's remote files (directories passed over) or uploads the data's local

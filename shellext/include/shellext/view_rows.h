@@ -7,14 +7,17 @@
 // its node only through the live-node registry: a row whose node was freed meanwhile is inert,
 // never followed.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/datetime.h"
 #include "shellext/data_module.h"
+#include "shellext/folder_operations.h"
 #include "shellext/item_ids.h"
 #include "shellext/model/site_model.h"
+#include "shellext/selection_list.h"
 
 namespace lark::shellext {
 
@@ -153,5 +156,21 @@ private:
     RowDecorator* decorator_;
     std::vector<ViewRow> rows_;
 };
+
+// What renaming a row's node did (RenameRow).
+struct RowRename {
+    RenameOutcome outcome = RenameOutcome::NotOurs;
+    int row = -1;        // the row of the node after the rename, -1 when it is gone from the view
+    OwnedPidl oldList;   // folder list + the item under its old name (for the notice)
+    OwnedPidl newList;   // folder list + the item under its new name; set only when renamed
+    bool isFile = false; // a remote file: announced as an updated item, not a renamed folder
+};
+
+// Renames the node of the row that carries `handle` to `name` (RenameItem), through a copy of
+// the row's item: the main client's call may pump messages, and a notice handled meanwhile may
+// empty and refill the rows. Afterwards the row is found again by the handle and its texts read
+// again. Nothing (no outcome) when no row carries the handle or the name is the current one.
+std::optional<RowRename> RenameRow(ViewRows& rows, std::uint32_t handle, std::string_view name,
+                                   const ItemIdList* folderList, std::uintptr_t window, FolderContext& context);
 
 }  // namespace lark::shellext

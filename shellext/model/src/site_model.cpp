@@ -27,8 +27,9 @@ std::vector<std::string> ListOnce(TFTPObject& site, const std::string& path, boo
     return SplitListing(client->ListDirectory(site.ConnectionID(), path, refresh));
 }
 
-// The main client answers an empty text when its session is gone and "ERROR" for a directory
-// it cannot list; the first is worth one reconnect, the second a listing of the root instead.
+// A call that fails is worth one reconnect (the session may be gone); "ERROR" for a directory
+// the main client cannot list is worth a listing of the root instead. An empty text is the
+// listing of an empty directory, an answer like any other.
 Listing ListWithRetries(TFTPObject& site, const std::string& path, bool refresh) {
     Listing out;
     bool raised = false;
@@ -37,7 +38,7 @@ Listing ListWithRetries(TFTPObject& site, const std::string& path, bool refresh)
     } catch (const std::exception&) {
         raised = true;
     }
-    if (raised || out.lines.empty()) {
+    if (raised) {
         if (site.Connect())
             out.lines = ListOnce(site, path, refresh);
         else
@@ -338,7 +339,7 @@ bool TFTPObject::LoadContent() {
     if (listing.failed) return listed_;
     content_->Clear();
     AddNodes(*content_, listing.lines, Container().Clock());
-    listed_ = !listing.lines.empty();
+    listed_ = true;
     return listed_;
 }
 
@@ -441,7 +442,7 @@ bool TFSObject::LoadContent() {
         hadLines = !listing.lines.empty();
         children_->Clear();
         AddNodes(*children_, listing.lines, Site().Container().Clock());
-        Listed = hadLines;
+        Listed = true;
         return Listed;
     } catch (const std::exception&) {
         Listed = hadLines;

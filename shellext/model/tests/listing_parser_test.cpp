@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "core/locale_format.h"
 
 using namespace lark;
 using namespace lark::shellext;
@@ -244,6 +247,60 @@ TEST(ListingVms, Lines) {
          0, true},
     };
     for (const Expect& c : cases) Check(c, december);
+}
+
+// The listing formats are the servers', not the user's: German or Japanese regional settings
+// (other separators, day-first or year-first dates, other month names) read every line the same.
+TEST(Listing, TheUsersRegionalSettingsChangeNothing) {
+    const char* lines[] = {
+        "drwxr-xr-x   2 owner group 512 Mar  5 12:34 pub",
+        "-rw-r--r--   1 ftp ftp 1234 Jan 10  2003 readme.txt",
+        "-rw-r--r--   1 ftp ftp 99 Dec  9 23:05 Mär.txt",
+        "01-15-04  07:45PM       <DIR>          Documents",
+        "02-23-05  12:05PM                    1 noon",
+        "12-10-2026  10:36AM                 1234 y4.txt",
+        "NAME.DIR;1  3/4  15-FEB-2004 10:30:15",
+        "LOG.TXT;3 1 02-MAR-2010 23:59.99",
+    };
+    auto parseAll = [&] {
+        std::vector<TFTPFileInfo> entries(std::size(lines));
+        for (std::size_t i = 0; i < std::size(lines); ++i) ParseLine(entries[i], lines[i], december);
+        return entries;
+    };
+    const core::FormatSettings saved = core::DefaultFormatSettings();
+    const std::vector<TFTPFileInfo> english = parseAll();
+    core::LocaleAnswers german;
+    german.shortDate = "dd.MM.yyyy";
+    german.longDate = "dddd, d. MMMM yyyy";
+    german.longTime = "HH:mm:ss";
+    german.dateSeparator = ".";
+    german.decimalSeparator = ",";
+    german.am = "";
+    german.pm = "";
+    const char* months[12] = {"Jan", "Feb", "Mär", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};
+    for (int i = 0; i < 12; ++i) german.shortMonths[i] = months[i];
+    core::LocaleAnswers japanese;
+    japanese.shortDate = "yyyy/MM/dd";
+    japanese.longTime = "H:mm:ss";
+    japanese.timeSeparator = ":";
+    japanese.am = "午前";
+    japanese.pm = "午後";
+    for (int i = 0; i < 12; ++i) japanese.shortMonths[i] = std::to_string(i + 1) + "月";
+    for (const core::LocaleAnswers* answers : {&german, &japanese}) {
+        core::DefaultFormatSettings() = core::RegionalSettingsFromLocale(*answers).formats;
+        const std::vector<TFTPFileInfo> local = parseAll();
+        core::DefaultFormatSettings() = saved;
+        for (std::size_t i = 0; i < std::size(lines); ++i) {
+            SCOPED_TRACE(lines[i]);
+            EXPECT_EQ(local[i].Name, english[i].Name);
+            EXPECT_EQ(local[i].Size, english[i].Size);
+            EXPECT_DOUBLE_EQ(local[i].DateTime, english[i].DateTime);
+            EXPECT_NE(local[i].DateTime, 0.0);
+            EXPECT_EQ(local[i].Permissions, english[i].Permissions);
+            EXPECT_EQ(local[i].IsDir, english[i].IsDir);
+        }
+    }
+    EXPECT_DOUBLE_EQ(english[5].DateTime, At(2026, 12, 10, 10, 36));
 }
 
 TEST(Listing, UnreadableLinesGiveNoName) {

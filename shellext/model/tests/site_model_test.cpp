@@ -141,18 +141,23 @@ TEST_F(SiteModel, ListingLinesBecomeNodesWithTheirDetails) {
     EXPECT_EQ(content->Items(2)->Permissions, 0x7);
 }
 
-TEST_F(SiteModel, EmptyReplyReconnectsAndListsAgain) {
+// An empty directory answers an empty listing: one call, listed, and not asked again.
+TEST_F(SiteModel, EmptyListingIsAnAnswerListedWithOneCall) {
     TFTPObject* site = AddSite("S");
-    client->Script("ListDirectory", Text(""));
-    client->Script("OpenSession", Text("1"));
-    client->Script("OpenSession", Text("2"));
-    client->Script("ListDirectory", Text(Lines({File("a")})));
+    client->SetDefault("ListDirectory", Text(""));
     EXPECT_TRUE(site->LoadContent());
-    EXPECT_EQ(client->CallLines(), (std::vector<std::string>{"OpenSession|S", "ListDirectory|1|/|0", "OpenSession|S",
-                                                             "ListDirectory|2|/|0"}));
-    EXPECT_EQ(created, 2);  // a new automation object for each session
-    EXPECT_EQ(site->ConnectionID(), "2");
-    EXPECT_EQ(Names(site->Content()), std::vector<std::string>{"a"});
+    EXPECT_TRUE(site->Listed());
+    EXPECT_EQ(client->CallLines(), (std::vector<std::string>{"OpenSession|S", "ListDirectory|1|/|0"}));
+    EXPECT_EQ(created, 1);
+    EXPECT_TRUE(Names(site->Content()).empty());
+
+    TFSObject* empty = AddFSObject(*site->Content(), "empty", true);
+    client->ClearCalls();
+    EXPECT_TRUE(empty->LoadContent());
+    EXPECT_TRUE(empty->Listed);
+    EXPECT_TRUE(empty->LoadContent());
+    EXPECT_EQ(client->CallLines(), std::vector<std::string>{"ListDirectory|1|/empty|0"});
+    EXPECT_EQ(created, 1);
 }
 
 TEST_F(SiteModel, FailedListingReconnectsOnceThenReachesTheCaller) {
@@ -326,7 +331,6 @@ TEST_F(SiteModel, FailedRefreshAnswersFalseAndKeepsTheNodes) {
     struct Case { const char* what; std::vector<Reply> lists; std::vector<Reply> sessions; } cases[] = {
         {"listing fails, reconnect refused", {Failure()}, {Text("-1")}},
         {"listing fails after the reconnect", {Failure(), Failure()}, {Text("1")}},
-        {"empty reply, reconnect refused", {Text("")}, {Text("-1")}},
         {"reconnect throws", {Failure()}, {Failure()}},
     };
     for (const auto& k : cases) {

@@ -174,6 +174,7 @@ public:
             state.hasItems = count_ > 0;
             state.explore = (flags & CMF_EXPLORE) != 0;
             state.ownerIsView = view_ != nullptr;
+            state.hostRenames = !view_ && (flags & CMF_CANRENAME) && count_ == 1;
             state.insideSite = IsInsideSite(relative_.get());
             state.viewMode = view_ ? view_->CurrentViewMode() : 0;
             OwnedPidl own(count_ > 0 ? CopyFirstPidlItem(items_.get()) : nullptr);

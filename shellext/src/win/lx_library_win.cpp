@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "localization/regional_settings.h"
 #include "mainclient/automation_client.h"
 #include "shellext/model/site_database.h"
 #include "shellext/win/shell_view.h"
 #include "win/object.h"
+#include "win/regional_settings.h"
 
 namespace lark::shellext {
 namespace {
@@ -47,6 +49,9 @@ TDM& LxLibrary::DataModule() {
         const void* data = info ? LockResource(LoadResource(module_, info)) : nullptr;
         if (!data) throw core::Error("lx: the data module resource TDM is missing");
         const auto* bytes = static_cast<const std::uint8_t*>(data);
+        // Dates and sizes in the user's regional format; before the data module, whose
+        // translation component keeps them as its DefaultLocale.
+        localization::ApplyRegionalSettings(win::ReadUserRegionalSettings());
         dataModule_ = TDM::Create(std::span(bytes, SizeofResource(module_, info)), ModuleLanguageId(L"user32.dll"));
     }
     return *dataModule_;

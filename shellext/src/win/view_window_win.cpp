@@ -10,12 +10,14 @@
 #include "about_box.h"
 #include "core/datetime.h"
 #include "core/errors.h"
+#include "localization/regional_settings.h"
 #include "shellext/folder_operations.h"
 #include "shellext/win/actions_win.h"
 #include "shellext/win/lx_library.h"
 #include "shellext/win/shell_view.h"
 #include "win/activation_context.h"
 #include "ui/application.h"
+#include "win/regional_settings.h"
 #include "win/text.h"
 
 namespace lark::shellext {
@@ -84,21 +86,8 @@ public:
         image = found->second.first;
         typeName = found->second.second;
     }
-    std::string DateText(core::DateTime value) override {
-        SYSTEMTIME st{};
-        int year, month, day, hour, minute, second, ms;
-        core::DecodeDateTime(value, year, month, day, hour, minute, second, ms);
-        st.wYear = static_cast<WORD>(year);
-        st.wMonth = static_cast<WORD>(month);
-        st.wDay = static_cast<WORD>(day);
-        st.wHour = static_cast<WORD>(hour);
-        st.wMinute = static_cast<WORD>(minute);
-        st.wSecond = static_cast<WORD>(second);
-        wchar_t date[80] = L"", time[80] = L"";
-        GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, 80);
-        GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 80);
-        return win::Narrow(std::wstring(date) + L" " + time);
-    }
+    // The short date and the long time of the active locale.
+    std::string DateText(core::DateTime value) override { return core::FormatDateTime("ddddd tt", value); }
 
 private:
     std::map<std::wstring, std::pair<int, std::string>> cache_;
@@ -520,41 +509,23 @@ bool TViewWindow::KeyDown(WPARAM key, bool alt) {
 }
 
 void TViewWindow::RenameEditedRow(std::uint32_t handle, const std::wstring& text) {
-    const int row = rows_->FindRow(handle);
-    if (row < 0) return;
-    ItemIdList* item = const_cast<ItemIdList*>(rows_->Row(row).item);
-    const std::string name = win::Narrow(text);
-    const auto current = DisplayNameOf(item);
-    if (!current) return;
-    if (name == *current) return;  // confirmed unchanged: nothing to do
-    const std::uint32_t kind = PidlKind(item);
-    ItemIdList* oldList = CombinePidls(view_->FolderList(), item);
     FolderContext context = LxLibrary::Instance().Context();
-    const RenameOutcome outcome = RenameItem(item, name, reinterpret_cast<std::uintptr_t>(list_), context);
-    // The box pumped messages: the row may have moved or gone.
-    const int now = rows_->FindRow(handle);
-    if (outcome != RenameOutcome::Renamed) {
-        FreePidl(oldList);
-        if (now >= 0) {
-            rows_->FillRow(now);
-            SendMessageW(list_, LVM_REDRAWITEMS, now, now);
-            // After the box about an empty or taken name, the user edits again.
-            if (outcome == RenameOutcome::NameRefused) PostMessageW(list_, LVM_EDITLABELW, now, 0);
-        }
-        return;
+    // The rows are found again by the handle inside: the call pumps messages, and a notice may
+    // refill this view meanwhile.
+    const std::optional<RowRename> done = RenameRow(*rows_, handle, win::Narrow(text), view_->FolderList(),
+                                                    reinterpret_cast<std::uintptr_t>(list_), context);
+    if (!done) return;
+    if (done->row >= 0) {
+        SendMessageW(list_, LVM_REDRAWITEMS, done->row, done->row);
+        // After the box about an empty or taken name, the user edits again.
+        if (done->outcome == RenameOutcome::NameRefused) PostMessageW(list_, LVM_EDITLABELW, done->row, 0);
     }
-    if (now >= 0) {
-        rows_->FillRow(now);
-        SendMessageW(list_, LVM_REDRAWITEMS, now, now);
-    }
-    ItemIdList* newList = CombinePidls(view_->FolderList(), item);
+    if (done->outcome != RenameOutcome::Renamed) return;
     // Last: the notice may come back into this window at once.
-    if (kind == ItemKindRemoteFile)
-        SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, newList, nullptr);
+    if (done->isFile)
+        SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, done->newList.get(), nullptr);
     else
-        SHChangeNotify(SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, oldList, newList);
-    FreePidl(oldList);
-    FreePidl(newList);
+        SHChangeNotify(SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, done->oldList.get(), done->newList.get());
 }
 
 void TViewWindow::ProcessShellNotify(WPARAM w, LPARAM l) {
@@ -720,6 +691,16 @@ LRESULT TViewWindow::WndProc(UINT message, WPARAM w, LPARAM l) {
         case kShellNotifyMessage:
             ProcessShellNotify(w, l);
             return 0;
+        case WM_SETTINGCHANGE:
+            // The browser hands the system's setting changes on to its views: new regional
+            // settings redraw the dates and sizes.
+            if (win::IsRegionalSettingChange(message, l)) {
+                localization::ApplyRegionalSettings(win::ReadUserRegionalSettings());
+                for (int row = 0; row < rows_->Count(); ++row) rows_->FillRow(row);
+                if (list_) InvalidateRect(list_, nullptr, TRUE);
+                UpdateStatusBar();
+            }
+            break;
         default: break;
     }
     return DefWindowProcW(window_, message, w, l);

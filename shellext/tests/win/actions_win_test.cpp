@@ -77,23 +77,19 @@ public:
 
 using LocalFiles = LocalFilesData;  // local files as Explorer drags them
 
-class LxActions : public ::testing::Test {
+class LxActions : public LxComSuite {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        double_ = new DoubleSetup(win::Widen(LARK_DOUBLE_EXE), L"lxactions");
-        WriteTextFile(double_->Root() + L"double.ini",
-                      "[Double]\r\nSite=site\r\nCallLog=calls.log\r\nScenario=scenario.ini\r\nSiteDatabase=sites.ini\r\n");
-        ASSERT_TRUE(double_->Register());
-        LxLibrary::Instance().SetModule(GetModuleHandleW(nullptr));
-        LxLibrary::Instance().SetMessageBox(&box_);
+        StartSuite({.doubleName = L"lxactions", .beforeRegister = [](DoubleSetup& server) {
+                        WriteTextFile(server.Root() + L"double.ini",
+                                      "[Double]\r\nSite=site\r\nCallLog=calls.log\r\nScenario=scenario.ini\r\n"
+                                      "SiteDatabase=sites.ini\r\n");
+                    }});
         SetLibraryDialogs(&dialogs_);
     }
     static void TearDownTestSuite() {
         SetLibraryDialogs(nullptr);
-        LxLibrary::Instance().ResetModel();
-        delete double_;
-        OleUninitialize();
+        EndSuite();
     }
 
     void SetUp() override {
@@ -179,8 +175,6 @@ protected:
         return menu->InvokeCommand(&info);
     }
 
-    static inline DoubleSetup* double_ = nullptr;
-    static inline localization::FakeMessageBox box_;
     static inline RecordingDialogs dialogs_;
     ComPtr<IShellFolder> root_;
 };
@@ -509,4 +503,84 @@ TEST_F(LxActions, NoticesNameTheItemOnceAndARenamedFolderByBothItsNames) {
         seen.push_back(std::to_string(n.event) + " " + n.first + " " + n.second);
     EXPECT_EQ(seen, (std::vector<std::string>{std::to_string(SHCNE_DELETE) + " readme.txt <null>",
                                               std::to_string(SHCNE_RENAMEFOLDER) + " pub public"}));
+}
+
+// Ctrl+V or Edit > Paste in a view with nothing selected, as Explorer delivers it (the view
+// window's Paste command): whatever the clipboard holds goes into the folder shown, in every
+// kind of folder.
+TEST_F(LxActions, APasteWithNothingSelectedGoesIntoTheFolderShownInEveryKindOfFolder) {
+    Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    Pidl workItem = Find(root_.get(), SHCONTF_FOLDERS, "Work");
+    ComPtr<IShellFolder> home = Bind(root_.get(), homeItem.get());
+    ComPtr<IShellFolder> work = Bind(root_.get(), workItem.get());
+    Pidl archive = Find(work.get(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, "Archive");
+    Pidl pubItem = Find(home.get(), SHCONTF_FOLDERS, "pub");
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    ASSERT_TRUE(archive && pubItem && readme);
+    ComPtr<IShellFolder> pub = Bind(home.get(), pubItem.get());
+    WriteTextFile(double_->Local(L"upload.txt"), "up");
+
+    // Pastes in a view of the folder with no row selected.
+    auto pasteInView = [&](IShellFolder* folder) {
+        auto* browser = new FakeShellBrowser;
+        ComPtr<IShellView> view;
+        ASSERT_EQ(folder->CreateViewObject(browser->Window(), IID_IShellView, view.PutVoid()), S_OK);
+        FOLDERSETTINGS settings{FVM_DETAILS, 0};
+        RECT rect{0, 0, 600, 400};
+        HWND window = nullptr;
+        ASSERT_EQ(view->CreateViewWindow(nullptr, &settings, browser, &rect, &window), S_OK);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(view_command::kPaste, 0), 0);
+        view->DestroyViewWindow();
+        view.Reset();
+        browser->Release();
+    };
+
+    // The namespace root: a profile copied from a folder is recreated at the top level.
+    EXPECT_EQ(Invoke(ItemMenu(work.get(), archive.get()).get(), 203), S_OK);
+    pasteInView(root_.get());
+    ASSERT_FALSE(double_->CallsOf("AddProfile").empty());
+    EXPECT_EQ(double_->CallsOf("AddProfile").back().rfind("AddProfile\t\\\tArchive\t", 0), 0u);
+
+    // A profile folder: a profile of the top level arrives in the folder.
+    EXPECT_EQ(Invoke(ItemMenu(root_.get(), homeItem.get()).get(), 203), S_OK);
+    pasteInView(work.get());
+    EXPECT_EQ(double_->CallsOf("AddProfile").back().rfind("AddProfile\t\\Work\\\tHome\t", 0), 0u);
+    auto sites = LoadSiteDatabase(win::Narrow(Sites()));
+    ASSERT_EQ(sites->FTPServers().Count(), 3);  // Home, Work and the pasted Archive
+    EXPECT_EQ(sites->FTPServers().Items(1)->Servers().Count(), 2);
+
+    // A site: local files are uploaded into its top directory.
+    ComPtr<IDataObject> local = ComPtr<IDataObject>::Attach(new LocalFiles({double_->Local(L"upload.txt")}));
+    ASSERT_EQ(OleSetClipboard(local.get()), S_OK);
+    pasteInView(home.get());
+    EXPECT_EQ(ReadTextFile(double_->Site(L"upload.txt")), "up");
+    ASSERT_EQ(double_->CallsOf("UploadFile").size(), 1u);
+
+    // A remote directory: a remote file is copied into it on the server.
+    EXPECT_EQ(Invoke(ItemMenu(home.get(), readme.get()).get(), 203), S_OK);
+    pasteInView(pub.get());
+    ASSERT_FALSE(double_->CallsOf("CopyRemoteFile").empty());
+    EXPECT_EQ(double_->CallsOf("CopyRemoteFile").back(), "CopyRemoteFile\t1\t1\t/readme.txt\t/pub/readme.txt\t0");
+    EXPECT_EQ(ReadTextFile(double_->Site(L"pub\\readme.txt")), "hello");
+}
+
+// The folder tree's menu of one item: Rename is offered when the host says it renames
+// (CMF_CANRENAME), under the verb "rename", and the host's SetNameOf on the folder renames.
+TEST_F(LxActions, AFolderMenuOffersRenameToAHostThatRenamesThroughSetNameOf) {
+    Pidl workItem = Find(root_.get(), SHCONTF_FOLDERS, "Work");
+    ComPtr<IContextMenu> menu = ItemMenu(root_.get(), workItem.get());
+    HMENU popup = CreatePopupMenu();
+    ASSERT_TRUE(SUCCEEDED(menu->QueryContextMenu(popup, 0, 1, 0x7FFF, CMF_NORMAL)));
+    EXPECT_EQ(GetMenuState(popup, 1 + 107, MF_BYCOMMAND) & MF_GRAYED, UINT(MF_GRAYED));
+    DestroyMenu(popup);
+    popup = CreatePopupMenu();
+    ASSERT_TRUE(SUCCEEDED(menu->QueryContextMenu(popup, 0, 1, 0x7FFF, CMF_CANRENAME)));
+    EXPECT_EQ(GetMenuState(popup, 1 + 107, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    DestroyMenu(popup);
+    char verb[32] = "";
+    EXPECT_EQ(menu->GetCommandString(107, GCS_VERBA, nullptr, verb, sizeof verb), S_OK);
+    EXPECT_STREQ(verb, "rename");
+    // What the host does on that verb: its own label editing, then the folder's SetNameOf.
+    EXPECT_EQ(root_->SetNameOf(nullptr, workItem.get(), L"Office", SHGDN_NORMAL, nullptr), S_OK);
+    EXPECT_EQ(double_->CallsOf("RenameProfileFolder").back(), "RenameProfileFolder\tWork\tOffice");
 }

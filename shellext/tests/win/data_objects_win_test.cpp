@@ -98,19 +98,10 @@ public:
     }
 };
 
-class LxData : public ::testing::Test {
+class LxData : public LxComSuite {
 protected:
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        double_ = new DoubleSetup(win::Widen(LARK_DOUBLE_EXE), L"lxdata");
-        ASSERT_TRUE(double_->Register());
-        LxLibrary::Instance().SetModule(GetModuleHandleW(nullptr));
-    }
-    static void TearDownTestSuite() {
-        LxLibrary::Instance().ResetModel();
-        delete double_;
-        OleUninitialize();
-    }
+    static void SetUpTestSuite() { StartSuite({.doubleName = L"lxdata", .answerBoxes = false}); }
+    static void TearDownTestSuite() { EndSuite(); }
 
     void SetUp() override {
         double_->Reset();
@@ -197,7 +188,6 @@ protected:
         return names;
     }
 
-    static inline DoubleSetup* double_ = nullptr;
     FakeActions actions_;
     DropActions* libraryActions_ = nullptr;
     ComPtr<IShellFolder> root_;

@@ -120,7 +120,7 @@ HWND ChildOfClass(HWND parent, const wchar_t* className);
 
 // The extension's view window in Explorer's right pane and the rows of its list view, read from
 // this process through memory of Explorer's (the list asks the view window for its texts).
-std::vector<std::string> ViewRows(HWND explorer, DWORD process) {
+std::vector<std::string> ViewRows(HWND explorer, DWORD process, int column = 0) {
     std::vector<std::string> rows;
     HWND view = ChildOfClass(explorer, L"TLXVIEWOBJECT");
     HWND list = view ? FindWindowExW(view, nullptr, L"SysListView32", nullptr) : nullptr;
@@ -131,7 +131,7 @@ std::vector<std::string> ViewRows(HWND explorer, DWORD process) {
     const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; memory && i < count; ++i) {
         LVITEMW item{};
-        item.iSubItem = 0;
+        item.iSubItem = column;
         item.pszText = reinterpret_cast<LPWSTR>(static_cast<char*>(memory) + 1024);
         item.cchTextMax = 256;
         SIZE_T n = 0;
@@ -144,6 +144,51 @@ std::vector<std::string> ViewRows(HWND explorer, DWORD process) {
     if (memory) VirtualFreeEx(p, memory, 0, MEM_RELEASE);
     CloseHandle(p);
     return rows;
+}
+
+// Selects one row of the view's list alone, through memory of Explorer's.
+void SelectViewRow(HWND explorer, DWORD process, int row) {
+    HWND view = ChildOfClass(explorer, L"TLXVIEWOBJECT");
+    HWND list = view ? FindWindowExW(view, nullptr, L"SysListView32", nullptr) : nullptr;
+    HANDLE p = list ? OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process) : nullptr;
+    if (!p) return;
+    void* memory = VirtualAllocEx(p, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (memory) {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SIZE_T n = 0;
+        WriteProcessMemory(p, memory, &item, sizeof item, &n);
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(memory));
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        WriteProcessMemory(p, memory, &item, sizeof item, &n);
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory));
+        VirtualFreeEx(p, memory, 0, MEM_RELEASE);
+    }
+    CloseHandle(p);
+}
+
+int IndexOf(const std::vector<std::string>& names, const std::string& name) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return static_cast<int>(i);
+    return -1;
+}
+
+// The system's own date and time texts for the user's locale.
+std::string SystemDate(const SYSTEMTIME& st, DWORD flags) {
+    wchar_t text[128] = L"";
+    GetDateFormatW(LOCALE_USER_DEFAULT, flags, &st, nullptr, text, 128);
+    return win::Narrow(text);
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[256] = L"";
+    SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, nullptr);
+    return text;
+}
+
+BOOL CALLBACK CollectTexts(HWND child, LPARAM out) {
+    if (IsWindowVisible(child)) reinterpret_cast<std::vector<std::string>*>(out)->push_back(win::Narrow(TextOf(child)));
+    return TRUE;
 }
 
 struct WindowSearch {
@@ -203,6 +248,7 @@ TEST(LxInExplorer, ShowsTheJunctionItsSitesAndARemoteDirectory) {
     CreateDirectoryW(server.Site(L"pub\\incoming").c_str(), nullptr);
     CreateDirectoryW(server.Site(L"docs").c_str(), nullptr);
     WriteTextFile(server.Site(L"readme.txt"), "hello");
+    WriteTextFile(server.Site(L"big.bin"), std::string(1536000, 'b'));
 
     const std::wstring dll = FolderOf(win::ModulePath()) + L"lx.dll";
     ASSERT_EQ(RunProgram(L"regsvr32.exe", L"/s \"" + dll + L"\""), 0u);
@@ -254,8 +300,39 @@ TEST(LxInExplorer, ShowsTheJunctionItsSitesAndARemoteDirectory) {
                 const auto rows = ViewRows(window, pi.dwProcessId);
                 return Contains(rows, "docs") && Contains(rows, "pub") && Contains(rows, "readme.txt");
             })) << ::testing::PrintToString(ViewRows(window, pi.dwProcessId));
+            // Wide enough for the whole dates in the picture.
+            if (HWND view = ChildOfClass(window, L"TLXVIEWOBJECT"))
+                SendMessageW(FindWindowExW(view, nullptr, L"SysListView32", nullptr), LVM_SETCOLUMNWIDTH, 3, 190);
             Sleep(500);
             Screenshot("explorer-view");
+            // The dates and sizes of the user's regional settings, with the system's own date.
+            SYSTEMTIME today{};
+            GetLocalTime(&today);
+            const bool german = GetUserDefaultLCID() == 0x0407;
+            const auto names = ViewRows(window, pi.dwProcessId);
+            const int big = IndexOf(names, "big.bin");
+            ASSERT_GE(big, 0);
+            EXPECT_EQ(ViewRows(window, pi.dwProcessId, 1)[big], german ? "1.500,00 KB" : "1,500.00 KB");
+            const std::string modified = ViewRows(window, pi.dwProcessId, 3)[big];
+            EXPECT_EQ(modified.rfind(SystemDate(today, DATE_SHORTDATE) + " ", 0), 0u) << modified;
+            // Its properties, as Alt+Enter opens them.
+            SelectViewRow(window, pi.dwProcessId, big);
+            PostMessageW(ChildOfClass(window, L"TLXVIEWOBJECT"), WM_COMMAND, 108, 0);
+            HWND properties = nullptr;
+            EXPECT_TRUE(WaitFor([&] { return (properties = FindWindowW(L"TFSObjectForm", nullptr)) != nullptr; }))
+                << "no properties dialog";
+            if (properties) {
+                Sleep(500);
+                std::vector<std::string> texts;
+                EnumChildWindows(properties, CollectTexts, reinterpret_cast<LPARAM>(&texts));
+                EXPECT_TRUE(Contains(texts, german ? "1,46 Mb" : "1.46 Mb")) << ::testing::PrintToString(texts);
+                bool dated = false;
+                for (const std::string& t : texts) dated = dated || t.rfind(SystemDate(today, DATE_LONGDATE) + " ", 0) == 0;
+                EXPECT_TRUE(dated) << SystemDate(today, DATE_LONGDATE) << " in " << ::testing::PrintToString(texts);
+                Screenshot("explorer-properties");
+                PostMessageW(properties, WM_COMMAND, IDCANCEL, 0);
+                EXPECT_TRUE(WaitFor([&] { return FindWindowW(L"TFSObjectForm", nullptr) == nullptr; }));
+            }
             HTREEITEM work = tree.Find(junction, "Work");
             if (work) SendMessageW(treeWindow, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(work));
             Sleep(500);

@@ -56,9 +56,14 @@ public:
         ++setDataCalls;
         return E_NOTIMPL;
     }
-    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC** out) override {
-        if (out) *out = nullptr;
-        return E_NOTIMPL;
+    // Its formats, so that it can also stand on the clipboard (OleSetClipboard enumerates them).
+    STDMETHODIMP EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override {
+        if (!out) return E_INVALIDARG;
+        *out = nullptr;
+        if (direction != DATADIR_GET) return E_NOTIMPL;
+        FORMATETC formats[2] = {{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL},
+                                {static_cast<CLIPFORMAT>(token), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}};
+        return SHCreateStdEnumFmtEtc(token ? 2 : 1, formats, out);
     }
     STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
     STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }

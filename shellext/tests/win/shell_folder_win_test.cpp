@@ -159,20 +159,10 @@ TEST(LxDll, ServesAFolderThroughItsExportsAndUnloadsAfterUse) {
 
 namespace {
 
-class LxFolder : public ::testing::Test {
+class LxFolder : public LxComSuite {
 protected:
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        double_ = new DoubleSetup(win::Widen(LARK_DOUBLE_EXE), L"lx");
-        ASSERT_TRUE(double_->Register());
-        LxLibrary::Instance().SetModule(GetModuleHandleW(nullptr));
-        LxLibrary::Instance().SetMessageBox(&box_);
-    }
-    static void TearDownTestSuite() {
-        LxLibrary::Instance().ResetModel();
-        delete double_;
-        CoUninitialize();
-    }
+    static void SetUpTestSuite() { StartSuite({.doubleName = L"lx", .ole = false}); }
+    static void TearDownTestSuite() { EndSuite(); }
 
     void SetUp() override {
         double_->Reset();
@@ -230,8 +220,6 @@ protected:
 
     ComPtr<IShellFolder> Home() { return Bind(root_.get(), Find(root_.get(), SHCONTF_FOLDERS, "Home").get()); }
 
-    static inline DoubleSetup* double_ = nullptr;
-    static inline localization::FakeMessageBox box_;
     ComPtr<IShellFolder> root_;
 };
 
@@ -255,6 +243,24 @@ TEST_F(LxFolder, EnumeratesEachLevelThroughTheDouble) {
     ASSERT_EQ(lists.size(), 2u);
     EXPECT_NE(lists[0].find("\t/\t"), std::string::npos) << lists[0];
     EXPECT_NE(lists[1].find("\t/pub\t"), std::string::npos) << lists[1];
+    EXPECT_TRUE(box_.shown.empty());
+}
+
+// An empty remote folder, opened as Explorer opens one (folders, then files, then both): one
+// listing, the session kept, and no box.
+TEST_F(LxFolder, AnEmptyRemoteFolderIsListedOnceWithoutReconnecting) {
+    ComPtr<IShellFolder> home = Home();
+    ComPtr<IShellFolder> pub = Bind(home.get(), Find(home.get(), SHCONTF_FOLDERS, "pub").get());
+    ComPtr<IShellFolder> incoming = Bind(pub.get(), Find(pub.get(), SHCONTF_FOLDERS, "incoming").get());
+    const std::size_t sessions = double_->CallsOf("OpenSession").size();
+    EXPECT_TRUE(Enumerate(incoming.get(), SHCONTF_FOLDERS).empty());
+    EXPECT_TRUE(Enumerate(incoming.get(), SHCONTF_NONFOLDERS).empty());
+    EXPECT_TRUE(Enumerate(incoming.get(), kAll).empty());
+    std::vector<std::string> listed;
+    for (const std::string& call : double_->CallsOf("ListDirectory"))
+        if (call.find("\t/pub/incoming\t") != std::string::npos) listed.push_back(call);
+    EXPECT_EQ(listed.size(), 1u);
+    EXPECT_EQ(double_->CallsOf("OpenSession").size(), sessions);
     EXPECT_TRUE(box_.shown.empty());
 }
 

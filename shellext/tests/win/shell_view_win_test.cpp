@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "localization/message_box.h"
@@ -118,21 +119,10 @@ void SetFileDay(const std::wstring& path, int day) {
     CloseHandle(file);
 }
 
-class LxView : public ::testing::Test {
+class LxView : public LxComSuite {
 protected:
-    static void SetUpTestSuite() {
-        // OLE: the clipboard and drag and drop.
-        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        double_ = new DoubleSetup(win::Widen(LARK_DOUBLE_EXE), L"lxview");
-        ASSERT_TRUE(double_->Register());
-        LxLibrary::Instance().SetModule(GetModuleHandleW(nullptr));
-        LxLibrary::Instance().SetMessageBox(&box_);
-    }
-    static void TearDownTestSuite() {
-        LxLibrary::Instance().ResetModel();
-        delete double_;
-        OleUninitialize();
-    }
+    static void SetUpTestSuite() { StartSuite({.doubleName = L"lxview"}); }
+    static void TearDownTestSuite() { EndSuite(); }
 
     void SetUp() override {
         double_->Reset();
@@ -197,8 +187,6 @@ protected:
     }
     void Command(int id) { SendMessageW(viewWindow_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
-    static inline DoubleSetup* double_ = nullptr;
-    static inline localization::FakeMessageBox box_;
     FakeShellBrowser* browser_ = nullptr;
     ComPtr<IShellFolder> root_;
     ComPtr<IShellView> view_;
@@ -474,6 +462,43 @@ TEST_F(LxView, NoticesAddAndRemoveRowsOfTheShownFolderOnly) {
     EXPECT_EQ(view_->Refresh(), S_OK);
     Pump(300);
     EXPECT_GE(RowOf(list, "later.txt"), 0);
+}
+
+// A notice for the namespace root arrives while the main client renames: sent from another
+// thread, it reaches the view while the apartment waits for the call (messages sent to a window
+// are handled during that wait), as another window's change would.
+TEST_F(LxView, RenameInPlaceSurvivesANoticeThatRefillsTheViewDuringTheCall) {
+    HWND list = Open(root_.get());
+    ASSERT_NE(list, nullptr);
+    const int row = RowOf(list, "Home");
+    ASSERT_GE(row, 0);
+    // Only a refill shows this one.
+    TFTPObject* extra = LxLibrary::Instance().Model().Nodes().AddNewRecord();
+    extra->ServerInfo()->ProfileName = "Extra";
+    ASSERT_EQ(RowOf(list, "Extra"), -1);
+    // The main client takes its time: the notice comes while it renames.
+    double_->Scenario("[RenameProfile]\r\nDelayMs=1500\r\n");
+    SelectOnly(list, row);
+    SetFocus(list);
+    Command(view_command::kRename);
+    HWND edit = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextW(edit, L"Home2");
+    std::thread notifier([] {
+        Sleep(300);
+        ITEMIDLIST* desktop = static_cast<ITEMIDLIST*>(CoTaskMemAlloc(2));
+        std::memset(desktop, 0, 2);
+        SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_IDLIST | SHCNF_FLUSH, desktop, nullptr);
+        CoTaskMemFree(desktop);
+    });
+    SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    // Nothing was pumped but the call's wait: the refill came during the call.
+    EXPECT_GE(RowOf(list, "Extra"), 0);
+    notifier.join();
+    Pump(300);
+    EXPECT_EQ(double_->CallsOf("RenameProfile"), (Names{"RenameProfile\tHome\tHome2"}));
+    EXPECT_GE(RowOf(list, "Home2"), 0);
+    EXPECT_EQ(RowOf(list, "Home"), -1);
 }
 
 TEST_F(LxView, CopyPutsTheSelectedRowsOnTheClipboardAsTokens) {

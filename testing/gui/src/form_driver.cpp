@@ -40,6 +40,13 @@ void FormDriver::Click(std::string_view component) {
     Pump();
 }
 
+void FormDriver::MouseClick(std::string_view component) {
+    HWND window = Window(component);
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    Pump();
+}
+
 void FormDriver::Key(UINT virtualKey, unsigned modifiers) {
     BYTE saved[256];
     GetKeyboardState(saved);

@@ -2,11 +2,11 @@
 // written through localization's own payload writer and its language-1 texts copied into the
 // properties its rows name.
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
 #include <map>
 
 #include "core/component_stream.h"
+#include "core/integer_text.h"
 #include "core/stream.h"
 #include "core/string_list.h"
 #include "formc/form_definition.h"
@@ -187,12 +187,12 @@ private:
                     return;
                 }
                 target.property = rest.substr(0, open);
-                const std::string digits = rest.substr(open + 1, close - open - 1);
-                auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), target.item);
-                if (ec != std::errc() || end != digits.data() + digits.size()) {
+                const auto item = core::ParseDecimal32(std::string_view(rest).substr(open + 1, close - open - 1));
+                if (!item) {
                     Report(row.at, "collections row " + row.id + ": the item index is out of range");
                     return;
                 }
+                target.item = *item;
                 target.itemProperty = rest.substr(close + 2);
             }
         }

@@ -1,10 +1,10 @@
 // The definition text to its tree: a hand-written scanner and recursive-descent parser that
 // stops at the first syntax error with its position.
-#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "core/integer_text.h"
 #include "formc/form_definition.h"
 
 namespace lark::formc {
@@ -281,16 +281,16 @@ private:
         }
         if (IsIdentChar(Peek())) Fail("unexpected character in a number");
         std::string_view digits = text_.substr(start, pos_ - start);
-        if (digits.front() == '+') digits.remove_prefix(1);
         if (isFloat) {
+            if (digits.front() == '+') digits.remove_prefix(1);
             v.kind = FormValue::Kind::Float;
             v.number = std::strtod(std::string(digits).c_str(), nullptr);
             return;
         }
-        // Integer parsing stays local until core exports its one parser.
         v.kind = FormValue::Kind::Integer;
-        auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v.integer);
-        if (ec != std::errc() || end != digits.data() + digits.size()) FailAt(v.at, "integer out of range");
+        const auto integer = core::ParseInteger(digits, {.plusSign = true, .width = core::IntegerWidth::Bits64});
+        if (!integer) FailAt(v.at, "integer out of range");
+        v.integer = *integer;
     }
 
     std::string String() {

@@ -28,7 +28,7 @@ class ThreadTimer;
 
 const core::TypeInfo& GlyphOrientationType();
 
-class AnimatedImage : public Control {
+class AnimatedImage : public PaintedControl {
     LARK_PERSISTENT_CLASS(AnimatedImage)
 public:
     static constexpr std::int64_t kColorNone = 0x1FFFFFFF;
@@ -76,7 +76,7 @@ public:
 
 protected:
     void FillCreateParams(CreateParams& params) override;
-    LRESULT WndProc(UINT message, WPARAM w, LPARAM l) override;
+    void Paint(HDC dc) override;
 
 private:
     void AdvanceGlyph();
@@ -85,7 +85,6 @@ private:
     void ShowInactiveFrame();
     void AdjustSize();
     void Refresh();
-    void Paint(HDC dc);
     void PaintFrame(HDC dc, const RECT& client);
 
     ThreadTimer* timer_ = nullptr;  // owned as a component

@@ -40,7 +40,7 @@ LARK_DEFINE_CLASS(AnimatedImage) {
         .Build();
 }
 
-AnimatedImage::AnimatedImage(core::Component* owner) : Control(owner) {
+AnimatedImage::AnimatedImage(core::Component* owner) : PaintedControl(owner) {
     SetBounds(0, 0, 105, 105);
     timer_ = Create<ThreadTimer>();
     timer_->SetEnabled(false);
@@ -244,24 +244,6 @@ void AnimatedImage::Paint(HDC dc) {
     DeleteObject(buffer);
     DeleteDC(memory);
     ++paintCount_;
-}
-
-LRESULT AnimatedImage::WndProc(UINT message, WPARAM w, LPARAM l) {
-    switch (message) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(handle_, &ps);
-        Paint(dc);
-        EndPaint(handle_, &ps);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(w));
-        return 0;
-    }
-    return Control::WndProc(message, w, l);
 }
 
 void CopyParentBackground(HWND control, HDC dc) {

@@ -47,6 +47,29 @@ private:
 
 class Action;
 
+// What an action and the menu items that mirror it both publish: caption, shortcut, state and
+// image. The holder's setters store into these and then show the change their own way.
+class ActionLinkProperties {
+public:
+    const std::string& Caption() const { return caption_; }
+    const std::string& ShortCutText() const { return shortCutText_; }
+    ShortCut GetShortCut() const { return shortCut_; }
+    bool Enabled() const { return enabled_; }
+    bool Checked() const { return checked_; }
+    bool Visible() const { return visible_; }
+    int ImageIndex() const { return imageIndex_; }
+
+protected:
+    // Parses the text first (a text that is no shortcut raises and changes nothing), then tells
+    // the holder's form that its shortcut table is stale.
+    void StoreShortCut(core::Component& holder, std::string text);
+
+    std::string caption_, shortCutText_;
+    ShortCut shortCut_;
+    bool enabled_ = true, checked_ = false, visible_ = true;
+    int imageIndex_ = -1;
+};
+
 // A component that mirrors an action (menu items, buttons, tool buttons): it links to the
 // action and follows its changes; the link goes when either side is freed.
 class ActionClient {
@@ -85,26 +108,19 @@ private:
     ImageList* images_ = nullptr;
 };
 
-class Action : public core::Component, public CommandTarget {
+class Action : public core::Component, public CommandTarget, public ActionLinkProperties {
     LARK_PERSISTENT_CLASS(Action)
 public:
     explicit Action(core::Component* owner = nullptr) : core::Component(owner) {}
     ~Action() override;
 
-    const std::string& Caption() const { return caption_; }
     void SetCaption(std::string caption);
     const std::string& Hint() const { return hint_; }
     void SetHint(std::string hint);
-    const std::string& ShortCutText() const { return shortCutText_; }
     void SetShortCutText(std::string text);
-    ShortCut GetShortCut() const { return shortCut_; }
-    bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
-    bool Checked() const { return checked_; }
     void SetChecked(bool checked);
-    bool Visible() const { return visible_; }
     void SetVisible(bool visible);
-    int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int index);
     ActionList* List() const { return list_; }
 
@@ -125,10 +141,7 @@ public:
 private:
     friend class ActionList;
     void Changed();
-    std::string caption_, hint_, shortCutText_;
-    ShortCut shortCut_;
-    bool enabled_ = true, checked_ = false, visible_ = true;
-    int imageIndex_ = -1;
+    std::string hint_;
     ActionList* list_ = nullptr;
     std::vector<ActionClient*> clients_;
 };

@@ -220,6 +220,18 @@ private:
     bool aligning_ = false;
 };
 
+// A control that draws its whole client area itself: WM_PAINT and WM_PRINTCLIENT (screenshots, a
+// parent composing its background) both reach Paint, and nothing is erased first, so it never
+// flickers.
+class PaintedControl : public Control {
+public:
+    using Control::Control;
+
+protected:
+    virtual void Paint(HDC dc) = 0;
+    LRESULT WndProc(UINT message, WPARAM w, LPARAM l) override;
+};
+
 const core::TypeInfo& AlignType();
 
 }  // namespace lark::ui

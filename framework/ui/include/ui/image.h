@@ -13,7 +13,7 @@
 
 namespace lark::ui {
 
-class Image : public Control {
+class Image : public PaintedControl {
     LARK_PERSISTENT_CLASS(Image)
 public:
     // A decoder answers null for bytes it does not know; it raises for damaged ones.
@@ -38,10 +38,9 @@ public:
 
 protected:
     void FillCreateParams(CreateParams& params) override;
-    LRESULT WndProc(UINT message, WPARAM w, LPARAM l) override;
+    void Paint(HDC dc) override;
 
 private:
-    void Paint(HDC dc);
     bool center_ = false, stretch_ = false;
     std::vector<std::uint8_t> picture_;
     HBITMAP bitmap_ = nullptr;

@@ -17,23 +17,17 @@ namespace lark::ui {
 class Menu;
 class ImageList;
 
-class MenuItem : public core::Component, public CommandTarget, public ActionClient {
+class MenuItem : public core::Component, public CommandTarget, public ActionClient, public ActionLinkProperties {
     LARK_PERSISTENT_CLASS(MenuItem)
 public:
     explicit MenuItem(core::Component* owner = nullptr) : core::Component(owner), ActionClient(this) {}
     ~MenuItem() override;
 
     // "-" makes a separator.
-    const std::string& Caption() const { return caption_; }
     void SetCaption(std::string caption);
-    const std::string& ShortCutText() const { return shortCutText_; }
     void SetShortCutText(std::string text);
-    ShortCut GetShortCut() const { return shortCut_; }
-    bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
-    bool Checked() const { return checked_; }
     void SetChecked(bool checked);
-    bool Visible() const { return visible_; }
     void SetVisible(bool visible);
     bool Default() const { return default_; }
     void SetDefault(bool on);
@@ -41,7 +35,6 @@ public:
     void SetRadioItem(bool on);
     int GroupIndex() const { return groupIndex_; }
     void SetGroupIndex(int index) { groupIndex_ = index; }
-    int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int index) { imageIndex_ = index; }
 
     const std::vector<MenuItem*>& Items() const { return items_; }
@@ -69,10 +62,8 @@ private:
     void StructureChanged();
     void Unlink();
 
-    std::string caption_, shortCutText_;
-    ShortCut shortCut_;
-    bool enabled_ = true, checked_ = false, visible_ = true, default_ = false, radioItem_ = false;
-    int groupIndex_ = 0, imageIndex_ = -1;
+    bool default_ = false, radioItem_ = false;
+    int groupIndex_ = 0;
     MenuItem* parentItem_ = nullptr;
     Menu* menu_ = nullptr;           // for top-level items
     std::vector<MenuItem*> items_;

@@ -23,6 +23,11 @@ public:
     static bool ProcessPending();
     // One message through shortcuts, the dialog manager and dispatch.
     static void Process(MSG& message);
+    // For long work that must not be re-entered (a load whose result a command, a timer or a
+    // call from another program would act on half done): answers what other threads and
+    // programs send and repaints what needs it, and leaves input, timers and posted messages
+    // queued for the loop that runs once the work is over.
+    static void AnswerSentAndPaint();
 
 private:
     bool quit_ = false;

@@ -78,12 +78,15 @@ struct MainWindowCommands {
     std::function<DeleteAnswer(const std::string& text, bool several)> confirmDelete;
     // An error box.
     std::function<void(const std::string& text)> showError;
-    // Loads a task file into the storage (raises when it cannot be read) and saves the storage.
-    std::function<void(const std::string& fileName)> load, save;
+    // Loads a task file into the storage (raises when it cannot be read).
+    std::function<void(const std::string& fileName)> load;
+    // Saves the storage; false when it was not saved there (the user has been told).
+    std::function<bool(const std::string& fileName)> save;
     // Saves as the auto-save timer does (the ".bak" copy with MakeBackup).
     std::function<void()> autoSave;
-    // Runs the shutdown sequence now (once) and ends the message loop.
-    std::function<void()> shutdown;
+    // Runs the shutdown sequence now (once) and ends the message loop; endSession the same
+    // when Windows ends the session (nothing may wait for the user then; unset: shutdown).
+    std::function<void()> shutdown, endSession;
     // After the active language changed (broadcast, main client's file).
     std::function<void(int language)> languageChanged;
 };
@@ -138,7 +141,9 @@ public:
     // client cannot be reached (when it cannot).
     void ShowHint();
     // How far a task file being read has come, in panel 0 (painted at once: the load holds the
-    // thread); at the end the panel shows the hint again.
+    // thread); at the end the panel shows the hint again. Meanwhile what other threads and
+    // programs send is answered and the windows repaint; input, timers and posted messages wait
+    // for the load to end (also before Attach, when no text is shown).
     void ShowLoadProgress(std::int64_t done, std::int64_t total);
 
 protected:
@@ -204,6 +209,8 @@ private:
     std::vector<TLarkFTPTask*> SelectedTasks() const;
     void RowRefreshed(int taskIndex);
     void RowDeleted(int taskIndex);
+    // Rebuilds rowOf_ after order_ changed.
+    void IndexRows();
     static LRESULT CALLBACK HeaderProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK ListProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     // The column chooser's hooks on the list's header (once its window exists, once per window).
@@ -216,6 +223,8 @@ private:
     WindowStrings strings_;
     std::unique_ptr<Source> source_;
     std::vector<int> order_;  // display row -> task index
+    std::vector<int> rowOf_;  // task index -> display row (order_ inverted)
+    bool filling_ = false;    // FillTaskList: rows are not redrawn one by one
     ColumnLayout layout_;
     std::string taskFile_;
     bool running_ = true;

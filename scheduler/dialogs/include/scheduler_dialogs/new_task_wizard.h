@@ -42,7 +42,7 @@ public:
 
     void Load(const TLarkFTPTask& task, const TaskDialogContext& context);
     const WizardDraft& Draft() const { return draft_; }
-    localization::TlcLang* Lang() const { return lcLang; }
+    localization::TlcLangLinked* Lang() const { return lcLang; }
 
 private:
     ui::Panel *pnlPage1 = nullptr, *pnlPage2 = nullptr, *pnlPage3 = nullptr, *pnlPage4 = nullptr;
@@ -53,7 +53,7 @@ private:
     ui::OpenDialog* dlgOpenFile = nullptr;
     ui::FolderDialog* dlgFolder = nullptr;
     storage::TFormPlacement* fpWizard = nullptr;
-    localization::TlcLang* lcLang = nullptr;
+    localization::TlcLangLinked* lcLang = nullptr;
 
     void FormCloseQuery(core::Component&, bool& canClose);
     void btnBackClick(core::Component&);

@@ -16,7 +16,7 @@
 #include "ui/form.h"
 
 namespace lark::localization {
-class TlcLang;
+class TlcLangLinked;
 }
 namespace lark::storage {
 class TFormStorage;
@@ -44,7 +44,7 @@ public:
     const OptionsDraft& Draft() const { return draft_; }
     const std::vector<std::string>& RecentLogFiles() const { return recentLogFiles_; }
     const std::vector<std::string>& RecentTaskFiles() const { return recentTaskFiles_; }
-    localization::TlcLang* Lang() const { return lcLang; }
+    localization::TlcLangLinked* Lang() const { return lcLang; }
     // Help for the dialog; the Help button is enabled only while it is set.
     std::function<void()> help;
 
@@ -58,7 +58,7 @@ private:
     ui::Button *btnTaskListFile = nullptr, *btnLogFile = nullptr, *btnHelp = nullptr;
     ui::Edit *edMaxSize = nullptr, *edUserName = nullptr, *edPassword = nullptr;
     ui::OpenDialog* dlgFile = nullptr;
-    localization::TlcLang* lcLang = nullptr;
+    localization::TlcLangLinked* lcLang = nullptr;
     lark::storage::TFormStorage* fsOptions = nullptr;
 
     void FormCloseQuery(core::Component&, bool& canClose);

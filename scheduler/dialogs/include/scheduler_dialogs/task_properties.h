@@ -10,13 +10,13 @@
 //
 // What OK stores (the portable rules are TaskDraft's, scheduler/task_draft.h):
 //  - one task: its local and remote names from the fields; several: each keeps its own names;
-//  - a profile typed or chosen through "Select/Edit" makes every task a profile task of that
-//    name (UseProfile, RemoteURL; UserName, UserPassword, ProxyServer, ProxyPort emptied); a
-//    blank or untouched profile field leaves these six fields of every task as they are (a
-//    host task from AddTask stays a host task);
-//  - the other fields: one task gets what the dialog shows; several tasks get only the values
-//    the user changed, the others keep their own. A status the list does not offer (Active,
-//    Error, Failed) is kept unless one is chosen.
+//  - a profile in the field (typed or chosen through "Select/Edit") makes every task a profile
+//    task of that name (UseProfile, RemoteURL; UserName, UserPassword, ProxyServer, ProxyPort
+//    emptied); a blank field leaves these six fields of every task as they are (a host task
+//    from AddTask stays a host task);
+//  - everything else the dialog shows goes into every task: a multiple edit gives all of them
+//    the values shown (the first task's, as loaded, where the user changed nothing). A status
+//    the list does not offer (Active, Error, Failed) is kept unless one is chosen.
 // The caller refreshes the rows after OK; after Cancel nothing changed.
 #include "ui/win32.h"
 
@@ -36,7 +36,7 @@
 #include "ui/form.h"
 
 namespace lark::localization {
-class TlcLang;
+class TlcLangLinked;
 }
 namespace lark::ui {
 class Button;
@@ -96,7 +96,7 @@ public:
     const TaskDraft& Edited() const { return edited_; }
     // The preview line as it is now (also each second while shown).
     void UpdatePreview();
-    localization::TlcLang* Lang() const { return lcLang; }
+    localization::TlcLangLinked* Lang() const { return lcLang; }
 
 private:
     ui::Edit *edLocalName = nullptr, *edRemoteName = nullptr, *edProfile = nullptr;
@@ -107,7 +107,7 @@ private:
     ui::Label* lblNextTime = nullptr;
     ui::Button* btnHelp = nullptr;
     ui::Timer* tmPreview = nullptr;
-    localization::TlcLang* lcLang = nullptr;
+    localization::TlcLangLinked* lcLang = nullptr;
 
     void FormShow(core::Component&);
     void cbScheduleTaskChange(core::Component&);

@@ -3,11 +3,15 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <numeric>
+#include <unordered_set>
 
 #include "core/errors.h"
 #include "core/format.h"
 #include "localization/lang_component.h"
 #include "localization/lang_dispatcher.h"
+#include "localization/regional_settings.h"
+#include "localization/translated_dialogs_win.h"
 #include "storage/form_storage.h"
 #include "ui/actions.h"
 #include "ui/application.h"
@@ -15,10 +19,12 @@
 #include "ui/common_dialogs.h"
 #include "ui/list_view.h"
 #include "ui/menus.h"
+#include "ui/message_loop.h"
 #include "ui/register.h"
 #include "ui/timer.h"
 #include "uicomponents/register.h"
 #include "uicomponents/tray_icon.h"
+#include "win/regional_settings.h"
 #include "win/text.h"
 
 namespace lark::scheduler {
@@ -77,6 +83,8 @@ void RegisterSchedulerWindowClasses() {
     ui::RegisterControls();
     ui::RegisterUiComponents();
     (void)localization::TlcLang::StaticClass();
+    (void)localization::TlcLangLinked::StaticClass();
+    (void)localization::TlcOpenDialog::StaticClass();
     (void)localization::TlcLangDispatcher::StaticClass();
     (void)storage::TFormStorage::StaticClass();
 }
@@ -207,13 +215,17 @@ void MainWindow::ShowHint() {
 }
 
 void MainWindow::ShowLoadProgress(std::int64_t done, std::int64_t total) {
-    if (!parts_.rows) return;  // before Attach: the window has not been shown
-    if (total <= 0 || done >= total) {
-        ShowHint();
-        return;
+    if (parts_.rows) {  // attached: the texts and the panel are the window's
+        if (total <= 0 || done >= total) {
+            ShowHint();
+        } else {
+            sbMain->Panel(0)->SetText(
+                core::Format(strings_.Text("IDS_LoadingTasks"), {static_cast<int>(done * 100 / total)}));
+            if (sbMain->HandleAllocated()) UpdateWindow(sbMain->Handle());
+        }
     }
-    sbMain->Panel(0)->SetText(core::Format(strings_.Text("IDS_LoadingTasks"), {static_cast<int>(done * 100 / total)}));
-    if (sbMain->HandleAllocated()) UpdateWindow(sbMain->Handle());
+    // The load holds the thread: what others send is answered and the windows repaint meanwhile.
+    ui::MessageLoop::AnswerSentAndPaint();
 }
 
 void MainWindow::SetTaskFile(const std::string& fileName) {
@@ -221,32 +233,56 @@ void MainWindow::SetTaskFile(const std::string& fileName) {
     sbMain->Panel(1)->SetText(core::Format(strings_.Text("IDS_39"), {taskFile_}));
 }
 
+void MainWindow::IndexRows() {
+    rowOf_.assign(order_.size(), -1);
+    for (std::size_t row = 0; row < order_.size(); ++row) rowOf_[static_cast<std::size_t>(order_[row])] = static_cast<int>(row);
+}
+
 void MainWindow::FillTaskList() {
     TLarkFTPTaskList& list = parts_.storage->TaskList();
-    for (int i = 0; i < list.Count(); ++i)
-        if (list.Items(i).Status() == TTaskStatus::tsActive) list.Items(i).SetStatus(TTaskStatus::tsPending);
-    order_.resize(static_cast<std::size_t>(list.Count()));
-    for (int i = 0; i < list.Count(); ++i) order_[i] = i;
-    parts_.rows->RefreshAll();
+    const int count = list.Count();
+    order_.resize(static_cast<std::size_t>(count));
+    std::iota(order_.begin(), order_.end(), 0);
+    IndexRows();
+    // The row count first: a repaint while the rows are refreshed asks only for rows that exist.
+    lvTaskList->Reset();
+    {
+        // One pass; the list is redrawn once at the end, not row by row.
+        filling_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{filling_};
+        for (int i = 0; i < count; ++i) {
+            TLarkFTPTask& task = list.Items(i);
+            if (task.Status() == TTaskStatus::tsActive) task.SetStatus(TTaskStatus::tsPending);
+            parts_.rows->RefreshRow(i);
+            if ((i & 0x3FFF) == 0x3FFF) ui::MessageLoop::AnswerSentAndPaint();
+        }
+    }
     lvTaskList->Reset();
     RefreshCommandStates();
 }
 
 void MainWindow::RowRefreshed(int taskIndex) {
+    if (filling_) return;
     if (taskIndex >= static_cast<int>(order_.size())) {
         // A task added behind the list's back (a new task): it gets a row at the end.
-        while (static_cast<int>(order_.size()) <= taskIndex) order_.push_back(static_cast<int>(order_.size()));
+        while (static_cast<int>(order_.size()) <= taskIndex) {
+            rowOf_.push_back(static_cast<int>(order_.size()));
+            order_.push_back(static_cast<int>(order_.size()));
+        }
         lvTaskList->Reset();
         return;
     }
-    const auto row = std::find(order_.begin(), order_.end(), taskIndex);
-    if (row != order_.end()) lvTaskList->UpdateRow(static_cast<int>(row - order_.begin()));
+    if (taskIndex >= 0) lvTaskList->UpdateRow(rowOf_[static_cast<std::size_t>(taskIndex)]);
 }
 
 void MainWindow::RowDeleted(int taskIndex) {
     std::erase(order_, taskIndex);
     for (int& index : order_)
         if (index > taskIndex) --index;
+    IndexRows();
     lvTaskList->Reset();
     RefreshCommandStates();
 }
@@ -412,14 +448,14 @@ void MainWindow::HookHeader() {
 // ---- sorting ----
 
 void MainWindow::SortBy(int column, bool ascending) {
-    std::vector<TLarkFTPTask*> selected = SelectedTasks();
+    const std::vector<TLarkFTPTask*> selectedTasks = SelectedTasks();
+    const std::unordered_set<const TLarkFTPTask*> selected(selectedTasks.begin(), selectedTasks.end());
     SortRows(order_, column, ascending,
              [this](int taskIndex, int c) { return TaskCellText(strings_, parts_.rows->RowTask(taskIndex), c); });
+    IndexRows();
     lvTaskList->Reset();
-    for (int row = 0; row < static_cast<int>(order_.size()); ++row) {
-        TLarkFTPTask* task = &parts_.rows->RowTask(order_[row]);
-        lvTaskList->SelectRow(row, std::find(selected.begin(), selected.end(), task) != selected.end());
-    }
+    for (int row = 0; row < static_cast<int>(order_.size()); ++row)
+        lvTaskList->SelectRow(row, selected.count(&parts_.rows->RowTask(order_[row])) != 0);
 }
 
 void MainWindow::acSortExecute(core::Component& sender) {
@@ -535,7 +571,13 @@ void MainWindow::acOpenExecute(core::Component&) {
         commands_.showError(strings_.Text("IDS_37"));
         return;
     }
-    commands_.save(taskFile_);
+    // The list stays with the current file when it cannot be saved there.
+    bool saved;
+    {
+        TaskRunner::Suspension hold(*parts_.runner);
+        saved = commands_.save(taskFile_);
+    }
+    if (!saved) return;
     try {
         commands_.load(fileName);
     } catch (const std::exception& e) {
@@ -560,7 +602,12 @@ void MainWindow::acSaveExecute(core::Component&) {
         chosen = dlgSave->Execute(HandleAllocated() ? Handle() : nullptr);
     }
     if (!chosen) return;
-    commands_.save(dlgSave->fileName);
+    bool saved;
+    {
+        TaskRunner::Suspension hold(*parts_.runner);
+        saved = commands_.save(dlgSave->fileName);
+    }
+    if (!saved) return;
     SetTaskFile(dlgSave->fileName);
     parts_.settings->taskFile = dlgSave->fileName;
 }
@@ -620,14 +667,33 @@ void MainWindow::FormCloseQuery(core::Component&, bool& canClose) {
 LRESULT MainWindow::WndProc(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
         case kRestoreMessage: Restore(); return 0;
+        case WM_SETTINGCHANGE:
+            // The user changed the regional settings: the rows draw their dates anew.
+            if (win::IsRegionalSettingChange(message, l)) {
+                localization::ApplyRegionalSettings(win::ReadUserRegionalSettings());
+                if (lvTaskList->HandleAllocated()) InvalidateRect(lvTaskList->Handle(), nullptr, TRUE);
+                if (parts_.storage) UpdateTrayHint();
+            }
+            break;
+        case WM_SIZE:
+            if (w == SIZE_MINIMIZED) {
+                // A minimized scheduler lives only in the notification area. Showing it again
+                // restores the placement: what it is now is kept first.
+                const LRESULT result = ui::Form::WndProc(message, w, l);
+                StorePlacement();
+                ShowWindow(Handle(), SW_HIDE);
+                return result;
+            }
+            break;
         case WM_QUERYENDSESSION: return TRUE;
         case WM_ENDSESSION:
             // The log-off goes on: the normal shutdown sequence runs now, as the process may
             // be ended without another message.
-            if (w) commands_.shutdown();
+            if (w) (commands_.endSession ? commands_.endSession : commands_.shutdown)();
             return 0;
-        default: return ui::Form::WndProc(message, w, l);
+        default: break;
     }
+    return ui::Form::WndProc(message, w, l);
 }
 
 }  // namespace lark::scheduler

@@ -164,12 +164,15 @@ void OptionsForm::ReadControls() {
 void OptionsForm::btnOKClick(core::Component&) {
     ReadControls();
     if (const auto problem = CheckDraft(draft_)) {
-        const std::string text = *problem == OptionsProblem::LogSizeTooLarge
-                                     ? core::Format(lcLang->TextById("strLogSizeTooLarge"), {static_cast<int>(kMaxLogSizeKb)})
-                                     : lcLang->TextById("strLogSizeNotANumber");
+        const std::string text =
+            *problem == OptionsProblem::LogSizeTooLarge
+                ? core::Format(lcLang->TextById("strLogSizeTooLarge"), {static_cast<int>(kMaxLogSizeKb)})
+                : lcLang->TextById(*problem == OptionsProblem::PasswordNotStorable ? "strPasswordNotStorable"
+                                                                                   : "strLogSizeNotANumber");
         localization::ShowTranslatedMessage(lcLang, text, localization::MsgDlgType::mtError,
                                             localization::ButtonSet(localization::MsgDlgBtn::mbOK));
-        edMaxSize->SetFocus();
+        if (*problem == OptionsProblem::PasswordNotStorable) edPassword->SetFocus();
+        else edMaxSize->SetFocus();
         return;
     }
     AddRecentName(recentLogFiles_, draft_.logFile);

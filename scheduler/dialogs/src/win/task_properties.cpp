@@ -183,7 +183,7 @@ bool ShowTaskProperties(const std::vector<TLarkFTPTask*>& tasks, const TaskDialo
     auto form = ui::Form::Make<PropertiesForm>(context.owner);
     form->Load(tasks, context);
     if (form->ShowModal() != ui::ModalResult::Ok) return false;
-    StoreTaskDraft(form->LoadedDraft(), form->Edited(), tasks);
+    StoreTaskDraft(form->Edited(), tasks);
     return true;
 }
 

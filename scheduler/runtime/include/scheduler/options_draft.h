@@ -25,7 +25,9 @@ struct OptionsDraft {
     int languageIndex = 0;
 };
 
-enum class OptionsProblem { LogSizeNotANumber, LogSizeTooLarge };
+// PasswordNotStorable: the default password holds characters the settings and task files cannot
+// store (CanStorePassword).
+enum class OptionsProblem { LogSizeNotANumber, LogSizeTooLarge, PasswordNotStorable };
 
 OptionsDraft DraftOf(const SchedulerSettings& settings);
 // The first problem of the draft, or none.

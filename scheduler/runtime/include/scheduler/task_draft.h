@@ -66,15 +66,16 @@ struct TaskDraft {
 
 // What the dialog shows for the tasks (one or more): the names of all, the rest from the first.
 TaskDraft LoadTaskDraft(std::span<TLarkFTPTask* const> tasks);
-// OK: stores into every task what `edited` changed from `loaded` (LoadTaskDraft of the same
-// tasks), so a task of a multiple edit keeps its own values where the user changed nothing:
-//  - the names only for a single task;
-//  - a profile that is not blank and not the one loaded makes every task a profile task of that
-//    name and empties UserName, UserPassword, ProxyServer and ProxyPort; a blank or unchanged
-//    profile leaves these and UseProfile and RemoteURL as they are;
-//  - a status only when one of the three was chosen;
-//  - a changed schedule kind takes every value of the new kind's controls with it.
-void StoreTaskDraft(const TaskDraft& loaded, const TaskDraft& edited, std::span<TLarkFTPTask* const> tasks);
+// OK: stores what the dialog shows into every task (one or more), so that a multiple edit
+// gives all of them the same values:
+//  - the names only for a single task (each task of several keeps its own);
+//  - a profile that is not blank makes every task a profile task of that name and empties
+//    UserName, UserPassword, ProxyServer and ProxyPort; a blank field leaves these and
+//    UseProfile and RemoteURL as they are (a host task from another program keeps its host);
+//  - comments, direction, and every schedule control (the kind when the list shows one, the
+//    start, DeleteCompleted, DayInterval, EveryWeek, WeekDays, EveryDayOfMonth, Months);
+//  - a status only when one of the three is selected (Active, Error, Failed stay otherwise).
+void StoreTaskDraft(const TaskDraft& edited, std::span<TLarkFTPTask* const> tasks);
 
 // ---- the new-task wizard ----
 

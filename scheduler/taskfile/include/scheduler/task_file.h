@@ -1,11 +1,13 @@
 #pragma once
 // The task file: the binary component stream of the task storage, its tasks as a collection
 // of published properties and each password enciphered under the task key.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "core/datetime.h"
 #include "core/stream.h"
 #include "scheduler/task_list.h"
 
@@ -45,6 +47,16 @@ SaveResult SaveToFile(const TLarkFTPTaskStorage& storage, const std::string& fil
 LoadResult LoadFromFile(TLarkFTPTaskStorage& storage, const std::string& fileName,
                         const LoadProgress& progress = {});
 
+// Writes the task list beside the task file under a name that replaces nothing:
+// "<file>.unsaved-<stamp>", or with "-2", "-3" and on appended when that is taken. For a list
+// whose own file cannot take it (locked, read-only, a full disk). Ignores the storage's
+// read-only state (nothing is written over); answers the name written; raises on failure,
+// leaving no part of a file.
+std::string SaveBeside(const TLarkFTPTaskStorage& storage, const std::string& fileName, const std::string& stamp,
+                       core::WriteSteps& steps = core::WriteSteps::Disk());
+// The stamp SaveBeside's names carry: the local date and time as "yyyymmdd-hhnnss".
+std::string FileStamp(core::DateTime now);
+
 // What start-up found of the task file. The transfer log gets a line for a file set aside or
 // left read-only, and the main window shows it to the user.
 struct TaskFileStartup {
@@ -52,20 +64,29 @@ struct TaskFileStartup {
         Loaded,    // read (or no file yet: the list starts empty)
         SetAside,  // unreadable: renamed to asideName, the list starts empty
         ReadOnly,  // unreadable and it could not be renamed: the storage is read-only this run
+        Locked,    // another program kept it locked: not read, not set aside, the storage read-only
     };
     State state = State::Loaded;
-    std::string error;      // why it could not be read (SetAside, ReadOnly)
+    std::string error;      // why it could not be read (SetAside, ReadOnly, Locked)
     std::string asideName;  // SetAside: the file's new name
     std::string asideError; // ReadOnly: why it could not be renamed
     LoadResult load;
     std::vector<std::string> removedTemporaries;  // left by saves that were killed
 };
 
+// Between tries at a locked task file: waits a moment and answers whether to try again.
+using LockWait = std::function<bool()>;
+// Waits 250 ms a time until `total` has passed since it was made.
+LockWait WaitUpTo(std::chrono::milliseconds total);
+
 // Start-up: removes the temporary files of interrupted saves, then loads the file. A file that
-// cannot be read is renamed "<name>.damaged" (or "<name>.2.damaged" and on, never over an
-// earlier copy) so the save at exit cannot overwrite what it held; when even that fails, the
-// storage is made read-only.
+// another program holds locked (a backup tool, a virus scanner) is tried again while `wait`
+// answers true (by default for up to 10 seconds); one that stays locked is left as it is and
+// the storage made read-only (Locked). A file that cannot be read is renamed "<name>.damaged"
+// (or "<name>.2.damaged" and on, never over an earlier copy) so the save at exit cannot
+// overwrite what it held; when even that fails, the storage is made read-only.
 TaskFileStartup OpenTaskFile(TLarkFTPTaskStorage& storage, const std::string& fileName,
-                             const LoadProgress& progress = {}, core::WriteSteps& steps = core::WriteSteps::Disk());
+                             const LoadProgress& progress = {}, core::WriteSteps& steps = core::WriteSteps::Disk(),
+                             const LockWait& wait = {});
 
 }  // namespace lark::scheduler

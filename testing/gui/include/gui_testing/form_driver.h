@@ -27,6 +27,8 @@ public:
     // Replaces the text as a user edit does (WM_SETTEXT, which reports EN_CHANGE).
     void Type(std::string_view component, std::string_view text);
     void Click(std::string_view component);
+    // A left mouse click inside the control (links and pictures, which have no BM_CLICK).
+    void MouseClick(std::string_view component);
     // Posts the key (with the modifiers held) to the focus and pumps. A letter with kAlt is a
     // mnemonic.
     void Key(UINT virtualKey, unsigned modifiers = kNoKeys);

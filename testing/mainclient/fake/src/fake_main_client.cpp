@@ -59,6 +59,7 @@ Reply FakeMainClient::Take(const std::string& method, std::vector<std::string> a
     } else if (auto d = defaults_.find(method); d != defaults_.end()) {
         reply = d->second;
     }
+    if (reply.during) reply.during();
     if (reply.fail) throw AutomationError(*reply.fail, method + ": " + reply.fail_text);
     return reply;
 }

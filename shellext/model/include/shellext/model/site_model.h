@@ -163,7 +163,7 @@ public:
     // Throws when the object cannot be made or the call fails (not connected then).
     bool Connect();
     // Lists the start directory afresh, connecting first when needed. Answers whether the
-    // listing gave lines; when the site cannot be connected, the previous answer, with the
+    // main client answered (an empty directory's empty listing too); when the site cannot be connected, the previous answer, with the
     // content left as it was. A listing that fails even after reconnecting throws and leaves
     // the content as it was.
     bool LoadContent();
@@ -252,8 +252,8 @@ public:
     // "lark-ftp://" and the names of the enclosing nodes from the top, each followed by "/".
     std::string GetFSObjectURL() const;
 
-    // Lists a directory for the first time (nothing when Listed). Answers whether the listing
-    // gave lines; false when it failed. A file answers true.
+    // Lists a directory for the first time (nothing when Listed). Answers whether the main
+    // client answered (an empty listing too); false when it failed. A file answers true.
     bool LoadContent();
     // As TFTPObject::RefreshContent.
     bool RefreshContent();

@@ -28,6 +28,9 @@ struct Reply {
     int32_t count = 0;
     std::vector<int32_t> completions;
     bool complete_before_return = false;  // deliver the completions inside the call
+    // Runs inside the call, after it is logged and before it answers: what the caller's message
+    // loop may do while a real out-of-process call waits (a change notice refilling a view).
+    std::function<void()> during;
 };
 
 // Shorthands for scripts: a text, an integer result, a failure with E_FAIL or the given HRESULT.
