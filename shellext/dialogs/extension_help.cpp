@@ -1,13 +1,12 @@
 #include "extension_help.h"
 
-#include "shellext/model/site_database.h"
+#include "mainclient/registration.h"
 #include "uicomponents/html_help.h"
 
 namespace lark::shellext {
 
 void ShowExtensionHelp(const TDM& dataModule, int context) {
-    const std::optional<std::string> server = MakeRegistryMainClientRegistration()->LocalServer32();
-    const std::string folder = server ? ProgramFolderOfServerValue(*server) : std::string();
+    const std::string folder = mainclient::MainClientProgramFolder();
     if (folder.empty()) return;  // a relative name would be looked up beside Explorer
     ui::HtmlHelp& help = ui::HtmlHelp::Instance();
     help.SetHelpFile(folder + dataModule.Text("IDS_2"));

@@ -18,6 +18,7 @@
 #include "win/bstr.h"
 #include "win/com_error.h"
 #include "win/com_ptr.h"
+#include "win/module_path.h"
 #include "win/registration.h"
 #include "win/registry.h"
 #include "win/text.h"
@@ -203,7 +204,8 @@ TEST_F(SchedulerAutomation, RegserverRegistersWithoutAWindowEvenBesideARunningIn
 
     EXPECT_EQ(RunAndWait(Program() + L" /REGSERVER", 30s), 0u);
     const std::string path = win::Narrow(run.folder + L"LF_Scheduler.exe");
-    EXPECT_EQ(win::ReadRegistryString(HKEY_CLASSES_ROOT, kClassKey + "\\LocalServer32").value_or(""), path);
+    // Quoted: a blank in the folder cannot start another program.
+    EXPECT_EQ(win::ReadRegistryString(HKEY_CLASSES_ROOT, kClassKey + "\\LocalServer32").value_or(""), std::string(1, '"').append(path).append(1, '"'));
     EXPECT_EQ(win::ReadRegistryString(HKEY_CLASSES_ROOT, kClassKey + "\\ProgID").value_or(""), kProgId);
     EXPECT_EQ(win::ReadRegistryString(HKEY_CLASSES_ROOT, kClassKey + "\\TypeLib").value_or(""),
               win::GuidToString(LIBID_LF_Scheduler));
@@ -349,8 +351,10 @@ TEST_F(SchedulerAutomation, OkKeepsTheAddedTaskAndCancelLeavesEverythingAsBefore
     EXPECT_LT(added.StartTime(), run.ended + 1.0 / 24);
 }
 
-// Odd input that the task file can hold is taken as given and never takes the scheduler down.
-TEST_F(SchedulerAutomation, EmptyAndHugeTextsAreTakenSafely) {
+// Odd input that the task file can hold is taken as given and never takes the scheduler down:
+// texts of 32,767 characters (the most a Windows path or field holds) reach the dialog and are
+// stored whole; a longer one is refused with a text, adds nothing, and the scheduler serves on.
+TEST_F(SchedulerAutomation, EmptyAndLongTextsAreTakenAndOverlongOnesRefused) {
     HWND main = Start();
     Call empty;
     empty = Call{L"", L"", L"", L"", L"", L"", L"", 0};
@@ -359,24 +363,177 @@ TEST_F(SchedulerAutomation, EmptyAndHugeTextsAreTakenSafely) {
     AnswerDialog(L"OK", pending, answer);
     EXPECT_EQ(answer.hr, S_OK) << answer.error;
 
-    Call huge;
-    const std::wstring megabyte(1 << 20, L'x');
-    huge.host = huge.user = huge.proxy = huge.port = huge.local = huge.remote = megabyte;
-    huge.password = std::wstring(1 << 20, L'\x00E9');  // é: in Windows-1252
-    pending = CallAddTask(huge);
+    for (const std::size_t length : {std::size_t{32768}, std::size_t{1036000}}) {
+        Call overlong;
+        overlong.local = std::wstring(length, L'x');
+        pending = CallAddTask(overlong);
+        ASSERT_EQ(pending.wait_for(30s), std::future_status::ready);
+        answer = pending.get();
+        EXPECT_EQ(answer.hr, E_INVALIDARG) << length;
+        // Wine's marshaller drops the error object of a vtable call; the formatted code stands in.
+        EXPECT_TRUE(answer.error.find("the LocalName is " + std::to_string(length)) != std::string::npos ||
+                    answer.error.find("0x80070057") == 0)
+            << answer.error;
+        EXPECT_EQ(ShownWindowOf(run.process.dwProcessId, kDialogClass), nullptr);
+        EXPECT_EQ(TaskRowCount(main), 1);
+    }
+
+    Call longest;
+    const std::wstring most(32767, L'x');
+    longest.host = longest.user = longest.proxy = longest.port = longest.local = longest.remote = most;
+    longest.password = std::wstring(32767, L'\x00E9');  // é: in Windows-1252
+    pending = CallAddTask(longest);
+    HWND shown = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (shown = ShownWindowOf(run.process.dwProcessId, kDialogClass)) != nullptr; }, 30s));
+    EXPECT_TRUE(PumpUntil([&] { return ChildWithText(shown, most) != nullptr; }, 10s)) << "the dialog does not show the names";
     TLarkFTPTaskStorage after;
     ConfirmAndClose(pending, main, after);
     ASSERT_EQ(after.TaskList().Count(), 2);
     EXPECT_TRUE(after.TaskList().Items(0).UseProfile()) << "no user name or password: the host names a profile";
     EXPECT_EQ(after.TaskList().Items(0).RemoteURL(), "");
-    // What the dialog does not show is kept whole (a host task stays a host task); the names are
-    // what its fields held when OK was pressed.
+    // A host task stays a host task, everything whole.
     const TLarkFTPTask& kept = after.TaskList().Items(1);
-    EXPECT_EQ(kept.RemoteURL().size(), megabyte.size());
-    EXPECT_EQ(kept.UserName().size(), megabyte.size());
-    EXPECT_EQ(kept.UserPassword().size(), 2 * megabyte.size());
-    EXPECT_EQ(kept.ProxyServer().size(), megabyte.size());
+    const std::string mostUtf8(32767, 'x');
+    EXPECT_EQ(kept.LocalName(), mostUtf8);
+    EXPECT_EQ(kept.RemoteName(), mostUtf8);
+    EXPECT_EQ(kept.RemoteURL(), mostUtf8);
+    EXPECT_EQ(kept.UserName(), mostUtf8);
+    EXPECT_EQ(kept.UserPassword().size(), 2 * mostUtf8.size());
+    EXPECT_EQ(kept.ProxyServer(), mostUtf8);
     EXPECT_FALSE(kept.UseProfile());
+}
+
+// A caller in a process of its own (scheduler_addtask_caller), adding a profile task with a proxy.
+struct CallerProcess {
+    PROCESS_INFORMATION process{};
+    std::wstring local;
+};
+
+CallerProcess StartCaller(const std::wstring& local) {
+    CallerProcess caller;
+    caller.local = local;
+    std::wstring command = L"\"" + win::ModuleFolder() + L"scheduler_addtask_caller.exe\" Home \"\" \"\" proxy.corp 8080 \"" +
+                           local + L"\" /in/queued.txt 0";
+    STARTUPINFOW si{sizeof si};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &caller.process))
+        ADD_FAILURE() << "cannot start the caller: " << GetLastError();
+    return caller;
+}
+
+struct ShownCount {
+    DWORD pid;
+    int count = 0;
+};
+
+BOOL CALLBACK CountShownDialogs(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<ShownCount*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (owner == s->pid && IsWindowVisible(window) && std::wstring(name) == kDialogClass) ++s->count;
+    return TRUE;
+}
+
+// Two, then three callers at once, each in a process of its own: every call reaches the user,
+// one dialog at a time, and each caller gets its answer when its own dialog closes. OK keeps a
+// profile task without the proxy the call gave it.
+TEST_F(SchedulerAutomation, CallersAtOnceFromOtherProcessesEachGetTheirDialogInTurn) {
+    HWND main = Start();
+    int shot = 0;
+    for (const int callers : {2, 3}) {
+        std::vector<CallerProcess> waiting;
+        for (int i = 0; i < callers; ++i)
+            waiting.push_back(StartCaller(L"C:\\queued\\" + std::to_wstring(callers) + L"-" + std::to_wstring(i) + L".txt"));
+        while (!waiting.empty()) {
+            HWND dialog = nullptr;
+            auto mine = waiting.end();
+            ASSERT_TRUE(PumpUntil(
+                [&] {
+                    dialog = ShownWindowOf(run.process.dwProcessId, kDialogClass);
+                    if (!dialog) return false;
+                    mine = std::find_if(waiting.begin(), waiting.end(),
+                                        [&](const CallerProcess& c) { return ChildWithText(dialog, c.local) != nullptr; });
+                    return mine != waiting.end();
+                },
+                60s))
+                << waiting.size() << " of " << callers << " callers got no dialog";
+            ShownCount shown{run.process.dwProcessId};
+            EnumWindows(CountShownDialogs, reinterpret_cast<LPARAM>(&shown));
+            EXPECT_EQ(shown.count, 1) << "dialogs at once";
+            // Painted whole before the picture.
+            PumpUntil([&] { return ChildWithText(dialog, L"Cancel") != nullptr; }, 10s);
+            Sleep(500);
+            CaptureWindow(dialog, ArtifactFolder() + L"scheduler_addtask_queued_" + std::to_wstring(++shot) + L".png");
+            for (const CallerProcess& other : waiting) {
+                if (&other == &*mine) continue;
+                EXPECT_EQ(WaitForSingleObject(other.process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+                    << "a caller was answered before its dialog";
+            }
+            HWND ok = ChildWithText(dialog, L"OK");
+            ASSERT_NE(ok, nullptr);
+            PostMessageW(ok, BM_CLICK, 0, 0);
+            ASSERT_EQ(WaitForSingleObject(mine->process.hProcess, 30000), WAIT_OBJECT_0) << "AddTask did not return";
+            DWORD code = 1;
+            GetExitCodeProcess(mine->process.hProcess, &code);
+            EXPECT_EQ(code, 0u) << "AddTask answered 0x" << std::hex << code;
+            CloseHandle(mine->process.hProcess);
+            CloseHandle(mine->process.hThread);
+            waiting.erase(mine);
+            EXPECT_TRUE(PumpUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 30s));
+        }
+    }
+    EXPECT_EQ(TaskRowCount(main), 5);
+    TLarkFTPTaskStorage after;
+    CloseAndRead(after);
+    ASSERT_EQ(after.TaskList().Count(), 5);
+    for (int i = 0; i < 5; ++i) {
+        const TLarkFTPTask& task = after.TaskList().Items(i);
+        EXPECT_EQ(task.LocalName().rfind("C:\\queued\\", 0), 0u) << task.LocalName();
+        EXPECT_TRUE(task.UseProfile());
+        EXPECT_EQ(task.RemoteURL(), "Home");
+        EXPECT_EQ(task.ProxyServer(), "") << "a profile task keeps no proxy";
+        EXPECT_EQ(task.ProxyPort(), "");
+    }
+}
+
+// Installed under a folder with a blank beside a planted program ("C:\\Program Files\\Lark.exe"):
+// the registration names the program quoted, and COM starts the scheduler, not the plant.
+TEST_F(SchedulerAutomation, InstalledUnderAFolderWithABlankCOMStartsTheSchedulerNotAPlantedProgram) {
+    const std::wstring folder = L"C:\\Program Files\\Lark Sched\\";
+    const std::wstring installed = folder + L"LF_Scheduler.exe";
+    const std::wstring planted = L"C:\\Program Files\\Lark.exe";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW((run.folder + L"LF_Scheduler.exe").c_str(), installed.c_str(), FALSE)) << GetLastError();
+    ASSERT_TRUE(CopyFileW((win::ModuleFolder() + L"scheduler_addtask_caller.exe").c_str(), planted.c_str(), FALSE));
+    struct Cleanup {
+        std::wstring installed, planted, folder;
+        ~Cleanup() {
+            RunAndWait(L"\"" + installed + L"\" /unregserver", std::chrono::seconds(30));
+            DeleteFileW(planted.c_str());
+            for (const wchar_t* name : {L"LF_Scheduler.exe", L"LF_Scheduler.ini", L"TaskList.ltl", L"Schedule.log"})
+                DeleteFileW((folder + name).c_str());
+            RemoveDirectoryW(folder.c_str());
+        }
+    } cleanup{installed, planted, folder};
+
+    ASSERT_EQ(RunAndWait(L"\"" + installed + L"\" /regserver", 30s), 0u);
+    EXPECT_EQ(win::ReadRegistryString(HKEY_CLASSES_ROOT, kClassKey + "\\LocalServer32").value_or(""),
+              std::string(1, '"').append(win::Narrow(installed)).append(1, '"'));
+
+    std::future<Answer> pending = CallAddTask(Call{});
+    ASSERT_TRUE(AdoptComStartedScheduler(run)) << "COM started no scheduler";
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    ASSERT_TRUE(QueryFullProcessImageNameW(run.process.hProcess, 0, image, &size));
+    EXPECT_EQ(_wcsicmp(image, installed.c_str()), 0) << win::Narrow(image);
+    Answer answer;
+    AnswerDialog(L"Cancel", pending, answer);
+    EXPECT_EQ(answer.hr, S_OK) << answer.error;
+    // Nothing kept: the scheduler COM started ends once the caller lets go.
+    EXPECT_EQ(WaitForSingleObject(run.process.hProcess, 30000), WAIT_OBJECT_0);
+    CloseHandle(run.process.hProcess);
+    run.process = {};
 }
 
 // Started by COM: after a cancelled call the scheduler ends once the caller lets go; after a

@@ -23,7 +23,11 @@ void RegisterComClass(const ClassRegistration& reg) {
     DeleteRegistryTree(HKEY_CLASSES_ROOT, key + (reg.local_server ? "\\InprocServer32" : "\\LocalServer32"));
     WriteRegistryString(HKEY_CLASSES_ROOT, key, "", reg.description);
     const std::string server_key = key + (reg.local_server ? "\\LocalServer32" : "\\InprocServer32");
-    WriteRegistryString(HKEY_CLASSES_ROOT, server_key, "", Narrow(reg.server_path));
+    // A local server's value is a command line: quoted, so that a blank in its folder
+    // ("C:\Program Files\...") cannot make Windows start another program ("C:\Program.exe").
+    std::string server = Narrow(reg.server_path);
+    if (reg.local_server) server = std::string(1, '"').append(server).append(1, '"');
+    WriteRegistryString(HKEY_CLASSES_ROOT, server_key, "", server);
     if (!reg.local_server) WriteRegistryString(HKEY_CLASSES_ROOT, server_key, "ThreadingModel", reg.threading_model);
     if (!reg.prog_id.empty()) {
         WriteRegistryString(HKEY_CLASSES_ROOT, key + "\\ProgID", "", reg.prog_id);

@@ -3,7 +3,10 @@
 // booleans. Windows code gets one over the COM object (mainclient/automation_client.h); tests use
 // a fake. Every failed call throws AutomationError.
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/errors.h"
 
@@ -27,6 +30,16 @@ inline constexpr char kInterfaceId[] = "{68158F52-73BC-4E33-9F68-B00689611D36}";
 inline constexpr char kLocalServerKey[] = "CLSID\\" LARK_MAIN_CLIENT_CLASS_ID "\\LocalServer32";
 #undef LARK_MAIN_CLIENT_CLASS_ID
 inline constexpr char kSiteDatabaseName[] = "larkftpsrvs.ini";
+
+// An environment variable's value by its name, or nothing when it is not set.
+using EnvironmentLookup = std::function<std::optional<std::string>(std::string_view name)>;
+// The main client's program folder, with its trailing delimiter, from the default value of its
+// LocalServer32 key: a quoted program path without its quotes and what follows them; an
+// unquoted one up to ".exe" where arguments follow ("C:\Lark\larkftp.exe /automation"), else
+// the whole value. Variables written %NAME% are replaced by their values (case as written; one
+// that is not set stays as it is, as Windows leaves it). Blanks around the value do not count.
+// Empty when the value names no folder (never a file of the current directory).
+std::string ProgramFolderOfLocalServer(std::string_view localServer32, const EnvironmentLookup& environment);
 inline constexpr char kSettingsFileName[] = "larkftp.ini";
 
 // A failed call: the HRESULT (as a signed 32-bit value) and the error text.
@@ -146,6 +159,11 @@ public:
     // whether the main client's process is gone.
     virtual void Ping() = 0;
 };
+
+// The code of a call that the main client did not answer in time (RPC_E_TIMEOUT): it was given
+// up, the main client may still be working on it.
+inline constexpr int32_t kNoAnswer = static_cast<int32_t>(0x8001011Fu);
+inline bool IsNoAnswer(int32_t code) { return code == kNoAnswer; }
 
 // Whether a failed call's code says that the object's server is gone (the object is
 // disconnected, or its process cannot be reached), as against a failure the object reported.

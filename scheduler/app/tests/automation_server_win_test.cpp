@@ -1,8 +1,14 @@
 // The automation server's class object in this process: what AddTask hands on, what it refuses
-// (with the error info a caller reads) and what it answers once the server stops.
+// (with the error info a caller reads), that calls coming while one is being handled wait their
+// turn, and what it answers once the server stops. Callers call from threads of their own; this
+// thread plays the user-interface thread that serves them.
 #include "automation_server.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
 
 #include "lf_scheduler.h"
 #include "win/bstr.h"
@@ -11,6 +17,7 @@
 
 using namespace lark;
 using namespace lark::scheduler;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -19,12 +26,23 @@ struct Com {
     ~Com() { CoUninitialize(); }
 };
 
+struct Answer {
+    HRESULT hr = E_UNEXPECTED;
+    std::string error;
+};
+
+struct Texts {
+    std::wstring host = L"ftp.example.org", user = L"anna", password = L"", local = L"C:\\a.txt";
+    signed char taskType = 0;
+};
+
 struct AutomationServerTest : ::testing::Test {
     Com com;
     std::vector<AddTaskRequest> added;
     std::function<void(const AddTaskRequest&)> onAdd;
+    std::atomic<int> wakes{0};
+    int served = 0;
     std::unique_ptr<AutomationServer> server;
-    win::ComPtr<ILarkFTP_Scheduler> object;
 
     void SetUp() override {
         server = std::make_unique<AutomationServer>(
@@ -32,71 +50,143 @@ struct AutomationServerTest : ::testing::Test {
                 added.push_back(request);
                 if (onAdd) onAdd(request);
             },
-            false);
-        // The registered class object, as COM hands it to a caller of this process.
-        win::ComPtr<IClassFactory> factory;
-        ASSERT_EQ(CoGetClassObject(CLSID_LarkFTP_Scheduler, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory,
-                                   factory.PutVoid()),
-                  S_OK);
-        ASSERT_EQ(factory->CreateInstance(nullptr, IID_ILarkFTP_Scheduler, object.PutVoid()), S_OK);
+            [this] { ++wakes; }, false);
     }
 
-    HRESULT Add(const char* password, signed char taskType, std::string* error = nullptr) {
-        const win::Bstr host("ftp.example.org"), user("anna"), pass(password), proxy(""), port(""),
-            local("C:\\a.txt"), remote("/a.txt");
-        const HRESULT hr = object->AddTask(host.get(), user.get(), pass.get(), proxy.get(), port.get(), local.get(),
-                                           remote.get(), taskType);
-        const std::string text = win::FailureText(hr, object.get(), IID_ILarkFTP_Scheduler);
-        if (error) *error = text;
-        return hr;
+    // AddTask from another thread, through the registered class object.
+    static std::future<Answer> Call(Texts t) {
+        return std::async(std::launch::async, [t] {
+            Answer answer;
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            {
+                win::ComPtr<IClassFactory> factory;
+                win::ComPtr<ILarkFTP_Scheduler> object;
+                answer.hr = CoGetClassObject(CLSID_LarkFTP_Scheduler, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory,
+                                             factory.PutVoid());
+                if (SUCCEEDED(answer.hr)) answer.hr = factory->CreateInstance(nullptr, IID_ILarkFTP_Scheduler, object.PutVoid());
+                if (SUCCEEDED(answer.hr)) {
+                    const win::Bstr host(t.host), user(t.user), pass(t.password), proxy(L""), port(L""),
+                        local(t.local), remote(L"/a.txt");
+                    answer.hr = object->AddTask(host.get(), user.get(), pass.get(), proxy.get(), port.get(),
+                                                local.get(), remote.get(), t.taskType);
+                    answer.error = win::FailureText(answer.hr, object.get(), IID_ILarkFTP_Scheduler);
+                }
+            }
+            CoUninitialize();
+            return answer;
+        });
+    }
+
+    // Serves whatever wakes this thread until `done`.
+    bool ServeUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            if (wakes.load() != served) {
+                served = wakes.load();
+                server->ServeQueued();
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
+    }
+
+    Answer Served(std::future<Answer>& pending) {
+        EXPECT_TRUE(ServeUntil([&] { return pending.wait_for(0s) == std::future_status::ready; }));
+        return pending.get();
+    }
+    Answer Add(Texts t = {}) {
+        std::future<Answer> pending = Call(t);
+        return Served(pending);
     }
 };
 
 TEST_F(AutomationServerTest, AddTaskHandsOnTheRequestInUtf8) {
-    EXPECT_EQ(Add("\xE2\x82\xAC uro", 1), S_OK);
+    Texts t;
+    t.password = L"\x20AC uro";
+    t.taskType = 1;
+    EXPECT_EQ(Add(t).hr, S_OK);
     ASSERT_EQ(added.size(), 1u);
     EXPECT_EQ(added[0].hostName, "ftp.example.org");
     EXPECT_EQ(added[0].password, "\xE2\x82\xAC uro");
     EXPECT_EQ(added[0].localName, "C:\\a.txt");
     EXPECT_EQ(added[0].taskType, 1);
-    // Null strings are empty texts.
-    EXPECT_EQ(object->AddTask(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0), S_OK);
-    ASSERT_EQ(added.size(), 2u);
-    EXPECT_EQ(added[1].hostName, "");
 }
 
 TEST_F(AutomationServerTest, RefusalsAnswerInvalidArgWithATextAndAddNothing) {
     struct Case {
-        const char* password;
+        std::wstring password;
         signed char taskType;
+        std::wstring local;
         const char* says;
     };
-    for (const Case& c : {Case{"", 7, "task type 7"}, Case{"", -128, "task type -128"}, Case{"", 2, "task type 2"},
-                          Case{"\xE5\xAF\x86\xE7\xA0\x81", 0, "password"}}) {
-        std::string error;
-        EXPECT_EQ(Add(c.password, c.taskType, &error), E_INVALIDARG) << c.says;
-        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    for (const Case& c : {Case{L"", 7, L"C:\\a.txt", "task type 7"}, Case{L"", -128, L"C:\\a.txt", "task type -128"},
+                          Case{L"\x5bc6\x7801", 0, L"C:\\a.txt", "password"},
+                          Case{L"", 0, std::wstring(32768, L'x'), "the LocalName is 32768 characters long"},
+                          Case{L"", 0, std::wstring(1036000, L'x'), "the LocalName is 1036000 characters long"}}) {
+        Texts t;
+        t.password = c.password;
+        t.taskType = c.taskType;
+        t.local = c.local;
+        const Answer answer = Add(t);
+        EXPECT_EQ(answer.hr, E_INVALIDARG) << c.says;
+        EXPECT_NE(answer.error.find(c.says), std::string::npos) << answer.error;
     }
     EXPECT_TRUE(added.empty());
+    EXPECT_EQ(wakes.load(), 0) << "a refused call waited to be served";
 }
 
 TEST_F(AutomationServerTest, AFailureOfTheProgramReachesTheCallerAsText) {
     onAdd = [](const AddTaskRequest&) { throw core::Error("the task list is gone"); };
-    std::string error;
-    EXPECT_EQ(Add("", 0, &error), E_FAIL);
-    EXPECT_EQ(error, "the task list is gone");
+    const Answer answer = Add();
+    EXPECT_EQ(answer.hr, E_FAIL);
+    EXPECT_EQ(answer.error, "the task list is gone");
 }
 
-TEST_F(AutomationServerTest, AfterStopCallsAnswerServerStopping) {
-    // A call whose dialog is open when the program stops still ends normally.
-    onAdd = [this](const AddTaskRequest&) { server->Stop(); };
-    EXPECT_EQ(Add("", 0), S_OK);
-    std::string error;
-    EXPECT_EQ(Add("", 0, &error), CO_E_SERVER_STOPPING);
-    EXPECT_NE(error.find("shutting down"), std::string::npos) << error;
-    // The object outlives the server.
-    server.reset();
-    EXPECT_EQ(Add("", 0), CO_E_SERVER_STOPPING);
+// Calls that arrive while one is being handled (its dialog open, pumping messages) wait, and
+// are then handled one after another in the order they came; each answers as any other.
+TEST_F(AutomationServerTest, CallsDuringAnotherWaitTheirTurnInOrder) {
+    std::vector<std::future<Answer>> later;
+    onAdd = [&](const AddTaskRequest& request) {
+        if (request.localName != "first") return;
+        Texts second, third;
+        second.local = L"second";
+        third.local = L"third";
+        later.push_back(Call(second));
+        ASSERT_TRUE(ServeUntil([&] { return wakes.load() == 2; }));
+        later.push_back(Call(third));
+        // The dialog's message loop serves on: the calls wait for it.
+        ASSERT_TRUE(ServeUntil([&] { return wakes.load() == 3; }));
+        server->ServeQueued();
+        EXPECT_EQ(added.size(), 1u);
+        for (auto& call : later) EXPECT_EQ(call.wait_for(100ms), std::future_status::timeout);
+    };
+    Texts first;
+    first.local = L"first";
+    EXPECT_EQ(Add(first).hr, S_OK);
+    ASSERT_EQ(later.size(), 2u);
+    for (auto& call : later) EXPECT_EQ(Served(call).hr, S_OK);
+    ASSERT_EQ(added.size(), 3u);
+    EXPECT_EQ(added[0].localName, "first");
+    EXPECT_EQ(added[1].localName, "second");
+    EXPECT_EQ(added[2].localName, "third");
+}
+
+TEST_F(AutomationServerTest, AfterStopCallsAnswerServerStoppingAndQueuedOnesToo) {
+    // A call whose dialog is open when the program stops still ends normally; one waiting
+    // behind it is answered at once.
+    std::future<Answer> queued;
+    onAdd = [&](const AddTaskRequest&) {
+        queued = Call({});
+        ASSERT_TRUE(ServeUntil([&] { return wakes.load() == 2; }));
+        server->Stop();
+        EXPECT_EQ(queued.wait_for(10s), std::future_status::ready);
+    };
+    EXPECT_EQ(Add().hr, S_OK);
+    ASSERT_TRUE(queued.valid());
+    const Answer behind = queued.get();
+    EXPECT_EQ(behind.hr, CO_E_SERVER_STOPPING);
+    EXPECT_NE(behind.error.find("shutting down"), std::string::npos) << behind.error;
     EXPECT_EQ(added.size(), 1u);
 }
 

@@ -11,7 +11,9 @@
 #include "localization/message_dialog_win.h"
 #include "localization/regional_settings.h"
 #include "mainclient/automation_client.h"
+#include "mainclient/deadline_client.h"
 #include "mainclient/main_client.h"
+#include "mainclient/registration.h"
 #include "scheduler/options_draft.h"
 #include "scheduler/task_draft.h"
 #include "scheduler/task_file.h"
@@ -32,6 +34,8 @@ namespace {
 constexpr UINT kTickInterval = 1000;
 constexpr wchar_t kApplicationClass[] = L"TLarkFTPSchedulerApplication";
 constexpr char kChangeLanguageMessage[] = "LarkFTP_Change_Language";
+// Posted to the application window when an AddTask call waits to be served.
+constexpr char kAddTaskMessage[] = "LarkFTP_Scheduler_AddTask";
 
 // Marks a new task as not yet confirmed by the user while its dialog is open (dialogs nest, so
 // the marks come off in the order they went on).
@@ -52,20 +56,9 @@ std::string ChangeExtension(const std::string& utf8, const char* extension) {
     return win::Narrow(p.wstring());
 }
 
-std::shared_ptr<mainclient::MainClient> CreateMainClient() {
-    return std::shared_ptr<mainclient::MainClient>(mainclient::AutomationClient::Create());
-}
-
-// The main client's program folder from its registration, or empty.
-std::string MainClientFolder() {
-    std::string command = win::ReadRegistryString(HKEY_CLASSES_ROOT, mainclient::kLocalServerKey).value_or("");
-    if (!command.empty() && command.front() == '"') {
-        const std::size_t end = command.find('"', 1);
-        command = command.substr(1, end == std::string::npos ? std::string::npos : end - 1);
-    }
-    const std::size_t slash = command.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : command.substr(0, slash + 1);
-}
+// Calls from the user-interface thread that the main client does not answer in time are given
+// up: its windows keep answering and the tick goes on.
+std::shared_ptr<mainclient::MainClient> CreateMainClient() { return mainclient::CreateDeadlineClient(); }
 
 }  // namespace
 
@@ -244,7 +237,7 @@ bool SchedulerApp::Start() {
     std::vector<std::string> written{log_.FileName(), ChangeExtension(log_.FileName(), ".bak"),
                                      ChangeExtension(taskFile_, ".bak")};
     // The main client's settings, where the language is written.
-    if (const std::string mainClient = MainClientFolder(); !mainClient.empty())
+    if (const std::string mainClient = mainclient::MainClientProgramFolder(); !mainClient.empty())
         written.push_back(mainClient + mainclient::kSettingsFileName);
     for (const std::string& name : written) core::RemoveStaleTemporaries(name);
     if (runner_.SaveLog()) {
@@ -276,6 +269,12 @@ bool SchedulerApp::Start() {
     tick_->OnTimer.Bind([this](core::Component&) { runner_.OnTimer(); });
     tick_->SetEnabled(true);
     started_ = true;
+    // AddTask calls are served from here on, those that came during the start first.
+    app.OnRegisteredMessage(kAddTaskMessage, [this](WPARAM, LPARAM) {
+        if (automation_) automation_->ServeQueued();
+    });
+    wakeWindow_ = app.Handle();
+    PostMessageW(app.Handle(), AddTaskMessage(), 0, 0);
     return true;
 }
 
@@ -492,8 +491,19 @@ void SchedulerApp::SaveTaskFile() {
 }
 
 void SchedulerApp::StartAutomation(bool startedByCom) {
-    automation_ = std::make_unique<AutomationServer>([this](const AddTaskRequest& request) { AddTask(request); },
-                                                     startedByCom);
+    // Woken from the callers' threads: a message to the application window, once it exists
+    // (Start wakes it once for the calls that came before).
+    automation_ = std::make_unique<AutomationServer>(
+        [this](const AddTaskRequest& request) { AddTask(request); },
+        [this] {
+            if (HWND window = wakeWindow_.load()) PostMessageW(window, AddTaskMessage(), 0, 0);
+        },
+        startedByCom);
+}
+
+UINT SchedulerApp::AddTaskMessage() {
+    static const UINT message = RegisterWindowMessageW(win::Widen(kAddTaskMessage).c_str());
+    return message;
 }
 
 void SchedulerApp::AddTask(const AddTaskRequest& request) {
@@ -519,7 +529,7 @@ void SchedulerApp::LanguageChanged(int language) {
     static const UINT message = RegisterWindowMessageW(win::Widen(kChangeLanguageMessage).c_str());
     // Posted to every top-level window; our own comes back and is known by its lParam.
     PostMessageW(HWND_BROADCAST, message, static_cast<WPARAM>(language), reinterpret_cast<LPARAM>(app.Handle()));
-    const std::string folder = MainClientFolder();
+    const std::string folder = mainclient::MainClientProgramFolder();
     if (folder.empty()) return;
     const std::string iniName = folder + mainclient::kSettingsFileName;
     if (GetFileAttributesW(win::Widen(iniName).c_str()) == INVALID_FILE_ATTRIBUTES) return;

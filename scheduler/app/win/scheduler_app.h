@@ -4,6 +4,7 @@
 // is where the main client posts completions), and the orderly shutdown.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -59,6 +60,7 @@ public:
 private:
     // AddTask: the new task in the properties dialog; it stays after OK.
     void AddTask(const AddTaskRequest& request);
+    static UINT AddTaskMessage();
     // The task list without the tasks awaiting confirmation; raises when it cannot be written.
     SaveResult SaveTasks(const std::string& fileName);
     // Runs a save with the tasks awaiting confirmation taken out of the list meanwhile.
@@ -121,6 +123,8 @@ private:
     bool autoSaveBox_ = false;    // an auto-save failure is being shown
     // Why the settings file could not be read at start-up; while set, it is never written.
     std::string settingsError_;
+    // Where AddTask calls wake the user-interface thread; set once the program has started.
+    std::atomic<HWND> wakeWindow_{nullptr};
 };
 
 }  // namespace lark::scheduler

@@ -192,6 +192,9 @@ TEST_F(MainWindowTest, EveryRuntimeTextIsInTheTableInEachLanguage) {
     }
     window->Dispatcher().SetActiveLanguage(2);
     EXPECT_EQ(window->Strings().Text("IDS_MainClientReachable"), "Der Hauptclient ist wieder erreichbar.");
+    EXPECT_EQ(window->Strings().Text("IDS_MainClientNoAnswer"), "Der Hauptclient antwortet nicht.");
+    window->Dispatcher().SetActiveLanguage(3);
+    EXPECT_EQ(window->Strings().Text("IDS_MainClientNoAnswer"), "Le client principal ne répond pas.");
 }
 
 // Panel 0 shows how far a task file is read, the hint of the menu item being chosen and,

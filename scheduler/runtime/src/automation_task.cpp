@@ -1,11 +1,26 @@
 #include "scheduler/automation_task.h"
 
+#include <iterator>
+
 #include "core/errors.h"
 #include "core/text_encoding.h"
 
 namespace lark::scheduler {
 
+std::string OverlongTextRefusal(const char* name, std::size_t length) {
+    if (length <= kMaxAddTaskText) return {};
+    return "AddTask: the " + std::string(name) + " is " + std::to_string(length) +
+           " characters long, more than any Windows path or field can use (at most " +
+           std::to_string(kMaxAddTaskText) + "); no task was added";
+}
+
 std::string AddTaskRefusal(const AddTaskRequest& request) {
+    const std::string* texts[] = {&request.hostName,  &request.userName,  &request.password,  &request.proxyServer,
+                                  &request.proxyPort, &request.localName, &request.remoteName};
+    for (std::size_t i = 0; i < std::size(texts); ++i)
+        if (std::string refusal = OverlongTextRefusal(kAddTaskTextNames[i], core::Utf16Length(*texts[i]));
+            !refusal.empty())
+            return refusal;
     if (request.taskType != static_cast<int>(TTaskType::ttGet) && request.taskType != static_cast<int>(TTaskType::ttPut))
         return "AddTask: the task type " + std::to_string(request.taskType) +
                " is neither 0 (download) nor 1 (upload); no task was added";
@@ -43,9 +58,15 @@ bool AddRequestedTask(TLarkFTPTaskList& list, TaskRows& rows, const AddTaskReque
     }
     const int row = rows.FindRow(task);
     if (row < 0) return false;
-    if (kept)
+    if (kept) {
+        if (task.UseProfile()) {
+            task.SetUserName({});
+            task.SetUserPassword({});
+            task.SetProxyServer({});
+            task.SetProxyPort({});
+        }
         rows.RefreshRow(row);
-    else
+    } else
         rows.DeleteRow(row);
     return kept;
 }

@@ -26,6 +26,7 @@ constexpr std::array kTexts{
     Entry{"IDS_MainClientEnded", "The main client ended before the transfer was complete."},
     Entry{"IDS_MainClientUnreachable", "The main client cannot be reached: %s"},
     Entry{"IDS_MainClientReachable", "The main client can be reached again."},
+    Entry{"IDS_MainClientNoAnswer", "The main client does not answer."},
     Entry{"strTaskFileSetAside",
           "The task file %s could not be read (%s). It was kept as %s; the task list starts empty."},
     Entry{"strTaskFileReadOnly",

@@ -49,16 +49,23 @@ void TaskRunner::ReleaseAutomation() {
 }
 
 std::shared_ptr<mainclient::MainClient> TaskRunner::PrepareAutomation(const std::string& mode) {
+    const auto renew = [&] {
+        // The cached object is dead (its main client ended or was restarted): a new one,
+        // prepared like the first. Its failure goes on to the caller.
+        automation_.reset();
+        automation_ = factory_();
+        automation_->SetAutomationMode(mode);
+    };
     try {
         try {
             if (!automation_) automation_ = factory_();
             automation_->SetAutomationMode(mode);
+        } catch (const mainclient::AutomationError& e) {
+            // A main client that does not answer would not answer a new object either.
+            if (mainclient::IsNoAnswer(e.code())) throw;
+            renew();
         } catch (const std::exception&) {
-            // The cached object is dead (its main client ended or was restarted): a new one,
-            // prepared like the first. Its failure goes on to the caller.
-            automation_.reset();
-            automation_ = factory_();
-            automation_->SetAutomationMode(mode);
+            renew();
         }
     } catch (...) {
         automation_.reset();
@@ -70,6 +77,14 @@ std::shared_ptr<mainclient::MainClient> TaskRunner::PrepareAutomation(const std:
 void TaskRunner::EnsureAutomation() {
     try {
         PrepareAutomation("-1");
+    } catch (const mainclient::AutomationError& e) {
+        if (!mainclient::IsNoAnswer(e.code())) {
+            SetReachable(false, e.what());
+            throw MainClientUnavailable(e.what());
+        }
+        const std::string text = strings_.Text("IDS_MainClientNoAnswer");
+        SetReachable(false, text, text);
+        throw MainClientUnavailable(text);
     } catch (const std::exception& e) {
         SetReachable(false, e.what());
         throw MainClientUnavailable(e.what());
@@ -77,13 +92,14 @@ void TaskRunner::EnsureAutomation() {
     SetReachable(true, {});
 }
 
-void TaskRunner::SetReachable(bool reachable, const std::string& error) {
+void TaskRunner::SetReachable(bool reachable, const std::string& error, const std::string& logLine) {
     reachError_ = error;
     if (reachable == reachable_) return;
     reachable_ = reachable;
     if (saveLog_ && log_)
-        log_->Add(reachable ? strings_.Text("IDS_MainClientReachable")
-                            : core::Format(strings_.Text("IDS_MainClientUnreachable"), {error}));
+        log_->Add(reachable          ? strings_.Text("IDS_MainClientReachable")
+                  : logLine.empty() ? core::Format(strings_.Text("IDS_MainClientUnreachable"), {error})
+                                    : logLine);
     if (onMainClientChanged) onMainClientChanged();
 }
 
@@ -159,26 +175,32 @@ void TaskRunner::CheckMainClientsAlive() {
     if (runs_.empty() || now < nextAliveCheck_) return;
     nextAliveCheck_ = now + kAliveCheckInterval;
 
-    std::set<mainclient::MainClient*> asked, ended;
-    for (const auto& [task, client] : runs_) {
+    // Copies: a failing run leaves runs_, and a call may dispatch messages.
+    const auto runs = runs_;
+    std::set<mainclient::MainClient*> asked, ended, silent;
+    for (const auto& [task, client] : runs) {
         if (!asked.insert(client.get()).second) continue;
         try {
             client->Ping();
         } catch (const mainclient::AutomationError& e) {
+            // A main client that has ended, or that does not answer, will report no more files.
             // Any other failure is an answer: the main client is there, and a transfer may
             // take hours.
             if (mainclient::IsDisconnection(e.code())) ended.insert(client.get());
+            else if (mainclient::IsNoAnswer(e.code())) silent.insert(client.get());
         }
     }
-    if (ended.empty()) return;
-    if (automation_ && ended.count(automation_.get())) automation_.reset();
-    std::vector<TLarkFTPTask*> failed;
+    if (ended.empty() && silent.empty()) return;
+    if (automation_ && (ended.count(automation_.get()) || silent.count(automation_.get()))) automation_.reset();
+    std::vector<std::pair<TLarkFTPTask*, const char*>> failed;
     for (int row = 0; row < rows_.RowCount(); ++row) {
         TLarkFTPTask& task = rows_.RowTask(row);
         auto run = runs_.find(&task);
-        if (run != runs_.end() && ended.count(run->second.get())) failed.push_back(&task);
+        if (run == runs_.end()) continue;
+        if (ended.count(run->second.get())) failed.emplace_back(&task, "IDS_MainClientEnded");
+        else if (silent.count(run->second.get())) failed.emplace_back(&task, "IDS_MainClientNoAnswer");
     }
-    for (TLarkFTPTask* task : failed) Fail(*task, strings_.Text("IDS_MainClientEnded"));
+    for (const auto& [task, why] : failed) Fail(*task, strings_.Text(why));
 }
 
 std::string TaskRunner::NamesPart(const TLarkFTPTask& task) const {
@@ -253,7 +275,9 @@ void TaskRunner::Run(TLarkFTPTask& task) {
     } catch (const std::exception& e) {
         // A failed call leaves the object suspect: the next run makes a new one.
         if (automation_ == client) automation_.reset();
-        Fail(task, e.what());
+        const auto* failure = dynamic_cast<const mainclient::AutomationError*>(&e);
+        Fail(task, failure && mainclient::IsNoAnswer(failure->code()) ? strings_.Text("IDS_MainClientNoAnswer")
+                                                                      : std::string(e.what()));
         HandleKept();
         return;
     }

@@ -136,12 +136,66 @@ TEST_F(AddTaskTest, RefusedRequestsAddNothing) {
 TEST_F(AddTaskTest, OddButStorableInputIsTaken) {
     AddTaskRequest request;  // every text empty, download
     EXPECT_EQ(AddTaskRefusal(request), "");
-    request.localName = std::string(1 << 20, 'x');
-    request.remoteName = "\xE5\xAF\x86/\xF0\x9F\x94\x91";  // only the password must fit Windows-1252
-    request.password = "\xE2\x82\xAC";                      // the euro sign does
+    request.localName = std::string(kMaxAddTaskText, 'x');
+    // The limit counts UTF-16 characters: two for the emoji, one for each Chinese character.
+    request.remoteName = std::string(kMaxAddTaskText - 3, '/') + "\xE5\xAF\x86\xF0\x9F\x94\x91";
+    request.password = "\xE2\x82\xAC";  // only the password must fit Windows-1252; the euro sign does
     EXPECT_EQ(AddTaskRefusal(request), "");
     EXPECT_TRUE(AddRequestedTask(storage.TaskList(), rows, request, clock, [](TLarkFTPTask&) { return true; }));
-    EXPECT_EQ(storage.TaskList().Items(1).LocalName().size(), std::size_t{1} << 20);
+    EXPECT_EQ(storage.TaskList().Items(1).LocalName(), request.localName);
+    EXPECT_EQ(storage.TaskList().Items(1).RemoteName(), request.remoteName);
+}
+
+// A text longer than any Windows path or field is refused by name, whichever parameter it is.
+TEST_F(AddTaskTest, TextsLongerThan32767CharactersAreRefused) {
+    for (std::size_t i = 0; i < std::size(kAddTaskTextNames); ++i) {
+        for (const std::string& text : {std::string(kMaxAddTaskText + 1, 'x'), std::string(1036000, 'x'),
+                                        // 16,384 emoji are 32,768 UTF-16 characters.
+                                        [] {
+                                            std::string s;
+                                            for (int n = 0; n < 16384; ++n) s += "\xF0\x9F\x94\x91";
+                                            return s;
+                                        }()}) {
+            AddTaskRequest request = Request();
+            std::string* texts[] = {&request.hostName,  &request.userName,  &request.password, &request.proxyServer,
+                                    &request.proxyPort, &request.localName, &request.remoteName};
+            *texts[i] = text;
+            const std::string refusal = AddTaskRefusal(request);
+            EXPECT_NE(refusal.find(std::string("the ") + kAddTaskTextNames[i] + " is"), std::string::npos) << refusal;
+            EXPECT_NE(refusal.find("32767"), std::string::npos) << refusal;
+            EXPECT_THROW(AddRequestedTask(storage.TaskList(), rows, request, clock, [](TLarkFTPTask&) { return true; }),
+                         core::Error);
+        }
+    }
+    EXPECT_EQ(storage.TaskList().Count(), 1);
+    EXPECT_EQ(OverlongTextRefusal("LocalName", kMaxAddTaskText), "");
+}
+
+// OK keeps a profile task without credentials or proxy (the profile holds them); a host task
+// keeps what the call gave it.
+TEST_F(AddTaskTest, AConfirmedProfileTaskKeepsNoCredentialsOrProxy) {
+    AddTaskRequest request = Request();
+    request.userName.clear();
+    request.password.clear();
+    ASSERT_TRUE(AddRequestedTask(storage.TaskList(), rows, request, clock, [](TLarkFTPTask& task) {
+        // Until the user confirms, the dialog's task is as the call made it.
+        EXPECT_EQ(task.ProxyServer(), "proxy.corp");
+        return true;
+    }));
+    const TLarkFTPTask& profile = storage.TaskList().Items(1);
+    EXPECT_TRUE(profile.UseProfile());
+    EXPECT_EQ(profile.RemoteURL(), "ftp.example.org");
+    EXPECT_EQ(profile.UserName(), "");
+    EXPECT_EQ(profile.UserPassword(), "");
+    EXPECT_EQ(profile.ProxyServer(), "");
+    EXPECT_EQ(profile.ProxyPort(), "");
+
+    ASSERT_TRUE(AddRequestedTask(storage.TaskList(), rows, Request(), clock, [](TLarkFTPTask&) { return true; }));
+    const TLarkFTPTask& host = storage.TaskList().Items(2);
+    EXPECT_FALSE(host.UseProfile());
+    EXPECT_EQ(host.UserName(), "anna");
+    EXPECT_EQ(host.ProxyServer(), "proxy.corp");
+    EXPECT_EQ(host.ProxyPort(), "8080");
 }
 
 TEST(ServerSwitches, SlashOrMinusAndAnyCase) {

@@ -164,6 +164,43 @@ TEST_F(TaskRunnerTest, AFailedTransferCallFailsTheTaskWithTheErrorText) {
     EXPECT_EQ(runner.Automation(), nullptr);
 }
 
+// A transfer call given up for want of an answer fails the task with the translated text; the
+// object is dropped and the next tick goes on with the next task.
+TEST_F(TaskRunnerTest, ATransferCallWithoutAnAnswerFailsTheTaskAndTheTickGoesOn) {
+    TLarkFTPTask& t = DueTask();
+    client->Script("StartGetFile", Reply{.fail = mainclient::kNoAnswer, .fail_text = "no answer within 5 s"});
+    runner.OnTimer();
+    EXPECT_EQ(t.Status(), TTaskStatus::tsFailed);
+    EXPECT_EQ(t.LastResult(), "The main client does not answer.\r\n" + Now());
+    ASSERT_EQ(log.Lines().size(), 3u);
+    EXPECT_EQ(log.Lines()[2], Now() + " : The main client does not answer.\r\n" + Now());
+    EXPECT_EQ(runner.Automation(), nullptr);
+    TLarkFTPTask& next = DueTask();
+    runner.OnTimer();
+    EXPECT_EQ(next.Status(), TTaskStatus::tsActive);
+}
+
+// Made ready without an answer: no second object is made (it would not answer either), the task
+// stays Pending, and the log says so once.
+TEST_F(TaskRunnerTest, NoAnswerWhileMadeReadyLeavesTheTaskPendingAndIsLoggedOnce) {
+    TLarkFTPTask& t = DueTask();
+    client->SetDefault("SetAutomationMode", Reply{.fail = mainclient::kNoAnswer});
+    for (int i = 0; i < 3; ++i) {
+        created = 0;
+        runner.OnTimer();
+        EXPECT_EQ(created, 1);
+        EXPECT_EQ(t.Status(), TTaskStatus::tsPending);
+        EXPECT_EQ(runner.Automation(), nullptr);
+    }
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{Now() + " : The main client does not answer."});
+    EXPECT_FALSE(runner.MainClientReachable());
+    EXPECT_EQ(runner.MainClientError(), "The main client does not answer.");
+    client->SetDefault("SetAutomationMode", Reply{});
+    runner.OnTimer();
+    EXPECT_EQ(t.Status(), TTaskStatus::tsActive);
+    EXPECT_TRUE(runner.MainClientReachable());
+}
+
 TEST_F(TaskRunnerTest, PausedOrSuspendedTicksDoNothingButCompletionsCount) {
     TLarkFTPTask& running = DueTask();
     runner.OnTimer();
@@ -459,6 +496,7 @@ TEST_F(TaskRunnerTest, AnActiveTaskWhoseMainClientEndedFailsAndASilentOneStaysAc
         std::optional<int32_t> answer;  // the failure of the check, none when it answers
         bool ends;
         bool paused = false;
+        std::string why = "The main client ended before the transfer was complete.";
     } cases[] = {
         {"answers", std::nullopt, false},
         {"reports a failure of its own", static_cast<int32_t>(0x80004005), false},
@@ -466,6 +504,9 @@ TEST_F(TaskRunnerTest, AnActiveTaskWhoseMainClientEndedFailsAndASilentOneStaysAc
         {"object not connected", static_cast<int32_t>(0x800401FD), true},
         {"server unavailable", static_cast<int32_t>(0x800706BA), true},
         {"disconnected while paused", static_cast<int32_t>(0x80010108), true, true},
+        // The check was given up: a main client that does not answer reports no more files.
+        {"no answer in time", mainclient::kNoAnswer, true, false, "The main client does not answer."},
+        {"no answer while paused", mainclient::kNoAnswer, true, true, "The main client does not answer."},
     };
     for (const Case& c : cases) {
         CaseList list(clock, strings);
@@ -488,7 +529,7 @@ TEST_F(TaskRunnerTest, AnActiveTaskWhoseMainClientEndedFailsAndASilentOneStaysAc
         ASSERT_EQ(fake->CallLines(), std::vector<std::string>{"Ping"}) << c.name;
         if (c.ends) {
             EXPECT_EQ(t.Status(), TTaskStatus::tsFailed) << c.name;
-            EXPECT_EQ(t.LastResult(), "The main client ended before the transfer was complete.\r\n" + Now()) << c.name;
+            EXPECT_EQ(t.LastResult(), c.why + "\r\n" + Now()) << c.name;
             ASSERT_EQ(runLog.Lines().size(), 3u) << c.name;
             EXPECT_EQ(runLog.Lines()[1], Now() + " : Transfer failed: [Local name: C:\\in; Host/Profile: ; Remote name: ]")
                 << c.name;

@@ -8,44 +8,11 @@
 
 namespace lark::shellext {
 
-namespace {
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return s;
-}
-
-// The program path of an unquoted value: up to ".exe" when something follows it after a blank.
-std::string_view UnquotedProgram(std::string_view v) {
-    for (std::size_t at = 0; at + 4 <= v.size(); ++at) {
-        if (!core::SameTextUtf8(v.substr(at, 4), ".exe")) continue;
-        std::size_t end = at + 4;
-        if (end == v.size() || v[end] == ' ' || v[end] == '\t') return v.substr(0, end);
-    }
-    return v;
-}
-
-}  // namespace
-
-std::string ProgramFolderOfServerValue(std::string_view localServer32) {
-    std::string_view v = TrimBlanks(localServer32);
-    std::string_view program;
-    if (!v.empty() && v.front() == '"') {
-        v.remove_prefix(1);
-        program = v.substr(0, v.find('"'));
-    } else {
-        program = UnquotedProgram(v);
-    }
-    std::size_t last = program.find_last_of("\\/:");
-    if (last == std::string_view::npos) return {};
-    return std::string(program.substr(0, last + 1));
-}
-
 std::string GetSiteDatabasePath(const MainClientRegistration& registration) {
     std::optional<std::string> value = registration.LocalServer32();
     if (!value) return {};
-    std::string folder = ProgramFolderOfServerValue(*value);
+    std::string folder = mainclient::ProgramFolderOfLocalServer(
+        *value, [&registration](std::string_view name) { return registration.Environment(name); });
     if (folder.empty()) return {};
     return folder + mainclient::kSiteDatabaseName;
 }

@@ -32,6 +32,17 @@ STDMETHODIMP Automation::InterfaceSupportsErrorInfo(REFIID iid) {
     return IsEqualIID(iid, IID_ILark_FTP_Automation) ? S_OK : S_FALSE;
 }
 
+// The check whether the object answers: scripted only when the scenario names it (then logged
+// like a method), so that a run can freeze the double inside it.
+STDMETHODIMP Automation::GetTypeInfoCount(UINT* count) {
+    if (!server_.scenario().HasSection("GetTypeInfoCount")) return DualObject::GetTypeInfoCount(count);
+    const HRESULT hr = Guarded([&] {
+        Begin("GetTypeInfoCount", {});
+        return S_OK;
+    });
+    return FAILED(hr) ? hr : DualObject::GetTypeInfoCount(count);
+}
+
 Automation::Call Automation::Begin(const char* method, const std::vector<std::string>& args) {
     server_.Touch();
     Call c{method, server_.log().Append(method, args)};

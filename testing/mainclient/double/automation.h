@@ -11,6 +11,7 @@ public:
     Automation(Server& server, win::ComPtr<ITypeInfo> type_info);
 
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
 
     STDMETHODIMP OpenSession(BSTR ProfileName, BSTR* ConnectionID, LONG* Reserved) override;
     STDMETHODIMP Reserved8() override;

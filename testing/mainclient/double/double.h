@@ -61,6 +61,7 @@ public:
     std::optional<std::string> Text(const std::string& method, const std::string& key) const;
     std::optional<int64_t> Number(const std::string& method, const std::string& key, int call_index) const;
     bool FailsFile(const std::string& method, const std::string& relative_path) const;
+    bool HasSection(const std::string& method) const { return ini_.HasSection(method); }
 
 private:
     Ini ini_;

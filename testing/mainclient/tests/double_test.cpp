@@ -14,6 +14,7 @@
 #include "gui_testing/process.h"
 #include "mainclient/automation.h"
 #include "mainclient/automation_client.h"
+#include "mainclient/registration.h"
 #include "win/com_ptr.h"
 #include "win/module_path.h"
 #include "win/registration.h"
@@ -128,7 +129,9 @@ protected:
 TEST_F(DoubleTest, RegisteredUnderTheMainClientsClassWithItsTypeLibrary) {
     EXPECT_EQ(win::GuidToString(CLSID_CoLark_FTP_Automation), kClassId);
     EXPECT_EQ(win::GuidToString(IID_ILark_FTP_Automation), kInterfaceId);
-    EXPECT_EQ(win::ReadRegistryString(HKEY_CLASSES_ROOT, kLocalServerKey).value_or(""), win::Narrow(exe_));
+    // Quoted: a blank in the folder cannot start another program.
+    EXPECT_EQ(win::ReadRegistryString(HKEY_CLASSES_ROOT, kLocalServerKey).value_or(""), std::string(1, '"').append(win::Narrow(exe_)).append(1, '"'));
+    EXPECT_EQ(MainClientProgramFolder(), win::Narrow(exe_.substr(0, exe_.find_last_of(L'\\') + 1)));
     const std::string iid = win::GuidToString(IID_ILark_FTP_Automation);
     // The oleautomation marshaller, keyed by the registered type library.
     EXPECT_EQ(win::ReadRegistryString(HKEY_CLASSES_ROOT, "Interface\\" + iid + "\\ProxyStubClsid32").value_or(""),

@@ -24,6 +24,7 @@ struct ClassRegistration {
 };
 
 // Writes HKCR\CLSID\{clsid} (server key, ProgID, TypeLib, Version) and HKCR\<ProgID>\CLSID.
+// LocalServer32 holds the program's path in double quotes; InprocServer32 the bare path.
 // Idempotent: registering again replaces the values.
 void RegisterComClass(const ClassRegistration& reg);
 

@@ -3,9 +3,10 @@
 // AddTask), in portable terms: what is refused, how the new task is filled, and how it enters
 // the list for the user to confirm.
 //
-// Refused, with a text for the caller, and nothing added: a task type other than 0 (download)
-// or 1 (upload), and a password the task file cannot hold (CanStorePassword). Everything else,
-// however long or odd, is taken as given.
+// Refused, with a text for the caller, and nothing added: a text longer than any Windows path
+// or field can use (kMaxAddTaskText UTF-16 characters), a task type other than 0 (download) or 1
+// (upload), and a password the task file cannot hold (CanStorePassword). Everything else, however
+// odd, is taken as given.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,15 @@ struct AddTaskRequest {
     int taskType = 0;
 };
 
+// The longest text a parameter may hold, in UTF-16 characters.
+inline constexpr std::size_t kMaxAddTaskText = 32767;
+
+// The names of the text parameters, in call order.
+inline constexpr const char* kAddTaskTextNames[] = {"HostName",  "UserName",  "Password",  "ProxyServer",
+                                                    "ProxyPort", "LocalName", "RemoteName"};
+// The refusal of a text parameter of `length` UTF-16 characters (kAddTaskTextNames), or empty
+// when it is short enough. The server asks before it converts anything.
+std::string OverlongTextRefusal(const char* name, std::size_t length);
 // Why the request cannot be taken, or empty when it can.
 std::string AddTaskRefusal(const AddTaskRequest& request);
 
@@ -33,7 +43,8 @@ void FillRequestedTask(TLarkFTPTask& task, const AddTaskRequest& request, core::
 
 // Adds the requested task at the end of the list with a row, and asks `confirm` (the properties
 // dialog on that task alone): after true the row is refreshed and the task stays; after false
-// (or when confirm raises) the row and the task go, so nothing of the call remains. A task that
+// (or when confirm raises) the row and the task go, so nothing of the call remains. A task kept
+// as a profile task keeps no user name, password or proxy (the profile holds them). A task that
 // left the list meanwhile is not touched again. True when the task stays. Raises
 // lark::core::Error for a refused request, before anything is added.
 bool AddRequestedTask(TLarkFTPTaskList& list, TaskRows& rows, const AddTaskRequest& request, const core::Clock& clock,

@@ -80,11 +80,12 @@ public:
     void OnTimer();
     // One pass over the rows; first, at most every kAliveCheckInterval while a task is Active,
     // the main clients of the Active tasks are asked whether they still answer, and the tasks
-    // of one that has ended fail. After a pass that found no work the rows are not walked again
+    // of one that has ended, or that gives no answer in time (mainclient::kNoAnswer), fail. After a pass that found no work the rows are not walked again
     // until a task changes (TaskChanges) or the earliest next start has come.
     void CheckTasks();
     // Hands one task to the main client. Raises MainClientUnavailable when the main client
-    // cannot be reached. A refused run (id 0, or a negative file count) fails with the failure
+    // cannot be reached or does not answer while it is made ready (the task is then not run); a
+    // transfer call that gets no answer in time fails the task with "IDS_MainClientNoAnswer". A refused run (id 0, or a negative file count) fails with the failure
     // text of its files, a folder of no files completes at once; both with the date and the
     // log lines of a finished run.
     void RunTask(TLarkFTPTask& task);
@@ -114,7 +115,8 @@ public:
 
 private:
     void EnsureAutomation();
-    void SetReachable(bool reachable, const std::string& error);
+    // The log gets logLine, or the unreachable text with the error when it is empty.
+    void SetReachable(bool reachable, const std::string& error, const std::string& logLine = {});
     // The run after the automation object is ensured.
     void Run(TLarkFTPTask& task);
     void ApplyCompletion(TLarkFTPTask& task, std::int32_t result);

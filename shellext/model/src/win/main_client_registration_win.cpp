@@ -1,8 +1,7 @@
 #include <windows.h>
 
-#include "mainclient/main_client.h"
+#include "mainclient/registration.h"
 #include "shellext/model/site_database.h"
-#include "win/registry.h"
 
 namespace lark::shellext {
 
@@ -10,13 +9,9 @@ namespace {
 
 class RegistryMainClientRegistration : public MainClientRegistration {
 public:
-    std::optional<std::string> LocalServer32() const override {
-        try {
-            return win::ReadRegistryString(HKEY_CLASSES_ROOT, mainclient::kLocalServerKey);
-        } catch (const std::exception&) {
-            // A key we may not read counts as no main client.
-            return std::nullopt;
-        }
+    std::optional<std::string> LocalServer32() const override { return mainclient::LocalServerValue(); }
+    std::optional<std::string> Environment(std::string_view name) const override {
+        return mainclient::EnvironmentVariable(name);
     }
 };
 

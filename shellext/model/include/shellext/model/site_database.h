@@ -22,17 +22,14 @@ public:
     // The default value of the main client's LocalServer32 key (mainclient::kLocalServerKey);
     // nothing when the key or value cannot be read.
     virtual std::optional<std::string> LocalServer32() const = 0;
+    // An environment variable that the value may name (%NAME%); nothing when it is not set.
+    virtual std::optional<std::string> Environment(std::string_view) const { return std::nullopt; }
 };
 
 #ifdef _WIN32
 // The registry of this machine.
 std::unique_ptr<MainClientRegistration> MakeRegistryMainClientRegistration();
 #endif
-
-// The folder of the program a LocalServer32 value names, with its trailing delimiter: a quoted
-// program path counts without its quotes and arguments; an unquoted one ends after ".exe" when
-// arguments follow. Empty when the value names no folder.
-std::string ProgramFolderOfServerValue(std::string_view localServer32);
 
 // The site database's path, or "" when the main client is not registered or its value names no
 // folder (never a file relative to the current directory).
