@@ -312,8 +312,8 @@ void TViewWindow::RowsChanged(const std::vector<std::uint32_t>& selected) {
     BulkChange bulk(*this);
     SendMessageW(list_, LVM_SETITEMCOUNT, rows_->Count(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     Select(-1, false);
-    for (std::uint32_t handle : selected)
-        if (const int row = rows_->FindRow(handle); row >= 0) Select(row, true);
+    for (const int row : rows_->FindRows(selected))
+        if (row >= 0) Select(row, true);
     InvalidateRect(list_, nullptr, TRUE);
 }
 
