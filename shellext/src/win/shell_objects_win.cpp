@@ -375,7 +375,7 @@ public:
             if (!last) return E_INVALIDARG;
             const std::string name = win::Narrow(newName);
             // A program (no window to show a box on) gets the refusal as a result.
-            if (!window && !IsValidItemName(name)) return E_INVALIDARG;
+            if (!window && !name.empty() && !IsValidItemName(name)) return E_INVALIDARG;
             FolderContext context = LxLibrary::Instance().Context();
             // The item's stored name is rewritten in place, as the shell's copy is the one it shows.
             auto* item = const_cast<ItemIdList*>(AsItems(list));

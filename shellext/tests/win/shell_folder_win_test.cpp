@@ -25,6 +25,8 @@
 #include "win/text.h"
 #include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
+#include "gui_testing/modal_script.h"
+#include "localization/message_dialog_win.h"
 
 __CRT_UUID_DECL(IExtractIconA, 0x000214eb, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
 __CRT_UUID_DECL(IExtractIconW, 0x000214fa, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
@@ -340,6 +342,42 @@ TEST_F(LxFolder, SetNameOfGoesThroughTheDoubleAndARefusalChangesNothing) {
     EXPECT_EQ(Name(root_.get(), homeItem.get()), "Home 2");
 }
 
+// A name that is a path, typed by a user (the shell passes its window): a translated box on that
+// window, the rename refused, nothing sent. Pictured in each language.
+TEST_F(LxFolder, ANameTypedWithASlashGetsATranslatedBoxInEachLanguage) {
+    ComPtr<IShellFolder> home = Home();
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    ASSERT_TRUE(readme);
+    const char* texts[] = {
+        "A name cannot contain the characters \\ and / or control characters, and it can have at most 255 characters.",
+        "Ein Name darf weder die Zeichen \\ und / noch Steuerzeichen enthalten und höchstens 255 Zeichen lang sein.",
+        "Un nom ne peut contenir ni les caractères \\ et /, ni des caractères de contrôle, et ne peut pas dépasser 255 "
+        "caractères."};
+    const char* tags[] = {"en", "de", "fr"};
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                 nullptr, nullptr, nullptr);
+    LxLibrary::Instance().SetMessageBox(nullptr);  // the real, translated box
+    for (int language = 1; language <= 3; ++language) {
+        SCOPED_TRACE(tags[language - 1]);
+        LxLibrary::Instance().DataModule().SetLanguage(language);
+        std::string shown;
+        ModalScript script([&](FormDriver& driver, ui::Form& form) {
+            if (auto* box = dynamic_cast<localization::TMessageForm*>(&form); box && box->Message())
+                shown = box->Message()->Text();
+            driver.Screenshot(std::string("bad_name_") + tags[language - 1]);
+            driver.Key(VK_RETURN);
+        });
+        EXPECT_EQ(home->SetNameOf(owner, readme.get(), L"sub/dir.txt", SHGDN_NORMAL, nullptr), E_FAIL);
+        script.Check();
+        EXPECT_EQ(shown, texts[language - 1]);
+    }
+    LxLibrary::Instance().DataModule().SetLanguage(1);
+    LxLibrary::Instance().SetMessageBox(&box_);
+    DestroyWindow(owner);
+    EXPECT_TRUE(double_->CallsOf("RenameRemoteObject").empty());
+    EXPECT_EQ(Name(home.get(), readme.get()), "readme.txt");
+}
+
 TEST_F(LxFolder, IconsAndInfoTipsForEachKind) {
     ComPtr<IShellFolder> home = Home();
     Pidl work = Find(root_.get(), SHCONTF_FOLDERS, "Work");
@@ -470,7 +508,7 @@ TEST_F(LxFolder, HostileIdentifiersAreRefusedEverywhere) {
         void* out = nullptr;
         EXPECT_EQ(home->BindToObject(item, nullptr, IID_IShellFolder, &out), E_INVALIDARG);
         EXPECT_EQ(out, nullptr);
-        EXPECT_EQ(HRESULT_CODE(home->CompareIDs(0, item, item)), 1);
+        EXPECT_EQ(home->CompareIDs(0, item, item), E_INVALIDARG);
         EXPECT_EQ(home->SetNameOf(nullptr, item, L"x", SHGDN_NORMAL, nullptr), E_INVALIDARG);
         EXPECT_EQ(home->GetUIObjectOf(nullptr, 1, &item, IID_IQueryInfo, nullptr, &out), E_INVALIDARG);
     }
