@@ -175,6 +175,7 @@ protected:
         CreateDirectoryW(double_->Site(L"docs").c_str(), nullptr);
         WriteTextFile(double_->Site(L"readme.txt"), "hello");
         WriteTextFile(double_->Site(L"pub\\inside.txt"), "in");
+        WriteTextFile(double_->Site(L"old.txt"), "x");
     }
 
     static std::vector<Pidl> Enumerate(IShellFolder* folder, SHCONTF flags) {
@@ -440,21 +441,24 @@ TEST_F(ShellClient, HostileBlocksNamesAndItemsAreRefusedWithNothingCalled) {
     EXPECT_EQ(changes.size(), afterUpload) << (changes.empty() ? std::string() : changes.back());
 }
 
-// Two-level lists compare level by level: the same last item under two parents is two items.
+// Lists compare level by level: the same last item under two parents is two items.
 TEST_F(ShellClient, CompareIDsComparesWholeListsLevelByLevel) {
     Pidl home = Find(root_, SHCONTF_FOLDERS, "Home");
     Pidl work = Find(root_, SHCONTF_FOLDERS, "Work");
     ComPtr<IShellFolder> workFolder = Bind(root_, work.get());
-    Pidl archive = Find(workFolder.get(), SHCONTF_FOLDERS, "Archive");
+    Pidl archive = Find(workFolder.get(), SHCONTF_FOLDERS, "Archive");  // a site that starts at /pub
     ComPtr<IShellFolder> homeFolder = Bind(root_, home.get());
     ComPtr<IShellFolder> archiveFolder = Bind(workFolder.get(), archive.get());
     Pidl pub = Find(homeFolder.get(), SHCONTF_FOLDERS, "pub");
     Pidl docs = Find(homeFolder.get(), SHCONTF_FOLDERS, "docs");
-    Pidl archivePub = Find(archiveFolder.get(), SHCONTF_FOLDERS, "pub");
-    ASSERT_TRUE(pub && docs && archivePub);
+    ComPtr<IShellFolder> pubFolder = Bind(homeFolder.get(), pub.get());
+    Pidl incoming = Find(pubFolder.get(), SHCONTF_FOLDERS, "incoming");
+    Pidl archiveIncoming = Find(archiveFolder.get(), SHCONTF_FOLDERS, "incoming");
+    ASSERT_TRUE(pub && docs && incoming && archiveIncoming);
     const std::vector<std::uint8_t> homePub = Join({home.get(), pub.get()});
     const std::vector<std::uint8_t> homeDocs = Join({home.get(), docs.get()});
-    const std::vector<std::uint8_t> workArchivePub = Join({work.get(), archive.get(), archivePub.get()});
+    const std::vector<std::uint8_t> homePubIncoming = Join({home.get(), pub.get(), incoming.get()});
+    const std::vector<std::uint8_t> workArchiveIncoming = Join({work.get(), archive.get(), archiveIncoming.get()});
     const std::vector<std::uint8_t> workArchive = Join({work.get(), archive.get()});
     auto L = [](const std::vector<std::uint8_t>& b) { return reinterpret_cast<LPCITEMIDLIST>(b.data()); };
     auto order = [&](LPCITEMIDLIST a, LPCITEMIDLIST b) {
@@ -462,13 +466,19 @@ TEST_F(ShellClient, CompareIDsComparesWholeListsLevelByLevel) {
         EXPECT_TRUE(SUCCEEDED(hr));
         return static_cast<short>(HRESULT_CODE(hr));
     };
-    EXPECT_EQ(order(L(homePub), L(homePub)), 0);
-    EXPECT_EQ(order(L(homePub), L(workArchivePub)), 1);   // Work, a profile folder, comes first
-    EXPECT_EQ(order(L(workArchivePub), L(homePub)), -1);
-    EXPECT_EQ(order(L(homeDocs), L(homePub)), -1);        // docs before pub under the same site
-    EXPECT_EQ(order(home.get(), L(homePub)), -1);         // a shorter list first
-    EXPECT_EQ(order(L(homePub), home.get()), 1);
-    EXPECT_EQ(order(L(workArchive), L(workArchivePub)), -1);
+    struct Case { const char* what; LPCITEMIDLIST a; LPCITEMIDLIST b; short want; } cases[] = {
+        {"/Home/pub, itself", L(homePub), L(homePub), 0},
+        {"/Home/pub/incoming, /Work/Archive/incoming", L(homePubIncoming), L(workArchiveIncoming), 1},
+        {"/Work/Archive/incoming, /Home/pub/incoming", L(workArchiveIncoming), L(homePubIncoming), -1},
+        {"/Home/docs, /Home/pub", L(homeDocs), L(homePub), -1},
+        {"/Home/pub, /Home/docs", L(homePub), L(homeDocs), 1},
+        {"/Home, /Home/pub", home.get(), L(homePub), -1},
+        {"/Home/pub, /Home", L(homePub), home.get(), 1},
+        {"/Home/pub, /Home/pub/incoming", L(homePub), L(homePubIncoming), -1},
+        {"/Work/Archive, /Work/Archive/incoming", L(workArchive), L(workArchiveIncoming), -1},
+        {"/Home/pub/incoming, itself", L(homePubIncoming), L(homePubIncoming), 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(order(c.a, c.b), c.want) << c.what;
 }
 
 // The wide copy hook builds the destination from the wide path: a folder whose name the ANSI
@@ -507,7 +517,6 @@ TEST_F(ShellClient, TheWideCopyHookDownloadsIntoAFolderNamedInCyrillic) {
 // SetNameOf answers the renamed item's identifier, under its new name, and announces a file's
 // rename as an item rename.
 TEST_F(ShellClient, SetNameOfAnswersTheNewIdentifier) {
-    WriteTextFile(double_->Site(L"old.txt"), "x");
     Pidl home = Find(root_, SHCONTF_FOLDERS, "Home");
     ComPtr<IShellFolder> homeFolder = Bind(root_, home.get());
     Pidl file = Find(homeFolder.get(), SHCONTF_NONFOLDERS, "old.txt");
