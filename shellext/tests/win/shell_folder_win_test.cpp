@@ -265,8 +265,13 @@ TEST_F(LxFolder, AttributesAreTheIntersectionAndFoldersKnowTheirAbsoluteIdentifi
     Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
     Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
     Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    LPCITEMIDLIST site = homeItem.get();
+    SFGAOF siteAttributes = 0;
+    EXPECT_EQ(root_->GetAttributesOf(1, &site, &siteAttributes), S_OK);
+    EXPECT_EQ(siteAttributes, 0xA1000113u);
+    EXPECT_EQ(home->GetAttributesOf(1, &site, &siteAttributes), E_INVALIDARG);  // not an item of the site
     struct Case { std::vector<LPCITEMIDLIST> items; SFGAOF want; } cases[] = {
-        {{homeItem.get()}, 0xA1000113}, {{pub.get()}, 0xA1000111}, {{readme.get()}, 0x01000011},
+        {{pub.get()}, 0xA1000111}, {{readme.get()}, 0x01000011},
         {{pub.get(), readme.get()}, 0x01000011}, {{readme.get(), pub.get()}, 0x01000011}, {{}, 0xA1000000},
     };
     for (const Case& c : cases) {
