@@ -26,6 +26,7 @@
 #include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
 #include "gui_testing/modal_script.h"
+#include "shell_testing/notice_recorder.h"
 #include "localization/message_dialog_win.h"
 
 __CRT_UUID_DECL(IExtractIconA, 0x000214eb, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
@@ -381,6 +382,32 @@ TEST_F(LxFolder, ANameTypedWithASlashGetsATranslatedBoxInEachLanguage) {
     DestroyWindow(owner);
     EXPECT_TRUE(double_->CallsOf("RenameRemoteObject").empty());
     EXPECT_EQ(Name(home.get(), readme.get()), "readme.txt");
+}
+
+// A renamed file is announced as an item rename by its old and new names, a folder as a folder
+// rename, decided by the renamed (last) item; the caller gets the renamed item's identifier.
+TEST_F(LxFolder, SetNameOfAnnouncesByTheRenamedItemsKindAndAnswersItsNewIdentifier) {
+    NoticeRecorder recorder;
+    ComPtr<IShellFolder> home = Home();
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
+    ASSERT_TRUE(readme && pub);
+    LPITEMIDLIST renamed = nullptr;
+    EXPECT_EQ(home->SetNameOf(nullptr, readme.get(), L"notes.txt", SHGDN_NORMAL, &renamed), S_OK);
+    ASSERT_NE(renamed, nullptr);
+    Pidl owned(renamed);
+    EXPECT_EQ(Name(home.get(), renamed), "notes.txt");
+    EXPECT_EQ(PidlDisplayName(reinterpret_cast<const ItemIdList*>(renamed)), "notes.txt");
+    EXPECT_EQ(home->SetNameOf(nullptr, pub.get(), L"public", SHGDN_NORMAL, nullptr), S_OK);
+    for (int i = 0; i < 20; ++i) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(5);
+    }
+    std::vector<std::string> seen;
+    for (const ShellNotice& n : recorder.notices) seen.push_back(std::to_string(n.event) + " " + n.first + " " + n.second);
+    EXPECT_EQ(seen, (std::vector<std::string>{std::to_string(SHCNE_RENAMEITEM) + " readme.txt notes.txt",
+                                              std::to_string(SHCNE_RENAMEFOLDER) + " pub public"}));
 }
 
 TEST_F(LxFolder, IconsAndInfoTipsForEachKind) {
