@@ -123,8 +123,6 @@ bool HasOwnItemForm(const ItemIdList* item) {
            IsNodeKind(Load32(p + ItemKindOffset));
 }
 
-bool IsListEnd(const ItemIdList* item) { return !item || Load16(Bytes(item)) == 0; }
-
 std::optional<std::vector<const ItemIdList*>> OwnListItems(const ItemIdList* list, std::size_t limit) {
     if (!list) return std::nullopt;
     std::vector<const ItemIdList*> items;

@@ -5,8 +5,8 @@
 // layout, identical in 32- and 64-bit processes.
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -82,8 +82,6 @@ ItemIdList* LastOwnItem(ItemIdList* list);
 // Whether the item at this place is of the extension's form (count 92, signature, node kind);
 // reads only the count unless the count is 92.
 bool HasOwnItemForm(const ItemIdList* item);
-// Whether the list ends here (count 0); null counts as the end.
-bool IsListEnd(const ItemIdList* item);
 
 // The item that follows (item address + its count); null for null.
 const ItemIdList* NextPidlItem(const ItemIdList* item);
