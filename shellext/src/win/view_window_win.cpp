@@ -577,10 +577,8 @@ void TViewWindow::RenameEditedRow(std::uint32_t handle, const std::wstring& text
     }
     ItemIdList* newList = CombinePidls(view_->FolderList(), item);
     // Last: the notice may come back into this window at once.
-    if (kind == ItemKindRemoteFile)
-        SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, newList, nullptr);
-    else
-        SHChangeNotify(SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, oldList, newList);
+    SHChangeNotify(kind == ItemKindRemoteFile ? SHCNE_RENAMEITEM : SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT,
+                   oldList, newList);
     FreePidl(oldList);
     FreePidl(newList);
 }
