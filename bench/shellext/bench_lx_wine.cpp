@@ -5,7 +5,11 @@
 //   - the first listing of the junction with a site database of 10,000 profiles (reading and
 //     deciphering the database, building the tree, handing out the items).
 // The double's own site database is swapped for the generated one during the second benchmark
-// and put back afterwards. Prints the median of five runs of each.
+// and put back afterwards;
+//   - the view of that folder made and filled (CreateViewObject, CreateViewWindow), and a change
+//     notice it handles while all its rows are selected;
+//   - with 20,000 items selected, the context menu made and filled and the data object's GetData.
+// Prints the median of five runs of each.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -101,6 +105,25 @@ win::ComPtr<IShellFolder> BigFolder() {
     return folder;
 }
 
+// Every item of the folder, as the enumerator hands them out (the caller frees them).
+std::vector<LPITEMIDLIST> Items(IShellFolder* folder) {
+    std::vector<LPITEMIDLIST> items;
+    win::ComPtr<IEnumIDList> e;
+    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, e.Put()) != S_OK) return items;
+    LPITEMIDLIST item = nullptr;
+    while (e->Next(1, &item, nullptr) == S_OK) items.push_back(item);
+    return items;
+}
+
+// Handles every message waiting in this thread's queue.
+void PumpPending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 void Report(const char* what, std::vector<double> times, int count) {
     std::sort(times.begin(), times.end());
     std::printf("%-48s %6d items  median %.3f s  (min %.3f, max %.3f)\n", what, count, times[times.size() / 2],
@@ -145,6 +168,33 @@ int main() {
     }
     Report("remote folder of 10,000 files, first listing", times, count);
 
+    // The view of the folder as Explorer first opens it: the listing comes from the double while
+    // the view fills.
+    {
+        std::vector<double> firsts;
+        int rows = 0;
+        auto* browser = new lark::testing::FakeShellBrowser;
+        for (int run = 0; run < kRuns; ++run) {
+            win::ComPtr<IShellFolder> folder = BigFolder();
+            if (!folder) return 1;
+            LARGE_INTEGER t0, t1;
+            QueryPerformanceCounter(&t0);
+            win::ComPtr<IShellView> view;
+            folder->CreateViewObject(browser->Window(), IID_IShellView, view.PutVoid());
+            FOLDERSETTINGS settings{FVM_DETAILS, 0};
+            RECT rect{0, 0, 760, 500};
+            HWND window = nullptr;
+            if (!view || view->CreateViewWindow(nullptr, &settings, browser, &rect, &window) != S_OK) return 1;
+            QueryPerformanceCounter(&t1);
+            rows = static_cast<int>(SendMessageW(FindWindowExW(window, nullptr, L"SysListView32", nullptr),
+                                                 LVM_GETITEMCOUNT, 0, 0));
+            view->DestroyViewWindow();
+            firsts.push_back(Seconds(t0, t1));
+        }
+        browser->Release();
+        Report("view of 10,000 remote files, first opened", firsts, rows);
+    }
+
     // The view over the listed folder: the listing is in the model, the view does the rest.
     {
         win::ComPtr<IShellFolder> folder = BigFolder();
@@ -172,9 +222,87 @@ int main() {
             fills.push_back(Seconds(t0, t1));
             sorts.push_back(Seconds(t0, t2));
         }
-        browser->Release();
         Report("view of 10,000 remote files: made and filled", fills, rows);
         Report("view of 10,000 remote files: filled, sorted twice", sorts, rows);
+
+        // A change notice for one row while all 10,000 rows are selected: from the notice sent
+        // until the view has handled it.
+        {
+            win::ComPtr<IShellView> view;
+            folder->CreateViewObject(browser->Window(), IID_IShellView, view.PutVoid());
+            FOLDERSETTINGS settings{FVM_DETAILS, 0};
+            RECT rect{0, 0, 760, 500};
+            HWND window = nullptr;
+            if (!view || view->CreateViewWindow(nullptr, &settings, browser, &rect, &window) != S_OK) return 1;
+            HWND list = FindWindowExW(window, nullptr, L"SysListView32", nullptr);
+            LVITEMW all{};
+            all.stateMask = LVIS_SELECTED;
+            all.state = LVIS_SELECTED;
+            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+            win::ComPtr<IPersistFolder2> persist;
+            folder.As(persist);
+            LPITEMIDLIST absolute = nullptr;
+            persist->GetCurFolder(&absolute);
+            std::vector<LPITEMIDLIST> items = Items(folder.get());
+            // A delete notice for one row: the view removes it and selects the others again.
+            std::vector<double> notices;
+            for (int run = 0; run < kRuns && run < static_cast<int>(items.size()); ++run) {
+                LPITEMIDLIST changed = ILCombine(absolute, items[static_cast<std::size_t>(run)]);
+                const LRESULT rowsBefore = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+                LARGE_INTEGER t0, t1;
+                QueryPerformanceCounter(&t0);
+                SHChangeNotify(SHCNE_DELETE, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, changed, nullptr);
+                const DWORD start = GetTickCount();
+                while (SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == rowsBefore && GetTickCount() - start < 10000) {
+                    PumpPending();
+                    Sleep(0);
+                }
+                QueryPerformanceCounter(&t1);
+                notices.push_back(Seconds(t0, t1));
+                ILFree(changed);
+            }
+            const int selected = static_cast<int>(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
+            for (LPITEMIDLIST item : items) CoTaskMemFree(item);
+            CoTaskMemFree(absolute);
+            view->DestroyViewWindow();
+            Report("delete notice handled, 10,000 rows selected", notices, selected);
+        }
+        browser->Release();
+    }
+
+    // 20,000 selected items (the folder's 10,000 twice), as a right-click and a copy hand them.
+    {
+        win::ComPtr<IShellFolder> folder = BigFolder();
+        if (!folder) return 1;
+        std::vector<LPITEMIDLIST> items = Items(folder.get());
+        std::vector<LPCITEMIDLIST> selection(items.begin(), items.end());
+        selection.insert(selection.end(), items.begin(), items.end());
+        const UINT n = static_cast<UINT>(selection.size());
+        std::vector<double> menus, data;
+        for (int run = 0; run < kRuns; ++run) {
+            LARGE_INTEGER t0, t1, t2, t3;
+            QueryPerformanceCounter(&t0);
+            win::ComPtr<IContextMenu> menu;
+            folder->GetUIObjectOf(nullptr, n, selection.data(), IID_IContextMenu, nullptr, menu.PutVoid());
+            HMENU popup = CreatePopupMenu();
+            if (!menu || FAILED(menu->QueryContextMenu(popup, 0, 1, 0x7FFF, CMF_NORMAL))) return 1;
+            QueryPerformanceCounter(&t1);
+            DestroyMenu(popup);
+            menu.Reset();
+            QueryPerformanceCounter(&t2);
+            win::ComPtr<IDataObject> object;
+            folder->GetUIObjectOf(nullptr, n, selection.data(), IID_IDataObject, nullptr, object.PutVoid());
+            FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+            STGMEDIUM medium{};
+            if (!object || object->GetData(&format, &medium) != S_OK) return 1;
+            QueryPerformanceCounter(&t3);
+            ReleaseStgMedium(&medium);
+            menus.push_back(Seconds(t0, t1));
+            data.push_back(Seconds(t2, t3));
+        }
+        for (LPITEMIDLIST item : items) CoTaskMemFree(item);
+        Report("context menu made and filled, 20,000 selected", menus, static_cast<int>(n));
+        Report("data object made, GetData, 20,000 selected", data, static_cast<int>(n));
     }
 
     // A database of 10,000 profiles in place of the double's.

@@ -119,8 +119,7 @@ std::string_view VerbOfCommand(std::uint32_t command) {
 }
 
 bool IsInsideSite(const ItemIdList* relative) {
-    if (!relative || PidlSize(relative) <= 2) return false;
-    const ItemIdList* own = LastPidlItem(relative);
+    const ItemIdList* own = LastOwnItem(relative);
     if (TFTPObject* site = SiteNodeOf(own)) return !site->IsFolder();
     const TFSObject* dir = RemoteNodeOf(own);
     return dir && dir->IsFolder();

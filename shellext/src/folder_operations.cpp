@@ -15,7 +15,7 @@ using localization::MsgDlgType;
 namespace {
 
 std::optional<std::uint32_t> AttributesOfItem(const ItemIdList* list) {
-    const ItemIdList* item = LastPidlItem(list);
+    const ItemIdList* item = LastOwnItem(list);
     if (SiteNodeOf(item)) return kAttributesOfSite;
     if (TFSObject* node = RemoteNodeOf(item)) return node->IsFolder() ? kAttributesOfRemoteDir : kAttributesOfRemoteFile;
     return std::nullopt;
@@ -91,9 +91,10 @@ std::optional<std::uint32_t> AttributesOfItems(const ItemIdList* const* lists, u
     return result;
 }
 
-int CompareItems(const ItemIdList* list1, const ItemIdList* list2) {
-    const ItemIdList* a = LastPidlItem(list1);
-    const ItemIdList* b = LastPidlItem(list2);
+namespace {
+
+// One level of the order: two single items.
+int CompareOneLevel(const ItemIdList* a, const ItemIdList* b) {
     RegisteredNode* nodeA = PidlNode(a);
     RegisteredNode* nodeB = PidlNode(b);
     if (!nodeA || !nodeB) return 1;
@@ -106,8 +107,49 @@ int CompareItems(const ItemIdList* list1, const ItemIdList* list2) {
     return Sign(core::CompareTextUtf8(nodeA->NodeName(), nodeB->NodeName()));
 }
 
+}  // namespace
+
+int CompareItems(const ItemIdList* list1, const ItemIdList* list2) {
+    const auto a = OwnListItems(list1);
+    const auto b = OwnListItems(list2);
+    if (!a || !b || a->empty() || b->empty()) return 1;
+    for (std::size_t level = 0;; ++level) {
+        const bool endA = level == a->size();
+        const bool endB = level == b->size();
+        if (endA || endB) return endA == endB ? 0 : (endA ? -1 : 1);
+        if (const int order = CompareOneLevel((*a)[level], (*b)[level]); order != 0) return order;
+    }
+}
+
+std::optional<std::vector<const ItemIdList*>> ItemsBelowFolder(const ItemIdList* folderItem, const ItemIdList* list) {
+    RegisteredNode* parent = nullptr;
+    if (folderItem) {
+        parent = PidlNode(folderItem);
+        if (!parent) return std::nullopt;
+    }
+    auto items = OwnListItems(list);
+    if (!items) return std::nullopt;
+    for (const ItemIdList* item : *items) {
+        RegisteredNode* node = PidlNode(item);
+        if (!node || node->NodeParent() != parent) return std::nullopt;
+        parent = node;
+    }
+    return items;
+}
+
+bool IsValidItemName(std::string_view name) {
+    if (name.empty()) return false;
+    for (const char c : name)
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    const std::u16string units = core::Utf8ToUtf16(name);
+    if (units.empty() || units.size() > kMaxItemNameLength) return false;
+    for (const char16_t u : units)
+        if (u >= 0x80 && u <= 0x9F) return false;  // C1 controls
+    return true;
+}
+
 std::optional<std::string> DisplayNameOf(const ItemIdList* list) {
-    const ItemIdList* item = LastPidlItem(list);
+    const ItemIdList* item = LastOwnItem(list);
     if (TFTPObject* site = SiteNodeOf(item)) return site->NodeName();
     if (TFSObject* remote = RemoteNodeOf(item)) return remote->Name;
     return std::nullopt;
@@ -154,13 +196,17 @@ std::optional<std::vector<ItemIdList*>> BuildEnumeration(const ItemIdList* folde
 }
 
 RenameOutcome RenameItem(ItemIdList* list, std::string_view newName, std::uintptr_t window, FolderContext& context) {
-    ItemIdList* item = LastPidlItem(list);
+    ItemIdList* item = LastOwnItem(list);
     TFTPObject* site = SiteNodeOf(item);
     TFSObject* remote = site ? nullptr : RemoteNodeOf(item);
     if (!site && !remote) return RenameOutcome::NotOurs;
     const RenameTexts& texts = context.dataModule.Texts();
     if (newName.empty()) {
         ShowError(context, window, texts.nonEmptyRequired, texts.error);
+        return RenameOutcome::NameRefused;
+    }
+    if (!IsValidItemName(newName)) {
+        ShowError(context, window, context.dataModule.Text("strsInvalidName"), texts.errorRenaming);
         return RenameOutcome::NameRefused;
     }
     bool taken = false;

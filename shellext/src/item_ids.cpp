@@ -67,7 +67,7 @@ bool NameTerminated(const Byte* item) {
 // The item's node when it names a node kind, the handle is live and the node is of that kind:
 // a handle must never hand out a node of the other class.
 RegisteredNode* MatchingNode(const Byte* p, NodeRegistry& registry) {
-    if (Load16(p) < ItemSize || Load16(p + ItemSignatureOffset) != ItemSignature) return nullptr;
+    if (Load16(p) != ItemSize || Load16(p + ItemSignatureOffset) != ItemSignature) return nullptr;
     const std::uint32_t kind = Load32(p + ItemKindOffset);
     if (!IsNodeKind(kind) || !NameTerminated(p)) return nullptr;
     RegisteredNode* node = registry.Find(Load32(p + ItemNodeOffset));
@@ -113,6 +113,40 @@ bool IsOwnPidl(const ItemIdList* item, NodeRegistry& registry) {
 bool IsOwnPidl(const void* item, std::size_t available, NodeRegistry& registry) {
     if (!item || available < ItemSize || Load16(Bytes(item)) > available) return false;
     return IsOwnPidl(static_cast<const ItemIdList*>(item), registry);
+}
+
+bool HasOwnItemForm(const ItemIdList* item) {
+    if (!item) return false;
+    const Byte* p = Bytes(item);
+    // The count first: only an item of our size is read any further.
+    return Load16(p) == ItemSize && Load16(p + ItemSignatureOffset) == ItemSignature &&
+           IsNodeKind(Load32(p + ItemKindOffset));
+}
+
+std::optional<std::vector<const ItemIdList*>> OwnListItems(const ItemIdList* list, std::size_t limit) {
+    if (!list) return std::nullopt;
+    std::vector<const ItemIdList*> items;
+    for (const Byte* p = Bytes(list); items.size() < limit && Load16(p) != 0; p += ItemSize) {
+        const auto* item = reinterpret_cast<const ItemIdList*>(p);
+        if (!HasOwnItemForm(item)) return std::nullopt;
+        items.push_back(item);
+    }
+    return items;
+}
+
+const ItemIdList* LastOwnItem(const ItemIdList* list) {
+    if (!list) return nullptr;
+    const ItemIdList* last = nullptr;
+    for (const Byte* p = Bytes(list); Load16(p) != 0; p += ItemSize) {
+        const auto* item = reinterpret_cast<const ItemIdList*>(p);
+        if (!HasOwnItemForm(item)) return nullptr;
+        last = item;
+    }
+    return last;
+}
+
+ItemIdList* LastOwnItem(ItemIdList* list) {
+    return const_cast<ItemIdList*>(LastOwnItem(static_cast<const ItemIdList*>(list)));
 }
 
 const ItemIdList* NextPidlItem(const ItemIdList* item) {
@@ -191,15 +225,29 @@ ItemIdList* CopyFirstPidlItem(const ItemIdList* list, ShellAllocator& allocator)
 ItemIdList* JoinLastItems(const ItemIdList* const* lists, unsigned count, ShellAllocator& allocator) {
     std::size_t size = 2;
     for (unsigned i = 0; lists && i < count; ++i)
-        if (const ItemIdList* last = LastPidlItem(lists[i])) size += Load16(Bytes(last));
+        if (LastOwnItem(lists[i])) size += ItemSize;
     ItemIdList* joined = Allocate(size, allocator);
     if (!joined) return nullptr;
     Byte* p = Bytes(joined);
     for (unsigned i = 0; lists && i < count; ++i) {
-        const ItemIdList* last = LastPidlItem(lists[i]);
+        const ItemIdList* last = LastOwnItem(lists[i]);
         if (!last) continue;
-        const std::size_t cb = Load16(Bytes(last));
-        std::memcpy(p, last, cb);
+        std::memcpy(p, last, ItemSize);
+        p += ItemSize;
+    }
+    Store16(p, 0);
+    return joined;
+}
+
+ItemIdList* JoinItems(const std::vector<const ItemIdList*>& items, ShellAllocator& allocator) {
+    std::size_t size = 2;
+    for (const ItemIdList* item : items) size += Load16(Bytes(item));
+    ItemIdList* joined = Allocate(size, allocator);
+    if (!joined) return nullptr;
+    Byte* p = Bytes(joined);
+    for (const ItemIdList* item : items) {
+        const std::size_t cb = Load16(Bytes(item));
+        std::memcpy(p, item, cb);
         p += cb;
     }
     Store16(p, 0);

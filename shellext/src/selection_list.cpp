@@ -63,15 +63,14 @@ void SelectionList::Assign(const std::vector<const ItemIdList*>& items, const It
 }
 
 void SelectionList::Set(const ItemIdList* items, const ItemIdList* sourceFolder) {
-    std::vector<const ItemIdList*> run;
-    for (const ItemIdList* item = items; item && PidlSize(item) > 2; item = NextPidlItem(item)) run.push_back(item);
-    Assign(run, sourceFolder);
+    // One pass over the list; a list with an item that is not ours selects nothing.
+    Assign(OwnListItems(items).value_or(std::vector<const ItemIdList*>{}), sourceFolder);
 }
 
 void SelectionList::SetLastItems(const ItemIdList* const* lists, unsigned count, const ItemIdList* sourceFolder) {
     std::vector<const ItemIdList*> lasts;
     for (unsigned i = 0; lists && i < count; ++i)
-        if (const ItemIdList* last = LastPidlItem(lists[i]); last && PidlSize(last) > 2) lasts.push_back(last);
+        if (const ItemIdList* last = LastOwnItem(lists[i])) lasts.push_back(last);
     Assign(lasts, sourceFolder);
 }
 

@@ -140,15 +140,12 @@ ItemIdList* FolderLists::Absolute() const {
 }
 
 const ItemIdList* FolderLists::OwnItem() const {
-    if (!relative || PidlSize(relative) <= 2) return nullptr;
-    return LastPidlItem(relative);
+    return LastOwnItem(relative);
 }
 
 std::vector<const ItemIdList*> SplitItems(const ItemIdList* items, unsigned count) {
-    std::vector<const ItemIdList*> out;
-    const ItemIdList* item = items;
-    for (unsigned i = 0; item && i < count && PidlSize(item) > 2; ++i, item = NextPidlItem(item)) out.push_back(item);
-    return out;
+    // One pass; a list with an item that is not ours gives nothing.
+    return OwnListItems(items, count).value_or(std::vector<const ItemIdList*>{});
 }
 
 // ---- paste and drop ----
@@ -390,6 +387,8 @@ ActionResult PasteFileObjects(const ItemIdList* target, TransferData& data, std:
                 }
                 context.shell.PumpMessages();
             }
+        } else {
+            return kActionInvalidArg;  // no items of ours and no drop list that reads whole
         }
         // The target again through its item: the pumped messages may have freed it.
         try {
@@ -404,7 +403,7 @@ ActionResult PasteFileObjects(const ItemIdList* target, TransferData& data, std:
     }
 }
 
-std::vector<std::string> ReadDropFileList(std::span<const std::uint8_t> block) {
+std::vector<std::string> ReadDropFileList(std::span<const std::uint8_t> block, AnsiDecoder decodeAnsi) {
     constexpr std::size_t kHeaderSize = 20;  // pFiles, pt.x, pt.y, fNC, fWide
     std::vector<std::string> names;
     if (block.size() < kHeaderSize) return names;
@@ -429,8 +428,9 @@ std::vector<std::string> ReadDropFileList(std::span<const std::uint8_t> block) {
                 }
                 name.push_back(unit);
             }
-            // A name the block cuts off is no name: a shortened path could name another file.
-            if (!ended || name.empty()) break;
+            // A list the block cuts off is no list: a shortened path could name another file.
+            if (!ended) return {};
+            if (name.empty()) break;
             names.push_back(core::Utf16ToUtf8(name));
         }
     } else {
@@ -445,8 +445,9 @@ std::vector<std::string> ReadDropFileList(std::span<const std::uint8_t> block) {
                 }
                 name.push_back(static_cast<char>(block[at]));
             }
-            if (!ended || name.empty()) break;
-            names.push_back(core::Win1252ToUtf8(name));
+            if (!ended) return {};
+            if (name.empty()) break;
+            names.push_back(decodeAnsi ? decodeAnsi(name) : core::Win1252ToUtf8(name));
         }
     }
     return names;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 #include "core/format.h"
 #include "core/locale_format.h"
@@ -201,6 +202,20 @@ int ViewRows::FindRow(std::uint32_t handle) const {
     for (std::size_t i = 0; i < rows_.size(); ++i)
         if (rows_[i].item && PidlNodeHandle(rows_[i].item) == handle) return static_cast<int>(i);
     return -1;
+}
+
+std::vector<int> ViewRows::FindRows(const std::vector<std::uint32_t>& handles) const {
+    std::unordered_map<std::uint32_t, int> rowOf;
+    rowOf.reserve(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].item) rowOf.emplace(PidlNodeHandle(rows_[i].item), static_cast<int>(i));
+    std::vector<int> rows;
+    rows.reserve(handles.size());
+    for (std::uint32_t handle : handles) {
+        const auto it = handle != 0 ? rowOf.find(handle) : rowOf.end();
+        rows.push_back(it == rowOf.end() ? -1 : it->second);
+    }
+    return rows;
 }
 
 void ViewRows::Rename(int row, const std::string& name) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -123,6 +124,150 @@ TEST_F(FolderOperations, CompareOrdersFoldersFirstThenByNameAndTellsLongNamesApa
     const std::uint8_t foreign[96] = {92};
     EXPECT_EQ(CompareItems(reinterpret_cast<const ItemIdList*>(foreign), items.Of(*folder)), 1);
     EXPECT_EQ(CompareItems(nullptr, nullptr), 1);
+}
+
+// Two-level and three-level lists compare level by level, a shorter list first.
+TEST_F(FolderOperations, CompareGoesLevelByLevelAndAShorterListComesFirst) {
+    TFTPObject* s1 = AddSite(model.Nodes(), "S1");
+    TFTPObject* s2 = AddSite(model.Nodes(), "S2");
+    client->Script("ListDirectory", TextReply(Listing({{"pub", true}})));
+    ASSERT_TRUE(s1->LoadContent());
+    client->Script("ListDirectory", TextReply(Listing({{"pub", true}})));
+    ASSERT_TRUE(s2->LoadContent());
+    TFSObject* pub1 = s1->Content()->Items(0);
+    TFSObject* pub2 = s2->Content()->Items(0);
+    client->Script("ListDirectory", TextReply(Listing({{"a", false}, {"b", false}})));
+    pub1->LoadContent();
+    ASSERT_EQ(pub1->Children()->Count(), 2);
+    auto path = [&](std::initializer_list<const RegisteredNode*> nodes) {
+        std::vector<const ItemIdList*> parts;
+        for (const RegisteredNode* n : nodes) parts.push_back(items.Of(*n));
+        items.lists.push_back(JoinItems(parts));
+        return items.lists.back();
+    };
+    const TFSObject* a = pub1->Children()->Items(0);
+    const TFSObject* b = pub1->Children()->Items(1);
+    struct Case { const char* what; const ItemIdList* x; const ItemIdList* y; int want; } cases[] = {
+        {"/S1/pub vs /S2/pub", path({s1, pub1}), path({s2, pub2}), -1},
+        {"/S2/pub vs /S1/pub", path({s2, pub2}), path({s1, pub1}), 1},
+        {"/S1/pub vs itself", path({s1, pub1}), path({s1, pub1}), 0},
+        {"/S1 vs /S1/pub", path({s1}), path({s1, pub1}), -1},
+        {"/S1/pub vs /S1", path({s1, pub1}), path({s1}), 1},
+        {"/S1/pub/a vs /S1/pub/b", path({s1, pub1, a}), path({s1, pub1, b}), -1},
+        {"/S1/pub/b vs /S1/pub/a", path({s1, pub1, b}), path({s1, pub1, a}), 1},
+        {"/S1/pub/a vs /S1/pub", path({s1, pub1, a}), path({s1, pub1}), 1},
+        {"/S1/pub/a vs /S2/pub", path({s1, pub1, a}), path({s2, pub2}), -1},
+        {"/S1/pub/a vs itself", path({s1, pub1, a}), path({s1, pub1, a}), 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CompareItems(c.x, c.y), c.want) << c.what;
+}
+
+// A relative list is accepted by a folder only as a path down from that folder.
+TEST_F(FolderOperations, OnlyPathsBelowTheFolderAreItsItems) {
+    TFTPObject* folder = AddSite(model.Nodes(), "F", true);
+    TFTPObject* inner = AddSite(folder->Children(), "P");
+    TFTPObject* site = ListedSite({{"d", true}});
+    TFSObject* d = site->Content()->Items(0);
+    ItemIdList* f = items.Of(*folder);
+    ItemIdList* p = items.Of(*inner);
+    ItemIdList* s = items.Of(*site);
+    ItemIdList* dd = items.Of(*d);
+    auto join = [&](std::vector<const ItemIdList*> parts) {
+        items.lists.push_back(JoinItems(parts));
+        return items.lists.back();
+    };
+    struct Case { const char* what; const ItemIdList* folder; const ItemIdList* list; bool accepted; } cases[] = {
+        {"profile in its folder", f, p, true},
+        {"profile of a folder, asked at the root", nullptr, p, false},
+        {"folder at the root", nullptr, f, true},
+        {"directory in its site", s, dd, true},
+        {"directory of a site, asked in a profile folder", f, dd, false},
+        {"site's directory asked at the site's folder level", nullptr, dd, false},
+        {"two levels from the root", nullptr, join({s, dd}), true},
+        {"two levels that do not nest", nullptr, join({s, p}), false},
+        {"the folder's own item", s, s, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ItemsBelowFolder(c.folder, c.list).has_value(), c.accepted) << c.what;
+    EXPECT_EQ(ItemsBelowFolder(nullptr, nullptr), std::nullopt);
+}
+
+// The shell's blocks are as long as their counts say only when the items are ours: every walk
+// stops at an item of another size without reading past it (each block below is allocated to
+// its exact size, so a sanitizer build sees any read beyond it).
+TEST_F(FolderOperations, ListsWithAnItemOfAnotherSizeAreRefusedWithoutReadingPastIt) {
+    TFTPObject* site = ListedSite({{"dir", true}, {"file", false}});
+    const ItemIdList* own = items.Of(*site->Content()->Items(1));
+    auto block = [&](std::uint16_t cb, std::size_t tail) {
+        auto bytes = std::make_unique<std::uint8_t[]>(ItemSize + 2 + tail);
+        std::memcpy(bytes.get(), own, ItemSize);
+        bytes[ItemSize] = static_cast<std::uint8_t>(cb);
+        bytes[ItemSize + 1] = static_cast<std::uint8_t>(cb >> 8);
+        std::memset(bytes.get() + ItemSize + 2, 0x5A, tail);
+        return bytes;
+    };
+    struct Case { const char* what; std::uint16_t cb; std::size_t tail; } cases[] = {
+        {"a count far past the block", 0xF000, 0},
+        {"a count past the block by one item", 2 * ItemSize, 4},
+        {"a count of 1", 1, 0},
+        {"a count just above ours", ItemSize + 1, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto bytes = block(c.cb, c.tail);
+        auto* list = reinterpret_cast<ItemIdList*>(bytes.get());
+        const ItemIdList* lists[] = {list};
+        EXPECT_EQ(AttributesOfItems(lists, 1), std::nullopt);
+        EXPECT_EQ(DisplayNameOf(list), std::nullopt);
+        EXPECT_EQ(CompareItems(list, own), 1);
+        EXPECT_EQ(ItemsBelowFolder(nullptr, list), std::nullopt);
+        EXPECT_EQ(RenameItem(list, "x", 0, context), RenameOutcome::NotOurs);
+        SelectionList selection;
+        selection.Set(list, nullptr);
+        EXPECT_TRUE(selection.Empty());
+        FreePidl(JoinLastItems(lists, 1));
+    }
+    EXPECT_TRUE(client->calls().empty());
+}
+
+TEST(ItemNames, ANameIsNeverAPathAControlOrTooLong) {
+    struct Case { std::string name; bool valid; } cases[] = {
+        {"report.txt", true},
+        {"\xd0\xbf\xd0\xb0\xd0\xbf\xd0\xba\xd0\xb0", true},  // Cyrillic
+        {"a b", true},
+        {std::string(255, 'n'), true},
+        {std::string(256, 'n'), false},
+        {std::string(10000, 'n'), false},
+        {"", false},
+        {"a/b", false},
+        {"a\\b", false},
+        {"..\\x", false},
+        {std::string("a\0b", 3), false},
+        {"a\tb", false},
+        {"a\nb", false},
+        {"a\x7f", false},
+        {"a\xc2\x85", false},  // NEL, a C1 control
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsValidItemName(c.name), c.valid) << c.name.substr(0, 20);
+}
+
+TEST_F(FolderOperations, RenameRefusesPathsAndOverlongNamesWithABoxAndCallsNothing) {
+    TFTPObject* profile = AddSite(model.Nodes(), "Archive");
+    TFTPObject* site = ListedSite({{"a.txt", false}});
+    for (const std::string& name : {std::string("a/b"), std::string("..\\up"), std::string(10000, 'p'),
+                                    std::string("line\nbreak")}) {
+        for (ItemIdList* item : {items.Of(*profile), items.Of(*site->Content()->Items(0))}) {
+            box.shown.clear();
+            EXPECT_EQ(RenameItem(item, name, 7, context), RenameOutcome::NameRefused);
+            ASSERT_EQ(box.shown.size(), 1u);
+            EXPECT_EQ(box.shown[0].text,
+                      "A name cannot contain the characters \\ and / or control characters, and it can have at most "
+                      "255 characters.");
+            EXPECT_EQ(box.shown[0].caption, "Error renaming file or folder");
+        }
+    }
+    EXPECT_TRUE(client->calls().empty());
+    EXPECT_EQ(site->Content()->Items(0)->Name, "a.txt");
+    EXPECT_EQ(RenameItem(items.Of(*profile), std::string(255, 'q'), 0, context), RenameOutcome::Renamed);
 }
 
 TEST_F(FolderOperations, EnumerationListsEachLevel) {

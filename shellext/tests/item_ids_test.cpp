@@ -152,7 +152,7 @@ TEST_F(ItemIds, IsOwnPidlRejectsForeignShortAndGarbageItems) {
         {"valid", bytes([](auto&) {}), true},
         {"count 0", bytes([](auto& b) { b[0] = 0; }), false},
         {"count 91", bytes([](auto& b) { b[0] = 91; }), false},
-        {"count 200 in a larger buffer", bytes([](auto& b) { b[0] = 200; b.resize(300); }), true},
+        {"count 200 in a larger buffer", bytes([](auto& b) { b[0] = 200; b.resize(300); }), false},
         {"other signature", bytes([](auto& b) { b[6] = 0x64; }), false},
         {"unknown handle", bytes([](auto& b) { b[88] ^= 0x5A; b[91] = 0x7F; }), false},
         {"handle 0", bytes([](auto& b) { b[88] = b[89] = b[90] = b[91] = 0; }), false},

@@ -427,6 +427,16 @@ TEST_F(Actions, LocalFilesAreUploadedIntoTheTargetWithMessagesPumped) {
     EXPECT_EQ(client->CallLines().at(0), "UploadFile|1|0|0|0|0|0|C:\\local\\a.txt|/pub/a.txt|0|0|0");
 }
 
+TEST(SplitItems, StopsAtAnItemOfAnotherSizeAndReadsNothingPastIt) {
+    // Exactly as long as its bytes: an item whose count points far past the block's end.
+    auto block = std::make_unique<std::uint8_t[]>(4);
+    block[0] = 0x00;
+    block[1] = 0x40;
+    block[2] = block[3] = 0x5A;
+    EXPECT_TRUE(SplitItems(reinterpret_cast<const ItemIdList*>(block.get()), 3).empty());
+    EXPECT_TRUE(SplitItems(nullptr, 3).empty());
+}
+
 TEST(ReadDropFileList, ReadsNamesInsideTheBlockOnly) {
     struct Case {
         const char* what;
@@ -441,10 +451,21 @@ TEST(ReadDropFileList, ReadsNamesInsideTheBlockOnly) {
         {"short header", {20, 0, 0}, {}},
     };
     for (const Case& c : cases) EXPECT_EQ(ReadDropFileList(c.block), c.want) << c.what;
-    // A name the block cuts off is dropped, the ones before it kept.
+    // A list the block cuts off is refused whole, never half read: a name cut short, or a
+    // list whose closing empty name is missing (wide and ANSI).
     std::vector<std::uint8_t> cut = DropFiles({u"C:\\a", u"C:\\bbbb"}, true);
     cut.resize(cut.size() - 6);
-    EXPECT_EQ(ReadDropFileList(cut), std::vector<std::string>{"C:\\a"});
+    EXPECT_TRUE(ReadDropFileList(cut).empty());
+    for (const bool wide : {true, false}) {
+        cut = DropFiles({u"C:\\a", u"C:\\b"}, wide);
+        cut.resize(cut.size() - (wide ? 2 : 1));  // the names end, the list does not
+        EXPECT_TRUE(ReadDropFileList(cut).empty()) << wide;
+    }
+    // An ANSI list is read in the code page its writer used (the decoder the caller gives).
+    const std::vector<std::uint8_t> ansi = {20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                            'C', ':', '\\', 0xEF, 0xE0, 0, 0};
+    EXPECT_EQ(ReadDropFileList(ansi, [](std::string_view text) { return "[" + std::to_string(text.size()) + "]"; }),
+              std::vector<std::string>{"[5]"});
     cut = DropFiles({u"C:\\a"}, false);
     cut.resize(cut.size() - 2);
     EXPECT_TRUE(ReadDropFileList(cut).empty());

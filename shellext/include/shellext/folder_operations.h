@@ -37,11 +37,24 @@ inline constexpr std::uint32_t kEnumNonFolders = 0x40;
 // Nothing when the array is null while count is not 0, or any last item is not ours.
 std::optional<std::uint32_t> AttributesOfItems(const ItemIdList* const* lists, unsigned count);
 
-// The order of two lists by their last items: -1, 0 or 1. Profile folders come before site
-// profiles; every other pair compares the stored names without case, and on a tie the full
-// names of the nodes, so two names that share their first 39 characters still differ. A list
-// whose last item is not ours orders after (1).
+// The order of two lists, level by level as the shell compares them: the first items, and
+// only when they are equal the rest, a list that ends first ordering first. Each level: -1, 0
+// or 1; profile folders come before site profiles; every other pair compares the stored names
+// without case, and on a tie the full names of the nodes, so two names that share their first
+// 39 characters still differ. A list with an item that is not ours orders after (1).
 int CompareItems(const ItemIdList* list1, const ItemIdList* list2);
+
+// The items of a list relative to a folder (`folderItem` its own item, null for the junction)
+// when the list is a path down from that folder: every item ours and live, the first a child
+// of the folder's node, each next a child of the one before. Nothing for any other list (an
+// item of another folder, a damaged, stale or foreign one); an empty list gives no items.
+std::optional<std::vector<const ItemIdList*>> ItemsBelowFolder(const ItemIdList* folderItem, const ItemIdList* list);
+
+// The longest name the extension sends for a rename or a new item, in UTF-16 units.
+inline constexpr std::size_t kMaxItemNameLength = 255;
+// Whether a typed or given name can be a profile, folder or file name: not empty, no "/",
+// "\" or control character, valid UTF-8, at most kMaxItemNameLength units.
+bool IsValidItemName(std::string_view name);
 
 // The display name of the list's last item: a site node's ProfileName, a remote node's Name.
 // Nothing when the last item is not ours.
@@ -65,13 +78,14 @@ std::optional<std::vector<ItemIdList*>> BuildEnumeration(const ItemIdList* folde
 enum class RenameOutcome {
     Renamed,     // the main client renamed it; the node and the item carry the new name
     NotOurs,     // the item is not ours: nothing happened
-    NameRefused, // an empty name or a name taken: the message box told the user, nothing changed
+    NameRefused, // an empty, invalid or taken name: the message box told the user, nothing changed
     Refused,     // the main client refused or failed: nothing changed
 };
 
 // Renames the item (the last of the list) to `newName` through a new automation object. An
-// empty name and a name that another node of the same collection bears (ignoring case, the
-// item's own included) are refused with a message box on `window`. The main client's refusal
+// empty name, a name that IsValidItemName refuses and a name that another node of the same
+// collection bears (ignoring case, the item's own included) are refused with a message box on
+// `window`. The main client's refusal
 // or failure changes nothing. On success the node's name and the item's stored display name
 // become the new name. The main client's call may pump messages: `list` must be the caller's own
 // memory for the whole call (never a view row's item, which a notice may free), and a node

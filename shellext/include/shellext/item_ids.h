@@ -5,8 +5,10 @@
 // layout, identical in 32- and 64-bit processes.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "shellext/node_registry.h"
 #include "shellext/shell_allocator.h"
@@ -57,7 +59,7 @@ ItemIdList* CreatePidlItem(const RegisteredNode& node,
 ItemIdList* CreatePidlItem(std::uint32_t kind, const RegisteredNode* node,
                            ShellAllocator& allocator = DefaultShellAllocator());
 
-// An item of this extension: present, count of at least 92, signature at offset 6, one of the
+// An item of this extension: present, count of exactly 92, signature at offset 6, one of the
 // four node kinds, and a handle of a live node whose ItemKind() is the item's kind. Every
 // other kind is invalid. The stored display name is not compared: after a rename, copies of
 // the item that still carry the old name stay valid. The bounded form also requires the 92
@@ -65,6 +67,21 @@ ItemIdList* CreatePidlItem(std::uint32_t kind, const RegisteredNode* node,
 bool IsOwnPidl(const ItemIdList* item, NodeRegistry& registry = NodeRegistry::Global());
 bool IsOwnPidl(const void* item, std::size_t available,
                NodeRegistry& registry = NodeRegistry::Global());
+
+// The items of a list that this extension handed out (a folder's relative lists, the
+// item-list convention), found in one pass. The walk steps over an item only after its count
+// is 92 and its signature and kind are ours, so a count that points elsewhere is never
+// followed and nothing past such an item is read. Nothing for a null list and for a list with
+// any item that is not of that form; an empty list gives no items. At most `limit` items are
+// taken (the rest of the list is not looked at).
+std::optional<std::vector<const ItemIdList*>> OwnListItems(const ItemIdList* list,
+                                                           std::size_t limit = SIZE_MAX);
+// The last item of such a list; null for a null, empty or refused list.
+const ItemIdList* LastOwnItem(const ItemIdList* list);
+ItemIdList* LastOwnItem(ItemIdList* list);
+// Whether the item at this place is of the extension's form (count 92, signature, node kind);
+// reads only the count unless the count is 92.
+bool HasOwnItemForm(const ItemIdList* item);
 
 // The item that follows (item address + its count); null for null.
 const ItemIdList* NextPidlItem(const ItemIdList* item);
@@ -92,10 +109,16 @@ ItemIdList* CopyFirstPidlItem(const ItemIdList* list,
                               ShellAllocator& allocator = DefaultShellAllocator());
 
 // The last item of each of `count` lists, joined in order into one list (the item-list
-// convention of clipboard, drag and menu objects); null lists and empty lists add nothing.
+// convention of clipboard, drag and menu objects); null, empty and refused lists (LastOwnItem)
+// add nothing.
 // Null when the allocator fails.
 ItemIdList* JoinLastItems(const ItemIdList* const* lists, unsigned count,
                           ShellAllocator& allocator = DefaultShellAllocator());
+
+// One list of these single items in order (each item's count bytes), terminated; null when
+// the allocator fails.
+ItemIdList* JoinItems(const std::vector<const ItemIdList*>& items,
+                      ShellAllocator& allocator = DefaultShellAllocator());
 
 // Frees with the allocator the list came from; accepts null.
 void FreePidl(ItemIdList* list, ShellAllocator& allocator = DefaultShellAllocator());

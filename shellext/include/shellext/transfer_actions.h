@@ -133,7 +133,8 @@ struct FolderLists {
     const ItemIdList* OwnItem() const;
 };
 
-// An item set of one folder: `count` items concatenated in one list (item-list convention).
+// An item set of one folder: `count` items concatenated in one list (item-list convention),
+// found in one pass; nothing when an item before the count is reached is not ours.
 std::vector<const ItemIdList*> SplitItems(const ItemIdList* items, unsigned count);
 
 // ---- paste and drop ----
@@ -174,10 +175,15 @@ std::int32_t PasteProfileObject(TFTPObjects& collection, const TFTPObject& sourc
 ActionResult PasteFileObjects(const ItemIdList* target, TransferData& data, std::uint32_t effect,
                               ActionContext& context);
 
+// Turns text of the system's ANSI code page into UTF-8.
+using AnsiDecoder = std::string (*)(std::string_view ansi);
+
 // The file names of a DROPFILES block: from offset pFiles, zero-terminated names until an empty
-// one, UTF-16 when fWide is set, else ANSI (Windows-1252). Every read stays inside `block`; a
-// header or offset outside it gives no names, a name running past the end is cut there.
-std::vector<std::string> ReadDropFileList(std::span<const std::uint8_t> block);
+// one, UTF-16 when fWide is set, else ANSI text decoded by `decodeAnsi` (the system code page on
+// Windows; Windows-1252 when none is given). Every read stays inside `block`. A block is read
+// whole or not at all: a header or offset outside it, or a list that does not end with its
+// empty name inside the block, gives no names.
+std::vector<std::string> ReadDropFileList(std::span<const std::uint8_t> block, AnsiDecoder decodeAnsi = nullptr);
 
 // ---- delete, new, move, open, properties ----
 

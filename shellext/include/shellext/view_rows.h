@@ -127,6 +127,9 @@ public:
     int Append(const ItemIdList* item);
     // The row whose item carries this node handle; -1 when none.
     int FindRow(std::uint32_t handle) const;
+    // The rows of these handles in one pass over the rows (a large selection after a sort or a
+    // notice); -1 where no row carries the handle.
+    std::vector<int> FindRows(const std::vector<std::uint32_t>& handles) const;
     // Sets the row's caption and its item's stored name (after a rename).
     void Rename(int row, const std::string& name);
 

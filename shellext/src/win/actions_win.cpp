@@ -154,12 +154,9 @@ public:
         }
         // Only the items given, each checked for its own 92 bytes.
         const std::vector<const ItemIdList*> list = SplitItems(items, count);
-        for (const ItemIdList* item : list) {
-            OwnedPidl one(CopyFirstPidlItem(item));
-            if (!one) throw std::bad_alloc();
-            OwnedPidl joined(CombinePidls(items_.get(), one.get()));
-            if (!joined) throw std::bad_alloc();
-            items_ = std::move(joined);
+        if (!list.empty()) {
+            items_.reset(JoinItems(list));
+            if (!items_) throw std::bad_alloc();
         }
         count_ = static_cast<unsigned>(list.size());
         if (keepAlive_) keepAlive_->AddRef();
@@ -316,15 +313,30 @@ struct DropActionsInstaller {
 
 }  // namespace
 
+namespace {
+
+// The writer of a list with fWide = 0 meant the system's ANSI code page.
+std::string AnsiToUtf8(std::string_view ansi) {
+    if (ansi.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
+    return win::Narrow(wide);
+}
+
+}  // namespace
+
 HRESULT ReadDropFileList(HGLOBAL handle, std::vector<std::string>& list) {
     list.clear();
     if (!handle) return E_INVALIDARG;
     const SIZE_T size = GlobalSize(handle);
     const void* block = GlobalLock(handle);
     if (!block) return E_INVALIDARG;
-    list = ReadDropFileList(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(block), size));
+    list = ReadDropFileList(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(block), size),
+                            &AnsiToUtf8);
     GlobalUnlock(handle);
-    return S_OK;
+    return list.empty() ? E_INVALIDARG : S_OK;
 }
 
 std::shared_ptr<TransferData> TransferDataOf(IDataObject* data) { return std::make_shared<OleTransferData>(data); }

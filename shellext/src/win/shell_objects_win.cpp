@@ -25,6 +25,7 @@
 #include "win/text.h"
 
 __CRT_UUID_DECL(ICopyHookA, 0x000214ef, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
+__CRT_UUID_DECL(ICopyHookW, 0x000214fc, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
 __CRT_UUID_DECL(IExtractIconA, 0x000214eb, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
 __CRT_UUID_DECL(IExtractIconW, 0x000214fa, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
 __CRT_UUID_DECL(IQueryInfo, 0x00021500, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
@@ -236,7 +237,7 @@ private:
 
 constexpr UINT kColumnCount = 2;
 
-class TlxShellFolder : public win::ComObject<IShellFolder2, IPersistFolder2, ICopyHookA> {
+class TlxShellFolder : public win::ComObject<IShellFolder2, IPersistFolder2, ICopyHookA, ICopyHookW> {
 public:
     TlxShellFolder() = default;
     // A folder bound from `parent`: its absolute identifier is the parent's joined with the
@@ -272,12 +273,11 @@ public:
         return Guarded([&]() -> HRESULT {
             if (!out) return E_INVALIDARG;
             *out = nullptr;
-            if (!list || PidlSize(AsItems(list)) <= 2) return E_INVALIDARG;
+            if (!list) return E_INVALIDARG;
             if (!IsEqualIID(iid, IID_IShellFolder)) return E_NOINTERFACE;
-            // Every item of the path must be ours, and the last one a folder of the model.
-            for (const ItemIdList* item = AsItems(list); PidlSize(item) > 2; item = NextPidlItem(item))
-                if (!PidlNode(item)) return E_INVALIDARG;
-            const ItemIdList* last = LastPidlItem(AsItems(list));
+            // A path down from this folder, and its last item a folder of the model.
+            const ItemIdList* last = LastBelow(AsItems(list));
+            if (!last) return E_INVALIDARG;
             TFSObject* remote = RemoteNodeOf(last);
             if (!SiteNodeOf(last) && !(remote && remote->IsFolder())) return E_INVALIDARG;
             auto* child = new TlxShellFolder(this, AsItems(list));
@@ -294,6 +294,7 @@ public:
 
     STDMETHODIMP CompareIDs(LPARAM, LPCITEMIDLIST list1, LPCITEMIDLIST list2) override {
         return Guarded([&]() -> HRESULT {
+            if (!LastBelow(AsItems(list1)) || !LastBelow(AsItems(list2))) return E_INVALIDARG;
             const int order = CompareItems(AsItems(list1), AsItems(list2));
             return MAKE_HRESULT(SEVERITY_SUCCESS, 0, static_cast<unsigned short>(static_cast<short>(order)));
         });
@@ -311,6 +312,7 @@ public:
     STDMETHODIMP GetAttributesOf(UINT count, LPCITEMIDLIST* lists, SFGAOF* attributes) override {
         return Guarded([&]() -> HRESULT {
             if (!attributes) return E_INVALIDARG;
+            if (!AllBelow(count, lists)) return E_INVALIDARG;
             const auto value = AttributesOfItems(reinterpret_cast<const ItemIdList* const*>(lists), count);
             if (!value) return E_INVALIDARG;
             *attributes = *value;
@@ -323,6 +325,7 @@ public:
             if (!out) return E_INVALIDARG;
             *out = nullptr;
             if (count == 0 || !lists) return E_INVALIDARG;
+            if (!AllBelow(count, lists)) return E_INVALIDARG;
             if (IsEqualIID(iid, IID_IDataObject) || IsEqualIID(iid, IID_IDropTarget)) {
                 OwnedList items(JoinLastItems(reinterpret_cast<const ItemIdList* const*>(lists), count));
                 OwnedList folder = Absolute();
@@ -338,8 +341,8 @@ public:
             const bool icon = IsEqualIID(iid, IID_IExtractIconA) || IsEqualIID(iid, IID_IExtractIconW);
             const bool tip = IsEqualIID(iid, IID_IQueryInfo);
             if (!icon && !tip) return E_NOINTERFACE;
-            const ItemIdList* first = LastPidlItem(AsItems(lists[0]));
-            if (!PidlNode(first)) return E_INVALIDARG;
+            const ItemIdList* first = LastBelow(AsItems(lists[0]));
+            if (!first) return E_INVALIDARG;
             OwnedList item(CopyFirstPidlItem(first));
             if (!item.get()) return E_OUTOFMEMORY;
             if (icon) return win::CreateInstance<TlxExtractIcon>(iid, out, item.Release());
@@ -351,6 +354,7 @@ public:
         return Guarded([&]() -> HRESULT {
             if (!name || !list) return E_INVALIDARG;
             std::memset(name, 0, sizeof *name);
+            if (!LastBelow(AsItems(list))) return E_INVALIDARG;
             const auto text = DisplayNameOf(AsItems(list));
             if (!text) return E_INVALIDARG;
             const std::wstring wide = win::Widen(*text);
@@ -367,23 +371,33 @@ public:
         return Guarded([&]() -> HRESULT {
             if (out) *out = nullptr;
             if (!list || !newName) return E_INVALIDARG;
+            const ItemIdList* last = LastBelow(AsItems(list));
+            if (!last) return E_INVALIDARG;
+            const std::string name = win::Narrow(newName);
+            // A program (no window to show a box on) gets the refusal as a result.
+            if (!window && !name.empty() && !IsValidItemName(name)) return E_INVALIDARG;
             FolderContext context = LxLibrary::Instance().Context();
             // The item's stored name is rewritten in place, as the shell's copy is the one it shows.
             auto* item = const_cast<ItemIdList*>(AsItems(list));
-            // The list as it was, so that a folder's notice names it by its old name and its new.
+            // The list as it was, so that the notice names it by its old name and its new.
             OwnedList oldList(CombinePidls(Absolute().get(), item));
-            const bool file = RemoteNodeOf(item) && !RemoteNodeOf(item)->IsFolder();
-            switch (RenameItem(item, win::Narrow(newName), reinterpret_cast<std::uintptr_t>(window), context)) {
+            const bool file = RemoteNodeOf(last) && !RemoteNodeOf(last)->IsFolder();
+            switch (RenameItem(item, name, reinterpret_cast<std::uintptr_t>(window), context)) {
                 case RenameOutcome::NotOurs: return E_INVALIDARG;
                 case RenameOutcome::NameRefused:
                 case RenameOutcome::Refused: return E_FAIL;
                 case RenameOutcome::Renamed: break;
             }
+            // The renamed item's identifier, as the shell keeps it (selected) under its new name.
+            OwnedList renamed(out ? CopyPidl(item) : nullptr);
             OwnedList newList(CombinePidls(Absolute().get(), item));
-            if (file && newList.get())
-                SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, newList.get(), nullptr);
-            else if (oldList.get() && newList.get())
-                SHChangeNotify(SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, oldList.get(), newList.get());
+            if (oldList.get() && newList.get())
+                SHChangeNotify(file ? SHCNE_RENAMEITEM : SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT,
+                               oldList.get(), newList.get());
+            if (out) {
+                if (!renamed.get()) return E_OUTOFMEMORY;
+                *out = AsShell(renamed.Release());
+            }
             return S_OK;
         });
     }
@@ -416,11 +430,13 @@ public:
             const TDM& dm = LxLibrary::Instance().DataModule();
             if (!list) {
                 text = dm.Text(column == 1 ? "STR_54" : "STR_53");
+            } else if (!LastBelow(AsItems(list))) {
+                return E_INVALIDARG;
             } else if (column == 0) {
                 const auto name = DisplayNameOf(AsItems(list));
                 if (!name) return E_INVALIDARG;
                 text = *name;
-            } else if (TFSObject* remote = RemoteNodeOf(LastPidlItem(AsItems(list))); remote && !remote->IsFolder()) {
+            } else if (TFSObject* remote = RemoteNodeOf(LastOwnItem(AsItems(list))); remote && !remote->IsFolder()) {
                 text = core::Format(dm.Text("IDS_10"), {remote->Size});
             }
             const std::wstring wide = win::Widen(text);
@@ -459,18 +475,37 @@ public:
         });
     }
 
-    // ---- ICopyHookA ----
+    // ---- ICopyHookA, ICopyHookW ----
+    // The shell calls the wide hook when there is one; the ANSI one stays for callers that use it
+    // (its paths can only name what the ANSI code page holds).
     STDMETHODIMP_(UINT) CopyCallback(HWND, UINT operation, UINT, LPCSTR source, DWORD, LPCSTR destination, DWORD) override {
+        if (!source || !destination) return IDYES;
         try {
-            if ((operation != FO_COPY && operation != FO_MOVE) || !source || !destination) return IDYES;
+            return Copy(operation, FromAnsi(source), FromAnsi(destination));
+        } catch (const std::exception&) {
+            return IDYES;
+        }
+    }
+    STDMETHODIMP_(UINT) CopyCallback(HWND, UINT operation, UINT, LPCWSTR source, DWORD, LPCWSTR destination, DWORD) override {
+        if (!source || !destination) return IDYES;
+        try {
+            return Copy(operation, win::Narrow(source), win::Narrow(destination));
+        } catch (const std::exception&) {
+            return IDYES;
+        }
+    }
+
+    UINT Copy(UINT operation, const std::string& source, const std::string& destination) {
+        try {
+            if (operation != FO_COPY && operation != FO_MOVE) return IDYES;
             const std::string marker = GetTransferTempFolder();
-            if (!SameLocalPath(LongPath(FromAnsi(source)), LongPath(marker))) return IDYES;
+            if (!SameLocalPath(LongPath(source), LongPath(marker))) return IDYES;
         } catch (const std::exception&) {
             return IDYES;  // not recognised: the shell goes on with its own copy
         }
         // The marker folder: the shell's copy is cancelled and the selection downloaded instead.
         try {
-            const std::string folder = DestinationFolderOf(FromAnsi(destination));
+            const std::string folder = DestinationFolderOf(destination);
             const std::vector<SelectionEntry> entries = LxLibrary::Instance().Selection().Snapshot();
             if (folder.empty() || entries.empty()) return IDCANCEL;
             const HRESULT init = CoInitialize(nullptr);
@@ -500,6 +535,17 @@ protected:
 private:
     ~TlxShellFolder() override {
         if (parent_) parent_->Release();
+    }
+
+    // The last item of a list that is a path down from this folder; null for any other list.
+    const ItemIdList* LastBelow(const ItemIdList* list) const {
+        const auto items = ItemsBelowFolder(ownItem_.get(), list);
+        return items && !items->empty() ? items->back() : nullptr;
+    }
+    bool AllBelow(UINT count, LPCITEMIDLIST* lists) const {
+        for (UINT i = 0; lists && i < count; ++i)
+            if (!LastBelow(AsItems(lists[i]))) return false;
+        return true;
     }
 
     // The folder's absolute identifier: the root's joined with the relative list.

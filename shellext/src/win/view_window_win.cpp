@@ -260,11 +260,27 @@ void TViewWindow::FillView() {
 std::vector<int> TViewWindow::SelectedRows() const {
     std::vector<int> rows;
     if (!list_) return rows;
-    int i = -1;
-    while ((i = static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0) {
-        if (i >= rows_->Count()) break;
-        rows.push_back(i);
+    const int count = rows_->Count();
+    const int selected = static_cast<int>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0));
+    if (selected <= 0) return rows;
+    rows.reserve(static_cast<std::size_t>(std::min(selected, count)));
+    if (selected >= count) {
+        for (int i = 0; i < count; ++i) rows.push_back(i);
+        return rows;
     }
+    // Finding the next selected row of an owner-data list can cost a walk of the rows before it
+    // (Wine's does): a few rows are found that way, many by asking each row's state.
+    constexpr int kFewRows = 64;
+    if (selected <= kFewRows) {
+        int i = -1;
+        while ((i = static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0) {
+            if (i >= count) break;
+            rows.push_back(i);
+        }
+        return rows;
+    }
+    for (int i = 0; i < count; ++i)
+        if (SendMessageW(list_, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) rows.push_back(i);
     return rows;
 }
 
@@ -300,9 +316,21 @@ private:
 void TViewWindow::RowsChanged(const std::vector<std::uint32_t>& selected) {
     BulkChange bulk(*this);
     SendMessageW(list_, LVM_SETITEMCOUNT, rows_->Count(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
-    Select(-1, false);
-    for (std::uint32_t handle : selected)
-        if (const int row = rows_->FindRow(handle); row >= 0) Select(row, true);
+    // Each row's state change is a message with its notices: when most rows stay selected, all
+    // are selected at once and the few others cleared.
+    std::vector<bool> chosen(static_cast<std::size_t>(rows_->Count()), false);
+    std::size_t count = 0;
+    for (const int row : rows_->FindRows(selected))
+        if (row >= 0 && !chosen[static_cast<std::size_t>(row)]) {
+            chosen[static_cast<std::size_t>(row)] = true;
+            ++count;
+        }
+    const bool most = count > chosen.size() / 2;
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    Select(-1, most);
+    for (std::size_t row = 0; row < chosen.size(); ++row)
+        if (chosen[row] != most) Select(static_cast<int>(row), !most);
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
 }
 
@@ -522,10 +550,8 @@ void TViewWindow::RenameEditedRow(std::uint32_t handle, const std::wstring& text
     }
     if (done->outcome != RenameOutcome::Renamed) return;
     // Last: the notice may come back into this window at once.
-    if (done->isFile)
-        SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, done->newList.get(), nullptr);
-    else
-        SHChangeNotify(SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, done->oldList.get(), done->newList.get());
+    SHChangeNotify(done->isFile ? SHCNE_RENAMEITEM : SHCNE_RENAMEFOLDER, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT,
+                   done->oldList.get(), done->newList.get());
 }
 
 void TViewWindow::ProcessShellNotify(WPARAM w, LPARAM l) {

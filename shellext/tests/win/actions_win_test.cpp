@@ -382,14 +382,24 @@ TEST(ReadDropFileListWin, EveryReadStaysInsideTheBlock) {
     bytes[0] = 200;
     GlobalUnlock(block);
     std::vector<std::string> names{"stale"};
-    EXPECT_EQ(ReadDropFileList(block, names), S_OK);
+    EXPECT_EQ(ReadDropFileList(block, names), E_INVALIDARG);
     EXPECT_TRUE(names.empty());
     bytes = static_cast<std::uint8_t*>(GlobalLock(block));
     bytes[0] = 20;
     std::memset(bytes + 20, 'x', GlobalSize(block) - 20);  // up to the block's very end
     GlobalUnlock(block);
-    EXPECT_EQ(ReadDropFileList(block, names), S_OK);
+    EXPECT_EQ(ReadDropFileList(block, names), E_INVALIDARG);
     EXPECT_TRUE(names.empty());
+    GlobalFree(block);
+    // An ANSI list is read in the system's code page (here the prefix's, Windows-1252).
+    const char ansi[] = "C:\\caf\xe9";
+    block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 20 + sizeof ansi + 1);
+    bytes = static_cast<std::uint8_t*>(GlobalLock(block));
+    bytes[0] = 20;
+    std::memcpy(bytes + 20, ansi, sizeof ansi);
+    GlobalUnlock(block);
+    EXPECT_EQ(ReadDropFileList(block, names), S_OK);
+    EXPECT_EQ(names, std::vector<std::string>{"C:\\caf\xc3\xa9"});
     GlobalFree(block);
     EXPECT_EQ(ReadDropFileList(nullptr, names), E_INVALIDARG);
 }

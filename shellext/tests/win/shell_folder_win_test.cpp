@@ -25,6 +25,9 @@
 #include "win/text.h"
 #include "lx_test_root.h"
 #include "mainclient_double/double_support.h"
+#include "gui_testing/modal_script.h"
+#include "shell_testing/notice_recorder.h"
+#include "localization/message_dialog_win.h"
 
 __CRT_UUID_DECL(IExtractIconA, 0x000214eb, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
 __CRT_UUID_DECL(IExtractIconW, 0x000214fa, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
@@ -269,8 +272,13 @@ TEST_F(LxFolder, AttributesAreTheIntersectionAndFoldersKnowTheirAbsoluteIdentifi
     Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
     Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
     Pidl homeItem = Find(root_.get(), SHCONTF_FOLDERS, "Home");
+    LPCITEMIDLIST site = homeItem.get();
+    SFGAOF siteAttributes = 0;
+    EXPECT_EQ(root_->GetAttributesOf(1, &site, &siteAttributes), S_OK);
+    EXPECT_EQ(siteAttributes, 0xA1000113u);
+    EXPECT_EQ(home->GetAttributesOf(1, &site, &siteAttributes), E_INVALIDARG);  // not an item of the site
     struct Case { std::vector<LPCITEMIDLIST> items; SFGAOF want; } cases[] = {
-        {{homeItem.get()}, 0xA1000113}, {{pub.get()}, 0xA1000111}, {{readme.get()}, 0x01000011},
+        {{pub.get()}, 0xA1000111}, {{readme.get()}, 0x01000011},
         {{pub.get(), readme.get()}, 0x01000011}, {{readme.get(), pub.get()}, 0x01000011}, {{}, 0xA1000000},
     };
     for (const Case& c : cases) {
@@ -344,6 +352,68 @@ TEST_F(LxFolder, SetNameOfGoesThroughTheDoubleAndARefusalChangesNothing) {
     EXPECT_EQ(root_->SetNameOf(nullptr, homeItem.get(), L"Home 2", SHGDN_NORMAL, nullptr), S_OK);
     EXPECT_EQ(double_->CallsOf("RenameProfile").back(), "RenameProfile\tHome\tHome 2");
     EXPECT_EQ(Name(root_.get(), homeItem.get()), "Home 2");
+}
+
+// A name that is a path, typed by a user (the shell passes its window): a translated box on that
+// window, the rename refused, nothing sent. Pictured in each language.
+TEST_F(LxFolder, ANameTypedWithASlashGetsATranslatedBoxInEachLanguage) {
+    ComPtr<IShellFolder> home = Home();
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    ASSERT_TRUE(readme);
+    const char* texts[] = {
+        "A name cannot contain the characters \\ and / or control characters, and it can have at most 255 characters.",
+        "Ein Name darf weder die Zeichen \\ und / noch Steuerzeichen enthalten und höchstens 255 Zeichen lang sein.",
+        "Un nom ne peut contenir ni les caractères \\ et /, ni des caractères de contrôle, et ne peut pas dépasser 255 "
+        "caractères."};
+    const char* tags[] = {"en", "de", "fr"};
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                 nullptr, nullptr, nullptr);
+    LxLibrary::Instance().SetMessageBox(nullptr);  // the real, translated box
+    for (int language = 1; language <= 3; ++language) {
+        SCOPED_TRACE(tags[language - 1]);
+        LxLibrary::Instance().DataModule().SetLanguage(language);
+        std::string shown;
+        ModalScript script([&](FormDriver& driver, ui::Form& form) {
+            if (auto* box = dynamic_cast<localization::TMessageForm*>(&form); box && box->Message())
+                shown = box->Message()->Text();
+            driver.Screenshot(std::string("bad_name_") + tags[language - 1]);
+            driver.Key(VK_RETURN);
+        });
+        EXPECT_EQ(home->SetNameOf(owner, readme.get(), L"sub/dir.txt", SHGDN_NORMAL, nullptr), E_FAIL);
+        script.Check();
+        EXPECT_EQ(shown, texts[language - 1]);
+    }
+    LxLibrary::Instance().DataModule().SetLanguage(1);
+    LxLibrary::Instance().SetMessageBox(&box_);
+    DestroyWindow(owner);
+    EXPECT_TRUE(double_->CallsOf("RenameRemoteObject").empty());
+    EXPECT_EQ(Name(home.get(), readme.get()), "readme.txt");
+}
+
+// A renamed file is announced as an item rename by its old and new names, a folder as a folder
+// rename, decided by the renamed (last) item; the caller gets the renamed item's identifier.
+TEST_F(LxFolder, SetNameOfAnnouncesByTheRenamedItemsKindAndAnswersItsNewIdentifier) {
+    NoticeRecorder recorder;
+    ComPtr<IShellFolder> home = Home();
+    Pidl readme = Find(home.get(), SHCONTF_NONFOLDERS, "readme.txt");
+    Pidl pub = Find(home.get(), SHCONTF_FOLDERS, "pub");
+    ASSERT_TRUE(readme && pub);
+    LPITEMIDLIST renamed = nullptr;
+    EXPECT_EQ(home->SetNameOf(nullptr, readme.get(), L"notes.txt", SHGDN_NORMAL, &renamed), S_OK);
+    ASSERT_NE(renamed, nullptr);
+    Pidl owned(renamed);
+    EXPECT_EQ(Name(home.get(), renamed), "notes.txt");
+    EXPECT_EQ(PidlDisplayName(reinterpret_cast<const ItemIdList*>(renamed)), "notes.txt");
+    EXPECT_EQ(home->SetNameOf(nullptr, pub.get(), L"public", SHGDN_NORMAL, nullptr), S_OK);
+    for (int i = 0; i < 20; ++i) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(5);
+    }
+    std::vector<std::string> seen;
+    for (const ShellNotice& n : recorder.notices) seen.push_back(std::to_string(n.event) + " " + n.first + " " + n.second);
+    EXPECT_EQ(seen, (std::vector<std::string>{std::to_string(SHCNE_RENAMEITEM) + " readme.txt notes.txt",
+                                              std::to_string(SHCNE_RENAMEFOLDER) + " pub public"}));
 }
 
 TEST_F(LxFolder, IconsAndInfoTipsForEachKind) {
@@ -476,7 +546,7 @@ TEST_F(LxFolder, HostileIdentifiersAreRefusedEverywhere) {
         void* out = nullptr;
         EXPECT_EQ(home->BindToObject(item, nullptr, IID_IShellFolder, &out), E_INVALIDARG);
         EXPECT_EQ(out, nullptr);
-        EXPECT_EQ(HRESULT_CODE(home->CompareIDs(0, item, item)), 1);
+        EXPECT_EQ(home->CompareIDs(0, item, item), E_INVALIDARG);
         EXPECT_EQ(home->SetNameOf(nullptr, item, L"x", SHGDN_NORMAL, nullptr), E_INVALIDARG);
         EXPECT_EQ(home->GetUIObjectOf(nullptr, 1, &item, IID_IQueryInfo, nullptr, &out), E_INVALIDARG);
     }

@@ -390,9 +390,9 @@ TEST_F(LxView, RenameInPlaceGoesThroughTheDoubleAndNotifies) {
     EXPECT_EQ(RowOf(list, "readme.txt"), -1);
     EXPECT_TRUE(Exists(double_->Site(L"notes.txt")));
     ASSERT_FALSE(recorder.notices.empty());
-    EXPECT_EQ(recorder.notices.back().event, SHCNE_UPDATEITEM);
-    EXPECT_EQ(recorder.notices.back().first, "notes.txt");
-    EXPECT_EQ(recorder.notices.back().second, "<null>");
+    EXPECT_EQ(recorder.notices.back().event, SHCNE_RENAMEITEM);
+    EXPECT_EQ(recorder.notices.back().first, "readme.txt");
+    EXPECT_EQ(recorder.notices.back().second, "notes.txt");
 
     // A directory: the folder rename notice carries the old and the new list.
     recorder.notices.clear();

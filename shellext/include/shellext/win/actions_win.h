@@ -16,8 +16,9 @@
 
 namespace lark::shellext {
 
-// Reads a DROPFILES medium's names: fails (empty list, E_INVALIDARG) for a null handle or one
-// that does not lock; every read is bounded by GlobalSize.
+// Reads a DROPFILES medium's names (ANSI lists in the system code page): fails (empty list,
+// E_INVALIDARG) for a null handle, one that does not lock, and a block that names no file or
+// that ReadDropFileList refuses; every read is bounded by GlobalSize.
 HRESULT ReadDropFileList(HGLOBAL handle, std::vector<std::string>& list);
 
 // A data object as the actions read it. The object is referenced while the adapter lives.
