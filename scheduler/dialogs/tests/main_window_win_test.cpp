@@ -472,7 +472,9 @@ TEST_F(MainWindowTest, TheOptionsDialogInEachLanguageOnEachPage) {
                 << page->Name() << " " << languageName[language - 1];
             driver.Screenshot("options_" + page->Name() + "_" + languageName[language - 1]);
         }
-        if (language == 2) EXPECT_EQ(options->Text(), "Optionen");
+        if (language == 2) {
+            EXPECT_EQ(options->Text(), "Optionen");
+        }
     }
 }
 

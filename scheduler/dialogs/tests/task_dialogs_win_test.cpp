@@ -370,7 +370,9 @@ TEST_F(TaskDialogsTest, TheWizardsPagesInEachLanguage) {
                 d.Screenshot(picture);
                 if (page < 4) d.Click("btnNext");
             }
-            if (language == 2) EXPECT_EQ(wizard.Text(), "Assistent für neue Aufgaben");
+            if (language == 2) {
+                EXPECT_EQ(wizard.Text(), "Assistent für neue Aufgaben");
+            }
             d.Click("btnCancel");
         }});
         EXPECT_EQ(boxesAnswered, 1);
