@@ -35,19 +35,14 @@ test-host: host
 test-asan: host-asan
 	ctest --preset host-asan -j $(JOBS)
 
-# Under Wine a test program now and then hangs on exit when the machine is loaded (all its tests
-# passed; the same program passes alone): such a program gets one more run, and only a program
-# that fails twice fails the suite.
-WINE_CTEST = --repeat until-pass:2
-
 # The shipped 32-bit programs and their tests under 32-bit Wine (a machine that runs 32-bit code).
 test-win32: win32
 	@$(WINE_ENV) win32 start
-	ctest --preset win32 -j $(JOBS) $(WINE_CTEST); rc=$$?; $(WINE_ENV) win32 stop; exit $$rc
+	ctest --preset win32 -j $(JOBS); rc=$$?; $(WINE_ENV) win32 stop; exit $$rc
 
 test-win64: win64
 	@$(WINE_ENV) win64 start
-	ctest --preset win64 -j $(JOBS) $(WINE_CTEST); rc=$$?; $(WINE_ENV) win64 stop; exit $$rc
+	ctest --preset win64 -j $(JOBS); rc=$$?; $(WINE_ENV) win64 stop; exit $$rc
 
 # Every test: host, sanitizers, the 32-bit Windows tests where this machine can run them (else
 # the 32-bit build and one line saying why its tests were skipped), then the 64-bit Windows

@@ -13,6 +13,9 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 libwine-dev
+  # Wine's own fonts (Marlett draws the caption buttons; Tahoma and the rest the dialogs): without
+  # them the screenshots show glyph names and boxes instead of what a Windows user sees.
+  fonts-wine
   xvfb xauth x11-utils imagemagick
   clang libclang-rt-14-dev
   libjpeg62-turbo-dev dpkg-dev

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/collection.h"
+#include "core/compiler.h"
 #include "core/strings_object.h"
 #include "core/text_encoding.h"
 #include "localization/lang_component.h"
@@ -64,9 +65,12 @@ void TlcCustomLang::RemoveComponentRows(StringList& list, core::Component* compo
 
 void TlcCustomLang::RemoveLines(StringList& list, std::string_view name, TStringsType kind, std::string_view property) {
     std::string prefix(name);
+    // GCC 12 reports an overlapping copy of 2^63 bytes in "literal" + std::string&& (GCC bug 105329).
+    LARK_GCC_FALSE_POSITIVE("-Wrestrict")
     if (kind == K::stMultiLines || kind == K::stOtherStrings) prefix += "." + std::string(property) + LangDelim();
     else if (kind == K::stCollections) prefix += "." + std::string(property);
     else prefix += LangDelim();
+    LARK_GCC_FALSE_POSITIVE_END
     for (std::size_t i = list.size(); i-- > 0;) {
         if (!list[i].starts_with(prefix)) continue;
         list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));

@@ -1,5 +1,6 @@
 #include "storage/form_placement.h"
 
+#include "core/compiler.h"
 #include "core/errors.h"
 #include "core/integer_text.h"
 #include "core/ini_store.h"
@@ -189,10 +190,13 @@ void TFormPlacement::WriteStoredString(std::string_view section, std::string_vie
     WithStore(true, [&] {
         const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
                             value.back() == value.front();
+        // GCC 12 reports an overlapping copy of 2^63 bytes in "literal" + std::string&& (GCC bug 105329).
+        LARK_GCC_FALSE_POSITIVE("-Wrestrict")
         if (quoted && store_->IsIniFile())
             store_->WriteString(section, key, "\"" + std::string(value) + "\"");
         else
             store_->WriteString(section, key, value);
+        LARK_GCC_FALSE_POSITIVE_END
     });
 }
 

@@ -144,7 +144,9 @@ TEST_P(PlacementRoundTrip, AWindowHiddenWhenThePlacementLoadsComesBackMaximized)
         bool hiddenOnShow = false;
         w.window->OnShow.Bind([&](lark::core::Component&) {
             hiddenOnShow = !IsWindowVisible(w.hwnd);
-            if (closedUnseen) EXPECT_TRUE(w.window->CloseQuery());
+            if (closedUnseen) {
+                EXPECT_TRUE(w.window->CloseQuery());
+            }
         });
         w.window->Show();
         EXPECT_TRUE(hiddenOnShow);

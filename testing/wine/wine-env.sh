@@ -59,12 +59,24 @@ make_prefix() {
   touch "$WINEPREFIX/.lark-ready"
 }
 
+# Wine's own fonts (Debian's fonts-wine: Marlett for the caption buttons and check marks, Tahoma,
+# MS Sans Serif) in the prefix's Fonts folder, the one this Wine reads them from: without them
+# the pictures show a caption's close button as the letter "r".
+install_fonts() {
+  local fonts=/usr/share/wine/fonts target="$WINEPREFIX/drive_c/windows/Fonts"
+  [ -f "$fonts/marlett.ttf" ] || { echo "wine-env: no $fonts/marlett.ttf; run scripts/setup.sh" >&2; return; }
+  [ -f "$target/marlett.ttf" ] && return
+  mkdir -p "$target"
+  cp -n "$fonts"/* "$target"/
+}
+
 case "${1:-}" in
   start)
     mkdir -p "$state"
     exec 9>"$state/lock"; flock 9
     start_xvfb
     make_prefix
+    install_fonts
     export DISPLAY="$(cat "$display_file")"
     "$WINESERVER" -p </dev/null >/dev/null 2>&1 9>&- || true
     # Start Wine's own services now, detached from any caller's output: a service that inherits

@@ -6,6 +6,7 @@
 
 #include "ascii.h"
 #include "core/collection.h"
+#include "core/compiler.h"
 #include "core/component.h"
 #include "core/integer_text.h"
 
@@ -160,7 +161,10 @@ std::string PropertyToText(const Persistent& object, const PropInfo& prop) {
 
 void PropertyFromText(Persistent& object, const PropInfo& prop, std::string_view text) {
     const TypeInfo& t = *prop.type;
+    // GCC 12 reports an overlapping copy of 2^63 bytes in "literal" + std::string&& (GCC bug 105329).
+    LARK_GCC_FALSE_POSITIVE("-Wrestrict")
     auto badValue = [&] { return Error("'" + std::string(text) + "' is not a valid value for " + prop.name); };
+    LARK_GCC_FALSE_POSITIVE_END
     switch (t.kind) {
         case TypeKind::Integer:
         case TypeKind::Int64: {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/compiler.h"
 #include "ui/image_list.h"
 #include "ui/reference.h"
 #include "win/text.h"
@@ -19,6 +20,9 @@ const core::TypeInfo& ToolButtonStyleType() {
 
 // --- ToolButton
 
+// GCC 12 sees the moved-from std::variant default values of this builder as maybe destroyed
+// uninitialised (GCC bug 80635, the std::optional false positive).
+LARK_GCC_FALSE_POSITIVE("-Wmaybe-uninitialized")
 LARK_DEFINE_CLASS(ToolButton) {
     using core::Value;
     return core::ClassBuilder<ToolButton>("TToolButton", &core::Component::StaticClass())
@@ -34,6 +38,7 @@ LARK_DEFINE_CLASS(ToolButton) {
         .Event("OnClick", &ToolButton::OnClick)
         .Build();
 }
+LARK_GCC_FALSE_POSITIVE_END
 
 ToolButton::~ToolButton() {
     BeginDestroy();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "core/compiler.h"
 #include "ui/reference.h"
 #include "win/text.h"
 
@@ -27,6 +28,9 @@ const core::TypeInfo& ComboStyleType() {
 
 // --- Label
 
+// GCC 12 sees the moved-from std::variant default values of this builder as maybe destroyed
+// uninitialised (GCC bug 80635, the std::optional false positive).
+LARK_GCC_FALSE_POSITIVE("-Wmaybe-uninitialized")
 LARK_DEFINE_CLASS(Label) {
     using core::Value;
     return core::ClassBuilder<Label>("TLabel", &Control::StaticClass())
@@ -38,6 +42,7 @@ LARK_DEFINE_CLASS(Label) {
         .Prop("WordWrap", core::BooleanType(), &Label::WordWrap, &Label::SetWordWrap, Value(std::int64_t(0)))
         .Build();
 }
+LARK_GCC_FALSE_POSITIVE_END
 
 Label::Label(core::Component* owner) : Control(owner) {}
 
@@ -355,6 +360,9 @@ LRESULT GroupBox::WndProc(UINT message, WPARAM w, LPARAM l) {
 
 // --- RadioGroup
 
+// GCC 12 sees the moved-from std::variant default values of this builder as maybe destroyed
+// uninitialised (GCC bug 80635, the std::optional false positive).
+LARK_GCC_FALSE_POSITIVE("-Wmaybe-uninitialized")
 LARK_DEFINE_CLASS(RadioGroup) {
     using core::Value;
     return core::ClassBuilder<RadioGroup>("TRadioGroup", &GroupBox::StaticClass())
@@ -364,6 +372,7 @@ LARK_DEFINE_CLASS(RadioGroup) {
         .Event("OnClick", &RadioGroup::OnClick)
         .Build();
 }
+LARK_GCC_FALSE_POSITIVE_END
 
 RadioGroup::RadioGroup(core::Component* owner) : GroupBox(owner) {
     items_.List().OnChange = [this] {

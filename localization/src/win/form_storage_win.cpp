@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "core/compiler.h"
 #include "ui/application.h"
 #include "win/registry.h"
 
@@ -32,6 +33,9 @@ ui::Form* RequireForm(core::Component* owner) {
 
 }  // namespace
 
+// GCC 12 sees the moved-from std::variant default values of this builder as maybe destroyed
+// uninitialised (GCC bug 80635, the std::optional false positive).
+LARK_GCC_FALSE_POSITIVE("-Wmaybe-uninitialized")
 LARK_DEFINE_CLASS(TlcFormStorage) {
     using S = TlcFormStorage;
     return core::ClassBuilder<S>("TlcFormStorage", &core::Component::StaticClass())
@@ -40,6 +44,7 @@ LARK_DEFINE_CLASS(TlcFormStorage) {
         .Prop("SubKey", core::StringType(), &S::SubKey, &S::SetSubKey, core::Value(std::string()))
         .Build();
 }
+LARK_GCC_FALSE_POSITIVE_END
 
 TlcFormStorage::TlcFormStorage(core::Component* owner) : core::Component(owner), form_(RequireForm(owner)) {
     form_->AddListener(this);

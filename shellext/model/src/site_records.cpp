@@ -1,5 +1,6 @@
 #include "shellext/model/site_records.h"
 
+#include "core/compiler.h"
 #include "core/published.h"
 #include "core/text_encoding.h"
 #include "storage/passphrase_digest.h"
@@ -15,6 +16,9 @@ const std::array<std::uint8_t, 16>& SitePasswordKey() {
     return key;
 }
 
+// GCC 12 sees the moved-from std::variant default values of this builder as maybe destroyed
+// uninitialised (GCC bug 80635, the std::optional false positive).
+LARK_GCC_FALSE_POSITIVE("-Wmaybe-uninitialized")
 LARK_DEFINE_CLASS(TFtpServerInfo) {
     const auto& text = core::StringType();
     const auto& flag = core::BooleanType();
@@ -49,6 +53,7 @@ LARK_DEFINE_CLASS(TFtpServerInfo) {
         .Field("LocalFolder", text, &R::LocalFolder)
         .Build();
 }
+LARK_GCC_FALSE_POSITIVE_END
 
 TFtpServerInfo::TFtpServerInfo() : servers_(std::make_unique<TFtpServers>(*this)) {}
 

@@ -26,7 +26,6 @@ using win::ComPtr;
 namespace {
 
 LPCITEMIDLIST AsShell(const ItemIdList* list) { return reinterpret_cast<LPCITEMIDLIST>(list); }
-const ItemIdList* AsItems(LPCITEMIDLIST list) { return reinterpret_cast<const ItemIdList*>(list); }
 
 FORMATETC FormatOf(TransferFormat format) {
     switch (format) {

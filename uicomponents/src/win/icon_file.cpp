@@ -18,10 +18,10 @@ struct IconDirectoryEntry {
 };
 #pragma pack(pop)
 
-template <class T>
-void Append(std::vector<std::uint8_t>& out, const T& value) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(&value);
-    out.insert(out.end(), p, p + sizeof(T));
+// Copies `size` bytes to `at`, answers the end.
+std::uint8_t* Put(std::uint8_t* at, const void* bytes, std::size_t size) {
+    if (size) std::memcpy(at, bytes, size);
+    return at + size;
 }
 
 // The rows of a bitmap as a bottom-up DIB of `bits` per pixel.
@@ -87,12 +87,13 @@ std::vector<std::uint8_t> IconFileOf(HICON icon) {
     entry.bitCount = 32;
     entry.bytesInRes = static_cast<DWORD>(sizeof(header) + pixels.size() + mask.size());
     entry.imageOffset = sizeof(directory) + sizeof(entry);
-    std::vector<std::uint8_t> out;
-    Append(out, directory);
-    Append(out, entry);
-    Append(out, header);
-    out.insert(out.end(), pixels.begin(), pixels.end());
-    out.insert(out.end(), mask.begin(), mask.end());
+    // One buffer of the file's size, filled in place.
+    std::vector<std::uint8_t> out(entry.imageOffset + entry.bytesInRes);
+    std::uint8_t* at = Put(out.data(), &directory, sizeof(directory));
+    at = Put(at, &entry, sizeof(entry));
+    at = Put(at, &header, sizeof(header));
+    at = Put(at, pixels.data(), pixels.size());
+    Put(at, mask.data(), mask.size());
     return out;
 }
 

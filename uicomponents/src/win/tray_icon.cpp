@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/compiler.h"
 #include "ui/application.h"
 #include "ui/menus.h"
 #include "ui/reference.h"
@@ -51,6 +52,9 @@ std::function<BOOL(DWORD, NOTIFYICONDATAW&)> TrayIcon::ShellNotify = [](DWORD me
     return Shell_NotifyIconW(message, &data);
 };
 
+// GCC 12 sees the moved-from std::variant default values of this builder as maybe destroyed
+// uninitialised (GCC bug 80635, the std::optional false positive).
+LARK_GCC_FALSE_POSITIVE("-Wmaybe-uninitialized")
 LARK_DEFINE_CLASS(TrayIcon) {
     using core::Value;
     return core::ClassBuilder<TrayIcon>("TUiTrayIcon", &core::Component::StaticClass())
@@ -70,6 +74,7 @@ LARK_DEFINE_CLASS(TrayIcon) {
         .Event("OnMouseUp", &TrayIcon::OnMouseUp)
         .Build();
 }
+LARK_GCC_FALSE_POSITIVE_END
 
 TrayIcon::TrayIcon(core::Component* owner) : core::Component(owner) {
     RegisterWindowClass(&WindowProc);
