@@ -299,7 +299,8 @@ std::string SaveBeside(const TLarkFTPTaskStorage& storage, const std::string& fi
                        core::WriteSteps& steps) {
     const std::vector<std::uint8_t> bytes = WriteTaskStream(storage);
     for (int n = 1; n <= 1000; ++n) {
-        const std::string name = fileName + ".unsaved-" + stamp + (n == 1 ? std::string() : "-" + std::to_string(n));
+        std::string name = fileName + ".unsaved-" + stamp;
+        if (n > 1) name += '-' + std::to_string(n);
         try {
             // Made new, never over a file: a name that is taken is passed by.
             if (steps.WriteNewFile(name, bytes)) return name;

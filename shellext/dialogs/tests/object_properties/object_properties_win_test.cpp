@@ -15,6 +15,7 @@
 #include "core/datetime.h"
 #include "gui_testing/form_driver.h"
 #include "mainclient/automation_client.h"
+#include "mainclient/registration.h"
 #include "mainclient_double/double_support.h"
 #include "shellext/model/site_database.h"
 #include "shellext/object_properties_rules.h"
@@ -415,9 +416,8 @@ TEST_F(ObjectPropertiesDialogs, HelpOpensTheExtensionsHelpFileInTheActiveLanguag
     ui::HtmlHelp& help = ui::HtmlHelp::Instance();
     help.SetLibrary(L"help_probe.dll");
     help.SetHelpFile("");
-    const std::optional<std::string> server32 = MakeRegistryMainClientRegistration()->LocalServer32();
-    ASSERT_TRUE(server32.has_value());
-    const std::wstring folder = win::Widen(ProgramFolderOfServerValue(*server32));
+    const std::wstring folder = win::Widen(mainclient::MainClientProgramFolder());
+    ASSERT_FALSE(folder.empty());
     for (const wchar_t* name : {L"hilfe.chm", L"aide.chm"}) testing::WriteTextFile(folder + name, "");
     TFTPObject* work = AddSite(model.Nodes(), "Work", true);
     TFTPObject* site = ListedSite({{"a.txt", 3}});
