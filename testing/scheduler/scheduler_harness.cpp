@@ -200,4 +200,29 @@ std::string MismatchedLines(const SchedulerRun& run, const std::string& text, co
     return {};
 }
 
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[1024] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, nullptr);
+    return text;
+}
+
+namespace {
+BOOL CALLBACK CollectVisible(HWND child, LPARAM out) {
+    if (IsWindowVisible(child)) reinterpret_cast<std::vector<HWND>*>(out)->push_back(child);
+    return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> VisibleChildren(HWND parent) {
+    std::vector<HWND> found;
+    EnumChildWindows(parent, CollectVisible, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 }  // namespace lark::testing

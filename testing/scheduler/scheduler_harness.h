@@ -27,6 +27,13 @@ struct SchedulerRun {
     core::DateTime ended = 0;    // once it has exited
 };
 
+// Windows of the scheduler as another process sees them. The text is asked with a time limit, so
+// a window that does not answer gives an empty text rather than a hung test.
+std::wstring ClassOf(HWND window);
+std::wstring TextOf(HWND window);
+// The visible descendants of a window (in creation order, which is the tab order).
+std::vector<HWND> VisibleChildren(HWND parent);
+
 // A fresh, empty folder under the temporary folder.
 std::wstring FreshFolder(const std::wstring& name);
 void WriteTextFile(const std::wstring& path, const std::string& bytes);

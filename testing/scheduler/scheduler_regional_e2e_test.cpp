@@ -60,21 +60,9 @@ std::wstring LocaleName() {
     return name;
 }
 
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, nullptr);
-    return text;
-}
-
 BOOL CALLBACK CollectChildren(HWND child, LPARAM out) {
     reinterpret_cast<std::vector<HWND>*>(out)->push_back(child);
     return TRUE;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
 }
 
 // A cell of a list view in another process, read through memory of that process.

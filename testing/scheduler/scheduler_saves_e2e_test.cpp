@@ -25,29 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[1024] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, nullptr);
-    return text;
-}
-
-BOOL CALLBACK CollectVisible(HWND child, LPARAM out) {
-    if (IsWindowVisible(child)) reinterpret_cast<std::vector<HWND>*>(out)->push_back(child);
-    return TRUE;
-}
-
-std::vector<HWND> VisibleChildren(HWND parent) {
-    std::vector<HWND> found;
-    EnumChildWindows(parent, CollectVisible, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 HWND Button(HWND form, const std::wstring& caption) {
     for (HWND child : VisibleChildren(form))
         if (ClassOf(child) == L"Button" && TextOf(child) == caption) return child;

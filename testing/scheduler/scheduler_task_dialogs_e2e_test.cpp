@@ -20,30 +20,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, nullptr);
-    return text;
-}
-
-BOOL CALLBACK CollectVisible(HWND child, LPARAM out) {
-    if (IsWindowVisible(child)) reinterpret_cast<std::vector<HWND>*>(out)->push_back(child);
-    return TRUE;
-}
-
-// The visible descendants of a window (in creation order, which is the tab order).
-std::vector<HWND> VisibleChildren(HWND parent) {
-    std::vector<HWND> found;
-    EnumChildWindows(parent, CollectVisible, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 std::vector<HWND> VisibleEdits(HWND form) {
     std::vector<HWND> edits;
     for (HWND child : VisibleChildren(form))
