@@ -132,24 +132,44 @@ TEST_F(SchedulerE2E, AFolderWithAFailedFileFails) {
               "");
 }
 
-// The log is written late in the shutdown: its failure is reported and the program still ends
-// normally, with the task list saved.
+// The log is written late in the shutdown: its failure is told (on stderr and in a box naming
+// the file) and the program still ends normally, with the task list saved.
 TEST_F(SchedulerE2E, ALogThatCannotBeWrittenDoesNotStopTheShutdown) {
     TLarkFTPTaskStorage tasks;
     AddDueTask(tasks, win::Narrow(local + L"a.txt"), "/pub/a.txt", false);
     run.errorOutput = root + L"stderr.txt";
     const std::wstring log = run.folder + L"Schedule.log";
-    TLarkFTPTaskStorage after;
+    PrepareRun(run);
+    SaveToFile(tasks, win::Narrow(run.folder + L"TaskList.ltl"));
     // A folder where the log file should be: it can be neither read nor replaced.
-    Run(tasks, 1, after, [&] { ASSERT_TRUE(CreateDirectoryW(log.c_str(), nullptr)); });
+    ASSERT_TRUE(CreateDirectoryW(log.c_str(), nullptr));
+    StartScheduler(run);
+    EXPECT_TRUE(PumpUntil([&] { return PostedCompletions(run) >= 1; }, 30s));
+    PostMessageW(FindSchedulerWindow(run), WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] { return (box = FindRunWindowOfClass(run, L"TMessageForm")) != nullptr && IsWindowVisible(box); }, 30s))
+        << "the failed log is not shown";
+    std::wstring text;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        std::wstring part(2048, L'\0');
+        part.resize(static_cast<std::size_t>(GetWindowTextW(child, part.data(), 2048)));
+        text += part + L"\n";
+    }
+    EXPECT_NE(text.find(L"The transfer log could not be written to " + log), std::wstring::npos)
+        << win::Narrow(text);
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    EXPECT_EQ(CloseScheduler(run), 0u);
+    TLarkFTPTaskStorage after;
+    LoadFromFile(after, win::Narrow(run.folder + L"TaskList.ltl"));
 
     ASSERT_EQ(after.TaskList().Count(), 1);
     EXPECT_EQ(after.TaskList().Items(0).Status(), TTaskStatus::tsCompleted);
     EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(log)));
     EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(log)));
     const std::string errors = ReadTextFile(run.errorOutput);
-    EXPECT_NE(errors.find("the log could not be written: "), std::string::npos) << errors;
-    EXPECT_NE(errors.find("Schedule.log"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("The transfer log could not be written to " + win::Narrow(log) + " ("), std::string::npos)
+        << errors;
 }
 
 }  // namespace

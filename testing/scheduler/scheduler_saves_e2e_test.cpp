@@ -346,3 +346,91 @@ TEST_F(SchedulerSaves, AReadOnlyRunRefusesRenameAndUseFileMakesAnotherFileWritab
 }
 
 }  // namespace
+
+// Writes at exit that another program refuses (it holds the file open without sharing): each
+// is told in a box naming the file, in the user's language, and the program still ends.
+struct RefusedAtExit {
+    const char* name;
+    const wchar_t* file;
+    std::wstring texts[3];
+};
+
+const RefusedAtExit kRefusedAtExit[] = {
+    {"log",
+     L"Schedule.log",
+     {L"The transfer log could not be written to", L"Das Übertragungsprotokoll konnte nicht in",
+      L"Le journal des transferts n'a pas pu être écrit dans"}},
+    {"settings",
+     L"LF_Scheduler.ini",
+     {L"The settings could not be saved to", L"Die Einstellungen konnten nicht in",
+      L"Les paramètres n'ont pas pu être enregistrés dans"}},
+};
+
+TEST_F(SchedulerSaves, AWriteAtExitThatItsFileRefusesIsToldAndTheProgramEnds) {
+    for (const RefusedAtExit& refused : kRefusedAtExit) {
+        for (int language = 1; language <= 3; ++language) {
+            SCOPED_TRACE(std::string(refused.name) + " " + kLanguages[language - 1]);
+            const std::wstring file = run.folder + refused.file;
+            WriteTasks(taskFile, 1, "told");
+            WriteTextFile(run.folder + L"Schedule.log", "a line of an earlier run\r\n");
+            WriteSettings("[Options]\r\nDefaultLanguage=" + std::to_string(language) + "\r\n");
+            StartScheduler(run);
+            ASSERT_NE(MainWindow(), nullptr);
+            const std::string before = ReadTextFile(file);
+            HANDLE holder =
+                CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+            PostMessageW(FindSchedulerWindow(run), WM_CLOSE, 0, 0);
+
+            HWND box = WaitForBox(run);
+            if (!box) CloseHandle(holder);
+            ASSERT_NE(box, nullptr) << "the refused write was not shown";
+            const std::wstring text = AllText(box);
+            EXPECT_NE(text.find(refused.texts[language - 1] + L" " + file), std::wstring::npos) << win::Narrow(text);
+            EXPECT_NE(text.find(L"Sharing violation"), std::wstring::npos) << "the system's reason";
+            CaptureWindow(box, ArtifactFolder() + L"scheduler_" + win::Widen(refused.name) + L"_refused_at_exit_" +
+                                   win::Widen(kLanguages[language - 1]) + L".png");
+            Click(box, L"OK");
+            EXPECT_EQ(WaitForBox(run, box, 3s), nullptr) << "one box for one failure";
+            ASSERT_TRUE(Exited(run, 30s));
+            EXPECT_EQ(ExitCode(run), 0u);
+            CloseHandle(holder);
+            EXPECT_EQ(ReadTextFile(file), before) << "the refused file is left as it was";
+            // The other writes at exit went on.
+            EXPECT_EQ(Statuses(taskFile), std::vector<TTaskStatus>{TTaskStatus::tsPending});
+            if (std::wstring(refused.file) != L"Schedule.log") {
+                const std::string log = Log();
+                EXPECT_EQ(log.rfind("a line of an earlier run\r\n", 0), 0u) << log;
+                EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << "this run's start and end were appended";
+            }
+        }
+    }
+}
+
+// At log-off no box may wait for an answer: both refusals go to the error output and the
+// program ends by itself.
+TEST_F(SchedulerSaves, WritesRefusedAtLogOffAreToldWithoutABox) {
+    WriteTextFile(run.folder + L"Schedule.log", "a line of an earlier run\r\n");
+    WriteSettings("[Options]\r\nDefaultLanguage=1\r\n");
+    run.errorOutput = run.folder + L"errors.txt";
+    StartScheduler(run);
+    HWND main = MainWindow();
+    ASSERT_NE(main, nullptr);
+    std::vector<HANDLE> holders;
+    for (const RefusedAtExit& refused : kRefusedAtExit) {
+        holders.push_back(CreateFileW((run.folder + refused.file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        EXPECT_NE(holders.back(), INVALID_HANDLE_VALUE);
+    }
+    EXPECT_EQ(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 20000, nullptr);
+    const bool exited = Exited(run, 30s);
+    for (HANDLE holder : holders) CloseHandle(holder);
+    EXPECT_EQ(WaitForBox(run, nullptr, 1s), nullptr);
+    ASSERT_TRUE(exited) << "a box waits at log-off";
+    ExitCode(run);
+    const std::string errors = ReadTextFile(run.folder + L"errors.txt");
+    for (const RefusedAtExit& refused : kRefusedAtExit)
+        EXPECT_NE(errors.find(win::Narrow(refused.texts[0] + L" " + run.folder + refused.file)), std::string::npos)
+            << errors;
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -298,8 +299,21 @@ void IniStore::LoadFromFile(const std::string& fileName) {
         return;
     }
     if (!fs::is_regular_file(path, ec)) throw Error("\"" + fileName + "\" is no file");
+#ifdef _WIN32
+    SetLastError(ERROR_SUCCESS);
+#endif
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error("Cannot open \"" + fileName + "\"");
+    if (!in) {
+        // With the system's reason: the user must tell a file held by another program from a
+        // missing right.
+        std::string reason = errno ? std::strerror(errno) : "";
+#ifdef _WIN32
+        if (const DWORD error = GetLastError(); error != ERROR_SUCCESS)
+            reason = std::system_category().message(static_cast<int>(error));
+#endif
+        throw Error("Cannot open \"" + fileName + "\"" + (reason.empty() ? "" : ". " + reason));
+    }
     // Read whole, in one piece (a site database runs to megabytes).
     const std::uintmax_t size = fs::file_size(path, ec);
     std::string bytes(ec ? 0 : static_cast<std::size_t>(size), '\0');

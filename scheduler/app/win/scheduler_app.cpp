@@ -427,15 +427,29 @@ void SchedulerApp::Shutdown() {
         try {
             log_.EndLogging();
         } catch (const std::exception& e) {
-            Report(std::string("the log could not be written: ") + e.what());
+            // The log itself is what failed: only the box and stderr can tell it.
+            ReportAtExit(core::Format(strings_.Text("strLogSaveFailed"), {log_.FileName(), std::string(e.what())}));
         }
     }
     try {
         SaveSettingsAndLayout();
     } catch (const std::exception& e) {
-        Report(std::string("the settings could not be saved: ") + e.what());
+        // The log was written before: the box says what is lost.
+        ReportAtExit(core::Format(strings_.Text("strSettingsSaveFailed"),
+                                  {folder_ + std::string(kSettingsFileName), std::string(e.what())}));
     }
     ui::HtmlHelp::Instance().Unload();
+}
+
+void SchedulerApp::ReportAtExit(const std::string& text) {
+    Report(text);
+    // Windows may end the process at any moment of a log-off: no box waits for an answer then.
+    if (sessionEnding_ || !window_) return;
+    try {
+        ShowError(text);
+    } catch (const std::exception& e) {
+        Report(std::string("the box could not be shown: ") + e.what());
+    }
 }
 
 void SchedulerApp::WithConfirmedTasksOnly(const std::function<void()>& save) {

@@ -95,6 +95,8 @@ private:
     void ApplyRunAtStartup();
     DeleteAnswer ConfirmDelete(const std::string& text, bool several);
     void ShowError(const std::string& text);
+    // A failed write at exit: told on stderr, and in a box unless the session ends.
+    void ReportAtExit(const std::string& text);
 
     HINSTANCE instance_;
     std::string folder_;  // the program folder, with a trailing delimiter
